@@ -1,0 +1,52 @@
+# The two commands: `make run` and `make test`. Build trees live in build/.
+JOBS     ?= 2
+BUILD    ?= build/rel
+ASAN     ?= build/asan
+FUZZB    ?= build/fuzz
+CMAKE    ?= cmake
+export QT_QPA_PLATFORM ?= offscreen
+
+.PHONY: all deps configure build test test-fast asan bench fuzz run clean
+
+all: build
+
+deps:
+	@bash scripts/install-deps.sh
+
+$(BUILD)/CMakeCache.txt:
+	$(CMAKE) -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+configure: deps $(BUILD)/CMakeCache.txt
+
+build: configure
+	$(CMAKE) --build $(BUILD) -j$(JOBS)
+
+# Every test: the core, the command line and the windows (offscreen), then
+# the core tests again under AddressSanitizer and UndefinedBehaviorSanitizer.
+test: build asan
+	cd $(BUILD) && ctest --output-on-failure -j$(JOBS) --timeout 600
+
+test-fast: build
+	cd $(BUILD) && ctest --output-on-failure -j$(JOBS) --timeout 600
+
+asan: deps
+	$(CMAKE) -S . -B $(ASAN) -DCMAKE_BUILD_TYPE=Debug -DORV_SANITIZE=ON \
+	  -DORV_WITH_QT=OFF -DORV_BENCH=OFF
+	$(CMAKE) --build $(ASAN) -j$(JOBS) --target orv_core_tests orvlog orvlog_tests
+	cd $(ASAN) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+	  ctest --output-on-failure -j$(JOBS) -L 'core|cli' --timeout 900
+
+bench: build
+	bash bench/run.sh $(BUILD)
+
+fuzz: deps
+	CXX=clang++ $(CMAKE) -S . -B $(FUZZB) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DORV_FUZZ=ON -DORV_WITH_QT=OFF -DORV_BENCH=OFF -DORV_TESTS=OFF
+	$(CMAKE) --build $(FUZZB) -j$(JOBS)
+	bash fuzz/run.sh $(FUZZB) 60
+
+run: build
+	bash scripts/run.sh $(BUILD)
+
+clean:
+	rm -rf build

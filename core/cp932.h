@@ -1,0 +1,24 @@
+// Conversion between CP932 (Shift-JIS as Windows writes it) and UTF-8, for
+// display and terminal output only: records keep their raw bytes.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace orv {
+
+// CP932 bytes to UTF-8; bytes that do not convert become U+FFFD.
+std::string Cp932ToUtf8(std::string_view cp932);
+// UTF-8 to CP932; nullopt when a character has no CP932 form.
+std::optional<std::string> Utf8ToCp932(std::string_view utf8);
+// UTF-16 code units to CP932, unmappable characters as '?' (used for the
+// wide strings of old document files).
+std::string Utf16ToCp932(const char16_t* units, std::size_t count);
+
+// True when byte b is a lead byte of a two-byte CP932 character.
+inline bool IsLeadByte(unsigned char b) {
+    return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+}
+
+}  // namespace orv

@@ -1,0 +1,66 @@
+// The log files of one import: an ordered list of full paths, and the one
+// file of it that is open for reading, read through a buffer.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "core/ports.h"
+
+namespace orv {
+
+class CLogFileList {
+public:
+    CLogFileList() = default;
+    explicit CLogFileList(std::vector<std::string> paths) : m_paths(std::move(paths)) {}
+    ~CLogFileList();
+    CLogFileList(const CLogFileList&) = delete;
+    CLogFileList& operator=(const CLogFileList&) = delete;
+
+    void SetChooser(ILogFileChooser* chooser) { m_chooser = chooser; }
+    void Add(std::string path) { m_paths.push_back(std::move(path)); }
+    const std::vector<std::string>& Paths() const { return m_paths; }
+    std::size_t GetCount() const { return m_paths.size(); }
+
+    // Opens file i for reading (closing the one open before). For i == 0 an
+    // empty list is first filled by the chooser, and a list of several files
+    // is offered for reordering. False past the end, on a failed open, or
+    // when the user cancels; Cancelled() tells the last case apart.
+    bool OpenLogFile(std::size_t i);
+    bool Cancelled() const { return m_bCancelled; }
+    void Close();
+    bool IsOpen() const { return m_file != nullptr; }
+
+    // The next byte, or -1 at end of file or on a read error (Failed()).
+    int GetByte() {
+        if (m_bufPos < m_bufLen) return static_cast<unsigned char>(m_buf[m_bufPos++]);
+        return Refill();
+    }
+    std::uint64_t GetPosition() const { return m_bufStart + m_bufPos; }
+    std::uint64_t GetLength() const { return m_length; }
+    bool Seek(std::uint64_t pos);
+    bool Failed() const { return m_bFailed; }
+    // The open file's name without its folder.
+    std::string GetFileName() const;
+    const std::string& GetFilePath() const { return m_current; }
+
+private:
+    int Refill();
+
+    std::vector<std::string> m_paths;
+    ILogFileChooser* m_chooser = nullptr;
+    bool m_bCancelled = false;
+
+    std::FILE* m_file = nullptr;
+    std::string m_current;
+    std::uint64_t m_length = 0;
+    std::vector<char> m_buf;
+    std::uint64_t m_bufStart = 0;  // file position of m_buf[0]
+    std::size_t m_bufPos = 0;
+    std::size_t m_bufLen = 0;
+    bool m_bFailed = false;
+};
+
+}  // namespace orv

@@ -1,0 +1,94 @@
+// The document: every message of one forum as a forest of reply trees, and
+// the title tree's items in document order.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "core/comment.h"
+#include "core/logfilelist.h"
+#include "core/ports.h"
+
+namespace orv {
+
+class COrvDoc {
+public:
+    COrvDoc() = default;
+    ~COrvDoc();
+    COrvDoc(const COrvDoc&) = delete;
+    COrvDoc& operator=(const COrvDoc&) = delete;
+
+    void SetPorts(const DocPorts& ports) { m_ports = ports; }
+    const DocPorts& Ports() const { return m_ports; }
+
+    // --- records -----------------------------------------------------------
+    const CommentList& GetRoots() const { return m_listRoots; }
+    std::size_t GetRootCount() const { return m_listRoots.size(); }
+    // The first record with number n in document order; null if none.
+    CComment* FindByNumber(std::int32_t n);
+    // The record whose number stands before "へのコメント" at markerPos of
+    // header line 2; null if none.
+    CComment* FindParentOf(const std::string& line2, std::size_t markerPos);
+    // Appends a top-level record (import and load).
+    void AddRoot(std::unique_ptr<CComment> record);
+    // Adds reply below parent, keeping the number index current.
+    void AddReplyTo(CComment& parent, std::unique_ptr<CComment> reply);
+
+    // --- import ------------------------------------------------------------
+    // Imports the files of list (which may first ask the user for them).
+    void ImportLogFiles(CLogFileList& list);
+    // Result of the last import, for callers that report it (the CLI).
+    enum class ImportEnd { Normal, NoFile, Cancelled, NotALog, DuplicateStopped, OutOfMemory };
+    ImportEnd LastImportEnd() const { return m_lastImportEnd; }
+
+    // --- tree --------------------------------------------------------------
+    void BuildTree();
+    // Command 32784: asks 60006, deletes the selected record with its replies.
+    void DeleteSelectedTree();
+    bool OnUpdateDeleteSelectedTree() const;
+    const std::vector<TreeItem>& GetTreeItems() const { return m_arrTreeItems; }
+
+    // --- search (defined with the search engine) ----------------------------
+    void OnFindNext();
+    void OnFindPrev();
+    bool OnUpdateFindNext() const;
+    bool OnUpdateFindPrev() const;
+
+    // --- document life -----------------------------------------------------
+    // Deletes every record; m_arrTreeItems is left alone.
+    void DeleteContents();
+    // Clears the title tree and m_arrTreeItems, then deletes the contents.
+    void OnNewDocument();
+    // Reads path; on success the tree is rebuilt and the modified flag
+    // cleared. When the file cannot be opened the document is unchanged;
+    // when reading fails part way it is left empty. Failures are shown
+    // through the prompter.
+    bool OnOpenDocument(const std::string& path);
+    // Writes path through a temporary file renamed over it when complete.
+    bool OnSaveDocument(const std::string& path);
+    enum class OpenResult { Ok, CannotOpen, Malformed, BadSchema, ReadError };
+    OpenResult LastOpenResult() const { return m_lastOpen; }
+
+    bool IsModified() const { return m_bModified; }
+    void SetModifiedFlag(bool modified = true) { m_bModified = modified; }
+
+private:
+    void RebuildIndex();
+    void ShowMessage(int id, const std::string& arg = std::string());
+
+    CommentList m_listRoots;
+    std::vector<TreeItem> m_arrTreeItems;
+    bool m_bModified = false;
+    DocPorts m_ports;
+
+    // number -> first record with that number in document order.
+    std::unordered_map<std::int32_t, CComment*> m_index;
+    bool m_bIndexValid = true;
+
+    ImportEnd m_lastImportEnd = ImportEnd::Normal;
+    OpenResult m_lastOpen = OpenResult::Ok;
+};
+
+}  // namespace orv
