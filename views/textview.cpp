@@ -156,9 +156,12 @@ void CTextView::ClearComment() {
 
 QRect CTextView::ClientRect() const {
     QRect r = rect();
+    // The scroll bar lives in a container widget at the right edge.
     const QScrollBar* sb = verticalScrollBar();
-    if (sb && sb->isVisibleTo(this) && sb->geometry().left() > 0)
-        r.setRight(sb->geometry().left() - 1);
+    const QWidget* bar = sb ? sb->parentWidget() : nullptr;
+    if (bar == this) bar = sb;
+    if (bar && bar->isVisibleTo(this) && bar->geometry().left() > 0)
+        r.setRight(bar->geometry().left() - 1);
     return r;
 }
 
