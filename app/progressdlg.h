@@ -88,6 +88,7 @@ private:
     QPointer<QWidget> m_owner;
     QElapsedTimer m_pumpTimer;
     int m_nPumpIntervalMs = kPumpIntervalMs;
+    unsigned m_nPollsSinceClock = 0;
 };
 
 // Makes the progress dialogs of the core's long operations, owned by one
