@@ -136,10 +136,11 @@ void COrvDoc::ImportLogFiles(CLogFileList& list) {
             progress.SetCaption(fileName + kImportingSuffix);
             bool overwriteAll = false;
 
-            std::string line;
+            std::string_view line;
+            std::string scratch;
             LineKind kind = LineKind::Other;
             bool found = false;
-            while (ReadLogLine(list, line, &kind, prompter)) {
+            while (ReadLogLineView(list, line, scratch, &kind, prompter)) {
                 if (kind == LineKind::MessageStart) {
                     found = true;
                     break;
@@ -202,7 +203,7 @@ void COrvDoc::ImportLogFiles(CLogFileList& list) {
 
                 std::string body;
                 kind = LineKind::Other;
-                while (ReadLogLine(list, line, &kind, prompter)) {
+                while (ReadLogLineView(list, line, scratch, &kind, prompter)) {
                     if (kind == LineKind::MessageStart) break;
                     body += line;
                     progress.SetPos(Percent(list.GetPosition(), length));
