@@ -10,17 +10,22 @@
 #include "installer/inststrings.h"
 
 #ifdef Q_OS_WIN
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
 #include <windows.h>
 #endif
 
 namespace orvinst {
 
+#ifdef Q_OS_WIN
 namespace {
 
 // The system command of the About item; the low four bits belong to the system.
-constexpr unsigned kIdmAboutBox = 0x0010;
+constexpr UINT kIdmAboutBox = 0x0010;
 
 }  // namespace
+#endif
 
 QIcon InstallerIcon()
 {
