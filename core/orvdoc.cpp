@@ -155,6 +155,7 @@ void COrvDoc::ImportLogFiles(CLogFileList& list) {
 
             while (kind == LineKind::MessageStart && !cancelled) {
                 HeaderTokenArray tokens;
+                tokens.reserve(16);
                 SplitHeaderTokens(line, tokens);
                 const std::int32_t n =
                     ParseLeadingInt(tokens[0].m_strToken.data(), tokens[0].m_strToken.size());
