@@ -47,7 +47,9 @@ bool CProgressDlg::Create(QWidget* owner, bool cancelMode) {
     if (top && top->isEnabled()) {
         // The owner takes no input while the operation runs, so that no
         // second command starts. The dialog is a window of its own (not a
-        // Qt child), so it stays enabled.
+        // Qt child), so it stays enabled. Disabling takes the keyboard focus
+        // from the owner's widgets; it is given back afterwards.
+        m_focus = top->focusWidget();
         top->setEnabled(false);
         m_bOwnerDisabled = true;
     }
@@ -77,8 +79,13 @@ bool CProgressDlg::Create(QWidget* owner, bool cancelMode) {
 }
 
 void CProgressDlg::Destroy() {
-    if (m_bOwnerDisabled && m_owner) m_owner->setEnabled(true);
+    if (m_bOwnerDisabled && m_owner) {
+        m_owner->setEnabled(true);
+        if (m_bCreated) m_owner->activateWindow();
+        if (m_focus && m_focus->window() == m_owner) m_focus->setFocus(Qt::OtherFocusReason);
+    }
     m_bOwnerDisabled = false;
+    m_focus = nullptr;
     if (m_bCreated) hide();
     m_bCreated = false;
 }

@@ -86,6 +86,7 @@ private:
     bool m_bCancelMode = false;
     bool m_bCreated = false;
     QPointer<QWidget> m_owner;
+    QPointer<QWidget> m_focus;  // the owner's focus widget before disabling
     QElapsedTimer m_pumpTimer;
     int m_nPumpIntervalMs = kPumpIntervalMs;
     unsigned m_nPollsSinceClock = 0;
