@@ -67,6 +67,7 @@ public:
 class TestProgressDlg : public QObject {
     Q_OBJECT
 private slots:
+    void initTestCase() { UsePrivateSettings(); }
     void progressModeLabels() {
         QWidget owner;
         owner.show();
