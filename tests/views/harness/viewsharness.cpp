@@ -1,6 +1,7 @@
 // A window holding the two panes side by side over an imported log, for
 // looking at them: views_harness [log] [number-to-select]. With --dialogs
-// it also shows the progress dialog at 42% and the import-order dialog.
+// it also shows the progress dialog at 42% and the import-order dialog,
+// with --font the font chooser.
 #include <QApplication>
 #include <QSplitter>
 #include <QTimer>
@@ -50,6 +51,7 @@ int main(int argc, char** argv) {
     host.show();
     QStringList args = QCoreApplication::arguments().mid(1);
     const bool dialogs = args.removeAll(QStringLiteral("--dialogs")) > 0;
+    const bool fontChooser = args.removeAll(QStringLiteral("--font")) > 0;
     const std::string log = args.size() > 0 ? args[0].toStdString() : ORV_SAMPLE_LOG;
     const int number = args.size() > 1 ? args[1].toInt() : 2;
     std::unique_ptr<orv::CProgressDlg> shownProgress;
@@ -67,6 +69,7 @@ int main(int argc, char** argv) {
             }
         }
         host.tree->setFocus();
+        if (fontChooser) host.text->OnViewFont();
         if (!dialogs) return;
         shownProgress = std::make_unique<orv::CProgressDlg>();
         shownProgress->Create(nullptr, false);
