@@ -64,6 +64,10 @@ private:
     bool Scan(const Pattern& pattern, const FoldKey* keys, std::size_t n) const;
     bool MatchesWhole(std::string_view field);
     bool MatchesAround(std::string_view field);
+    bool MatchesFromFirst(std::string_view field);
+    // Whether the stretch that starts at the whole character at s, folded on
+    // its own, equals the text; work counts the characters looked at.
+    bool MatchesAt(std::string_view field, std::size_t s, std::size_t& work) const;
 
     const FoldTable& m_table;
     Pattern m_pattern;
@@ -80,8 +84,20 @@ private:
     // cheap enough.
     static constexpr std::size_t kMaxRequired = 8;
     std::vector<KeyForms> m_required;
-    std::vector<std::size_t> m_checkOrder;  // indices into m_required
+    struct Check {
+        std::size_t index;  // into m_required
+        std::uint32_t checks;
+        std::uint32_t rejects;
+    };
+    static constexpr std::uint32_t kCheckTrial = 256;
+    std::vector<Check> m_checks;  // the order in which fields are checked
     bool m_bAnchored = false;
+    // The forms of the text's first key, by byte: 0 or 1 + an index into
+    // m_first.signatures. Used when they are rare enough to try every place
+    // they stand.
+    KeyForms m_first;
+    std::uint8_t m_firstByte[256] = {};
+    bool m_bFromFirst = false;
     std::vector<FoldKey> m_keys;
     FoldedText m_folded;
 };

@@ -105,6 +105,16 @@ TEST(FieldMatches, RepetitiveTextFindsLateHit) {
     ASSERT_TRUE(GetSearchLengths(text, minLen, maxLen));
     EXPECT_TRUE(FieldMatches(kAll, field, text, minLen, maxLen));
     EXPECT_FALSE(FieldMatches(kAll, field, text + "a", minLen + 1, maxLen + 2));
+    // Thousands of places where the first or the rarest character stands
+    // before the one that matches.
+    EXPECT_TRUE(Find(0, std::string(3000, 'a') + "aab", "aab"));
+    std::string katakana;
+    for (int i = 0; i < 1500; ++i) katakana += Sj("ア");
+    EXPECT_TRUE(Find(0, katakana + "a12345678" + Sj("ア"), "a12345678" + Sj("ア")));
+    EXPECT_FALSE(Find(0, katakana + "a1234567" + Sj("ア"), "a12345678" + Sj("ア")));
+    std::string mixed;
+    for (int i = 0; i < 750; ++i) mixed += Sj("アあ");
+    EXPECT_TRUE(Find(kKana, mixed + "a12345678" + Sj("ア"), "a12345678" + Sj("あ")));
 }
 
 // Pieces the random strings are made of: the characters the foldings relate,
@@ -129,8 +139,10 @@ const std::vector<std::string>& Pieces() {
     return pieces;
 }
 
-TEST(FieldMatches, AgreesWithWindowedComparisonOnRandomStrings) {
-    std::mt19937 rng(20261208);
+// Runs cases random fields of up to maxPieces pieces against texts taken
+// from them or made of up to 3 pieces.
+void CompareWithReference(unsigned seed, int cases, int maxPieces) {
+    std::mt19937 rng(seed);
     const auto& pieces = Pieces();
     auto piece = [&] { return pieces[rng() % pieces.size()]; };
     auto make = [&](int maxPieces) {
@@ -140,9 +152,8 @@ TEST(FieldMatches, AgreesWithWindowedComparisonOnRandomStrings) {
         return s;
     };
     int hits = 0, misses = 0, randomWindows = 0;
-    const int kCases = 120000;
-    for (int c = 0; c < kCases; ++c) {
-        std::string field = make(10);
+    for (int c = 0; c < cases; ++c) {
+        std::string field = make(maxPieces);
         std::string text;
         if (!field.empty() && rng() % 2 == 0) {
             // A byte stretch of the field, possibly cut inside a character,
@@ -173,15 +184,26 @@ TEST(FieldMatches, AgreesWithWindowedComparisonOnRandomStrings) {
             char buf[4];
             for (unsigned char ch : field) std::snprintf(buf, sizeof buf, "%02X ", ch), hexField += buf;
             for (unsigned char ch : text) std::snprintf(buf, sizeof buf, "%02X ", ch), hexText += buf;
-            FAIL() << "case " << c << " flags " << std::hex << flags << std::dec << " window " << minLen
+            ADD_FAILURE() << "case " << c << " flags " << std::hex << flags << std::dec << " window " << minLen
                    << ".." << maxLen << "\nfield " << hexField << "\ntext  " << hexText
                    << "\nreference " << expected;
+            return;
         }
     }
     // Both outcomes must be well represented for the comparison to mean much.
-    EXPECT_GT(hits, kCases / 10);
-    EXPECT_GT(misses, kCases / 10);
-    EXPECT_GT(randomWindows, kCases / 10);
+    EXPECT_GT(hits, cases / 10);
+    EXPECT_GT(misses, cases / 10);
+    EXPECT_GT(randomWindows, cases / 10);
+}
+
+TEST(FieldMatches, AgreesWithWindowedComparisonOnRandomStrings) {
+    CompareWithReference(20261208, 120000, 10);
+}
+
+// Long fields, where many places of a text's first or rarest character make
+// the matcher fall back to folding the whole field.
+TEST(FieldMatches, AgreesWithWindowedComparisonOnLongFields) {
+    CompareWithReference(7, 6000, 120);
 }
 
 }  // namespace
