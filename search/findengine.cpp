@@ -113,6 +113,7 @@ void CFieldMatcher::ChooseKeyForms() {
     };
     auto formsOf = [&](FoldKey key) {
         KeyForms kf;
+        kf.key = key;
         for (std::uint16_t f : m_table.FormsOf(key)) {
             kf.cost += cost(f);
             auto last = static_cast<unsigned char>(f & 0xFF);
@@ -156,6 +157,14 @@ void CFieldMatcher::ChooseKeyForms() {
     for (std::size_t r = 0; r < m_required.size(); ++r) m_checks.push_back({r, 0, 0});
     // Checking around each place of the anchor pays only when it is rare.
     m_bAnchored = !m_required.empty() && m_required.front().cost <= 32;
+    if (m_bAnchored) {
+        // A key stands for at most two bytes, and a stretch is at most
+        // maxLen bytes long.
+        std::size_t last = 0;
+        for (std::size_t j = 0; j < m_pattern.keys.size(); ++j)
+            if (m_pattern.keys[j] == m_required.front().key) last = j;
+        m_nAnchorReach = std::min<std::size_t>(2 * last, static_cast<std::size_t>(std::max(m_nMaxLen, 0)));
+    }
 }
 
 namespace {
@@ -173,11 +182,12 @@ bool StartsCharacter(const unsigned char* p, std::size_t s) {
 }  // namespace
 
 template <class F>
-bool CFieldMatcher::ForEachForm(const KeyForms& forms, std::string_view field, F&& found) {
+bool CFieldMatcher::ForEachForm(const KeyForms& forms, std::string_view field, F&& found, std::size_t* via) {
     const char* base = field.data();
     const auto* p = reinterpret_cast<const unsigned char*>(base);
     const std::size_t n = field.size();
     for (const Signature& sig : forms.signatures) {
+        if (via) *via = static_cast<std::size_t>(&sig - forms.signatures.data());
         const void* hit = std::memchr(base, sig.byte, n);
         while (hit) {
             auto i = static_cast<std::size_t>(static_cast<const char*>(hit) - base);
@@ -207,8 +217,8 @@ bool CFieldMatcher::MatchesWhole(std::string_view field) {
 }
 
 // Checks only the neighbourhood of each place where the anchor's forms
-// stand: a matching stretch that holds the anchor begins at most maxLen
-// bytes before it. The walk to the anchor starts on a character boundary,
+// stand: a matching stretch that holds the anchor begins at most
+// m_nAnchorReach bytes before it. The walk to the anchor starts on a character boundary,
 // found by stepping back to a byte that cannot begin a two-byte character
 // (such a byte always ends one), and tries each character on the way as
 // the start of a stretch. When that has cost more than about twice the
@@ -216,7 +226,7 @@ bool CFieldMatcher::MatchesWhole(std::string_view field) {
 bool CFieldMatcher::MatchesAround(std::string_view field) {
     const std::size_t n = field.size();
     const auto* p = reinterpret_cast<const unsigned char*>(field.data());
-    const std::size_t reach = static_cast<std::size_t>(m_nMaxLen);
+    const std::size_t reach = m_nAnchorReach;
     const std::size_t budget = 2 * n + 64;
     std::size_t work = 0;
     bool whole = false;
@@ -258,7 +268,13 @@ bool CFieldMatcher::Matches(std::string_view field) {
         Check& check = m_checks[c];
         if (check.checks >= kCheckTrial && check.rejects * 32 < check.checks) continue;
         ++check.checks;
-        if (ForEachForm(m_required[check.index], field, [](std::size_t) { return true; })) continue;
+        KeyForms& kf = m_required[check.index];
+        std::size_t via = 0;  // the signature that found the key moves to the front
+        if (ForEachForm(kf, field, [](std::size_t) { return true; }, &via)) {
+            if (via) std::rotate(kf.signatures.begin(), kf.signatures.begin() + static_cast<long>(via),
+                                 kf.signatures.begin() + static_cast<long>(via) + 1);
+            continue;
+        }
         ++check.rejects;
         std::rotate(m_checks.begin(), m_checks.begin() + static_cast<long>(c),
                     m_checks.begin() + static_cast<long>(c) + 1);

@@ -48,6 +48,7 @@ private:
         std::uint8_t leads[32];  // bit set of the lead bytes before it
     };
     struct KeyForms {
+        FoldKey key = 0;
         std::vector<Signature> signatures;
         unsigned cost = 0;  // a rough price of looking for them
     };
@@ -55,8 +56,10 @@ private:
     void ChooseKeyForms();
     // Calls found(start of the character) for each place where one of the
     // forms stands (possibly misaligned); stops when found returns true.
+    // via, when given, receives the index of the signature last looked at.
     template <class F>
-    static bool ForEachForm(const KeyForms& forms, std::string_view field, F&& found);
+    static bool ForEachForm(const KeyForms& forms, std::string_view field, F&& found,
+                            std::size_t* via = nullptr);
     // With checked false: whether the folded keys hold the pattern at all.
     // With checked true: whether they hold it as a stretch of whole
     // characters of an admitted length (spans in m_folded).
@@ -92,6 +95,7 @@ private:
     static constexpr std::uint32_t kCheckTrial = 256;
     std::vector<Check> m_checks;  // the order in which fields are checked
     bool m_bAnchored = false;
+    std::size_t m_nAnchorReach = 0;  // bytes a stretch may begin before the anchor
     // The forms of the text's first key, by byte: 0 or 1 + an index into
     // m_first.signatures. Used when they are rare enough to try every place
     // they stand.
