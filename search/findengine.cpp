@@ -160,9 +160,10 @@ void CFieldMatcher::ChooseKeyForms() {
     if (m_bAnchored) {
         // A key stands for at most two bytes, and a stretch is at most
         // maxLen bytes long.
-        std::size_t last = 0;
+        std::size_t last = 0, count = 0;
         for (std::size_t j = 0; j < m_pattern.keys.size(); ++j)
-            if (m_pattern.keys[j] == m_required.front().key) last = j;
+            if (m_pattern.keys[j] == m_required.front().key) last = j, ++count;
+        m_nAnchorIndex = count == 1 ? last : kNoIndex;
         m_nAnchorReach = std::min<std::size_t>(2 * last, static_cast<std::size_t>(std::max(m_nMaxLen, 0)));
     }
 }
@@ -232,7 +233,23 @@ bool CFieldMatcher::MatchesAround(std::string_view field) {
     bool whole = false;
     std::size_t done = 0;  // a boundary: the starts before it have been tried
     std::size_t last = 0;
+    const bool checkBefore = m_nAnchorIndex > 0 && m_nAnchorIndex != kNoIndex;
+    const FoldKey before = checkBefore ? m_pattern.keys[m_nAnchorIndex - 1] : 0;
     bool hit = ForEachForm(m_required.front(), field, [&](std::size_t s) {
+        if (checkBefore) {
+            // Most places fail on the character just before: a two-byte or
+            // ASCII one must end in the key the text has there. (Half-width
+            // characters may join; they take the long way.)
+            if (s == 0) return false;
+            std::size_t c = StartsCharacter(p, s - 1) ? s - 1 : s - 2;
+            if (s - c == 2) {
+                std::uint32_t e = m_table.Double(p[c], p[c + 1]);
+                FoldKey lastKey = (e >> 16) ? static_cast<FoldKey>(e >> 16) : static_cast<FoldKey>(e);
+                if (lastKey != before) return false;
+            } else if (p[c] < 0x80 && m_table.Single(p[c]) != before) {
+                return false;
+            }
+        }
         // The forms come byte by byte, so places may come out of order.
         if (s < last) done = 0;
         last = s;

@@ -96,6 +96,8 @@ private:
     std::vector<Check> m_checks;  // the order in which fields are checked
     bool m_bAnchored = false;
     std::size_t m_nAnchorReach = 0;  // bytes a stretch may begin before the anchor
+    static constexpr std::size_t kNoIndex = ~std::size_t{0};
+    std::size_t m_nAnchorIndex = kNoIndex;  // its place in the pattern, if only one
     // The forms of the text's first key, by byte: 0 or 1 + an index into
     // m_first.signatures. Used when they are rare enough to try every place
     // they stand.
