@@ -26,9 +26,14 @@ bool GetSearchLengths(std::string_view text, int& minLen, int& maxLen);
 
 // Tests fields against one search text. Some stretch of the field, from
 // minLen to maxLen bytes long and starting and ending on whole characters,
-// must equal the text under the flags. Each test takes time linear in the
-// field length: the field is folded once and the folded text is looked for
-// with a Knuth-Morris-Pratt scan. Both strings end at their first NUL byte.
+// must equal the text under the flags. Both strings end at their first NUL
+// byte. Each test takes time linear in the field length: a field that lacks
+// every form of some character of the text is turned away by byte scans;
+// else the places where the text's first character, or a rare one of its
+// characters, stands are tried one by one; and when those places are too
+// many the field is folded once and the folded text looked for with a
+// Knuth-Morris-Pratt scan. The matcher learns which characters turn fields
+// away, so one matcher should serve a whole search.
 class CFieldMatcher {
 public:
     CFieldMatcher(std::uint32_t flags, std::string_view text, int minLen, int maxLen);
