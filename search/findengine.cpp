@@ -281,9 +281,12 @@ bool CFieldMatcher::Matches(std::string_view field) {
     // Every key must be there in one of its forms. A key that turns a field
     // away moves to the front, so that the keys the data lacks are learnt
     // quickly; one that has turned almost none away is no longer looked for.
-    for (std::size_t c = 0; c < m_checks.size(); ++c) {
+    const bool around = m_bAnchored && (!m_bFromFirst || m_required.front().cost < m_first.cost);
+    for (std::size_t c = 0, done = 0; c < m_checks.size() && done < kMaxChecks; ++c) {
         Check& check = m_checks[c];
         if (check.checks >= kCheckTrial && check.rejects * 32 < check.checks) continue;
+        if (around && check.index == 0) continue;  // the walk to the anchor finds it
+        ++done;
         ++check.checks;
         KeyForms& kf = m_required[check.index];
         std::size_t via = 0;  // the signature that found the key moves to the front
@@ -297,8 +300,7 @@ bool CFieldMatcher::Matches(std::string_view field) {
                     m_checks.begin() + static_cast<long>(c) + 1);
         return false;
     }
-    if (m_bAnchored && (!m_bFromFirst || m_required.front().cost < m_first.cost))
-        return MatchesAround(field);
+    if (around) return MatchesAround(field);
     return m_bFromFirst ? MatchesFromFirst(field) : MatchesWhole(field);
 }
 

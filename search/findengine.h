@@ -98,6 +98,7 @@ private:
         std::uint32_t rejects;
     };
     static constexpr std::uint32_t kCheckTrial = 256;
+    static constexpr std::size_t kMaxChecks = 3;  // per field, the best first
     std::vector<Check> m_checks;  // the order in which fields are checked
     bool m_bAnchored = false;
     std::size_t m_nAnchorReach = 0;  // bytes a stretch may begin before the anchor
