@@ -137,7 +137,7 @@ void CFieldMatcher::ChooseKeyForms() {
     m_first = formsOf(m_pattern.keys.front());
     for (std::size_t i = 0; i < m_first.signatures.size() && i < 255; ++i)
         m_firstByte[m_first.signatures[i].byte] = static_cast<std::uint8_t>(i + 1);
-    m_bFromFirst = !m_first.signatures.empty() && m_first.signatures.size() < 255 && m_first.cost <= 64;
+    m_bFromFirst = !m_first.signatures.empty() && m_first.signatures.size() < 255 && m_first.cost <= 160;
 
     // A stretch may begin at a joined mark that the pattern holds as a
     // standalone one: leave the first key out of the required ones then.
