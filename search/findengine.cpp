@@ -175,7 +175,7 @@ namespace {
 // there the bytes that can pair up. Long runs are taken as a start.
 bool StartsCharacter(const unsigned char* p, std::size_t s) {
     std::size_t run = 0;
-    while (run < s && IsCp932Lead(p[s - run - 1]))
+    while (run < s && IsLeadByte(p[s - run - 1]))
         if (++run > 64) return true;
     return run % 2 == 0 || !IsCp932Trail(p[s]);
 }
@@ -255,7 +255,7 @@ bool CFieldMatcher::MatchesAround(std::string_view field) {
         last = s;
         std::size_t b = s > reach ? s - reach : 0;
         if (b < done) b = done;
-        while (b > 0 && b != done && IsCp932Lead(p[b - 1])) {
+        while (b > 0 && b != done && IsLeadByte(p[b - 1])) {
             --b;
             ++work;
         }
@@ -325,7 +325,7 @@ bool CFieldMatcher::MatchesAt(std::string_view field, std::size_t s, std::size_t
         if (b < 0x80) {
             k1 = m_table.Single(b);
             prevMask = 0;
-        } else if (IsCp932Lead(b)) {
+        } else if (IsLeadByte(b)) {
             if (i + 1 < n && IsCp932Trail(p[i + 1])) {
                 std::uint32_t e = m_table.Double(b, p[i + 1]);
                 k1 = static_cast<FoldKey>(e);
@@ -390,8 +390,7 @@ bool RecordMatches(const CComment& record, std::uint32_t findOption, CFieldMatch
 }
 
 SearchOutcome SearchFrom(const std::vector<TreeItem>& items, const DocPorts& ports, int start,
-                         int step, int* foundIndex) {
-    if (foundIndex) *foundIndex = -1;
+                         int step) {
     const std::uint32_t option = ports.find ? ports.find->GetFindOption() : 0;
     const std::string text = ports.find ? ports.find->GetFindString() : std::string();
     int minLen = 0, maxLen = 0;
@@ -425,7 +424,6 @@ SearchOutcome SearchFrom(const std::vector<TreeItem>& items, const DocPorts& por
             outcome = SearchOutcome::Cancelled;
         } else if (hit >= 0) {
             if (ports.tree) ports.tree->SelectItem(items[static_cast<std::size_t>(hit)]);
-            if (foundIndex) *foundIndex = hit;
             outcome = SearchOutcome::Found;
         } else {
             ShowMessage(ports, res::IDS_FIND_NOTFOUND, Cp932ToUtf8(text));
@@ -435,7 +433,6 @@ SearchOutcome SearchFrom(const std::vector<TreeItem>& items, const DocPorts& por
         return outcome;
     } catch (const std::exception&) {
         progress.reset();  // enables the main window again before the message
-        if (foundIndex) *foundIndex = -1;
         ShowMessage(ports, res::IDS_FIND_ERROR);
         return SearchOutcome::Failed;
     }

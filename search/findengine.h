@@ -127,8 +127,8 @@ enum class SearchOutcome { BadText, Found, NotFound, Cancelled, Failed };
 // Walks items from index start in steps of step (+1 or -1) with the search
 // text and option word of ports.find, testing each record once; shows the
 // progress dialog in cancel mode and the outcome's message, and selects the
-// hit in ports.tree. foundIndex receives the index of the hit, or -1.
+// hit in ports.tree.
 SearchOutcome SearchFrom(const std::vector<TreeItem>& items, const DocPorts& ports, int start,
-                         int step, int* foundIndex = nullptr);
+                         int step);
 
 }  // namespace orv

@@ -119,11 +119,11 @@ unsigned FoldTable::MarkMask(unsigned char b) {
 
 FoldTable::FoldTable(std::uint32_t flags) : m_bWidth((flags & NORM_IGNOREWIDTH) != 0), m_double(0x10000, 0) {
     for (unsigned b = 0; b < 256; ++b)
-        m_single[b] = IsCp932Lead(static_cast<unsigned char>(b))
+        m_single[b] = IsLeadByte(static_cast<unsigned char>(b))
                           ? kKeyInvalid
                           : static_cast<FoldKey>(FoldCode(flags, static_cast<std::uint16_t>(b)));
     for (unsigned lead = 0x81; lead <= 0xFC; ++lead) {
-        if (!IsCp932Lead(static_cast<unsigned char>(lead))) continue;
+        if (!IsLeadByte(static_cast<unsigned char>(lead))) continue;
         for (unsigned trail = 0x40; trail <= 0xFC; ++trail) {
             if (!IsCp932Trail(static_cast<unsigned char>(trail))) continue;
             unsigned code = (lead << 8) | trail;
@@ -173,7 +173,7 @@ void FoldWithSpans(const FoldTable& table, std::string_view s, FoldedText& out) 
             prevMask = 0;
             continue;
         }
-        if (IsCp932Lead(b)) {
+        if (IsLeadByte(b)) {
             if (i + 1 < n && IsCp932Trail(p[i + 1])) {
                 std::uint32_t e = table.Double(b, p[i + 1]);
                 keys[k] = static_cast<FoldKey>(e);
@@ -230,7 +230,7 @@ void FoldString(const FoldTable& table, std::string_view s, std::vector<FoldKey>
             out[k++] = table.Single(b);
             ++i;
             prevMask = 0;
-        } else if (IsCp932Lead(b)) {
+        } else if (IsLeadByte(b)) {
             if (i + 1 < n && IsCp932Trail(p[i + 1])) {
                 std::uint32_t e = table.Double(b, p[i + 1]);
                 out[k++] = static_cast<FoldKey>(e);
