@@ -54,7 +54,9 @@ public:
 class CountingProgress : public IProgressFactory {
 public:
     long polls = 0;
-    std::unique_ptr<IProgressDlg> CreateProgress(bool) override { return std::make_unique<Dlg>(*this); }
+    std::unique_ptr<IProgressDlg> CreateProgress(bool) override {
+        return std::make_unique<Dlg>(*this);
+    }
 
 private:
     class Dlg : public IProgressDlg {
@@ -116,7 +118,12 @@ void BM_SearchNoHitAllFolds(benchmark::State& state) {
     state.counters["records"] = static_cast<double>(f.doc.GetTreeItems().size());
     state.SetBytesProcessed(static_cast<int64_t>(f.fieldBytes) * state.iterations());
 }
-BENCHMARK(BM_SearchNoHitAllFolds)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_SearchNoHitAllFolds)
+    ->Arg(0)
+    ->Arg(1)
+    ->Arg(2)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 // The windowed comparison itself, on the first records of the order.
 void BM_ReferenceNoHitAllFolds(benchmark::State& state) {
@@ -133,8 +140,9 @@ void BM_ReferenceNoHitAllFolds(benchmark::State& state) {
         bytes = 0;
         for (std::size_t i = 0; i < slice && i < items.size(); ++i) {
             const CComment* rec = f.tree.GetItemData(items[i]);
-            bool hit = testing::ReferenceFieldMatches(flags, rec->GetTitle(), text, minLen, maxLen) ||
-                       testing::ReferenceFieldMatches(flags, rec->GetText(), text, minLen, maxLen);
+            bool hit =
+                testing::ReferenceFieldMatches(flags, rec->GetTitle(), text, minLen, maxLen) ||
+                testing::ReferenceFieldMatches(flags, rec->GetText(), text, minLen, maxLen);
             benchmark::DoNotOptimize(hit);
             bytes += static_cast<double>(rec->GetTitle().size() + rec->GetText().size());
         }
@@ -162,16 +170,22 @@ void BM_RipgrepIgnoreCase(benchmark::State& state) {
             out << Cp932ToUtf8(rec->GetTitle()) << "\r\n" << Cp932ToUtf8(rec->GetText());
         }
     }
-    const std::string cmd = "rg -i -c -- '" + Cp932ToUtf8(kNoHitTexts[state.range(0)]) + "' '" + copy +
-                            "' >/dev/null 2>&1";
-    if (std::system("rg --version >/dev/null 2>&1") != 0) return state.SkipWithError("rg not found");
+    const std::string cmd = "rg -i -c -- '" + Cp932ToUtf8(kNoHitTexts[state.range(0)]) + "' '" +
+                            copy + "' >/dev/null 2>&1";
+    if (std::system("rg --version >/dev/null 2>&1") != 0)
+        return state.SkipWithError("rg not found");
     for (auto _ : state) {
         int rc = std::system(cmd.c_str());
         benchmark::DoNotOptimize(rc);
     }
     state.SetBytesProcessed(static_cast<int64_t>(f.fieldBytes) * state.iterations());
 }
-BENCHMARK(BM_RipgrepIgnoreCase)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_RipgrepIgnoreCase)
+    ->Arg(0)
+    ->Arg(1)
+    ->Arg(2)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 }  // namespace
 

@@ -15,7 +15,8 @@ namespace {
 
 std::string_view UpToNul(std::string_view s) {
     const void* nul = std::memchr(s.data(), 0, s.size());
-    return nul ? s.substr(0, static_cast<std::size_t>(static_cast<const char*>(nul) - s.data())) : s;
+    return nul ? s.substr(0, static_cast<std::size_t>(static_cast<const char*>(nul) - s.data()))
+               : s;
 }
 
 void ShowMessage(const DocPorts& ports, int id, const std::string& arg = std::string()) {
@@ -92,8 +93,10 @@ bool CFieldMatcher::Scan(const Pattern& pattern, const FoldKey* keys, std::size_
             // A whole occurrence at a..i: it must begin and end on whole
             // characters and span an admitted number of bytes.
             std::size_t a = i + 1 - m;
-            if ((m_folded.meta[a] & FoldedText::kCanStart) && (m_folded.meta[i] & FoldedText::kCanEnd)) {
-                long len = static_cast<long>(m_folded.End(i)) - static_cast<long>(m_folded.begin[a]);
+            if ((m_folded.meta[a] & FoldedText::kCanStart) &&
+                (m_folded.meta[i] & FoldedText::kCanEnd)) {
+                long len =
+                    static_cast<long>(m_folded.End(i)) - static_cast<long>(m_folded.begin[a]);
                 if (len >= m_nMinLen && len <= m_nMaxLen) return true;
             }
         }
@@ -107,7 +110,8 @@ void CFieldMatcher::ChooseKeyForms() {
     // are everywhere, trail bytes of two-byte characters far rarer.
     auto cost = [](std::uint16_t code) -> unsigned {
         auto last = static_cast<unsigned char>(code & 0xFF);
-        bool alnum = (last >= '0' && last <= '9') || (last >= 'A' && last <= 'Z') || (last >= 'a' && last <= 'z');
+        bool alnum = (last >= '0' && last <= '9') || (last >= 'A' && last <= 'Z') ||
+                     (last >= 'a' && last <= 'z');
         if (code < 0x100) return last < 0x80 ? (alnum || last <= ' ' ? 64 : 16) : 4;
         return last < 0x80 ? (alnum ? 8 : 2) : 1;
     };
@@ -127,7 +131,8 @@ void CFieldMatcher::ChooseKeyForms() {
                 it->alone = true;
             } else {
                 unsigned lead = f >> 8u;
-                it->leads[lead >> 3] = static_cast<std::uint8_t>(it->leads[lead >> 3] | (1u << (lead & 7)));
+                it->leads[lead >> 3] =
+                    static_cast<std::uint8_t>(it->leads[lead >> 3] | (1u << (lead & 7)));
             }
         }
         return kf;
@@ -137,7 +142,8 @@ void CFieldMatcher::ChooseKeyForms() {
     m_first = formsOf(m_pattern.keys.front());
     for (std::size_t i = 0; i < m_first.signatures.size() && i < 255; ++i)
         m_firstByte[m_first.signatures[i].byte] = static_cast<std::uint8_t>(i + 1);
-    m_bFromFirst = !m_first.signatures.empty() && m_first.signatures.size() < 255 && m_first.cost <= 160;
+    m_bFromFirst =
+        !m_first.signatures.empty() && m_first.signatures.size() < 255 && m_first.cost <= 160;
 
     // A stretch may begin at a joined mark that the pattern holds as a
     // standalone one: leave the first key out of the required ones then.
@@ -164,7 +170,8 @@ void CFieldMatcher::ChooseKeyForms() {
         for (std::size_t j = 0; j < m_pattern.keys.size(); ++j)
             if (m_pattern.keys[j] == m_required.front().key) last = j, ++count;
         m_nAnchorIndex = count == 1 ? last : kNoIndex;
-        m_nAnchorReach = std::min<std::size_t>(2 * last, static_cast<std::size_t>(std::max(m_nMaxLen, 0)));
+        m_nAnchorReach =
+            std::min<std::size_t>(2 * last, static_cast<std::size_t>(std::max(m_nMaxLen, 0)));
     }
 }
 
@@ -183,7 +190,8 @@ bool StartsCharacter(const unsigned char* p, std::size_t s) {
 }  // namespace
 
 template <class F>
-bool CFieldMatcher::ForEachForm(const KeyForms& forms, std::string_view field, F&& found, std::size_t* via) {
+bool CFieldMatcher::ForEachForm(const KeyForms& forms, std::string_view field, F&& found,
+                                std::size_t* via) {
     const char* base = field.data();
     const auto* p = reinterpret_cast<const unsigned char*>(base);
     const std::size_t n = field.size();
@@ -219,11 +227,12 @@ bool CFieldMatcher::MatchesWhole(std::string_view field) {
 
 // Checks only the neighbourhood of each place where the anchor's forms
 // stand: a matching stretch that holds the anchor begins at most
-// m_nAnchorReach bytes before it. The walk to the anchor starts on a character boundary,
-// found by stepping back to a byte that cannot begin a two-byte character
-// (such a byte always ends one), and tries each character on the way as
-// the start of a stretch. When that has cost more than about twice the
-// field, the whole field is folded instead, which keeps the cost linear.
+// m_nAnchorReach bytes before it. The walk to the anchor starts on a
+// character boundary, found by stepping back to a byte that cannot begin a
+// two-byte character (such a byte always ends one), and tries each
+// character on the way as the start of a stretch. When that has cost more
+// than about twice the field, the whole field is folded instead, which
+// keeps the cost linear.
 bool CFieldMatcher::MatchesAround(std::string_view field) {
     const std::size_t n = field.size();
     const auto* p = reinterpret_cast<const unsigned char*>(field.data());
@@ -244,7 +253,8 @@ bool CFieldMatcher::MatchesAround(std::string_view field) {
             std::size_t c = StartsCharacter(p, s - 1) ? s - 1 : s - 2;
             if (s - c == 2) {
                 std::uint32_t e = m_table.Double(p[c], p[c + 1]);
-                FoldKey lastKey = (e >> 16) ? static_cast<FoldKey>(e >> 16) : static_cast<FoldKey>(e);
+                FoldKey lastKey =
+                    (e >> 16) ? static_cast<FoldKey>(e >> 16) : static_cast<FoldKey>(e);
                 if (lastKey != before) return false;
             } else if (p[c] < 0x80 && m_table.Single(p[c]) != before) {
                 return false;
@@ -290,9 +300,11 @@ bool CFieldMatcher::Matches(std::string_view field) {
         ++check.checks;
         KeyForms& kf = m_required[check.index];
         std::size_t via = 0;  // the signature that found the key moves to the front
-        if (ForEachForm(kf, field, [](std::size_t) { return true; }, &via)) {
-            if (via) std::rotate(kf.signatures.begin(), kf.signatures.begin() + static_cast<long>(via),
-                                 kf.signatures.begin() + static_cast<long>(via) + 1);
+        if (ForEachForm(
+                kf, field, [](std::size_t) { return true; }, &via)) {
+            if (via)
+                std::rotate(kf.signatures.begin(), kf.signatures.begin() + static_cast<long>(via),
+                            kf.signatures.begin() + static_cast<long>(via) + 1);
             continue;
         }
         ++check.rejects;
@@ -338,8 +350,10 @@ bool CFieldMatcher::MatchesAt(std::string_view field, std::size_t s, std::size_t
         } else {
             k1 = m_table.Single(b);
             if (width) {
-                if (b == 0xDE && (prevMask & 1)) k1 = kKeyVoicedMark;
-                else if (b == 0xDF && (prevMask & 2)) k1 = kKeySemiVoicedMark;
+                if (b == 0xDE && (prevMask & 1))
+                    k1 = kKeyVoicedMark;
+                else if (b == 0xDF && (prevMask & 2))
+                    k1 = kKeySemiVoicedMark;
                 prevMask = FoldTable::MarkMask(b);
             }
         }
@@ -367,8 +381,8 @@ bool CFieldMatcher::MatchesFromFirst(std::string_view field) {
         if (!x) continue;
         const Signature& sig = m_first.signatures[x - 1u];
         if (sig.alone && StartsCharacter(p, i) && MatchesAt(field, i, work)) return true;
-        if (i > 0 && (sig.leads[p[i - 1] >> 3] & (1u << (p[i - 1] & 7))) && StartsCharacter(p, i - 1) &&
-            MatchesAt(field, i - 1, work))
+        if (i > 0 && (sig.leads[p[i - 1] >> 3] & (1u << (p[i - 1] & 7))) &&
+            StartsCharacter(p, i - 1) && MatchesAt(field, i - 1, work))
             return true;
         if (work > budget) return MatchesWhole(field);
     }
@@ -413,7 +427,8 @@ SearchOutcome SearchFrom(const std::vector<TreeItem>& items, const DocPorts& por
                 cancelled = true;
                 break;
             }
-            const CComment* record = ports.tree ? ports.tree->GetItemData(items[static_cast<std::size_t>(i)]) : nullptr;
+            const CComment* record =
+                ports.tree ? ports.tree->GetItemData(items[static_cast<std::size_t>(i)]) : nullptr;
             if (record && RecordMatches(*record, option, matcher)) hit = i;
         }
         if (progress && progress->CheckCancel()) cancelled = true;

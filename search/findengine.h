@@ -83,8 +83,8 @@ private:
     // a stretch may begin at a ﾞ or ﾟ that the field joins to the letter
     // before it. Empty when not needed.
     Pattern m_joined;
-    bool m_bNever = false;   // the text holds a malformed character
-    bool m_bEmpty = false;   // the text is empty
+    bool m_bNever = false;  // the text holds a malformed character
+    bool m_bEmpty = false;  // the text is empty
     int m_nMinLen;
     int m_nMaxLen;
     // Keys every matching field holds (up to kMaxRequired), cheapest first;
@@ -99,7 +99,7 @@ private:
     };
     static constexpr std::uint32_t kCheckTrial = 256;
     static constexpr std::size_t kMaxChecks = 3;  // per field, the best first
-    std::vector<Check> m_checks;  // the order in which fields are checked
+    std::vector<Check> m_checks;                  // the order in which fields are checked
     bool m_bAnchored = false;
     std::size_t m_nAnchorReach = 0;  // bytes a stretch may begin before the anchor
     static constexpr std::size_t kNoIndex = ~std::size_t{0};

@@ -12,9 +12,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <mutex>
-#include <utility>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "core/cp932.h"

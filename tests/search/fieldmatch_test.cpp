@@ -122,18 +122,19 @@ TEST(FieldMatches, RepetitiveTextFindsLateHit) {
 const std::vector<std::string>& Pieces() {
     static const std::vector<std::string> pieces = [] {
         std::vector<std::string> p;
-        for (const char* u : {"a", "A", "b", "B", "ａ", "Ａ", "ｂ", "Ｂ", " ", "　", "1", "１", "\r\n",
-                              "か", "カ", "ｶ", "が", "ガ", "ﾞ", "゛", "ﾟ", "゜", "は", "ハ", "ﾊ", "ぱ",
-                              "パ", "ウ", "ｳ", "ヴ", "ア", "ｱ", "α", "Α", "я", "Я", "ー", "ｰ", "。",
-                              "｡", "ヵ", "ゎ", "ヮ", "漢", "\"", "＂", "~", "～"})
+        for (const char* u :
+             {"a",    "A",  "b",  "B",  "ａ", "Ａ", "ｂ", "Ｂ", " ",  "　", "1",  "１",
+              "\r\n", "か", "カ", "ｶ",  "が", "ガ", "ﾞ",  "゛", "ﾟ",  "゜", "は", "ハ",
+              "ﾊ",    "ぱ", "パ", "ウ", "ｳ",  "ヴ", "ア", "ｱ",  "α",  "Α",  "я",  "Я",
+              "ー",   "ｰ",  "。", "｡",  "ヵ", "ゎ", "ヮ", "漢", "\"", "＂", "~",  "～"})
             p.push_back(Sj(u));
-        p.push_back("\x83");               // lead byte, completed by what follows or not
+        p.push_back("\x83");  // lead byte, completed by what follows or not
         p.push_back(std::string("\x82", 1));
-        p.push_back("\x41");               // trail byte of ア standing alone
+        p.push_back("\x41");  // trail byte of ア standing alone
         p.push_back("\xA0");
         p.push_back("\x80");
         p.push_back("\xFD");
-        p.push_back("\xEE\xFC");            // ＂ (NEC-selected)
+        p.push_back("\xEE\xFC");  // ＂ (NEC-selected)
         return p;
     }();
     return pieces;
@@ -161,13 +162,16 @@ void CompareWithReference(unsigned seed, int cases, int maxPieces) {
             std::size_t a = rng() % field.size();
             std::size_t len = 1 + rng() % std::min<std::size_t>(field.size() - a, 6);
             text = field.substr(a, len);
-            if (rng() % 2) text = MapToFullwidth(text);
-            else if (rng() % 2) text = MapToHalfwidthKatakana(text);
+            if (rng() % 2)
+                text = MapToFullwidth(text);
+            else if (rng() % 2)
+                text = MapToHalfwidthKatakana(text);
         } else {
             text = make(3);
         }
         if (text.empty()) text = piece();
-        const std::uint32_t flags = (rng() % 2 ? kCase : 0) | (rng() % 2 ? kWidth : 0) | (rng() % 2 ? kKana : 0);
+        const std::uint32_t flags =
+            (rng() % 2 ? kCase : 0) | (rng() % 2 ? kWidth : 0) | (rng() % 2 ? kKana : 0);
         int minLen = 0, maxLen = 0;
         if (rng() % 5 == 0 || !GetSearchLengths(text, minLen, maxLen)) {
             minLen = static_cast<int>(rng() % 8);
@@ -182,11 +186,13 @@ void CompareWithReference(unsigned seed, int cases, int maxPieces) {
         if (expected != actual) {
             std::string hexField, hexText;
             char buf[4];
-            for (unsigned char ch : field) std::snprintf(buf, sizeof buf, "%02X ", ch), hexField += buf;
-            for (unsigned char ch : text) std::snprintf(buf, sizeof buf, "%02X ", ch), hexText += buf;
-            ADD_FAILURE() << "case " << c << " flags " << std::hex << flags << std::dec << " window " << minLen
-                   << ".." << maxLen << "\nfield " << hexField << "\ntext  " << hexText
-                   << "\nreference " << expected;
+            for (unsigned char ch : field)
+                std::snprintf(buf, sizeof buf, "%02X ", ch), hexField += buf;
+            for (unsigned char ch : text)
+                std::snprintf(buf, sizeof buf, "%02X ", ch), hexText += buf;
+            ADD_FAILURE() << "case " << c << " flags " << std::hex << flags << std::dec
+                          << " window " << minLen << ".." << maxLen << "\nfield " << hexField
+                          << "\ntext  " << hexText << "\nreference " << expected;
             return;
         }
     }
@@ -202,9 +208,7 @@ TEST(FieldMatches, AgreesWithWindowedComparisonOnRandomStrings) {
 
 // Long fields, where many places of a text's first or rarest character make
 // the matcher fall back to folding the whole field.
-TEST(FieldMatches, AgreesWithWindowedComparisonOnLongFields) {
-    CompareWithReference(7, 6000, 120);
-}
+TEST(FieldMatches, AgreesWithWindowedComparisonOnLongFields) { CompareWithReference(7, 6000, 120); }
 
 }  // namespace
 }  // namespace orv
