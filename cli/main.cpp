@@ -1,1 +1,200 @@
-int main() { return 0; }
+// orvlog: the viewer's command-line companion. Imports text logs into
+// ".mld" documents and prints what a document holds.
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "cli/terminal.h"
+#include "core/cp932.h"
+#include "core/listtree.h"
+#include "core/orvdoc.h"
+
+#if __has_include("cli/search_cmd.h")
+#include "cli/search_cmd.h"
+#define ORVLOG_HAS_SEARCH 1
+#endif
+
+using namespace orv;
+using namespace orv::cli;
+
+namespace {
+
+const char kUsage[] =
+    "usage: orvlog import -o OUT.mld [--into DOC.mld] [--duplicates stop|overwrite] LOG...\n"
+    "       orvlog tree DOC.mld\n"
+    "       orvlog show DOC.mld NUMBER\n"
+    "       orvlog dump DOC.mld\n"
+#ifdef ORVLOG_HAS_SEARCH
+    "       orvlog search DOC.mld TEXT [--from NUMBER] [--prev] [--in FIELDS] [--ignore FOLDS] "
+    "[--all]\n"
+#endif
+    ;
+
+int Usage() {
+    std::fputs(kUsage, stderr);
+    return kExitUsage;
+}
+
+int Import(int argc, char** argv) {
+    std::string out, into;
+    MsgAnswer duplicates = MsgAnswer::No;
+    std::vector<std::string> logs;
+    for (int i = 1; i < argc; ++i) {
+        std::string a = argv[i];
+        if ((a == "-o" || a == "--into" || a == "--duplicates") && i + 1 >= argc) return Usage();
+        if (a == "-o") {
+            out = argv[++i];
+        } else if (a == "--into") {
+            into = argv[++i];
+        } else if (a == "--duplicates") {
+            std::string v = argv[++i];
+            if (v == "stop")
+                duplicates = MsgAnswer::No;
+            else if (v == "overwrite")
+                duplicates = MsgAnswer::Yes;
+            else
+                return Usage();
+        } else if (a.size() > 1 && a[0] == '-') {
+            return Usage();
+        } else {
+            logs.push_back(a);
+        }
+    }
+    if (out.empty() || logs.empty()) return Usage();
+    for (const std::string& log : logs) {
+        std::FILE* f = std::fopen(log.c_str(), "rb");
+        if (!f) {
+            std::fprintf(stderr, "orvlog: cannot open %s: %s\n", log.c_str(), std::strerror(errno));
+            return kExitUsage;
+        }
+        std::fclose(f);
+    }
+
+    TerminalPrompter prompter;
+    prompter.duplicateAnswer = duplicates;
+    TerminalProgressFactory progress;
+    CListTitleTree tree;
+    COrvDoc doc;
+    doc.SetPorts({&tree, &progress, &prompter, nullptr, nullptr});
+    if (!into.empty()) {
+        int status = OpenDocument(doc, into);
+        if (status != kExitOk) return status;
+    }
+    CLogFileList list(logs);
+    doc.ImportLogFiles(list);
+    if (!doc.OnSaveDocument(out)) return kExitUsage;
+    switch (doc.LastImportEnd()) {
+        case COrvDoc::ImportEnd::NotALog:
+            return kExitNotALog;
+        case COrvDoc::ImportEnd::OutOfMemory:
+            return kExitUsage;
+        default:
+            return kExitOk;
+    }
+}
+
+int Tree(int argc, char** argv) {
+    if (argc != 2) return Usage();
+    TerminalPrompter prompter;
+    COrvDoc doc;
+    doc.SetPorts({nullptr, nullptr, &prompter, nullptr, nullptr});
+    if (int status = OpenDocument(doc, argv[1])) return status;
+    std::string out;
+    WalkDocumentOrder(doc.GetRoots(), [&](CComment& rec, int depth) {
+        out.assign(static_cast<std::size_t>(depth) * 2, ' ');
+        out += std::to_string(rec.GetNumber());
+        out += ' ';
+        out += ToTerminal(rec.GetTitle());
+        out += '\n';
+        std::fputs(out.c_str(), stdout);
+    });
+    return kExitOk;
+}
+
+int Show(int argc, char** argv) {
+    if (argc != 3) return Usage();
+    char* end = nullptr;
+    long n = std::strtol(argv[2], &end, 10);
+    if (!*argv[2] || *end) return Usage();
+    TerminalPrompter prompter;
+    COrvDoc doc;
+    doc.SetPorts({nullptr, nullptr, &prompter, nullptr, nullptr});
+    if (int status = OpenDocument(doc, argv[1])) return status;
+    CComment* rec = doc.FindByNumber(static_cast<std::int32_t>(n));
+    if (!rec) {
+        std::fprintf(stderr, "orvlog: no message %ld\n", n);
+        return kExitNotFound;
+    }
+    std::printf("発言番号: %d\nID: %s\n発言者: %s\nタイトル: %s\n日時: %s\n\n%s",
+                rec->GetNumber(), ToTerminal(rec->GetId()).c_str(),
+                ToTerminal(rec->GetAuthor()).c_str(), ToTerminal(rec->GetTitle()).c_str(),
+                ToTerminal(rec->GetDateTime()).c_str(), ToTerminal(rec->GetText()).c_str());
+    return kExitOk;
+}
+
+void JsonString(std::string& out, const std::string& utf8) {
+    out += '"';
+    for (unsigned char c : utf8) {
+        switch (c) {
+            case '"': out += "\\\""; break;
+            case '\\': out += "\\\\"; break;
+            case '\n': out += "\\n"; break;
+            case '\r': out += "\\r"; break;
+            case '\t': out += "\\t"; break;
+            default:
+                if (c < 0x20) {
+                    char buf[8];
+                    std::snprintf(buf, sizeof buf, "\\u%04x", c);
+                    out += buf;
+                } else {
+                    out += static_cast<char>(c);
+                }
+        }
+    }
+    out += '"';
+}
+
+int Dump(int argc, char** argv) {
+    if (argc != 2) return Usage();
+    TerminalPrompter prompter;
+    COrvDoc doc;
+    doc.SetPorts({nullptr, nullptr, &prompter, nullptr, nullptr});
+    if (int status = OpenDocument(doc, argv[1])) return status;
+    std::string line;
+    WalkDocumentOrder(doc.GetRoots(), [&](CComment& rec, int depth) {
+        line = "{\"depth\":" + std::to_string(depth) + ",\"number\":" +
+               std::to_string(rec.GetNumber()) + ",\"id\":";
+        JsonString(line, Cp932ToUtf8(rec.GetId()));
+        line += ",\"author\":";
+        JsonString(line, Cp932ToUtf8(rec.GetAuthor()));
+        line += ",\"title\":";
+        JsonString(line, Cp932ToUtf8(rec.GetTitle()));
+        line += ",\"datetime\":";
+        JsonString(line, Cp932ToUtf8(rec.GetDateTime()));
+        line += ",\"text\":";
+        JsonString(line, Cp932ToUtf8(rec.GetText()));
+        line += "}\n";
+        std::fputs(line.c_str(), stdout);
+    });
+    return kExitOk;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) return Usage();
+    std::string cmd = argv[1];
+    if (cmd == "import") return Import(argc - 1, argv + 1);
+    if (cmd == "tree") return Tree(argc - 1, argv + 1);
+    if (cmd == "show") return Show(argc - 1, argv + 1);
+    if (cmd == "dump") return Dump(argc - 1, argv + 1);
+#ifdef ORVLOG_HAS_SEARCH
+    if (cmd == "search") return RunSearchCommand(argc - 1, argv + 1);
+#endif
+    if (cmd == "-h" || cmd == "--help") {
+        std::fputs(kUsage, stdout);
+        return kExitOk;
+    }
+    return Usage();
+}

@@ -1,0 +1,35 @@
+// Where the benchmarks find the synthetic forum: ORV_BENCH_DATA names a
+// folder with forum*.log (written by orv_gen_forum) and forum.mld.
+#pragma once
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace orv::bench {
+
+inline std::filesystem::path DataDir() {
+    const char* d = std::getenv("ORV_BENCH_DATA");
+    return d ? d : "build/bench-data";
+}
+
+inline std::vector<std::string> LogFiles() {
+    std::vector<std::string> files;
+    std::error_code ec;
+    for (auto& e : std::filesystem::directory_iterator(DataDir(), ec))
+        if (e.path().extension() == ".log") files.push_back(e.path().string());
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+inline std::string DocumentFile() { return (DataDir() / "forum.mld").string(); }
+
+inline double TotalBytes(const std::vector<std::string>& files) {
+    double total = 0;
+    for (auto& f : files) total += static_cast<double>(std::filesystem::file_size(f));
+    return total;
+}
+
+}  // namespace orv::bench

@@ -1,0 +1,84 @@
+// Import, tree rebuild, save and open of the synthetic 100,000-message forum.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+
+#include "bench/benchdata.h"
+#include "core/archive.h"
+#include "core/orvdoc.h"
+
+using namespace orv;
+
+namespace {
+
+// A tree that keeps nothing: what is left of a rebuild is the walk itself.
+class NullTree : public ITitleTree {
+public:
+    void ClearTree() override { m_next = 0; }
+    void SetRedraw(bool) override {}
+    TreeItem InsertItem(const std::string&, int, int, TreeItem) override { return ++m_next; }
+    void SetItemData(TreeItem, CComment*) override {}
+    CComment* GetItemData(TreeItem) const override { return nullptr; }
+    TreeItem GetSelectedItem() const override { return kNoItem; }
+    void SelectItem(TreeItem) override {}
+
+private:
+    TreeItem m_next = 0;
+};
+
+void BM_Import(benchmark::State& state) {
+    auto files = bench::LogFiles();
+    if (files.empty()) return state.SkipWithError("no forum logs: run bench/run.sh");
+    std::size_t records = 0;
+    for (auto _ : state) {
+        NullTree tree;
+        COrvDoc doc;
+        doc.SetPorts({&tree, nullptr, nullptr, nullptr, nullptr});
+        CLogFileList list(files);
+        doc.ImportLogFiles(list);
+        records = doc.GetTreeItems().size();
+    }
+    state.counters["messages"] = static_cast<double>(records);
+    state.SetBytesProcessed(static_cast<int64_t>(bench::TotalBytes(files)) * state.iterations());
+}
+BENCHMARK(BM_Import)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+struct Loaded {
+    NullTree tree;
+    COrvDoc doc;
+    Loaded() {
+        doc.SetPorts({&tree, nullptr, nullptr, nullptr, nullptr});
+        doc.OnOpenDocument(bench::DocumentFile());
+    }
+};
+
+void BM_BuildTree(benchmark::State& state) {
+    Loaded l;
+    for (auto _ : state) l.doc.BuildTree();
+    state.counters["items"] = static_cast<double>(l.doc.GetTreeItems().size());
+}
+BENCHMARK(BM_BuildTree)->Unit(benchmark::kMillisecond);
+
+void BM_Save(benchmark::State& state) {
+    Loaded l;
+    std::string out = (bench::DataDir() / "save-bench.mld").string();
+    for (auto _ : state) l.doc.OnSaveDocument(out);
+    state.SetBytesProcessed(static_cast<int64_t>(bench::TotalBytes({out})) * state.iterations());
+    std::remove(out.c_str());
+}
+BENCHMARK(BM_Save)->Unit(benchmark::kMillisecond);
+
+void BM_Open(benchmark::State& state) {
+    std::string path = bench::DocumentFile();
+    for (auto _ : state) {
+        COrvDoc doc;
+        if (!doc.OnOpenDocument(path)) return state.SkipWithError("no forum.mld");
+        benchmark::DoNotOptimize(doc.GetRootCount());
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(bench::TotalBytes({path})) * state.iterations());
+}
+BENCHMARK(BM_Open)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,87 @@
+#include "cli/terminal.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+
+#include "core/cp932.h"
+
+namespace orv::cli {
+
+MsgAnswer TerminalPrompter::MessageBox(int id, const std::string& textUtf8, MsgIcon,
+                                       MsgButtons buttons) {
+    lastId = id;
+    std::fprintf(stderr, "orvlog: %s\n", textUtf8.c_str());
+    switch (buttons) {
+        case MsgButtons::Ok:
+            return MsgAnswer::Ok;
+        case MsgButtons::YesNo:
+        case MsgButtons::YesNoCancel:
+            return id == 60007 ? duplicateAnswer : MsgAnswer::No;
+    }
+    return MsgAnswer::No;
+}
+
+namespace {
+
+class TerminalProgress : public IProgressDlg {
+public:
+    ~TerminalProgress() override {
+        if (m_shown) std::fputs("\r\033[K", stderr);
+    }
+    void SetCaption(const std::string& caption) override {
+        m_caption = caption;
+        Draw();
+    }
+    void SetPos(int percent) override {
+        m_percent = percent;
+        Draw();
+    }
+    bool CheckCancel() override { return false; }
+
+private:
+    void Draw() {
+        const int width = 30;
+        int filled = m_percent * width / 100;
+        std::string bar(static_cast<std::size_t>(filled), '#');
+        bar.append(static_cast<std::size_t>(width - filled), '.');
+        std::fprintf(stderr, "\r\033[K%s [%s] %3d%%", m_caption.c_str(), bar.c_str(), m_percent);
+        std::fflush(stderr);
+        m_shown = true;
+    }
+    std::string m_caption;
+    int m_percent = 0;
+    bool m_shown = false;
+};
+
+}  // namespace
+
+std::unique_ptr<IProgressDlg> TerminalProgressFactory::CreateProgress(bool) {
+    if (!::isatty(STDERR_FILENO)) return nullptr;
+    return std::make_unique<TerminalProgress>();
+}
+
+int OpenDocument(COrvDoc& doc, const std::string& path) {
+    if (doc.OnOpenDocument(path)) return kExitOk;
+    switch (doc.LastOpenResult()) {
+        case COrvDoc::OpenResult::Malformed:
+            return kExitMalformed;
+        case COrvDoc::OpenResult::BadSchema:
+            return kExitSchema;
+        default:
+            return kExitUsage;
+    }
+}
+
+std::string ToTerminal(const std::string& cp932) {
+    std::string utf8 = Cp932ToUtf8(cp932);
+    std::string out;
+    out.reserve(utf8.size());
+    for (std::size_t i = 0; i < utf8.size(); ++i) {
+        if (utf8[i] == '\r' && i + 1 < utf8.size() && utf8[i + 1] == '\n') continue;
+        out += utf8[i];
+    }
+    return out;
+}
+
+}  // namespace orv::cli

@@ -1,0 +1,44 @@
+// The command line's side of the core's ports: messages on standard error,
+// a progress bar when standard error is a terminal, and exit statuses.
+#pragma once
+
+#include <string>
+
+#include "core/orvdoc.h"
+#include "core/ports.h"
+
+namespace orv::cli {
+
+enum ExitStatus {
+    kExitOk = 0,
+    kExitNotFound = 1,
+    kExitUsage = 2,     // bad usage, or a file that cannot be opened or written
+    kExitNotALog = 3,   // a log rejected as not being a log
+    kExitMalformed = 4, // a document file that is not in the expected format
+    kExitSchema = 5,    // a document file of an unsupported schema
+};
+
+// Prints every message to standard error; answers questions from fixed
+// answers (the duplicate question from --duplicates, everything else No).
+class TerminalPrompter : public IPrompter {
+public:
+    MsgAnswer duplicateAnswer = MsgAnswer::No;
+    int lastId = 0;
+    MsgAnswer MessageBox(int id, const std::string& textUtf8, MsgIcon icon,
+                         MsgButtons buttons) override;
+};
+
+// A one-line progress bar on standard error, only when it is a terminal.
+class TerminalProgressFactory : public IProgressFactory {
+public:
+    std::unique_ptr<IProgressDlg> CreateProgress(bool cancelMode) override;
+};
+
+// Opens a document for a subcommand; returns kExitOk or the exit status
+// that the failure calls for (the message is already printed).
+int OpenDocument(COrvDoc& doc, const std::string& path);
+
+// CP932 to UTF-8 with CR LF turned into LF, for terminal output.
+std::string ToTerminal(const std::string& cp932);
+
+}  // namespace orv::cli

@@ -1,0 +1,112 @@
+// orvlog driven as a program: exit statuses, output files and round trips.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <array>
+#include <cstdio>
+#include <string>
+
+#include "fakes/testfiles.h"
+
+using namespace orv::test;
+
+namespace {
+
+struct RunResult {
+    int status;
+    std::string out;
+};
+
+// Runs orvlog with the arguments (single-quoted for the shell); standard
+// error goes to err if given.
+RunResult Orvlog(const std::string& args, const std::string& err = "/dev/null") {
+    std::string cmd = std::string("'") + ORVLOG_PATH + "' " + args + " 2>" + err;
+    RunResult r{-1, {}};
+    std::FILE* p = ::popen(cmd.c_str(), "r");
+    if (!p) return r;
+    std::array<char, 4096> buf;
+    std::size_t n;
+    while ((n = std::fread(buf.data(), 1, buf.size(), p)) > 0) r.out.append(buf.data(), n);
+    int st = ::pclose(p);
+    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+    return r;
+}
+
+std::string Q(const std::string& s) { return "'" + s + "'"; }
+
+const std::string kSample = std::string(ORV_SOURCE_DIR) + "/samples/sample.log";
+
+TEST(Orvlog, ImportSaveOpenSaveGivesIdenticalBytes) {
+    TempDir dir;
+    std::string a = dir.File("a.mld"), b = dir.File("b.mld");
+    ASSERT_EQ(Orvlog("import -o " + Q(a) + " " + Q(kSample)).status, 0);
+    // Importing nothing new into it and saving again gives the same bytes.
+    ASSERT_EQ(Orvlog("import -o " + Q(b) + " --into " + Q(a) + " " + Q(kSample)).status, 0);
+    EXPECT_EQ(ReadAll(a), ReadAll(b));
+    RunResult tree = Orvlog("tree " + Q(a));
+    EXPECT_EQ(tree.status, 0);
+    EXPECT_NE(tree.out.find("1 はじめまして\n  2 RE:はじめまして\n    4 RE:はじめまして\n"),
+              std::string::npos);
+    EXPECT_NE(tree.out.find("\n9 RE:古い話題\n"), std::string::npos);  // orphan is a root
+}
+
+TEST(Orvlog, DuplicatesStopOrOverwrite) {
+    TempDir dir;
+    std::string a = dir.File("a.mld"), b = dir.File("b.mld");
+    std::string log = dir.Write("x.log", Crlf({Header1(1, 1, "ID", "a b", "first"),
+                                               Header2("99/01/01 00:00:00"), "one"}));
+    std::string log2 = dir.Write("y.log", Crlf({Header1(1, 1, "ID", "a b", "second"),
+                                                Header2("99/01/01 00:00:00"), "two"}));
+    ASSERT_EQ(Orvlog("import -o " + Q(a) + " " + Q(log)).status, 0);
+    std::string err = dir.File("err.txt");
+    EXPECT_EQ(Orvlog("import -o " + Q(b) + " --into " + Q(a) + " " + Q(log2), err).status, 0);
+    EXPECT_NE(ReadAll(err).find("ファイル y.log は、既に取り込みされている"), std::string::npos);
+    EXPECT_EQ(Orvlog("show " + Q(b) + " 1").out.find("second"), std::string::npos);
+    EXPECT_EQ(Orvlog("import -o " + Q(b) + " --into " + Q(a) + " --duplicates overwrite " +
+                     Q(log2))
+                  .status,
+              0);
+    EXPECT_NE(Orvlog("show " + Q(b) + " 1").out.find("second"), std::string::npos);
+}
+
+TEST(Orvlog, ExitStatuses) {
+    TempDir dir;
+    std::string out = dir.File("o.mld");
+    EXPECT_EQ(Orvlog("").status, 2);
+    EXPECT_EQ(Orvlog("import " + Q(kSample)).status, 2);  // no -o
+    EXPECT_EQ(Orvlog("import -o " + Q(out) + " " + Q(dir.File("missing.log"))).status, 2);
+    EXPECT_FALSE(std::filesystem::exists(out));
+    EXPECT_EQ(Orvlog("import -o " + Q(dir.File("no/dir/o.mld")) + " " + Q(kSample)).status, 2);
+
+    // A rejected log: what came before it is still written.
+    std::string junk = dir.Write("junk.txt", "not a log\r\n");
+    std::string err = dir.File("err.txt");
+    EXPECT_EQ(Orvlog("import -o " + Q(out) + " " + Q(kSample) + " " + Q(junk), err).status, 3);
+    EXPECT_NE(ReadAll(err).find("ファイル junk.txt は、"), std::string::npos);
+    EXPECT_NE(Orvlog("tree " + Q(out)).out.find("12 "), std::string::npos);
+
+    EXPECT_EQ(Orvlog("tree " + Q(dir.Write("bad.mld", "\x01")), err).status, 4);
+    EXPECT_NE(ReadAll(err).find("予期しないﾌｧｲﾙ形式です。"), std::string::npos);
+    std::string schema = ReadAll(out);
+    schema[4] = 0x11;
+    EXPECT_EQ(Orvlog("dump " + Q(dir.Write("s.mld", schema)), err).status, 5);
+    EXPECT_NE(ReadAll(err).find("ファイルの読み込みに失敗しました。"), std::string::npos);
+    EXPECT_EQ(Orvlog("show " + Q(out) + " 999").status, 1);
+}
+
+TEST(Orvlog, DumpWritesOneJsonObjectPerRecord) {
+    TempDir dir;
+    std::string a = dir.File("a.mld");
+    ASSERT_EQ(Orvlog("import -o " + Q(a) + " " + Q(kSample)).status, 0);
+    RunResult dump = Orvlog("dump " + Q(a));
+    ASSERT_EQ(dump.status, 0);
+    EXPECT_EQ(std::count(dump.out.begin(), dump.out.end(), '\n'), 12);
+    EXPECT_EQ(dump.out.rfind("{\"depth\":0,\"number\":1,\"id\":\"QVA00012\",\"author\":\"山田 一郎\","
+                             "\"title\":\"はじめまして\",\"datetime\":\"98/04/01 21:10:05\",\"text\":"
+                             "\"この会議室に初めて書き込みます。\\r\\n",
+                             0),
+              0u);
+    EXPECT_NE(dump.out.find("{\"depth\":2,\"number\":4,"), std::string::npos);
+}
+
+}  // namespace

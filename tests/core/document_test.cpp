@@ -1,0 +1,174 @@
+#include <gtest/gtest.h>
+
+#include "core/cp932.h"
+#include "core/orvdoc.h"
+#include "fakes/fakeports.h"
+#include "fakes/testfiles.h"
+#include "res/strings.h"
+
+using namespace orv;
+using namespace orv::test;
+
+namespace {
+
+// Messages 1, 2 (reply to 1), 3 (reply to 1), 4 (reply to 2), in the given
+// order of import.
+struct TreeDoc : ::testing::Test {
+    TempDir dir;
+    FakePrompter prompter;
+    FakeProgressFactory progress;
+    FakeTitleTree tree;
+    COrvDoc doc;
+    void SetUp() override { doc.SetPorts({&tree, &progress, &prompter, nullptr, nullptr}); }
+
+    void ImportInOrder(const std::vector<int>& order) {
+        const int parentOf[] = {0, -1, 1, 1, 2};
+        std::vector<std::string> lines;
+        for (int n : order) {
+            lines.push_back(Header1(n, 4, "ID", "a b", "title" + std::to_string(n)));
+            lines.push_back(Header2("99/01/01 00:00:00", parentOf[n]));
+            lines.push_back("text " + std::to_string(n));
+        }
+        CLogFileList list({dir.Write("x.log", Crlf(lines))});
+        doc.ImportLogFiles(list);
+    }
+    std::vector<int> Items() {
+        std::vector<int> n;
+        for (TreeItem item : doc.GetTreeItems()) n.push_back(tree.GetItemData(item)->GetNumber());
+        return n;
+    }
+    TreeItem ItemOf(int number) {
+        for (TreeItem item : doc.GetTreeItems())
+            if (tree.GetItemData(item)->GetNumber() == number) return item;
+        return kNoItem;
+    }
+};
+
+TEST_F(TreeDoc, BuildTreeListsItemsInDocumentOrderWithImages) {
+    ImportInOrder({1, 2, 3, 4});
+    EXPECT_EQ(Items(), (std::vector<int>{1, 2, 4, 3}));
+    const auto& i1 = tree.At(ItemOf(1));
+    const auto& i2 = tree.At(ItemOf(2));
+    const auto& i4 = tree.At(ItemOf(4));
+    EXPECT_EQ(i1.parent, kTreeRoot);
+    EXPECT_EQ(i1.image, 0);
+    EXPECT_EQ(i1.selectedImage, 1);
+    EXPECT_EQ(i2.parent, ItemOf(1));
+    EXPECT_EQ(i2.image, 2);
+    EXPECT_EQ(i2.selectedImage, 3);
+    EXPECT_EQ(i4.parent, ItemOf(2));
+    EXPECT_EQ(tree.redraw, (std::vector<bool>{false, true}));
+}
+
+TEST_F(TreeDoc, ReplyImportedBeforeItsParentStaysARoot) {
+    ImportInOrder({2, 1, 4});
+    EXPECT_EQ(Items(), (std::vector<int>{2, 4, 1}));
+    EXPECT_EQ(tree.At(ItemOf(4)).parent, ItemOf(2));
+    EXPECT_EQ(tree.At(ItemOf(2)).parent, kTreeRoot);
+}
+
+TEST_F(TreeDoc, DeletingASubtreeKeepsSiblingsInOrder) {
+    ImportInOrder({1, 2, 3, 4});
+    doc.SetModifiedFlag(false);
+    tree.SelectItem(ItemOf(2));
+    prompter.answers = {MsgAnswer::Yes};
+    doc.DeleteSelectedTree();
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0].id, res::IDS_DELETE_TREE);
+    EXPECT_EQ(prompter.shown[0].icon, MsgIcon::None);
+    EXPECT_EQ(prompter.shown[0].buttons, MsgButtons::YesNo);
+    EXPECT_EQ(Items(), (std::vector<int>{1, 3}));
+    EXPECT_EQ(doc.FindByNumber(4), nullptr);
+    EXPECT_TRUE(doc.IsModified());
+
+    tree.SelectItem(ItemOf(1));
+    prompter.answers = {MsgAnswer::Yes};
+    doc.DeleteSelectedTree();
+    EXPECT_TRUE(Items().empty());
+    EXPECT_EQ(doc.GetRootCount(), 0u);
+}
+
+TEST_F(TreeDoc, DeleteAnsweredNoOrWithoutSelectionChangesNothing) {
+    ImportInOrder({1, 2, 3, 4});
+    doc.SetModifiedFlag(false);
+    EXPECT_FALSE(doc.OnUpdateDeleteSelectedTree());
+    tree.SelectItem(ItemOf(2));
+    EXPECT_TRUE(doc.OnUpdateDeleteSelectedTree());
+    prompter.answers = {MsgAnswer::No};
+    doc.DeleteSelectedTree();
+    EXPECT_EQ(Items(), (std::vector<int>{1, 2, 4, 3}));
+    EXPECT_FALSE(doc.IsModified());
+}
+
+TEST_F(TreeDoc, EmptyDocumentBuildsAnEmptyTree) {
+    doc.BuildTree();
+    EXPECT_EQ(tree.clears, 1);
+    EXPECT_TRUE(doc.GetTreeItems().empty());
+    ASSERT_EQ(progress.dialogs.size(), 1u);
+    EXPECT_TRUE(progress.dialogs[0].positions.empty());
+}
+
+TEST_F(TreeDoc, AnItemThatCannotBeAddedSkipsItsSubtreeOnly) {
+    ImportInOrder({1, 2, 3, 4});
+    tree.insertions = 0;
+    tree.failInsertAt = 1;  // item of message 2
+    prompter.shown.clear();
+    doc.BuildTree();
+    EXPECT_EQ(Items(), (std::vector<int>{1, 3}));
+    EXPECT_EQ(prompter.Ids(), std::vector<int>{res::IDS_TREE_FAILED});
+    EXPECT_NE(doc.FindByNumber(4), nullptr);  // the records are untouched
+}
+
+TEST_F(TreeDoc, NewDocumentClearsEverything) {
+    ImportInOrder({1, 2});
+    doc.OnNewDocument();
+    EXPECT_EQ(doc.GetRootCount(), 0u);
+    EXPECT_TRUE(doc.GetTreeItems().empty());
+    EXPECT_TRUE(tree.Items().empty());
+    EXPECT_FALSE(doc.IsModified());
+    EXPECT_EQ(doc.FindByNumber(1), nullptr);
+}
+
+TEST(FindByNumber, FirstInDocumentOrderWinsAndFollowsDeletions) {
+    COrvDoc doc;
+    EXPECT_EQ(doc.FindByNumber(1), nullptr);
+    auto a = std::make_unique<CComment>();
+    a->SetNumber(5);
+    auto dup = std::make_unique<CComment>();
+    dup->SetNumber(7);
+    a->AddReply(std::move(dup));
+    auto b = std::make_unique<CComment>();
+    b->SetNumber(7);
+    CComment* first7 = a->GetReplies()[0].get();
+    CComment* second7 = b.get();
+    doc.AddRoot(std::move(a));
+    doc.AddRoot(std::move(b));
+    EXPECT_EQ(doc.FindByNumber(7), first7);
+    // Remove the first 7 through the record interface; the index follows
+    // once the document knows of the change (deletion rebuilds it).
+    FakeTitleTree tree;
+    FakePrompter prompter;
+    prompter.answers = {MsgAnswer::Yes};
+    doc.SetPorts({&tree, nullptr, &prompter, nullptr, nullptr});
+    doc.BuildTree();
+    tree.SelectItem(doc.GetTreeItems()[1]);
+    doc.DeleteSelectedTree();
+    EXPECT_EQ(doc.FindByNumber(7), second7);
+}
+
+TEST(Cp932, ConvertsBothWaysAndRefusesUnmappable) {
+    const std::string sjis = "\x8E\x8E\x8C\xB1 \xB6\xDE";  // 試験 ｶﾞ
+    EXPECT_EQ(Cp932ToUtf8(sjis), "試験 ｶﾞ");
+    EXPECT_EQ(Utf8ToCp932("試験 ｶﾞ"), sjis);
+    EXPECT_EQ(Utf8ToCp932("①"), "\x87\x40");  // NEC extension
+    EXPECT_FALSE(Utf8ToCp932("😀").has_value());
+    EXPECT_EQ(Cp932ToUtf8("a\x81"), "a\xEF\xBF\xBD");  // a lone lead byte
+}
+
+TEST(StringTable, FormatsAndKnowsIcons) {
+    EXPECT_EQ(res::Format(res::IDS_FIND_NOTFOUND, "abc"), "\"abc\" が見つかりません。");
+    EXPECT_EQ(res::Icon(res::IDS_FIND_CANCELLED), MsgIcon::Information);
+    EXPECT_STREQ(res::Text(res::IDS_OUT_OF_MEMORY), "メモリが足りません。");
+}
+
+}  // namespace

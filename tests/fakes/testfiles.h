@@ -1,0 +1,82 @@
+// Helpers for tests that need files: a temporary folder removed at the end,
+// CP932 text from UTF-8 literals, and log lines laid out by byte column.
+#pragma once
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "core/cp932.h"
+
+namespace orv::test {
+
+inline std::string Sjis(const std::string& utf8) {
+    auto s = Utf8ToCp932(utf8);
+    return s ? *s : std::string("<unmappable>");
+}
+
+class TempDir {
+public:
+    TempDir() {
+        std::string tmpl = (std::filesystem::temp_directory_path() / "orvtest.XXXXXX").string();
+        std::vector<char> buf(tmpl.begin(), tmpl.end());
+        buf.push_back('\0');
+        m_path = ::mkdtemp(buf.data());
+    }
+    ~TempDir() {
+        std::error_code ec;
+        std::filesystem::remove_all(m_path, ec);
+    }
+    std::string File(const std::string& name) const { return (m_path / name).string(); }
+    std::string Write(const std::string& name, const std::string& bytes) const {
+        std::string p = File(name);
+        std::ofstream(p, std::ios::binary) << bytes;
+        return p;
+    }
+    const std::filesystem::path& Path() const { return m_path; }
+
+private:
+    std::filesystem::path m_path;
+};
+
+inline std::string ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// Header line 1 of a message: number/total, ID, author from column 12, the
+// title at byte column 38 (CP932 bytes), no line end.
+inline std::string Header1(int number, int total, const std::string& id,
+                           const std::string& authorUtf8, const std::string& titleUtf8) {
+    char head[32];
+    std::snprintf(head, sizeof head, "%05d/%05d ", number, total);
+    std::string line = head + id + "  " + Sjis(authorUtf8);
+    if (line.size() < 38) line.append(38 - line.size(), ' ');
+    else line += ' ';
+    return line + Sjis(titleUtf8);
+}
+
+// Header line 2 with an optional parent number.
+inline std::string Header2(const std::string& dateTime, int parent = -1) {
+    std::string line = "(12) " + dateTime;
+    if (parent >= 0) {
+        char buf[16];
+        std::snprintf(buf, sizeof buf, "  %05d", parent);
+        line += buf + Sjis("へのコメント");
+    }
+    return line;
+}
+
+// Joins lines with CR LF after each.
+inline std::string Crlf(const std::vector<std::string>& lines) {
+    std::string out;
+    for (const auto& l : lines) out += l + "\r\n";
+    return out;
+}
+
+}  // namespace orv::test
