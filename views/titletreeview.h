@@ -59,11 +59,16 @@ private:
     void OnSelChanged();
     void OnCollapsed(const QModelIndex& index);
     void ScrollToTop(TreeItem item);
+    // Ends a pending bulk insertion (one model reset) and restores the
+    // caret and the expanded items that the reset dropped.
+    void FlushBulk();
 
     CTitleTreeModel m_model;
     bool m_bClearing = false;
     bool m_bRedrawOff = false;
     bool m_bBatch = false;   // inside ExpandAll / CollapseAll
+    TreeItem m_savedCurrent = kNoItem;
+    std::vector<TreeItem> m_savedExpanded;
     IViewHost* m_host = nullptr;
 };
 
