@@ -13,6 +13,8 @@
 #include <memory>
 
 #include "app/commands.h"
+#include "app/nametoolbar.h"
+#include "app/viewsplitter.h"
 #include "core/orvdoc.h"
 #include "core/ports.h"
 #include "views/viewhost.h"
@@ -26,12 +28,10 @@ namespace orv {
 
 class CLogFileChooser;
 class CMsgPrompter;
-class CNameToolBar;
 class CProgressFactory;
 class CRecentFileList;
 class CTextView;
 class CTitleTreeView;
-class CViewSplitter;
 
 // The platform's window-placement record as "WindowPos 2" keeps it.
 struct WindowPlacement {
