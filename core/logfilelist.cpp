@@ -1,5 +1,8 @@
 #include "core/logfilelist.h"
 
+#include <algorithm>
+#include <cstring>
+
 namespace orv {
 
 namespace {
@@ -54,16 +57,53 @@ void CLogFileList::Close() {
     m_bufPos = m_bufLen = 0;
 }
 
-int CLogFileList::Refill() {
-    if (!m_file) return -1;
+bool CLogFileList::Fill() {
+    if (!m_file) return false;
     m_bufStart += m_bufLen;
     m_bufPos = 0;
     m_bufLen = std::fread(m_buf.data(), 1, m_buf.size(), m_file);
     if (m_bufLen == 0) {
         if (std::ferror(m_file)) m_bFailed = true;
-        return -1;
+        return false;
     }
+    return true;
+}
+
+int CLogFileList::Refill() {
+    if (!Fill()) return -1;
     return static_cast<unsigned char>(m_buf[m_bufPos++]);
+}
+
+void CLogFileList::ReadRawLine(std::string& line, std::size_t maxBytes) {
+    line.clear();
+    const char* buf = m_buf.data();
+    for (;;) {
+        if (m_bufPos == m_bufLen && !Fill()) return;
+        if (line.size() >= maxBytes) {
+            if (buf[m_bufPos] == '\n' && !line.empty() && line.back() == '\r') ++m_bufPos;
+            line.push_back('\n');
+            return;
+        }
+        const std::size_t start = m_bufPos;
+        const std::size_t end = start + std::min(m_bufLen - start, maxBytes - line.size());
+        std::size_t i = start;
+        for (;;) {
+            const void* hit = std::memchr(buf + i, '\n', end - i);
+            if (!hit) {
+                line.append(buf + start, end - start);
+                m_bufPos = end;
+                break;
+            }
+            const std::size_t k = static_cast<std::size_t>(static_cast<const char*>(hit) - buf);
+            const bool cr = k > start ? buf[k - 1] == '\r' : !line.empty() && line.back() == '\r';
+            if (cr) {
+                line.append(buf + start, k + 1 - start);
+                m_bufPos = k + 1;
+                return;
+            }
+            i = k + 1;
+        }
+    }
 }
 
 bool CLogFileList::Seek(std::uint64_t pos) {
@@ -79,6 +119,24 @@ bool CLogFileList::Seek(std::uint64_t pos) {
     m_bufStart = pos;
     m_bufPos = m_bufLen = 0;
     return true;
+}
+
+std::string_view CLogFileList::ReadRawLineView(std::string& scratch, std::size_t maxBytes) {
+    const char* buf = m_buf.data();
+    const std::size_t start = m_bufPos;
+    const std::size_t end = std::min(m_bufLen, start + maxBytes);
+    for (std::size_t i = start; i < end;) {
+        const void* hit = std::memchr(buf + i, '\n', end - i);
+        if (!hit) break;
+        const std::size_t k = static_cast<std::size_t>(static_cast<const char*>(hit) - buf);
+        if (k > start && buf[k - 1] == '\r') {
+            m_bufPos = k + 1;
+            return std::string_view(buf + start, k + 1 - start);
+        }
+        i = k + 1;
+    }
+    ReadRawLine(scratch, maxBytes);
+    return scratch;
 }
 
 std::string CLogFileList::GetFileName() const {

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/ports.h"
@@ -42,12 +43,21 @@ public:
     std::uint64_t GetLength() const { return m_length; }
     bool Seek(std::uint64_t pos);
     bool Failed() const { return m_bFailed; }
+    // Reads bytes up to and including the next CR LF, at most maxBytes of
+    // them, into line (emptied first). When maxBytes are gathered without a
+    // line end, the line is ended with LF and the next byte is left for the
+    // next read (a CR LF split by the cut still ends the line normally).
+    void ReadRawLine(std::string& line, std::size_t maxBytes);
+    // The same line as a view: into the read buffer when the whole line is
+    // there (valid until the next read or seek), else into scratch.
+    std::string_view ReadRawLineView(std::string& scratch, std::size_t maxBytes);
     // The open file's name without its folder.
     std::string GetFileName() const;
     const std::string& GetFilePath() const { return m_current; }
 
 private:
     int Refill();
+    bool Fill();
 
     std::vector<std::string> m_paths;
     ILogFileChooser* m_chooser = nullptr;

@@ -16,32 +16,29 @@ namespace {
 bool IsCSpace(unsigned char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
 
-// Gathers one raw line. Returns false on a read error.
-bool GatherLine(CLogFileList& file, std::string& line) {
-    line.clear();
-    for (;;) {
-        int c = file.GetByte();
-        if (c < 0) break;
-        if (line.size() >= kMaxLineBytes) {
-            // The line is full. A CR LF split across the cut still ends the
-            // line normally; any other byte is kept for the next line, and
-            // the line is ended with LF.
-            if (c == '\n' && line.back() == '\r') {
-                line.push_back('\n');
-            } else {
-                line.push_back('\n');
-                file.Seek(file.GetPosition() - 1);
-            }
-            break;
-        }
-        line.push_back(static_cast<char>(c));
-        if (c == '\n' && line.size() >= 2 && line[line.size() - 2] == '\r') break;
-    }
+// Gathers one raw line as a view. Returns false on a read error.
+bool GatherLine(CLogFileList& file, std::string_view& line, std::string& scratch) {
+    line = file.ReadRawLineView(scratch, kMaxLineBytes);
     // Lines are NUL-terminated strings to the rest of the import: a NUL ends
     // the content, and a line that starts with NUL reads as end of file.
-    std::size_t nul = line.find('\0');
-    if (nul != std::string::npos) line.resize(nul);
+    if (const void* nul = std::memchr(line.data(), '\0', line.size()))
+        line = line.substr(0, static_cast<std::size_t>(static_cast<const char*>(nul) - line.data()));
     return !file.Failed();
+}
+
+// Calls f(pos, len) for each space-separated token of s[0, n): spaces
+// (0x20 only) are skipped; the last token runs to the end, line end
+// included, and is empty when s ends in spaces. Stops when f returns false.
+template <class F>
+void ForEachToken(const char* s, std::size_t n, F&& f) {
+    std::size_t pos = 0;
+    for (;;) {
+        while (pos < n && s[pos] == ' ') ++pos;
+        const void* hit = std::memchr(s + pos, ' ', n - pos);
+        std::size_t end = hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - s) : n;
+        if (!f(pos, end - pos) || !hit) return;
+        pos = end;
+    }
 }
 
 }  // namespace
@@ -66,82 +63,104 @@ std::size_t FindMbcs(const std::string& hay, const std::string& needle, std::siz
     if (needle.empty()) return from <= hay.size() ? from : std::string::npos;
     std::size_t i = 0;
     while (i < hay.size()) {
-        if (i >= from && hay.compare(i, needle.size(), needle) == 0) return i;
+        if (i >= from && hay[i] == needle[0] && hay.compare(i, needle.size(), needle) == 0) return i;
         i += IsLeadByte(static_cast<unsigned char>(hay[i])) && i + 1 < hay.size() ? 2 : 1;
     }
     return std::string::npos;
 }
 
-std::size_t SplitHeaderTokens(const std::string& line, HeaderTokenArray& tokens) {
+std::size_t SplitHeaderTokens(std::string_view line, HeaderTokenArray& tokens) {
     std::size_t count = 0;
-    std::size_t pos = 0;
-    for (;;) {
-        while (pos < line.size() && line[pos] == ' ') ++pos;
-        std::size_t space = line.find(' ', pos);
-        std::size_t end = space == std::string::npos ? line.size() : space;
+    ForEachToken(line.data(), line.size(), [&](std::size_t pos, std::size_t len) {
         int kind = count == 0 ? 0 : count == 1 ? 1 : (pos < kTitleColumn ? 2 : 3);
-        tokens.emplace_back(kind, line.substr(pos, end - pos));
+        tokens.emplace_back(kind, std::string(line.substr(pos, len)));
         ++count;
-        if (space == std::string::npos) break;
-        pos = space;
-    }
+        return true;
+    });
     return count;
 }
 
-bool IsHeaderLine1(const std::string& line) {
+bool IsHeaderLine1(std::string_view line) {
     if (line.empty() || !IsDigit(static_cast<unsigned char>(line[0]))) return false;
-    HeaderTokenArray tokens;
-    if (SplitHeaderTokens(line, tokens) < 4) return false;
-    const std::string& t = tokens[0].m_strToken;
+    std::size_t count = 0, firstLen = 0;
+    ForEachToken(line.data(), line.size(), [&](std::size_t, std::size_t len) {
+        if (count++ == 0) firstLen = len;
+        return count < 4;
+    });
+    if (count < 4) return false;
+    const char* t = line.data();  // token 0 starts the line
     // "%d/%d": digits, "/", then a second number (leading white space and a
     // sign allowed, as scanf reads it).
     std::size_t i = 0;
-    while (i < t.size() && IsDigit(static_cast<unsigned char>(t[i]))) ++i;
-    if (i == 0 || i >= t.size() || t[i] != '/') return false;
-    std::size_t slash = i;
+    while (i < firstLen && IsDigit(static_cast<unsigned char>(t[i]))) ++i;
+    if (i == 0 || i >= firstLen || t[i] != '/') return false;
+    const std::size_t slash = i;
     std::size_t j = slash + 1;
-    while (j < t.size() && IsCSpace(static_cast<unsigned char>(t[j]))) ++j;
-    if (j < t.size() && (t[j] == '+' || t[j] == '-')) ++j;
-    if (j >= t.size() || !IsDigit(static_cast<unsigned char>(t[j]))) return false;
-    std::int32_t first = ParseLeadingInt(t.data(), slash);
-    std::int32_t second = ParseLeadingInt(t.data() + slash + 1, t.size() - slash - 1);
+    while (j < firstLen && IsCSpace(static_cast<unsigned char>(t[j]))) ++j;
+    if (j < firstLen && (t[j] == '+' || t[j] == '-')) ++j;
+    if (j >= firstLen || !IsDigit(static_cast<unsigned char>(t[j]))) return false;
+    std::int32_t first = ParseLeadingInt(t, slash);
+    std::int32_t second = ParseLeadingInt(t + slash + 1, firstLen - slash - 1);
     if (first > second) return false;
-    return slash == t.size() - slash - 1;
+    return slash == firstLen - slash - 1;
 }
 
-bool IsHeaderLine2(const std::string& line) {
+bool IsHeaderLine2(std::string_view line) {
     if (line.size() < 5 || line[0] != '(' || line[3] != ')') return false;
-    HeaderTokenArray tokens;
-    if (SplitHeaderTokens(line.substr(4), tokens) < 2) return false;
-    return tokens[0].m_strToken.find('/') != std::string::npos &&
-           tokens[1].m_strToken.find(':') != std::string::npos;
+    const char* rest = line.data() + 4;
+    std::size_t count = 0;
+    bool ok = false;
+    ForEachToken(rest, line.size() - 4, [&](std::size_t pos, std::size_t len) {
+        if (count == 0) {
+            ok = std::memchr(rest + pos, '/', len) != nullptr;
+        } else {
+            ok = ok && std::memchr(rest + pos, ':', len) != nullptr;
+        }
+        return ++count < 2;
+    });
+    return count >= 2 && ok;
 }
 
-bool ReadLogLine(CLogFileList& file, std::string& line, LineKind* kind, IPrompter* prompter) {
+bool ReadLogLineView(CLogFileList& file, std::string_view& line, std::string& scratch,
+                     LineKind* kind, IPrompter* prompter) {
     auto fail = [&] {
         if (prompter)
             prompter->MessageBox(res::IDS_LOG_READ_FAILED, res::Text(res::IDS_LOG_READ_FAILED),
                                  res::Icon(res::IDS_LOG_READ_FAILED), MsgButtons::Ok);
-        line.clear();
+        line = std::string_view();
         if (kind) *kind = LineKind::Other;
         return false;
     };
-    if (!GatherLine(file, line)) return fail();
+    if (!GatherLine(file, line, scratch)) return fail();
     if (!kind) return !line.empty();
     if (line.empty()) {
         *kind = LineKind::Other;
         return false;
     }
     if (IsHeaderLine1(line)) {
-        std::uint64_t pos = file.GetPosition();
-        std::string next;
-        if (!GatherLine(file, next)) return fail();
+        // Looking ahead may refill the read buffer: keep the line's bytes.
+        if (line.data() != scratch.data()) {
+            scratch.assign(line);
+            line = scratch;
+        }
+        const std::uint64_t pos = file.GetPosition();
+        thread_local std::string nextScratch;
+        std::string_view next;
+        if (!GatherLine(file, next, nextScratch)) return fail();
         *kind = !next.empty() && IsHeaderLine2(next) ? LineKind::MessageStart : LineKind::Other;
         if (!file.Seek(pos)) return fail();
     } else {
         *kind = IsHeaderLine2(line) ? LineKind::HeaderLine2 : LineKind::Other;
     }
     return true;
+}
+
+bool ReadLogLine(CLogFileList& file, std::string& line, LineKind* kind, IPrompter* prompter) {
+    std::string scratch;
+    std::string_view view;
+    bool result = ReadLogLineView(file, view, scratch, kind, prompter);
+    line.assign(view);
+    return result;
 }
 
 }  // namespace orv

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "core/headstr.h"
 #include "core/logfilelist.h"
@@ -20,12 +21,16 @@ inline constexpr std::size_t kMaxLineBytes = 4096;
 // and reads as end of file.
 bool ReadLogLine(CLogFileList& file, std::string& line, LineKind* kind = nullptr,
                  IPrompter* prompter = nullptr);
+// The same, giving the line as a view that stays valid until the next read
+// from file; scratch holds the bytes when they are not in the read buffer.
+bool ReadLogLineView(CLogFileList& file, std::string_view& line, std::string& scratch,
+                     LineKind* kind = nullptr, IPrompter* prompter = nullptr);
 
 // Appends the space-separated tokens of line to tokens; returns their count.
-std::size_t SplitHeaderTokens(const std::string& line, HeaderTokenArray& tokens);
+std::size_t SplitHeaderTokens(std::string_view line, HeaderTokenArray& tokens);
 
-bool IsHeaderLine1(const std::string& line);
-bool IsHeaderLine2(const std::string& line);
+bool IsHeaderLine1(std::string_view line);
+bool IsHeaderLine2(std::string_view line);
 
 // The leading decimal number of s as the C library's atoi reads it, with a
 // value outside the 32-bit range saturated.

@@ -136,10 +136,11 @@ void COrvDoc::ImportLogFiles(CLogFileList& list) {
             progress.SetCaption(fileName + kImportingSuffix);
             bool overwriteAll = false;
 
-            std::string line;
+            std::string_view line;
+            std::string scratch;
             LineKind kind = LineKind::Other;
             bool found = false;
-            while (ReadLogLine(list, line, &kind, prompter)) {
+            while (ReadLogLineView(list, line, scratch, &kind, prompter)) {
                 if (kind == LineKind::MessageStart) {
                     found = true;
                     break;
@@ -154,6 +155,7 @@ void COrvDoc::ImportLogFiles(CLogFileList& list) {
 
             while (kind == LineKind::MessageStart && !cancelled) {
                 HeaderTokenArray tokens;
+                tokens.reserve(16);
                 SplitHeaderTokens(line, tokens);
                 const std::int32_t n =
                     ParseLeadingInt(tokens[0].m_strToken.data(), tokens[0].m_strToken.size());
@@ -202,7 +204,7 @@ void COrvDoc::ImportLogFiles(CLogFileList& list) {
 
                 std::string body;
                 kind = LineKind::Other;
-                while (ReadLogLine(list, line, &kind, prompter)) {
+                while (ReadLogLineView(list, line, scratch, &kind, prompter)) {
                     if (kind == LineKind::MessageStart) break;
                     body += line;
                     progress.SetPos(Percent(list.GetPosition(), length));

@@ -1,0 +1,50 @@
+// Feeds arbitrary bytes to the log import as one file, answering Yes to every
+// question, then saves and reloads the result.
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+#include "core/archive.h"
+#include "core/listtree.h"
+#include "core/orvdoc.h"
+
+namespace {
+
+class YesPrompter : public orv::IPrompter {
+public:
+    orv::MsgAnswer MessageBox(int, const std::string&, orv::MsgIcon, orv::MsgButtons) override {
+        return orv::MsgAnswer::Yes;
+    }
+};
+
+std::string TempPath() {
+    static std::string path = "/tmp/orv_fuzz_log." + std::to_string(::getpid());
+    return path;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string path = TempPath();
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) return 0;
+    std::fwrite(data, 1, size, f);
+    std::fclose(f);
+    orv::CListTitleTree tree;
+    YesPrompter prompter;
+    orv::COrvDoc doc;
+    doc.SetPorts({&tree, nullptr, &prompter, nullptr, nullptr});
+    // The same file twice: the second pass overwrites every message.
+    orv::CLogFileList list({path, path});
+    doc.ImportLogFiles(list);
+    std::string bytes;
+    orv::WriteArchive(doc.GetRoots(), bytes);
+    orv::CommentList back;
+    if (orv::ReadArchive(bytes.data(), bytes.size(), back) != orv::ArchiveResult::Ok) __builtin_trap();
+    std::string again;
+    orv::WriteArchive(back, again);
+    if (again != bytes) __builtin_trap();
+    return 0;
+}
