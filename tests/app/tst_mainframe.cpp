@@ -284,6 +284,15 @@ private slots:
         QVERIFY(f->close());
     }
 
+    void noCloseWhileALongOperationRuns() {
+        auto f = Open();
+        f->setEnabled(false);  // what a progress dialog does to its owner
+        QVERIFY(!f->close());
+        QVERIFY(!settings::Contains(settings::kSecSettings, QString::fromUtf8(settings::kValViewMode)));
+        f->setEnabled(true);
+        QVERIFY(f->close());
+    }
+
     void saveAnswerYesSavesThroughSaveAs() {
         test::FakePrompter prompter;
         auto f = Open(&prompter);

@@ -138,6 +138,10 @@ private slots:
         QLocalServer other;
         QVERIFY(!other.listen(COrvApp::InstanceServerName()));
     }
+
+    void noRunningViewerMeansNoHandOver() {
+        QVERIFY(!COrvApp::HandOver({Doc(QStringLiteral("alone.mld"))}));
+    }
 };
 
 int main(int argc, char** argv) {
