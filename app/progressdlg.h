@@ -55,6 +55,8 @@ public:
     QString CaptionText() const;
 
     static constexpr int kPumpIntervalMs = 30;
+    // Tests let every poll through.
+    void SetPumpInterval(int ms) { m_nPumpIntervalMs = ms; }
 
 public slots:
     // Enter does nothing.
@@ -84,7 +86,10 @@ private:
     bool m_bCancelMode = false;
     bool m_bCreated = false;
     QPointer<QWidget> m_owner;
+    QPointer<QWidget> m_focus;  // the owner's focus widget before disabling
     QElapsedTimer m_pumpTimer;
+    int m_nPumpIntervalMs = kPumpIntervalMs;
+    unsigned m_nPollsSinceClock = 0;
 };
 
 // Makes the progress dialogs of the core's long operations, owned by one

@@ -108,6 +108,9 @@ CTextView::CTextView(IViewHost* host, QWidget* parent) : QPlainTextEdit(parent),
     pal.setColor(QPalette::Inactive, QPalette::HighlightedText,
                  pal.color(QPalette::Active, QPalette::HighlightedText));
     setPalette(pal);
+    // The margins around the text area are part of the field: window colour.
+    setBackgroundRole(QPalette::Base);
+    setAutoFillBackground(true);
 
     m_band = new CHeaderBand(this);  // a Qt child, owned by this view
     LoadViewFont();
@@ -269,7 +272,13 @@ void CTextView::OnViewFont() {
     QFontDialog dlg(this);
     dlg.setOption(QFontDialog::DontUseNativeDialog);
     dlg.setOption(QFontDialog::ScalableFonts, false);
-    dlg.setCurrentFont(font());
+    // Start from the face actually used (the record may name a face that
+    // is only mapped to an installed one) at its size on this screen.
+    const QFontInfo used(font());
+    QFont current = font();
+    current.setFamily(used.family());
+    current.setPointSizeF(used.pointSizeF());
+    dlg.setCurrentFont(current);
     // No effects section: no underline or strike-out choice.
     for (QGroupBox* box : dlg.findChildren<QGroupBox*>()) {
         if (!box->findChildren<QCheckBox*>().isEmpty()) box->hide();
