@@ -291,9 +291,11 @@ bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
 
 void CMainFrame::SetPrompter(IPrompter* prompter) {
     m_pPrompter = prompter ? prompter : m_pMsgPrompter.get();
+    // The own file chooser reports through the same prompter; a chooser put
+    // in by SetLogFileChooser stays.
+    const bool ownChooser = !m_pChooserPort || m_pChooserPort == m_pChooser.get();
     m_pChooser = std::make_unique<CLogFileChooser>(this, m_pPrompter);
-    if (!m_pChooserPort || m_pChooserPort == m_pChooser.get() || !prompter)
-        m_pChooserPort = m_pChooser.get();
+    if (ownChooser) m_pChooserPort = m_pChooser.get();
     DocPorts ports;
     ports.tree = m_pTreeView.data();
     ports.progress = m_pProgress.get();

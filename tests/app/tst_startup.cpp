@@ -25,8 +25,9 @@ class TestStartup : public QObject {
     COrvApp::StartResult Start(const QStringList& args) {
         App().EnableSingleInstance(false);
         App().SetFrameSetup([this](CMainFrame& f) {
-            f.SetPrompter(&m_prompter);
+            // (The chooser first: a later prompter must leave it in place.)
             f.SetLogFileChooser(&m_chooser);
+            f.SetPrompter(&m_prompter);
         });
         return App().InitInstance(args);
     }
