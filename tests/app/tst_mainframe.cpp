@@ -124,6 +124,10 @@ private slots:
 
         f->ImportLogs({test::SampleLog()});
         QVERIFY(t.Action(ID_VIEW_EXPANDALL)->isEnabled());
+        // A selection change updates the states by itself.
+        QVERIFY(!t.Action(ID_EDIT_DELETE_TREE)->isEnabled());
+        f->GetTreeView()->SelectItem(f->GetDocument().GetTreeItems().at(1));
+        QVERIFY(t.Action(ID_EDIT_DELETE_TREE)->isEnabled());
         QVERIFY(t.Execute(ID_VIEW_TOPBOTTOM));
         QVERIFY(t.Action(ID_VIEW_TOPBOTTOM)->isChecked());
         QVERIFY(!t.Action(ID_VIEW_SIDEBYSIDE)->isChecked());
