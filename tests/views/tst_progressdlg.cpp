@@ -73,6 +73,7 @@ private slots:
         owner.show();
         CProgressDlg dlg;
         QVERIFY(dlg.Create(&owner, false));
+        dlg.SetPumpInterval(0);
         QCOMPARE(dlg.windowTitle(), QStringLiteral(u"経過"));
         auto* bar = dlg.findChild<QProgressBar*>();
         auto* cancel = dlg.findChild<QPushButton*>();
