@@ -1,0 +1,207 @@
+#include "app/orvapp.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFileInfo>
+#include <QLocalSocket>
+#include <QPrinter>
+#include <QTimer>
+
+#include "app/commands.h"
+#include "app/mainframe.h"
+#include "app/settings.h"
+#include "app/splashscreen.h"
+#include "views/logfont.h"
+
+namespace orv {
+
+namespace {
+constexpr char kOpenVerb[] = "open\t";
+}
+
+COrvApp::COrvApp(int& argc, char** argv) : QApplication(argc, argv) {
+    setApplicationDisplayName(QString());
+    setWindowIcon(QIcon(QStringLiteral(":/res/orv.png")));
+    setQuitOnLastWindowClosed(true);
+    connect(&m_server, &QLocalServer::newConnection, this, &COrvApp::OnHandOverConnection);
+}
+
+COrvApp::~COrvApp() { m_pMainFrame.reset(); }
+
+COrvApp* COrvApp::GetApp() { return qobject_cast<COrvApp*>(QCoreApplication::instance()); }
+
+COrvApp::StartResult COrvApp::InitInstance() {
+    QStringList args = arguments();
+    if (!args.isEmpty()) args.removeFirst();
+    return InitInstance(args);
+}
+
+COrvApp::StartResult COrvApp::InitInstance(const QStringList& args) {
+    // 1. The splash decision, from a plain reading of the command line.
+    CCommandLineInfo plain;
+    plain.Parse(args);
+    CSplashScreen::EnableSplashScreen(plain.m_bShowSplash);
+
+    // 3. The settings key.
+    settings::SetKey(settings::Organization(), settings::Application());
+    InstallFontSubstitutions();
+
+    // 4, 5. Recent files, preview pages, search options.
+    m_recentFiles.ReadList();
+    m_nPreviewPages = settings::ReadInt(settings::kSecSettings,
+                                        QString::fromUtf8(settings::kValPreviewPages), 0);
+    LoadFindOption();
+
+    // 8. The command line again, with the logs to import.
+    m_cmdInfo = CImportCommandLineInfo();
+    m_cmdInfo.Parse(args);
+
+    // A second start that only opens a document gives it to the running
+    // viewer (the desktop's "open with" starts one process per request).
+    if (m_bSingleInstance && m_cmdInfo.m_nShellCommand == CCommandLineInfo::FileOpen &&
+        !m_cmdInfo.HasImports() &&
+        HandOver({QFileInfo(m_cmdInfo.m_strFileName).absoluteFilePath()}))
+        return StartResult::Done;
+
+    // 9. The shell command, with the first document and the main window.
+    if (m_cmdInfo.m_nShellCommand == CCommandLineInfo::AppUnregister) {
+        // Nothing is registered by the program itself here: the desktop entry
+        // and the document type are installed with it.
+        return StartResult::Done;
+    }
+    m_pMainFrame = std::make_unique<CMainFrame>();
+    if (!m_pMainFrame->IsCreated()) {
+        m_pMainFrame.reset();
+        return StartResult::Failed;
+    }
+    m_pMainFrame->SetFindOptionStore(&m_nFindOption);
+    m_pMainFrame->SetRecentFileList(&m_recentFiles);
+    m_pMainFrame->Commands().UpdateAll();
+    if (m_frameSetup) m_frameSetup(*m_pMainFrame);
+
+    switch (m_cmdInfo.m_nShellCommand) {
+    case CCommandLineInfo::FileNew:
+    case CCommandLineInfo::FileDDE:
+        m_pMainFrame->OnFileNew();
+        break;
+    case CCommandLineInfo::FileOpen:
+        if (!m_pMainFrame->OpenDocumentFile(m_cmdInfo.m_strFileName)) {
+            m_pMainFrame.reset();
+            return StartResult::Failed;
+        }
+        break;
+    case CCommandLineInfo::FilePrint:
+    case CCommandLineInfo::FilePrintTo:
+        if (!m_pMainFrame->OpenDocumentFile(m_cmdInfo.m_strFileName)) {
+            m_pMainFrame.reset();
+            return StartResult::Failed;
+        }
+        if (m_cmdInfo.m_nShellCommand == CCommandLineInfo::FilePrintTo &&
+            !m_cmdInfo.m_strPrinterName.isEmpty())
+            m_pMainFrame->Printer().setPrinterName(m_cmdInfo.m_strPrinterName);
+        m_pMainFrame->Commands().Execute(cmd::ID_FILE_PRINT_DIRECT);
+        m_pMainFrame.reset();
+        return StartResult::Done;
+    case CCommandLineInfo::AppUnregister:
+        break;
+    }
+
+    // 10. The logs named on the command line.
+    if (m_cmdInfo.HasImports()) m_pMainFrame->ImportLogs(m_cmdInfo.m_importList);
+
+    // 11. Show the window; from now on it accepts dropped files and
+    // documents handed over by later starts.
+    m_pMainFrame->ShowInitial();
+    if (m_bSingleInstance) ListenForHandOver();
+    return StartResult::Run;
+}
+
+int COrvApp::ExitInstance() {
+    SaveFindOption();
+    m_recentFiles.WriteList();
+    if (m_nPreviewPages != 0)
+        settings::WriteInt(settings::kSecSettings, QString::fromUtf8(settings::kValPreviewPages),
+                           m_nPreviewPages);
+    m_server.close();
+    m_pMainFrame.reset();
+    return 0;
+}
+
+void COrvApp::LoadFindOption() {
+    m_nFindOption = static_cast<std::uint32_t>(
+        settings::ReadInt(settings::kSecFind, QString::fromUtf8(settings::kValFindOption), 3));
+}
+
+void COrvApp::SaveFindOption() {
+    settings::WriteInt(settings::kSecFind, QString::fromUtf8(settings::kValFindOption),
+                       static_cast<std::int32_t>(m_nFindOption));
+}
+
+// --- hand-over ------------------------------------------------------------------------
+
+QString COrvApp::InstanceServerName() {
+    // One name per user and settings store, short enough for a socket path.
+    const QString key = settings::Open()->fileName() + QLatin1Char('|') +
+                        settings::Organization() + QLatin1Char('|') + settings::Application();
+    const QByteArray h = QCryptographicHash::hash(key.toUtf8(), QCryptographicHash::Sha1).toHex();
+    return QStringLiteral("orv-") + QString::fromLatin1(h.left(16));
+}
+
+bool COrvApp::HandOver(const QStringList& documents) {
+    QLocalSocket sock;
+    sock.connectToServer(InstanceServerName());
+    if (!sock.waitForConnected(500)) return false;
+    QByteArray request;
+    for (const QString& d : documents) request += kOpenVerb + d.toUtf8() + '\n';
+    sock.write(request);
+    if (!sock.waitForBytesWritten(2000)) return false;
+    // The running viewer answers once it has taken the request.
+    if (!sock.waitForReadyRead(3000)) return false;
+    return sock.readAll().startsWith("ok");
+}
+
+bool COrvApp::ListenForHandOver() {
+    const QString name = InstanceServerName();
+    if (m_server.isListening()) return true;
+    if (m_server.listen(name)) return true;
+    // A name left behind by a viewer that did not end normally is taken
+    // over; one that answers belongs to a running viewer.
+    QLocalSocket probe;
+    probe.connectToServer(name);
+    if (probe.waitForConnected(300)) return false;
+    QLocalServer::removeServer(name);
+    return m_server.listen(name);
+}
+
+void COrvApp::OnHandOverConnection() {
+    while (QLocalSocket* sock = m_server.nextPendingConnection()) {
+        connect(sock, &QLocalSocket::disconnected, sock, &QObject::deleteLater);
+        connect(sock, &QLocalSocket::readyRead, this, [this, sock] {
+            while (sock->canReadLine()) {
+                const QString line = QString::fromUtf8(sock->readLine()).trimmed();
+                if (line.startsWith(QLatin1String(kOpenVerb).trimmed()))
+                    m_pendingOpens.append(line.mid(static_cast<int>(qstrlen(kOpenVerb))));
+            }
+            sock->write("ok\n");
+            sock->flush();
+            QTimer::singleShot(0, this, &COrvApp::ProcessHandOvers);
+        });
+    }
+}
+
+void COrvApp::ProcessHandOvers() {
+    if (m_pendingOpens.isEmpty() || !m_pMainFrame) return;
+    // Not while a dialog or a long operation has the window: try again soon.
+    if (!m_pMainFrame->isEnabled() || QApplication::activeModalWidget()) {
+        QTimer::singleShot(300, this, &COrvApp::ProcessHandOvers);
+        return;
+    }
+    const QString path = m_pendingOpens.takeFirst();
+    if (m_pMainFrame->isMinimized()) m_pMainFrame->showNormal();
+    m_pMainFrame->raise();
+    m_pMainFrame->activateWindow();
+    m_pMainFrame->OpenDocumentFile(path);
+    if (!m_pendingOpens.isEmpty()) QTimer::singleShot(0, this, &COrvApp::ProcessHandOvers);
+}
+
+}  // namespace orv

@@ -1,0 +1,174 @@
+#include "app/progressdlg.h"
+
+#include <algorithm>
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QGridLayout>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QWindow>
+
+#include "res/strings.h"
+
+namespace orv {
+
+CProgressDlg::CProgressDlg(int titleId)
+    : QDialog(nullptr, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
+      m_nTitleId(titleId != 0 ? titleId : res::IDS_PROGRESS_TITLE) {
+    // Widgets are Qt children of the dialog, which owns them.
+    m_caption = new QLabel(this);
+    m_caption->setAlignment(Qt::AlignCenter);
+    m_percent = new QLabel(QStringLiteral(" 0 %"), this);
+    m_percent->setAlignment(Qt::AlignCenter);
+    m_bar = new QProgressBar(this);
+    m_bar->setTextVisible(false);
+    m_cancel = new QPushButton(QStringLiteral(u"キャンセル"), this);
+    m_cancel->setAutoDefault(false);
+    m_cancel->setDefault(false);
+    connect(m_cancel, &QPushButton::clicked, this, &CProgressDlg::reject);
+
+    auto* layout = new QGridLayout(this);
+    layout->addWidget(m_caption, 0, 0);
+    layout->addWidget(m_percent, 1, 0);
+    // The Cancel button sits where the bar is; one of them is hidden.
+    layout->addWidget(m_bar, 2, 0);
+    layout->addWidget(m_cancel, 2, 0, Qt::AlignHCenter);
+    setFixedWidth(300);
+    setModal(false);
+}
+
+CProgressDlg::~CProgressDlg() { Destroy(); }
+
+bool CProgressDlg::Create(QWidget* owner, bool cancelMode) {
+    if (m_bCreated) return true;
+    QWidget* top = owner ? owner->window() : nullptr;
+    if (top && top->isEnabled()) {
+        // The owner takes no input while the operation runs, so that no
+        // second command starts. The dialog is a window of its own (not a
+        // Qt child), so it stays enabled.
+        top->setEnabled(false);
+        m_bOwnerDisabled = true;
+    }
+    m_owner = top;
+    m_bCancelMode = cancelMode;
+
+    m_bar->setRange(m_nLower, m_nUpper);
+    m_bar->setValue(m_nLower);
+    m_nPos = m_nLower;
+    setWindowTitle(QString::fromUtf8(res::Text(m_nTitleId)));
+    m_percent->setVisible(!cancelMode);
+    m_bar->setVisible(!cancelMode);
+    m_cancel->setVisible(cancelMode);
+    adjustSize();
+
+    if (top) {
+        move(top->mapToGlobal(QPoint(0, 0)));
+        createWinId();
+        if (windowHandle() && top->windowHandle())
+            windowHandle()->setTransientParent(top->windowHandle());
+    }
+    show();
+    m_bCreated = true;
+    Pump(true);
+    return true;
+}
+
+void CProgressDlg::Destroy() {
+    if (m_bOwnerDisabled && m_owner) m_owner->setEnabled(true);
+    m_bOwnerDisabled = false;
+    if (m_bCreated) hide();
+    m_bCreated = false;
+}
+
+void CProgressDlg::SetCaption(const QString& caption) { m_caption->setText(caption); }
+
+void CProgressDlg::SetCaption(const std::string& captionUtf8) {
+    SetCaption(QString::fromUtf8(captionUtf8));
+}
+
+void CProgressDlg::SetRange(int lower, int upper) {
+    // The bar takes 16-bit bounds.
+    if (lower < 0 || upper > 65535 || upper <= lower) return;
+    m_nLower = lower;
+    m_nUpper = upper;
+    m_bar->setRange(lower, upper);
+}
+
+void CProgressDlg::SetStep(int step) { m_nStep = step; }
+
+void CProgressDlg::SetPos(int pos) {
+    if (!m_bCreated) return;
+    Pump();
+    m_nPos = pos;
+    m_bar->setValue(std::clamp(pos, m_nLower, m_nUpper));
+    UpdatePercent(pos);
+}
+
+int CProgressDlg::OffsetPos(int delta) {
+    if (!m_bCreated) return m_nPos;
+    Pump();
+    const int prev = m_nPos;
+    m_nPos = prev + delta;
+    m_bar->setValue(std::clamp(m_nPos, m_nLower, m_nUpper));
+    UpdatePercent(m_nPos);
+    return prev;
+}
+
+int CProgressDlg::StepIt() {
+    if (!m_bCreated) return m_nPos;
+    Pump();
+    const int prev = m_nPos;
+    int next = prev + m_nStep;
+    // Past the end the bar starts over from the beginning.
+    if (next > m_nUpper) next = m_nLower + (next - m_nUpper);
+    m_nPos = next;
+    m_bar->setValue(std::clamp(next, m_nLower, m_nUpper));
+    UpdatePercent(next);
+    return prev;
+}
+
+bool CProgressDlg::CheckCancel() {
+    if (!m_bCreated) return false;
+    Pump();
+    const bool cancel = m_bCancel;
+    m_bCancel = false;
+    return cancel;
+}
+
+QString CProgressDlg::PercentText() const { return m_percent->text(); }
+
+QString CProgressDlg::CaptionText() const { return m_caption->text(); }
+
+void CProgressDlg::UpdatePercent(int pos) {
+    const long long span = static_cast<long long>(m_nUpper) - m_nLower;
+    const long long percent = (static_cast<long long>(pos) - m_nLower) * 100 / span;
+    const QString text = QString::number(percent) + QLatin1Char('%');
+    if (m_percent->text() != text) m_percent->setText(text);
+}
+
+void CProgressDlg::Pump(bool force) {
+    if (!force && m_pumpTimer.isValid() && m_pumpTimer.elapsed() < kPumpIntervalMs) return;
+    m_pumpTimer.start();
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+void CProgressDlg::accept() {}
+
+void CProgressDlg::reject() { m_bCancel = true; }
+
+void CProgressDlg::closeEvent(QCloseEvent* e) {
+    e->ignore();
+    m_bCancel = true;
+}
+
+std::unique_ptr<IProgressDlg> CProgressFactory::CreateProgress(bool cancelMode) {
+    auto dlg = std::make_unique<CProgressDlg>();
+    // A dialog that cannot be shown leaves the operation running without
+    // a progress display.
+    dlg->Create(m_owner, cancelMode);
+    return dlg;
+}
+
+}  // namespace orv

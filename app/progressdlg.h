@@ -1,0 +1,101 @@
+// The modeless progress dialog of every long operation (import, tree
+// rebuild, search). While it exists its owner window takes no input; the
+// operation keeps the program painting by polling it.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include <QDialog>
+#include <QElapsedTimer>
+#include <QPointer>
+
+#include "core/ports.h"
+
+class QLabel;
+class QProgressBar;
+class QPushButton;
+
+namespace orv {
+
+class CProgressDlg : public QDialog, public IProgressDlg {
+    Q_OBJECT
+public:
+    // titleId: string-table id of the window title; 0 for "経過".
+    explicit CProgressDlg(int titleId = 0);
+    // Re-enables the owner.
+    ~CProgressDlg() override;
+
+    // Disables owner's window (when enabled) and shows the dialog at the top
+    // left of owner's client area. owner may be null: the dialog then stands
+    // alone. cancelMode: caption and Cancel button; otherwise caption,
+    // percentage and bar.
+    bool Create(QWidget* owner, bool cancelMode);
+    // Re-enables the owner and hides the dialog.
+    void Destroy();
+
+    void SetCaption(const QString& caption);
+    void SetCaption(const std::string& captionUtf8) override;
+    // Both bounds in 0..65535, upper above lower; anything else is ignored.
+    void SetRange(int lower, int upper);
+    void SetStep(int step);
+    void SetPos(int pos) override;
+    int GetPos() const { return m_nPos; }
+    // Return the previous position.
+    int OffsetPos(int delta);
+    int StepIt();
+    // Returns the cancel request and clears it; lets pending input through
+    // at most every kPumpIntervalMs, so that polling once per line of a big
+    // import costs next to nothing.
+    bool CheckCancel() override;
+
+    bool IsCancelMode() const { return m_bCancelMode; }
+    bool IsOwnerDisabled() const { return m_bOwnerDisabled; }
+    QString PercentText() const;
+    QString CaptionText() const;
+
+    static constexpr int kPumpIntervalMs = 30;
+
+public slots:
+    // Enter does nothing.
+    void accept() override;
+    // Escape, the Cancel button and the close box ask to cancel; the dialog
+    // stays open.
+    void reject() override;
+
+protected:
+    void closeEvent(QCloseEvent* e) override;
+
+private:
+    void Pump(bool force = false);
+    void UpdatePercent(int pos);
+
+    QProgressBar* m_bar = nullptr;
+    QLabel* m_caption = nullptr;
+    QLabel* m_percent = nullptr;
+    QPushButton* m_cancel = nullptr;
+    int m_nTitleId;
+    int m_nLower = 0;
+    int m_nUpper = 100;
+    int m_nStep = 10;
+    int m_nPos = 0;
+    bool m_bCancel = false;
+    bool m_bOwnerDisabled = false;
+    bool m_bCancelMode = false;
+    bool m_bCreated = false;
+    QPointer<QWidget> m_owner;
+    QElapsedTimer m_pumpTimer;
+};
+
+// Makes the progress dialogs of the core's long operations, owned by one
+// window (the main window).
+class CProgressFactory : public IProgressFactory {
+public:
+    explicit CProgressFactory(QWidget* owner) : m_owner(owner) {}
+    std::unique_ptr<IProgressDlg> CreateProgress(bool cancelMode) override;
+
+private:
+    QPointer<QWidget> m_owner;
+};
+
+}  // namespace orv

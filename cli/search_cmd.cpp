@@ -1,0 +1,175 @@
+#include "cli/search_cmd.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "cli/terminal.h"
+#include "core/cp932.h"
+#include "core/listtree.h"
+#include "core/orvdoc.h"
+#include "res/strings.h"
+#include "search/findengine.h"
+
+namespace orv::cli {
+namespace {
+
+const char kSearchUsage[] =
+    "usage: orvlog search DOC.mld TEXT [--from NUMBER] [--prev] [--in title,content,author,id]\n"
+    "                     [--ignore case,width,kana] [--all]\n";
+
+int SearchUsage() {
+    std::fputs(kSearchUsage, stderr);
+    return kExitUsage;
+}
+
+class FixedFind : public IFindContext {
+public:
+    std::string text;
+    std::uint32_t option = FIND_DEFAULT;
+    std::string GetFindString() override { return text; }
+    std::uint32_t GetFindOption() override { return option; }
+};
+
+// Sets bits of option from a comma-separated list of names; false on an
+// unknown name.
+bool ParseList(std::string_view list, const std::pair<const char*, std::uint32_t>* names,
+               std::size_t count, std::uint32_t& option) {
+    while (!list.empty()) {
+        std::size_t comma = list.find(',');
+        std::string_view name = list.substr(0, comma);
+        bool known = false;
+        for (std::size_t i = 0; i < count; ++i) {
+            if (name == names[i].first) {
+                option |= names[i].second;
+                known = true;
+            }
+        }
+        if (!known) return false;
+        list = comma == std::string_view::npos ? std::string_view() : list.substr(comma + 1);
+    }
+    return true;
+}
+
+void PrintRecord(const CComment& rec) {
+    std::string line = std::to_string(rec.GetNumber());
+    line += ' ';
+    line += ToTerminal(rec.GetTitle());
+    line += '\n';
+    std::fputs(line.c_str(), stdout);
+}
+
+}  // namespace
+
+int RunSearchCommand(int argc, char** argv) {
+    static const std::pair<const char*, std::uint32_t> kFields[] = {
+        {"title", FIND_TITLE}, {"content", FIND_CONTENT}, {"author", FIND_AUTHOR}, {"id", FIND_AUTHORID}};
+    static const std::pair<const char*, std::uint32_t> kFolds[] = {
+        {"case", FIND_IGNORECASE}, {"width", FIND_IGNOREWIDTH}, {"kana", FIND_IGNOREKANA}};
+
+    std::string path, textUtf8;
+    int positional = 0;
+    bool prev = false, all = false, haveFrom = false;
+    long from = 0;
+    std::uint32_t fields = 0, folds = 0;
+    bool fieldsGiven = false;
+    for (int i = 1; i < argc; ++i) {
+        std::string a = argv[i];
+        if ((a == "--from" || a == "--in" || a == "--ignore") && i + 1 >= argc) return SearchUsage();
+        if (a == "--from") {
+            char* end = nullptr;
+            const char* v = argv[++i];
+            from = std::strtol(v, &end, 10);
+            if (!*v || *end) return SearchUsage();
+            haveFrom = true;
+        } else if (a == "--in") {
+            fieldsGiven = true;
+            if (!ParseList(argv[++i], kFields, std::size(kFields), fields)) return SearchUsage();
+        } else if (a == "--ignore") {
+            if (!ParseList(argv[++i], kFolds, std::size(kFolds), folds)) return SearchUsage();
+        } else if (a == "--prev") {
+            prev = true;
+        } else if (a == "--all") {
+            all = true;
+        } else if (a.size() > 1 && a[0] == '-' && a[1] == '-') {
+            return SearchUsage();
+        } else if (positional == 0) {
+            path = a;
+            ++positional;
+        } else if (positional == 1) {
+            textUtf8 = a;
+            ++positional;
+        } else {
+            return SearchUsage();
+        }
+    }
+    if (positional != 2) return SearchUsage();
+
+    FixedFind find;
+    find.option = (fieldsGiven ? fields : FIND_DEFAULT) | folds;
+    std::optional<std::string> text = Utf8ToCp932(textUtf8);
+    if (!text) {
+        std::fprintf(stderr, "orvlog: the search text has characters that CP932 cannot hold\n");
+        return kExitUsage;
+    }
+    find.text = *text;
+
+    TerminalPrompter prompter;
+    CListTitleTree tree;
+    COrvDoc doc;
+    doc.SetPorts({&tree, nullptr, &prompter, nullptr, &find});
+    if (OpenDocument(doc, path) != kExitOk) return kExitUsage;
+
+    if (all) {
+        int minLen = 0, maxLen = 0;
+        if (find.text.empty() || !GetSearchLengths(find.text, minLen, maxLen)) {
+            prompter.MessageBox(res::IDS_FIND_BADTEXT, res::Text(res::IDS_FIND_BADTEXT),
+                                res::Icon(res::IDS_FIND_BADTEXT), MsgButtons::Ok);
+            return kExitUsage;
+        }
+        CFieldMatcher matcher(CompareFlagsFor(find.option), find.text, minLen, maxLen);
+        bool any = false;
+        for (TreeItem item : doc.GetTreeItems()) {
+            const CComment* rec = tree.GetItemData(item);
+            if (rec && RecordMatches(*rec, find.option, matcher)) {
+                PrintRecord(*rec);
+                any = true;
+            }
+        }
+        if (any) return kExitOk;
+        prompter.MessageBox(res::IDS_FIND_NOTFOUND, res::Format(res::IDS_FIND_NOTFOUND, textUtf8),
+                            res::Icon(res::IDS_FIND_NOTFOUND), MsgButtons::Ok);
+        return kExitNotFound;
+    }
+
+    if (haveFrom) {
+        const CComment* start = doc.FindByNumber(static_cast<std::int32_t>(from));
+        TreeItem startItem = kNoItem;
+        for (TreeItem item : doc.GetTreeItems())
+            if (tree.GetItemData(item) == start) startItem = item;
+        if (!start || startItem == kNoItem) {
+            std::fprintf(stderr, "orvlog: no message %ld\n", from);
+            return kExitUsage;
+        }
+        tree.SelectItem(startItem);
+    }
+    const TreeItem before = tree.GetSelectedItem();
+    if (prev) doc.OnFindPrev();
+    else doc.OnFindNext();
+    const TreeItem after = tree.GetSelectedItem();
+    if (after != kNoItem && after != before) {
+        PrintRecord(*tree.GetItemData(after));
+        return kExitOk;
+    }
+    switch (prompter.lastId) {
+        case 0:                        // at the end of the order: nothing searched
+        case res::IDS_FIND_NOTFOUND:
+            return kExitNotFound;
+        default:                       // 60104, 60105
+            return kExitUsage;
+    }
+}
+
+}  // namespace orv::cli

@@ -1,0 +1,83 @@
+// orvlog search driven as a program, on the sample forum.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <array>
+#include <cstdio>
+#include <string>
+
+#include "fakes/testfiles.h"
+
+using namespace orv::test;
+
+namespace {
+
+struct SearchRun {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+struct OrvlogSearch : ::testing::Test {
+    TempDir dir;
+    std::string doc;
+
+    void SetUp() override {
+        doc = dir.File("s.mld");
+        std::string sample = std::string(ORV_SOURCE_DIR) + "/samples/sample.log";
+        ASSERT_EQ(Exec("import -o '" + doc + "' '" + sample + "'").status, 0);
+    }
+    SearchRun Exec(const std::string& args) {
+        std::string errFile = dir.File("err.txt");
+        std::string cmd = std::string("'") + ORVLOG_PATH + "' " + args + " 2>'" + errFile + "'";
+        SearchRun r{-1, {}, {}};
+        std::FILE* p = ::popen(cmd.c_str(), "r");
+        if (!p) return r;
+        std::array<char, 4096> buf;
+        std::size_t n;
+        while ((n = std::fread(buf.data(), 1, buf.size(), p)) > 0) r.out.append(buf.data(), n);
+        int st = ::pclose(p);
+        r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+        r.err = ReadAll(errFile);
+        return r;
+    }
+    SearchRun Search(const std::string& args) { return Exec("search '" + doc + "' " + args); }
+};
+
+TEST_F(OrvlogSearch, NextAndPreviousFollowTreeOrder) {
+    // Tree order: 1 2 4 3 5 6 7 8 10 11 9 12.
+    EXPECT_EQ(Search("はじめ").out, "2 RE:はじめまして\n");  // 1 is not tested
+    EXPECT_EQ(Search("はじめ --from 2").out, "4 RE:はじめまして\n");
+    EXPECT_EQ(Search("はじめ --prev").out, "4 RE:はじめまして\n");
+    EXPECT_EQ(Search("はじめ --prev --from 2").out, "1 はじめまして\n");
+    SearchRun last = Search("はじめ --from 4");
+    EXPECT_EQ(last.status, 1);
+    EXPECT_NE(last.err.find("\"はじめ\" が見つかりません。"), std::string::npos);
+    SearchRun edge = Search("はじめ --prev --from 1");  // nothing before the first entry
+    EXPECT_EQ(edge.status, 1);
+    EXPECT_EQ(edge.out, "");
+}
+
+TEST_F(OrvlogSearch, AllMatchesWithFieldsAndFolds) {
+    SearchRun r = Search("ぱそこん --all --ignore kana,width");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "3 ﾊﾟｿｺﾝ通信の設定について\n5 RE:ﾊﾟｿｺﾝ通信の設定について\n"
+                     "6 RE:ﾊﾟｿｺﾝ通信の設定について\n");
+    EXPECT_EQ(Search("ぱそこん --all --ignore kana").status, 1);
+    EXPECT_EQ(Search("ａｂｃ --all --in title").status, 1);
+    EXPECT_EQ(Search("ａｂｃ --all --in title --ignore case").out, "12 雑談スレッド ABC abc ＡＢＣ\n");
+    EXPECT_EQ(Search("ａｂｃ --all --in author,id --ignore case").status, 1);
+}
+
+TEST_F(OrvlogSearch, TroubleIsStatusTwo) {
+    SearchRun empty = Search("''");
+    EXPECT_EQ(empty.status, 2);
+    EXPECT_NE(empty.err.find("検索文字列が指定されていないか長すぎます。"), std::string::npos);
+    EXPECT_EQ(Search("x --in bogus").status, 2);
+    EXPECT_EQ(Search("x --from 999").status, 2);
+    EXPECT_EQ(Search("'" + std::string(2049, 'x') + "'").status, 2);
+    EXPECT_EQ(Exec("search '" + dir.File("missing.mld") + "' x").status, 2);
+    EXPECT_EQ(Search("'\xF0\x9F\x98\x80'").status, 2);  // no CP932 form
+}
+
+}  // namespace

@@ -1,0 +1,188 @@
+// The fast field matcher: chosen cases, and agreement with the plain
+// windowed comparison on many random CP932 strings.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "core/cp932.h"
+#include "search/findengine.h"
+#include "tests/search/reference_match.h"
+
+namespace orv {
+namespace {
+
+constexpr std::uint32_t kCase = NORM_IGNORECASE;
+constexpr std::uint32_t kWidth = NORM_IGNOREWIDTH;
+constexpr std::uint32_t kKana = NORM_IGNOREKANATYPE;
+constexpr std::uint32_t kAll = kCase | kWidth | kKana;
+
+std::string Sj(const char* utf8) { return Utf8ToCp932(utf8).value_or("?"); }
+
+// FieldMatches with the window of the text, checked against the reference.
+bool Find(std::uint32_t flags, const std::string& field, const std::string& text) {
+    int minLen = 0, maxLen = 0;
+    EXPECT_TRUE(GetSearchLengths(text, minLen, maxLen));
+    bool fast = FieldMatches(flags, field, text, minLen, maxLen);
+    EXPECT_EQ(fast, testing::ReferenceFieldMatches(flags, field, text, minLen, maxLen))
+        << Cp932ToUtf8(text) << " in " << Cp932ToUtf8(field);
+    return fast;
+}
+
+TEST(FieldMatches, WindowsStartOnWholeCharacters) {
+    const std::string a = Sj("ア");  // 0x83 0x41
+    ASSERT_EQ(a, "\x83\x41");
+    for (std::uint32_t f : {0u, kAll}) {
+        EXPECT_FALSE(Find(f, a, "A"));
+        EXPECT_FALSE(Find(f, Sj("アイ"), "AC"));  // ア イ = 83 41 83 43
+        EXPECT_TRUE(Find(f, Sj("アA"), "A"));
+        EXPECT_FALSE(Find(f, Sj("ガ"), "\x4B"));
+    }
+    // Nor do they end inside one.
+    EXPECT_FALSE(Find(0, Sj("アイ"), "\x83"));
+}
+
+TEST(FieldMatches, CaseAndWidth) {
+    const std::string field = Sj("xxＡＢＣyy");
+    EXPECT_TRUE(Find(kCase, "ABC", "abc"));
+    EXPECT_FALSE(Find(0, "ABC", "abc"));
+    EXPECT_TRUE(Find(kCase | kWidth, field, "abc"));
+    EXPECT_FALSE(Find(kCase, field, "abc"));
+    EXPECT_FALSE(Find(kCase, Sj("ａｂｃ"), "abc"));
+    EXPECT_TRUE(Find(kWidth, Sj("ａｂｃ"), "abc"));
+    EXPECT_TRUE(Find(kCase | kWidth, Sj("aＢc"), Sj("ＡbＣ")));
+    EXPECT_TRUE(Find(kCase, Sj("ΑΒΓ абв"), Sj("αβγ АБВ")));
+}
+
+TEST(FieldMatches, KanaAndWidth) {
+    EXPECT_TRUE(Find(kKana, Sj("カ"), Sj("か")));
+    EXPECT_FALSE(Find(kKana, Sj("ｶ"), Sj("か")));
+    EXPECT_TRUE(Find(kKana | kWidth, Sj("ｶ"), Sj("か")));
+    EXPECT_FALSE(Find(kWidth, Sj("ｶ"), Sj("か")));
+    EXPECT_TRUE(Find(kKana | kWidth, Sj("ﾃﾞｰﾀﾍﾞｰｽ"), Sj("データベース")));
+    EXPECT_TRUE(Find(kKana | kWidth, Sj("データベース"), Sj("でーたべーす")));
+}
+
+TEST(FieldMatches, HalfWidthSoundMarks) {
+    EXPECT_TRUE(Find(kWidth, Sj("xガx"), Sj("ｶﾞ")));
+    EXPECT_TRUE(Find(kWidth, Sj("xｶﾞx"), Sj("ガ")));
+    // The letter alone is a whole character of ｶﾞ, but not of ガ.
+    EXPECT_TRUE(Find(kWidth, Sj("ｶﾞ"), Sj("カ")));
+    EXPECT_FALSE(Find(kWidth, Sj("ガ"), Sj("カ")));
+    EXPECT_FALSE(Find(kWidth, Sj("ガ"), Sj("ｶ")));
+    // So is the mark.
+    EXPECT_TRUE(Find(kWidth, Sj("ｶﾞ"), Sj("゛")));
+    EXPECT_TRUE(Find(kWidth, Sj("ｶﾞｷ"), Sj("ﾞキ")));
+    EXPECT_FALSE(Find(kWidth, Sj("ガ"), Sj("゛")));
+    EXPECT_FALSE(Find(kWidth, Sj("パ"), Sj("ﾟ")));
+    EXPECT_FALSE(Find(kWidth, Sj("カ゛"), Sj("ガ")));
+}
+
+TEST(FieldMatches, LinesAndNul) {
+    const std::string text = "first line\r\nsecond line\r\n";
+    EXPECT_TRUE(Find(0, text, "second"));
+    EXPECT_TRUE(Find(0, text, "line\r\nsec"));
+    EXPECT_FALSE(Find(0, text, "line sec"));
+    EXPECT_FALSE(Find(0, std::string("ab\0cd", 5), "cd"));  // a field ends at NUL
+    EXPECT_FALSE(Find(0, "", "a"));
+}
+
+TEST(FieldMatches, HonoursTheLengthWindow) {
+    // The full-width Ａ is a two-byte stretch: outside a window of 1..1.
+    EXPECT_TRUE(FieldMatches(kWidth, Sj("Ａ"), "A", 1, 2));
+    EXPECT_FALSE(FieldMatches(kWidth, Sj("Ａ"), "A", 1, 1));
+    EXPECT_FALSE(FieldMatches(0, "abc", "abc", 4, 6));
+    EXPECT_TRUE(FieldMatches(0, "abc", "", 0, 0));  // the empty stretch
+}
+
+TEST(FieldMatches, RepetitiveTextFindsLateHit) {
+    std::string field(100000, 'a');
+    field += "b";
+    std::string text(2000, 'a');
+    text += "b";
+    int minLen = 0, maxLen = 0;
+    ASSERT_TRUE(GetSearchLengths(text, minLen, maxLen));
+    EXPECT_TRUE(FieldMatches(kAll, field, text, minLen, maxLen));
+    EXPECT_FALSE(FieldMatches(kAll, field, text + "a", minLen + 1, maxLen + 2));
+}
+
+// Pieces the random strings are made of: the characters the foldings relate,
+// and malformed bytes.
+const std::vector<std::string>& Pieces() {
+    static const std::vector<std::string> pieces = [] {
+        std::vector<std::string> p;
+        for (const char* u : {"a", "A", "b", "B", "ａ", "Ａ", "ｂ", "Ｂ", " ", "　", "1", "１", "\r\n",
+                              "か", "カ", "ｶ", "が", "ガ", "ﾞ", "゛", "ﾟ", "゜", "は", "ハ", "ﾊ", "ぱ",
+                              "パ", "ウ", "ｳ", "ヴ", "ア", "ｱ", "α", "Α", "я", "Я", "ー", "ｰ", "。",
+                              "｡", "ヵ", "ゎ", "ヮ", "漢", "\"", "＂", "~", "～"})
+            p.push_back(Sj(u));
+        p.push_back("\x83");               // lead byte, completed by what follows or not
+        p.push_back(std::string("\x82", 1));
+        p.push_back("\x41");               // trail byte of ア standing alone
+        p.push_back("\xA0");
+        p.push_back("\x80");
+        p.push_back("\xFD");
+        p.push_back("\xEE\xFC");            // ＂ (NEC-selected)
+        return p;
+    }();
+    return pieces;
+}
+
+TEST(FieldMatches, AgreesWithWindowedComparisonOnRandomStrings) {
+    std::mt19937 rng(20261208);
+    const auto& pieces = Pieces();
+    auto piece = [&] { return pieces[rng() % pieces.size()]; };
+    auto make = [&](int maxPieces) {
+        std::string s;
+        int n = static_cast<int>(rng() % static_cast<unsigned>(maxPieces + 1));
+        for (int i = 0; i < n; ++i) s += piece();
+        return s;
+    };
+    int hits = 0, misses = 0, randomWindows = 0;
+    const int kCases = 120000;
+    for (int c = 0; c < kCases; ++c) {
+        std::string field = make(10);
+        std::string text;
+        if (!field.empty() && rng() % 2 == 0) {
+            // A byte stretch of the field, possibly cut inside a character,
+            // with some pieces turned into another form.
+            std::size_t a = rng() % field.size();
+            std::size_t len = 1 + rng() % std::min<std::size_t>(field.size() - a, 6);
+            text = field.substr(a, len);
+            if (rng() % 2) text = MapToFullwidth(text);
+            else if (rng() % 2) text = MapToHalfwidthKatakana(text);
+        } else {
+            text = make(3);
+        }
+        if (text.empty()) text = piece();
+        const std::uint32_t flags = (rng() % 2 ? kCase : 0) | (rng() % 2 ? kWidth : 0) | (rng() % 2 ? kKana : 0);
+        int minLen = 0, maxLen = 0;
+        if (rng() % 5 == 0 || !GetSearchLengths(text, minLen, maxLen)) {
+            minLen = static_cast<int>(rng() % 8);
+            maxLen = minLen + static_cast<int>(rng() % 8) - 2;
+            ++randomWindows;
+        } else {
+            ASSERT_LE(minLen, maxLen);
+        }
+        const bool expected = testing::ReferenceFieldMatches(flags, field, text, minLen, maxLen);
+        const bool actual = FieldMatches(flags, field, text, minLen, maxLen);
+        (expected ? hits : misses)++;
+        if (expected != actual) {
+            std::string hexField, hexText;
+            char buf[4];
+            for (unsigned char ch : field) std::snprintf(buf, sizeof buf, "%02X ", ch), hexField += buf;
+            for (unsigned char ch : text) std::snprintf(buf, sizeof buf, "%02X ", ch), hexText += buf;
+            FAIL() << "case " << c << " flags " << std::hex << flags << std::dec << " window " << minLen
+                   << ".." << maxLen << "\nfield " << hexField << "\ntext  " << hexText
+                   << "\nreference " << expected;
+        }
+    }
+    // Both outcomes must be well represented for the comparison to mean much.
+    EXPECT_GT(hits, kCases / 10);
+    EXPECT_GT(misses, kCases / 10);
+    EXPECT_GT(randomWindows, kCases / 10);
+}
+
+}  // namespace
+}  // namespace orv

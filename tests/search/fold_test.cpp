@@ -1,0 +1,180 @@
+// Folding classes, the two mappings and the length window.
+#include <gtest/gtest.h>
+
+#include <unicode/normalizer2.h>
+#include <unicode/unistr.h>
+
+#include <string>
+
+#include "core/cp932.h"
+#include "search/findengine.h"
+#include "search/fold.h"
+
+namespace orv {
+namespace {
+
+constexpr std::uint32_t kCase = NORM_IGNORECASE;
+constexpr std::uint32_t kWidth = NORM_IGNOREWIDTH;
+constexpr std::uint32_t kKana = NORM_IGNOREKANATYPE;
+constexpr std::uint32_t kAll = kCase | kWidth | kKana;
+
+std::string Sj(const char* utf8) {
+    auto s = Utf8ToCp932(utf8);
+    EXPECT_TRUE(s.has_value()) << utf8;
+    return s.value_or("");
+}
+
+std::string Code(unsigned c) {
+    std::string s;
+    if (c >= 0x100) s += static_cast<char>(c >> 8);
+    s += static_cast<char>(c & 0xFF);
+    return s;
+}
+
+// The flag combinations that include (or exclude) the given flags.
+std::vector<std::uint32_t> CombosWith(std::uint32_t need) {
+    std::vector<std::uint32_t> out;
+    for (std::uint32_t f : {0u, kCase, kWidth, kKana, kCase | kWidth, kCase | kKana, kWidth | kKana, kAll})
+        if ((f & need) == need) out.push_back(f);
+    return out;
+}
+
+// a and b are equal exactly under the combinations that include need.
+void ExpectEqualExactlyWith(const std::string& a, const std::string& b, std::uint32_t need) {
+    for (std::uint32_t f : {0u, kCase, kWidth, kKana, kCase | kWidth, kCase | kKana, kWidth | kKana, kAll}) {
+        bool expected = (f & need) == need;
+        EXPECT_EQ(FoldedEqual(f, a, b), expected)
+            << "flags " << std::hex << f << ": " << Cp932ToUtf8(a) << " / " << Cp932ToUtf8(b);
+    }
+}
+
+TEST(Fold, CaseClassesOfEveryScript) {
+    for (unsigned c = 'A'; c <= 'Z'; ++c) ExpectEqualExactlyWith(Code(c), Code(c + 0x20), kCase);
+    for (unsigned c = 0x8260; c <= 0x8279; ++c) ExpectEqualExactlyWith(Code(c), Code(c + 0x21), kCase);
+    for (unsigned c = 0x839F; c <= 0x83B6; ++c) ExpectEqualExactlyWith(Code(c), Code(c + 0x20), kCase);
+    // Cyrillic, checked through Unicode so that the gap at 0x847F is not
+    // assumed twice.
+    for (unsigned c = 0x8440; c <= 0x8460; ++c) {
+        icu::UnicodeString u = icu::UnicodeString::fromUTF8(Cp932ToUtf8(Code(c)));
+        std::string lower;
+        u.toLower().toUTF8String(lower);
+        ExpectEqualExactlyWith(Code(c), Sj(lower.c_str()), kCase);
+    }
+    // Digits and kana have no case.
+    EXPECT_FALSE(FoldedEqual(kCase, "1", "2"));
+    EXPECT_FALSE(FoldedEqual(kAll, Sj("あ"), Sj("い")));
+}
+
+TEST(Fold, WidthClassesAgreeWithCompatibilityForms) {
+    UErrorCode status = U_ZERO_ERROR;
+    const icu::Normalizer2* nfkc = icu::Normalizer2::getNFKCInstance(status);
+    ASSERT_TRUE(U_SUCCESS(status));
+    // ASCII with its full-width forms U+FF01..U+FF5E, space with U+3000.
+    for (unsigned a = 0x20; a <= 0x7E; ++a) {
+        icu::UnicodeString wide(static_cast<UChar32>(a == 0x20 ? 0x3000 : 0xFF01 + a - 0x21));
+        std::string utf8;
+        wide.toUTF8String(utf8);
+        std::string full = Sj(utf8.c_str());
+        ExpectEqualExactlyWith(Code(a), full, kWidth);
+    }
+    // Half-width katakana and punctuation with their compatibility forms.
+    for (unsigned b = 0xA1; b <= 0xDF; ++b) {
+        std::string full;
+        if (b == 0xDE) {
+            full = Sj("゛");
+        } else if (b == 0xDF) {
+            full = Sj("゜");
+        } else {
+            icu::UnicodeString u = icu::UnicodeString::fromUTF8(Cp932ToUtf8(Code(b)));
+            std::string utf8;
+            nfkc->normalize(u, status).toUTF8String(utf8);
+            full = Sj(utf8.c_str());
+        }
+        ExpectEqualExactlyWith(Code(b), full, kWidth);
+    }
+}
+
+TEST(Fold, KanaClassesAndTheUnpairedKatakana) {
+    for (unsigned c = 0x829F; c <= 0x82F1; ++c) {
+        icu::UnicodeString u = icu::UnicodeString::fromUTF8(Cp932ToUtf8(Code(c)));
+        ASSERT_EQ(u.length(), 1);
+        icu::UnicodeString k(static_cast<UChar32>(u.char32At(0) + 0x60));
+        std::string utf8;
+        k.toUTF8String(utf8);
+        ExpectEqualExactlyWith(Code(c), Sj(utf8.c_str()), kKana);
+    }
+    for (const char* k : {"ヴ", "ヵ", "ヶ"}) {
+        for (const char* h : {"う", "か", "け", "ぶ"}) EXPECT_FALSE(FoldedEqual(kAll, Sj(k), Sj(h)));
+    }
+}
+
+TEST(Fold, FoldingsCombine) {
+    ExpectEqualExactlyWith("a", Sj("Ａ"), kCase | kWidth);
+    ExpectEqualExactlyWith(Sj("ａ"), Sj("Ａ"), kCase);
+    ExpectEqualExactlyWith(Sj("か"), Sj("カ"), kKana);
+    ExpectEqualExactlyWith(Sj("か"), Sj("ｶ"), kKana | kWidth);
+    ExpectEqualExactlyWith(Sj("カ"), Sj("ｶ"), kWidth);
+    ExpectEqualExactlyWith(Sj("がっこう"), Sj("ｶﾞｯｺｳ"), kKana | kWidth);
+    ExpectEqualExactlyWith(Sj("Ｄａｔａ　ベース"), Sj("data ﾍﾞｰｽ"), kCase | kWidth);
+}
+
+TEST(Fold, HalfWidthLetterWithSoundMarkIsOneKatakana) {
+    ExpectEqualExactlyWith(Sj("ｶﾞ"), Sj("ガ"), kWidth);
+    ExpectEqualExactlyWith(Sj("ﾊﾟ"), Sj("パ"), kWidth);
+    ExpectEqualExactlyWith(Sj("ｳﾞ"), Sj("ヴ"), kWidth);
+    ExpectEqualExactlyWith(Sj("ﾎﾟﾎﾞ"), Sj("ポボ"), kWidth);
+    // A letter that takes no mark keeps it as the standalone mark.
+    ExpectEqualExactlyWith(Sj("ｱﾞ"), Sj("ア゛"), kWidth);
+    ExpectEqualExactlyWith(Sj("ｶﾟ"), Sj("カ゜"), kWidth);
+    // Only the half-width pair joins: the full-width mark stays a character.
+    for (std::uint32_t f : CombosWith(0)) {
+        EXPECT_FALSE(FoldedEqual(f, Sj("カ゛"), Sj("ガ")));
+        EXPECT_FALSE(FoldedEqual(f, Sj("ｶ゛"), Sj("ガ")));
+        EXPECT_FALSE(FoldedEqual(f, Sj("カ"), Sj("ガ")));
+    }
+}
+
+TEST(Fold, MalformedCharactersEqualNothing) {
+    const std::string loneLead = "a\x83";
+    const std::string badTrail = std::string("\x83\x0A", 2);
+    for (std::uint32_t f : CombosWith(0)) {
+        EXPECT_FALSE(FoldedEqual(f, loneLead, loneLead));
+        EXPECT_FALSE(FoldedEqual(f, badTrail, badTrail));
+        EXPECT_TRUE(FoldedEqual(f, "\xA0\x80\xFD", "\xA0\x80\xFD"));  // unassigned single bytes
+    }
+}
+
+TEST(Fold, Mappings) {
+    EXPECT_EQ(MapToHalfwidthKatakana(Sj("がっこうＡｂ１　。「パ」ヴー")), Sj("ｶﾞｯｺｳAb1 ｡｢ﾊﾟ｣ｳﾞｰ"));
+    EXPECT_EQ(MapToHalfwidthKatakana(Sj("漢字ヵゎ")), Sj("漢字ヵヮ"));
+    EXPECT_EQ(MapToFullwidth(Sj("ｶﾞﾊﾟｳﾞｱﾞabc ｰ~")), Sj("ガパヴア゛ａｂｃ　ー～"));
+    EXPECT_EQ(MapToFullwidth(Sj("がｶ\r\n")), Sj("がカ") + "\r\n");
+    EXPECT_EQ(MapToFullwidth("\x83"), "\x83");
+}
+
+TEST(SearchLengths, WindowOfHalfAndFullForms) {
+    int minLen = -1, maxLen = -1;
+    ASSERT_TRUE(GetSearchLengths("abc", minLen, maxLen));
+    EXPECT_EQ(minLen, 3);
+    EXPECT_EQ(maxLen, 6);
+    ASSERT_TRUE(GetSearchLengths(Sj("がｶﾞＡ"), minLen, maxLen));
+    EXPECT_EQ(minLen, 5);  // ｶﾞｶﾞA
+    EXPECT_EQ(maxLen, 6);  // がガＡ
+    EXPECT_FALSE(GetSearchLengths("", minLen, maxLen));
+}
+
+TEST(SearchLengths, FullWidthFormLimitedTo4096Bytes) {
+    int minLen = 0, maxLen = 0;
+    EXPECT_TRUE(GetSearchLengths(std::string(2048, 'x'), minLen, maxLen));
+    EXPECT_EQ(minLen, 2048);
+    EXPECT_EQ(maxLen, 4096);
+    EXPECT_FALSE(GetSearchLengths(std::string(2049, 'x'), minLen, maxLen));
+    // Two-byte characters without another form are 2 bytes in both.
+    std::string kanji;
+    for (int i = 0; i < 2048; ++i) kanji += Sj("漢");
+    EXPECT_TRUE(GetSearchLengths(kanji, minLen, maxLen));
+    EXPECT_FALSE(GetSearchLengths(kanji + "x", minLen, maxLen));
+}
+
+}  // namespace
+}  // namespace orv

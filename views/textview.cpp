@@ -1,0 +1,338 @@
+#include "views/textview.h"
+
+#include <algorithm>
+#include <memory>
+
+#include <QAbstractTextDocumentLayout>
+#include <QFontMetrics>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+#include <QScrollBar>
+#include <QSettings>
+#include <QTextDocument>
+#include <QFontDialog>
+#include <QGroupBox>
+#include <QCheckBox>
+
+#include "core/comment.h"
+#include "core/cp932.h"
+#include "core/ports.h"
+#include "res/strings.h"
+#include "views/titletreeview.h"
+#include "views/viewhost.h"
+
+namespace orv {
+
+namespace {
+
+// The settings store of the viewer.
+std::unique_ptr<QSettings> OpenSettings() {
+    return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
+                                       QStringLiteral("Qvo"),
+                                       QStringLiteral("Orv's Meeting log viewer"));
+}
+
+// Record text (CP932, CR LF line ends) as the text area shows it.
+QString DisplayText(const std::string& cp932) {
+    QString s = QString::fromUtf8(Cp932ToUtf8(cp932));
+    s.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    return s;
+}
+
+QString FromCp932(const std::string& cp932) { return QString::fromUtf8(Cp932ToUtf8(cp932)); }
+
+}  // namespace
+
+// The band above the text area. A child widget of the view, so that the
+// text area's own painting never touches it.
+class CTextView::CHeaderBand : public QWidget {
+public:
+    explicit CHeaderBand(CTextView* view) : QWidget(view), m_view(view) {
+        setAttribute(Qt::WA_OpaquePaintEvent);
+        InstallFontSubstitutions();
+        m_font = QFont(QStringLiteral("MS UI Gothic"));
+        m_font.setPointSize(9);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        if (!m_view->m_bShowHeader) return;
+        QPainter p(this);
+        const int w = width();
+        const QRect band = BandRect(w);
+        const QPalette& pal = m_view->palette();
+        p.fillRect(band, pal.color(QPalette::Button));
+        // A raised 3-D edge: light on the top and left, shadow on the
+        // bottom and right.
+        p.setPen(pal.color(QPalette::Light));
+        p.drawLine(band.left(), band.top(), band.right(), band.top());
+        p.drawLine(band.left(), band.top(), band.left(), band.bottom());
+        p.setPen(pal.color(QPalette::Dark));
+        p.drawLine(band.left(), band.bottom(), band.right(), band.bottom());
+        p.drawLine(band.right(), band.top(), band.right(), band.bottom());
+
+        p.setFont(m_font);
+        p.setPen(Qt::black);
+        const auto cells = CellRects(w);
+        const auto texts = m_view->CellTexts();
+        for (std::size_t i = 0; i < cells.size(); ++i) {
+            p.save();
+            p.setClipRect(cells[i]);
+            p.drawText(cells[i], Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, texts[i]);
+            p.restore();
+        }
+    }
+
+private:
+    CTextView* m_view;
+    QFont m_font;
+};
+
+CTextView::CTextView(IViewHost* host, QWidget* parent) : QPlainTextEdit(parent), m_host(host) {
+    setReadOnly(true);
+    setFrameShape(QFrame::NoFrame);
+    setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    // Lines wrap at the last blank that fits; a longer run (Japanese text has
+    // no blanks) breaks where the line is full.
+    setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    document()->setDocumentMargin(0);
+    // A read-only field keeps the normal window colours, not greyed.
+    QPalette pal = palette();
+    pal.setColor(QPalette::Inactive, QPalette::Highlight, pal.color(QPalette::Active, QPalette::Highlight));
+    pal.setColor(QPalette::Inactive, QPalette::HighlightedText,
+                 pal.color(QPalette::Active, QPalette::HighlightedText));
+    setPalette(pal);
+
+    m_band = new CHeaderBand(this);  // a Qt child, owned by this view
+    LoadViewFont();
+    SetViewFont(m_logFont);
+}
+
+CTextView::~CTextView() = default;
+
+void CTextView::LoadViewFont() {
+    auto settings = OpenSettings();
+    m_logFont = LoadLogFont(*settings);
+}
+
+void CTextView::SaveViewFont() const {
+    if (m_logFont.lfHeight == 0) return;
+    auto settings = OpenSettings();
+    SaveLogFont(*settings, m_logFont);
+}
+
+void CTextView::SetViewFont(const LogFont& lf) {
+    m_logFont = lf;
+    if (lf.lfHeight == 0) {
+        m_font = QFont();
+        setFont(QFont());
+    } else {
+        m_font = FontFromLogFont(lf);
+        setFont(m_font);
+    }
+    // Tab stops every 8 average character widths.
+    setTabStopDistance(8 * QFontMetricsF(font()).averageCharWidth());
+    AdjustTextRect();
+    viewport()->update();
+}
+
+void CTextView::SetComment(CComment* record) {
+    m_pComment = record;
+    setPlainText(record ? DisplayText(record->GetText()) : QString());
+    m_band->update();
+}
+
+void CTextView::ClearComment() {
+    clear();
+    m_pComment = nullptr;
+    m_band->update();
+}
+
+QRect CTextView::ClientRect() const {
+    QRect r = rect();
+    // The scroll bar lives in a container widget at the right edge.
+    const QScrollBar* sb = verticalScrollBar();
+    const QWidget* bar = sb ? sb->parentWidget() : nullptr;
+    if (bar == this) bar = sb;
+    if (bar && bar->isVisibleTo(this) && bar->geometry().left() > 0)
+        r.setRight(bar->geometry().left() - 1);
+    return r;
+}
+
+QRect CTextView::BandRect(int clientWidth) { return QRect(0, 0, clientWidth, kBandHeight); }
+
+std::array<QRect, 5> CTextView::CellRects(int w) {
+    const int half = kBandHeight / 2;
+    const int c1 = w / 3;
+    const int c2 = 2 * (w / 3);
+    // Cells as (left, top, right, bottom) edges, then shrunk by 5 and 2.
+    const int edges[5][4] = {
+        {0, 0, c2, half},            // title
+        {c2, 0, w, half},            // number
+        {0, half, c1, kBandHeight},  // author
+        {c1, half, c2, kBandHeight}, // ID
+        {c2, half, w, kBandHeight},  // date
+    };
+    std::array<QRect, 5> cells;
+    for (int i = 0; i < 5; ++i) {
+        const int l = edges[i][0] + 5, t = edges[i][1] + 2;
+        const int r = edges[i][2] - 5, b = edges[i][3] - 2;
+        // QRect's right edge is inclusive: (l, t) to (r, b) exclusive.
+        cells[i] = QRect(QPoint(l, t), QPoint(r - 1, b - 1));
+    }
+    return cells;
+}
+
+std::array<QString, 5> CTextView::CellTexts() const {
+    std::array<QString, 5> t = {
+        QStringLiteral(u"タイトル　：　"), QStringLiteral(u"発言番号　：　"),
+        QStringLiteral(u"発言者　：　"), QStringLiteral(u"ID　：　"),
+        QStringLiteral(u"日時　：　")};
+    if (m_pComment) {
+        t[0] += FromCp932(m_pComment->GetTitle());
+        t[1] += QString::number(m_pComment->GetNumber());
+        t[2] += FromCp932(m_pComment->GetAuthor());
+        t[3] += FromCp932(m_pComment->GetId());
+        t[4] += FromCp932(m_pComment->GetDateTime());
+    }
+    return t;
+}
+
+void CTextView::AdjustTextRect() {
+    const QRect client = ClientRect();
+    setViewportMargins(kTextLeft, kTextTop, kTextRight, kTextBottom);
+    const QRect wanted(QPoint(client.left() + kTextLeft, client.top() + kTextTop),
+                       QPoint(client.right() - kTextRight, client.bottom() - kTextBottom));
+    const QRect got = viewport()->geometry();
+    // A client area too small for the text area leaves nothing to format
+    // into; the band is then not painted either.
+    m_bShowHeader = got.topLeft() == wanted.topLeft() && wanted.isValid();
+    m_band->setGeometry(BandRect(client.width()));
+    m_band->raise();
+    m_band->update();
+}
+
+void CTextView::resizeEvent(QResizeEvent* e) {
+    QPlainTextEdit::resizeEvent(e);
+    AdjustTextRect();
+}
+
+void CTextView::showEvent(QShowEvent* e) {
+    QPlainTextEdit::showEvent(e);
+    AdjustTextRect();
+}
+
+bool CTextView::event(QEvent* e) {
+    if (e->type() == QEvent::KeyPress) {
+        auto* ke = static_cast<QKeyEvent*>(e);
+        if ((ke->key() == Qt::Key_Tab || ke->key() == Qt::Key_Backtab) &&
+            !(ke->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+            // Tab goes to the tree; the read-only text has no use for it.
+            if (CTitleTreeView* tree = m_host ? m_host->GetTreeView() : nullptr) {
+                tree->setFocus(Qt::TabFocusReason);
+                return true;
+            }
+        }
+    }
+    return QPlainTextEdit::event(e);
+}
+
+bool CTextView::ScrollPage(bool forward) {
+    QScrollBar* sb = verticalScrollBar();
+    const int lineHeight = QFontMetrics(font()).lineSpacing();
+    if (!sb || lineHeight <= 0) {
+        if (m_prompter)
+            m_prompter->MessageBox(res::IDS_SCROLL_FAILED, res::Format(res::IDS_SCROLL_FAILED),
+                                   res::Icon(res::IDS_SCROLL_FAILED), MsgButtons::Ok);
+        return false;
+    }
+    // The page is the number of whole lines the text area holds; two lines
+    // of the previous page stay in view. A page of fewer than two lines
+    // does not move (rather than scrolling the wrong way).
+    const int page = viewport()->height() / lineHeight;
+    const int lines = std::max(0, page - 2);
+    sb->setValue(sb->value() + (forward ? lines : -lines));
+    return true;
+}
+
+void CTextView::OnEditCopy() { copy(); }
+
+bool CTextView::OnUpdateEditCopy() const { return textCursor().hasSelection(); }
+
+void CTextView::OnViewFont() {
+    QFontDialog dlg(this);
+    dlg.setOption(QFontDialog::DontUseNativeDialog);
+    dlg.setOption(QFontDialog::ScalableFonts, false);
+    dlg.setCurrentFont(font());
+    // No effects section: no underline or strike-out choice.
+    for (QGroupBox* box : dlg.findChildren<QGroupBox*>()) {
+        if (!box->findChildren<QCheckBox*>().isEmpty()) box->hide();
+    }
+    if (dlg.exec() != QDialog::Accepted) return;
+    SetViewFont(LogFontFromFont(dlg.selectedFont()));
+}
+
+int CTextView::PrintText(QPrinter& printer) const {
+    printer.setFullPage(true);
+    QTextDocument doc;
+    doc.documentLayout()->setPaintDevice(&printer);
+    doc.setDocumentMargin(0);
+    // The view font scaled from the screen to the printer.
+    QFont pf = m_logFont.lfHeight != 0 ? m_font : QFont();
+    const int screenDpiY = std::max(1, logicalDpiY());
+    const int screenPx = std::max(1, QFontInfo(font()).pixelSize());
+    pf.setPixelSize(std::max(1, screenPx * printer.logicalDpiY() / screenDpiY));
+    doc.setDefaultFont(pf);
+    QTextOption opt;
+    opt.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    opt.setTabStopDistance(8 * QFontMetricsF(pf, &printer).averageCharWidth());
+    doc.setDefaultTextOption(opt);
+    doc.setPlainText(toPlainText());
+    const QRectF page = printer.pageRect(QPrinter::DevicePixel);
+    doc.setPageSize(page.size());
+
+    QPainter p(&printer);
+    if (!p.isActive()) return 0;
+    const int pages = doc.pageCount();
+    for (int i = 0; i < pages; ++i) {
+        if (i > 0) printer.newPage();
+        p.save();
+        const QRectF clip(0, i * page.height(), page.width(), page.height());
+        p.translate(0, -clip.top());
+        QAbstractTextDocumentLayout::PaintContext ctx;
+        ctx.clip = clip;
+        ctx.palette.setColor(QPalette::Text, Qt::black);
+        p.setClipRect(clip);
+        doc.documentLayout()->draw(&p, ctx);
+        p.restore();
+    }
+    return pages;
+}
+
+void CTextView::OnFilePrint() {
+    QPrinter printer(QPrinter::HighResolution);
+    QPrintDialog dlg(&printer, this);
+    if (dlg.exec() != QDialog::Accepted) return;
+    PrintText(printer);
+}
+
+void CTextView::OnFilePrintDirect() {
+    QPrinter printer(QPrinter::HighResolution);
+    PrintText(printer);
+}
+
+void CTextView::OnFilePrintPreview() {
+    QPrinter printer(QPrinter::HighResolution);
+    QPrintPreviewDialog dlg(&printer, this);
+    connect(&dlg, &QPrintPreviewDialog::paintRequested, this,
+            [this](QPrinter* pr) { PrintText(*pr); });
+    dlg.exec();
+}
+
+}  // namespace orv

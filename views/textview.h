@@ -1,0 +1,100 @@
+// The message pane: a fixed header band with the shown message's title,
+// number, author, ID and date, and below it the message text, read-only and
+// word-wrapped, in the view font.
+#pragma once
+
+#include <array>
+
+#include <QPlainTextEdit>
+#include <QRect>
+
+#include "views/logfont.h"
+
+class QPrinter;
+
+namespace orv {
+
+class CComment;
+class IPrompter;
+class IViewHost;
+
+class CTextView : public QPlainTextEdit {
+    Q_OBJECT
+public:
+    // Height of the header band and the insets of the text area, in pixels.
+    static constexpr int kBandHeight = 40;
+    static constexpr int kTextLeft = 5;
+    static constexpr int kTextTop = 45;
+    static constexpr int kTextRight = 5;
+    static constexpr int kTextBottom = 5;
+
+    // Section "ViewFont 2" is read here (LoadViewFont).
+    explicit CTextView(IViewHost* host = nullptr, QWidget* parent = nullptr);
+    ~CTextView() override;
+
+    void SetHost(IViewHost* host) { m_host = host; }
+    // Where 60106 is shown; may be null.
+    void SetPrompter(IPrompter* prompter) { m_prompter = prompter; }
+
+    // Shows record (borrowed; null empties the pane) and repaints the band.
+    void SetComment(CComment* record);
+    // Empties the text and forgets the record.
+    void ClearComment();
+    CComment* GetComment() const { return m_pComment; }
+
+    // The view font record: loaded at construction, written by SaveViewFont
+    // (when the main window closes). The height 0 means "no font".
+    const LogFont& GetViewFont() const { return m_logFont; }
+    // Applies a font record to the text area (what the font chooser does on
+    // OK); a record with height 0 returns to the platform's default font.
+    void SetViewFont(const LogFont& lf);
+    void LoadViewFont();
+    void SaveViewFont() const;
+
+    // Scrolls one page less two lines, forward (down) or backward; what the
+    // main frame's Space and Shift+Space do. False (after 60106) when the
+    // scroll information is not available.
+    bool ScrollPage(bool forward);
+
+    // The client area (the part left of the scroll bar), the band, the five
+    // cells of the band (shrunk, in drawing order: title, number, author,
+    // ID, date) and their texts.
+    QRect ClientRect() const;
+    static QRect BandRect(int clientWidth);
+    static std::array<QRect, 5> CellRects(int clientWidth);
+    std::array<QString, 5> CellTexts() const;
+    // False while the client area is too small for the text area; the band
+    // is then not painted.
+    bool IsHeaderShown() const { return m_bShowHeader; }
+
+    // Commands of the pane (the frame routes them here).
+    void OnViewFont();          // 32782: the font chooser
+    void OnFilePrint();         // 57607: with the print dialog
+    void OnFilePrintDirect();   // 57608: without it
+    void OnFilePrintPreview();  // 57609
+    void OnEditCopy();          // 57634
+    bool OnUpdateEditCopy() const;
+    // Prints the shown text on printer: view font scaled to the printer,
+    // no band, no margins, no page numbers. Returns the number of pages.
+    int PrintText(QPrinter& printer) const;
+
+protected:
+    bool event(QEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
+    void showEvent(QShowEvent* e) override;
+
+private:
+    class CHeaderBand;
+    void AdjustTextRect();
+
+    CComment* m_pComment = nullptr;
+    LogFont m_logFont;        // description of m_font; height 0 = none
+    QFont m_font;
+    bool m_bShowHeader = true;
+
+    IViewHost* m_host = nullptr;
+    IPrompter* m_prompter = nullptr;
+    CHeaderBand* m_band = nullptr;  // child widget over the band
+};
+
+}  // namespace orv
