@@ -71,7 +71,8 @@ bool CProgressDlg::Create(QWidget* owner, bool cancelMode) {
     }
     show();
     m_bCreated = true;
-    Pump(true);
+    // Paint the dialog once; the first poll lets input through again.
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
     return true;
 }
 
@@ -149,7 +150,7 @@ void CProgressDlg::UpdatePercent(int pos) {
 }
 
 void CProgressDlg::Pump(bool force) {
-    if (!force && m_pumpTimer.isValid() && m_pumpTimer.elapsed() < kPumpIntervalMs) return;
+    if (!force && m_pumpTimer.isValid() && m_pumpTimer.elapsed() < m_nPumpIntervalMs) return;
     m_pumpTimer.start();
     QCoreApplication::processEvents(QEventLoop::AllEvents);
 }

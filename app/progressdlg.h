@@ -55,6 +55,8 @@ public:
     QString CaptionText() const;
 
     static constexpr int kPumpIntervalMs = 30;
+    // Tests let every poll through.
+    void SetPumpInterval(int ms) { m_nPumpIntervalMs = ms; }
 
 public slots:
     // Enter does nothing.
@@ -85,6 +87,7 @@ private:
     bool m_bCreated = false;
     QPointer<QWidget> m_owner;
     QElapsedTimer m_pumpTimer;
+    int m_nPumpIntervalMs = kPumpIntervalMs;
 };
 
 // Makes the progress dialogs of the core's long operations, owned by one

@@ -44,8 +44,11 @@ private:
 }  // namespace
 
 CTitleTreeView::CTitleTreeView(IViewHost* host, QWidget* parent)
-    : QTreeView(parent), m_host(host) {
+    : QTreeView(parent) {
+    // The host's panes may not all exist yet: setting the model reports a
+    // selection change, which must not reach for the text view.
     setModel(&m_model);
+    m_host = host;
     setHeaderHidden(true);
     setRootIsDecorated(true);
     setUniformRowHeights(true);

@@ -1,0 +1,276 @@
+// The navigation pane: items built from the document, selection shown in
+// the text view, clearing, keys, expand and collapse all, deletion.
+#include <QScrollBar>
+#include <QStandardPaths>
+#include <QTest>
+
+#include "viewtestutil.h"
+
+using namespace orv;
+using namespace orv::test;
+
+namespace {
+
+// Roots 1..30, then a chain 31 <- 32 <- 33 <- 34 (34 three levels below 31),
+// root 35 with reply 36, then roots 37..80.
+std::vector<Msg> ForumMessages() {
+    std::vector<Msg> msgs;
+    for (int n = 1; n <= 30; ++n) msgs.push_back({n, -1, "Root " + std::to_string(n), "body"});
+    msgs.push_back({31, -1, "Alpha 雪の日の写真", "今朝の雪の写真です。"});
+    msgs.push_back({32, 31, "Beta", "reply one"});
+    msgs.push_back({33, 32, "Bravo", "reply two"});
+    msgs.push_back({34, 33, "Charlie", "reply three"});
+    msgs.push_back({35, -1, "Delta", "another root"});
+    msgs.push_back({36, 35, "Echo", "reply to delta"});
+    for (int n = 37; n <= 80; ++n) msgs.push_back({n, -1, "Root " + std::to_string(n), "body"});
+    return msgs;
+}
+
+int ShownNumber(TestHost& host) {
+    const CComment* rec = host.text->GetComment();
+    return rec ? rec->GetNumber() : -1;
+}
+
+}  // namespace
+
+class TestTitleTreeView : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<TestHost> host;
+    std::unique_ptr<COrvDoc> doc;
+    std::unique_ptr<TempDir> dir;
+    FakePrompter prompter;
+
+    TreeItem Item(int n) { return ItemOfNumber(*doc, *host->tree, n); }
+
+private slots:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+
+    void init() {
+        host = std::make_unique<TestHost>();
+        host->resize(700, 300);
+        host->show();
+        QVERIFY(QTest::qWaitForWindowExposed(host.get()));
+        doc = std::make_unique<COrvDoc>();
+        dir = std::make_unique<TempDir>();
+        prompter = FakePrompter();
+        ImportInto(*doc, *host, *dir, ForumMessages(), &prompter);
+        QCOMPARE(doc->GetTreeItems().size(), std::size_t(80));
+    }
+    void cleanup() {
+        doc.reset();
+        host.reset();
+    }
+
+    void itemsMirrorTheForest() {
+        const CTitleTreeModel& m = host->tree->Model();
+        QCOMPARE(m.ItemCount(), std::size_t(80));
+        QCOMPARE(m.rowCount(), 76);  // 80 minus the four replies
+        const TreeItem alpha = Item(31), beta = Item(32), charlie = Item(34);
+        QCOMPARE(host->tree->GetParentItem(alpha), kTreeRoot);
+        QCOMPARE(host->tree->GetParentItem(beta), alpha);
+        QCOMPARE(host->tree->GetParentItem(charlie), Item(33));
+        QCOMPARE(m.Image(alpha, false), 0);
+        QCOMPARE(m.Image(alpha, true), 1);
+        QCOMPARE(m.Image(charlie, false), 2);
+        QCOMPARE(m.Image(charlie, true), 3);
+        QCOMPARE(m.data(m.IndexOf(alpha)).toString(), QStringLiteral(u"Alpha 雪の日の写真"));
+        // The model's row lookups agree with the parent links.
+        const QModelIndex ai = m.IndexOf(alpha);
+        QCOMPARE(m.index(0, 0, ai), m.IndexOf(beta));
+        QCOMPARE(m.parent(m.IndexOf(beta)), ai);
+        QCOMPARE(m.index(30, 0), ai);
+        QCOMPARE(m.rowCount(m.IndexOf(charlie)), 0);
+        // Nothing is expanded or selected after a rebuild; the pane is empty.
+        QVERIFY(!host->tree->IsExpanded(alpha));
+        QCOMPARE(host->tree->GetSelectedItem(), kNoItem);
+        QVERIFY(!host->text->GetComment());
+    }
+
+    void selectingShowsTheMessage() {
+        host->tree->SelectItem(Item(34));
+        QCOMPARE(host->tree->GetSelectedItem(), Item(34));
+        QCOMPARE(ShownNumber(*host), 34);
+        QCOMPARE(host->text->toPlainText(), QStringLiteral("reply three\n"));
+        QVERIFY(host->tree->IsExpanded(Item(31)) && host->tree->IsExpanded(Item(33)));
+        // The selected item opens its mouth.
+        const CTitleTreeModel& m = host->tree->Model();
+        const auto face = [&](int n) {
+            return m.data(m.IndexOf(Item(n)), Qt::DecorationRole).value<QPixmap>().cacheKey();
+        };
+        QCOMPARE(face(34), CTitleTreeModel::FaceImage(3).cacheKey());
+        QCOMPARE(face(33), CTitleTreeModel::FaceImage(2).cacheKey());
+
+        // Arrow keys move the selection, and the text follows.
+        host->tree->setFocus();
+        QTest::keyClick(host->tree, Qt::Key_Up);
+        QCOMPARE(ShownNumber(*host), 33);
+        QCOMPARE(face(33), CTitleTreeModel::FaceImage(3).cacheKey());
+        QCOMPARE(face(34), CTitleTreeModel::FaceImage(2).cacheKey());
+
+        // A click on a title shows that message.
+        const QRect r = host->tree->visualRect(host->tree->Model().IndexOf(Item(32)));
+        QTest::mouseClick(host->tree->viewport(), Qt::LeftButton, {}, r.center());
+        QCOMPARE(ShownNumber(*host), 32);
+        QCOMPARE(host->text->CellTexts()[1], QStringLiteral(u"発言番号　：　32"));
+    }
+
+    void clearingDoesNotShowMessages() {
+        host->tree->SelectItem(Item(33));
+        QCOMPARE(ShownNumber(*host), 33);
+        host->textViewRequests = 0;
+        host->tree->ClearTree();
+        // One request: the ClearComment; the deletion's selection changes
+        // never reach the text view.
+        QCOMPARE(host->textViewRequests, 1);
+        QVERIFY(!host->text->GetComment());
+        QVERIFY(host->text->toPlainText().isEmpty());
+        QCOMPARE(host->tree->GetSelectedItem(), kNoItem);
+        QCOMPARE(host->tree->Model().ItemCount(), std::size_t(0));
+        QVERIFY(!host->tree->IsClearing());
+    }
+
+    void rebuildEmptiesTheTextView() {
+        host->tree->SelectItem(Item(2));
+        doc->BuildTree();
+        QVERIFY(!host->text->GetComment());
+        QCOMPARE(host->text->CellTexts()[0], QStringLiteral(u"タイトル　：　"));
+        QCOMPARE(doc->GetTreeItems().size(), std::size_t(80));
+    }
+
+    void tabMovesBetweenPanes() {
+        host->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(host.get()));
+        host->tree->setFocus();
+        QTRY_VERIFY(host->tree->hasFocus());
+        QTest::keyClick(host->tree, Qt::Key_Tab);
+        QTRY_VERIFY(host->text->hasFocus());
+        QTest::keyClick(host->text, Qt::Key_Tab);
+        QTRY_VERIFY(host->tree->hasFocus());
+        QTest::keyClick(host->tree, Qt::Key_Backtab, Qt::ShiftModifier);
+        QTRY_VERIFY(host->text->hasFocus());
+    }
+
+    void typedLettersDoNothing() {
+        host->tree->SelectItem(Item(1));
+        host->tree->setFocus();
+        // Without swallowing, "d" would jump to "Delta" and "r" to a root.
+        QTest::keyClicks(host->tree, QStringLiteral("dr e"));
+        QCOMPARE(host->tree->GetSelectedItem(), Item(1));
+        QCOMPARE(ShownNumber(*host), 1);
+        // The keypad's plus and minus still expand and collapse.
+        host->tree->SelectItem(Item(35));
+        QTest::keyClick(host->tree, Qt::Key_Plus, Qt::KeypadModifier);
+        QVERIFY(host->tree->IsExpanded(Item(35)));
+        QTest::keyClick(host->tree, Qt::Key_Minus, Qt::KeypadModifier);
+        QVERIFY(!host->tree->IsExpanded(Item(35)));
+    }
+
+    void expandAllKeepsTheSelectionAtTheTop() {
+        host->tree->SelectItem(Item(33));
+        host->tree->Collapse(Item(31));  // the selection moves up to 31
+        QCOMPARE(host->tree->GetSelectedItem(), Item(31));
+        host->tree->SelectItem(Item(32));
+        OnExpandAll(*doc, *host);
+        for (int n : {31, 32, 33, 35}) QVERIFY(host->tree->IsExpanded(Item(n)));
+        QCOMPARE(host->tree->GetSelectedItem(), Item(32));
+        QCOMPARE(ShownNumber(*host), 32);
+        QCOMPARE(host->tree->GetFirstVisibleItem(), Item(32));
+
+        // Near the end the tree cannot scroll that far: it stops at its end.
+        host->tree->SelectItem(Item(79));
+        OnExpandAll(*doc, *host);
+        QScrollBar* sb = host->tree->verticalScrollBar();
+        QCOMPARE(sb->value(), sb->maximum());
+        QCOMPARE(host->tree->GetSelectedItem(), Item(79));
+    }
+
+    void collapseAllSelectsTheTopLevelAncestor() {
+        host->tree->SelectItem(Item(34));  // three levels below 31
+        OnCollapseAll(*doc, *host);
+        for (int n : {31, 32, 33, 35}) QVERIFY(!host->tree->IsExpanded(Item(n)));
+        QCOMPARE(host->tree->GetSelectedItem(), Item(31));
+        QCOMPARE(ShownNumber(*host), 31);
+        QCOMPARE(host->tree->GetFirstVisibleItem(), Item(31));
+    }
+
+    void nothingSelectedChangesNothing() {
+        QCOMPARE(host->tree->GetSelectedItem(), kNoItem);
+        QScrollBar* sb = host->tree->verticalScrollBar();
+        OnExpandAll(*doc, *host);
+        QCOMPARE(host->tree->GetSelectedItem(), kNoItem);
+        QCOMPARE(sb->value(), 0);
+        QVERIFY(host->tree->IsExpanded(Item(31)));
+        OnCollapseAll(*doc, *host);
+        QCOMPARE(host->tree->GetSelectedItem(), kNoItem);
+        QCOMPARE(sb->value(), 0);
+        QVERIFY(!host->text->GetComment());
+    }
+
+    void commandsNeedMessages() {
+        QVERIFY(OnUpdateExpandAll(*doc));
+        QVERIFY(OnUpdateCollapseAll(*doc));
+        COrvDoc empty;
+        QVERIFY(!OnUpdateExpandAll(empty));
+        QVERIFY(!OnUpdateCollapseAll(empty));
+    }
+
+    void deletingTheSelectedSubtree() {
+        host->tree->SelectItem(Item(32));
+        QVERIFY(doc->OnUpdateDeleteSelectedTree());
+        prompter.answers = {MsgAnswer::No};
+        doc->DeleteSelectedTree();
+        QCOMPARE(doc->GetTreeItems().size(), std::size_t(80));
+        QCOMPARE(prompter.shown.back().id, 60006);
+        QCOMPARE(prompter.shown.back().icon, MsgIcon::None);
+
+        prompter.answers = {MsgAnswer::Yes};
+        doc->DeleteSelectedTree();
+        QCOMPARE(doc->GetTreeItems().size(), std::size_t(77));
+        QCOMPARE(Item(32), kNoItem);
+        QCOMPARE(Item(34), kNoItem);
+        QVERIFY(Item(31) != kNoItem);
+        QVERIFY(!host->text->GetComment());  // no pane shows a deleted record
+        QCOMPARE(host->tree->GetSelectedItem(), kNoItem);
+        QVERIFY(!doc->OnUpdateDeleteSelectedTree());
+    }
+
+    void insertionsWithRedrawOnAndKeptState() {
+        CTitleTreeView& tree = *host->tree;
+        tree.ClearTree();
+        QCOMPARE(tree.InsertItem("x", 0, 1, 12345), kNoItem);
+        // Redraw on: every insertion is shown at once, rows stay right past
+        // the walk limit of the row lookup.
+        const TreeItem top = tree.InsertItem("top", 0, 1, kTreeRoot);
+        std::vector<TreeItem> kids;
+        for (int i = 0; i < 100; ++i)
+            kids.push_back(tree.InsertItem("kid " + std::to_string(i), 2, 3, top));
+        const CTitleTreeModel& m = tree.Model();
+        QCOMPARE(m.rowCount(m.IndexOf(top)), 100);
+        for (int i : {0, 50, 63, 64, 99})
+            QCOMPARE(m.ItemOf(m.index(i, 0, m.IndexOf(top))), kids[static_cast<std::size_t>(i)]);
+        auto rec = std::make_unique<CComment>();
+        rec->SetNumber(7);
+        tree.SetItemData(kids[5], rec.get());
+        QCOMPARE(tree.GetItemData(kids[5]), rec.get());
+        QCOMPARE(tree.GetItemData(kNoItem), nullptr);
+
+        // A bulk insertion into a tree with a selection keeps the selection
+        // and the expanded items.
+        tree.SelectItem(kids[5]);
+        QCOMPARE(ShownNumber(*host), 7);
+        tree.SetRedraw(false);
+        const TreeItem more = tree.InsertItem("more", 2, 3, kids[5]);
+        QCOMPARE(tree.GetSelectedItem(), kids[5]);
+        tree.SetRedraw(true);
+        QCOMPARE(tree.GetSelectedItem(), kids[5]);
+        QVERIFY(tree.IsExpanded(top));
+        QCOMPARE(tree.GetParentItem(more), kids[5]);
+        QCOMPARE(ShownNumber(*host), 7);
+        tree.ClearTree();
+        QVERIFY(!host->text->GetComment());
+    }
+};
+
+QTEST_MAIN(TestTitleTreeView)
+#include "tst_titletreeview.moc"
