@@ -53,6 +53,7 @@ CFieldMatcher::CFieldMatcher(std::uint32_t flags, std::string_view text, int min
             Prepare(m_joined);
         }
     }
+    ChooseKeyForms();
 }
 
 void CFieldMatcher::Prepare(Pattern& pattern) {
@@ -66,9 +67,8 @@ void CFieldMatcher::Prepare(Pattern& pattern) {
     }
 }
 
-bool CFieldMatcher::Scan(const Pattern& pattern) const {
-    const FoldKey* keys = m_folded.keys.data();
-    const std::size_t n = m_folded.size();
+template <bool checked>
+bool CFieldMatcher::Scan(const Pattern& pattern, const FoldKey* keys, std::size_t n) const {
     const FoldKey* pat = pattern.keys.data();
     const std::size_t m = pattern.keys.size();
     const FoldKey first = pat[0];
@@ -86,25 +86,163 @@ bool CFieldMatcher::Scan(const Pattern& pattern) const {
             if (k != pat[q]) continue;
         }
         if (++q < m) continue;
-        // A whole occurrence at a..i: it must begin and end on whole
-        // characters and span an admitted number of bytes.
-        std::size_t a = i + 1 - m;
-        if ((m_folded.meta[a] & FoldedText::kCanStart) && (m_folded.meta[i] & FoldedText::kCanEnd)) {
-            long len = static_cast<long>(m_folded.End(i)) - static_cast<long>(m_folded.begin[a]);
-            if (len >= m_nMinLen && len <= m_nMaxLen) return true;
+        if constexpr (!checked) {
+            return true;
+        } else {
+            // A whole occurrence at a..i: it must begin and end on whole
+            // characters and span an admitted number of bytes.
+            std::size_t a = i + 1 - m;
+            if ((m_folded.meta[a] & FoldedText::kCanStart) && (m_folded.meta[i] & FoldedText::kCanEnd)) {
+                long len = static_cast<long>(m_folded.End(i)) - static_cast<long>(m_folded.begin[a]);
+                if (len >= m_nMinLen && len <= m_nMaxLen) return true;
+            }
         }
         q = pattern.fail[q - 1];
     }
     return false;
 }
 
+void CFieldMatcher::ChooseKeyForms() {
+    // A rough price of looking for a character by its last byte: ASCII bytes
+    // are everywhere, trail bytes of two-byte characters far rarer.
+    auto cost = [](std::uint16_t code) -> unsigned {
+        auto last = static_cast<unsigned char>(code & 0xFF);
+        bool alnum = (last >= '0' && last <= '9') || (last >= 'A' && last <= 'Z') || (last >= 'a' && last <= 'z');
+        if (code < 0x100) return last < 0x80 ? (alnum || last <= ' ' ? 64 : 16) : 4;
+        return last < 0x80 ? (alnum ? 8 : 2) : 1;
+    };
+    // A stretch may begin at a joined mark that the pattern holds as a
+    // standalone one: leave the first key out then.
+    const std::size_t from = m_joined.keys.empty() ? 0 : 1;
+    std::vector<FoldKey> seen;
+    for (std::size_t j = from; j < m_pattern.keys.size(); ++j) {
+        FoldKey key = m_pattern.keys[j];
+        if (key == kKeyVoicedMark || key == kKeySemiVoicedMark) continue;
+        if (std::find(seen.begin(), seen.end(), key) != seen.end()) continue;
+        seen.push_back(key);
+        KeyForms kf;
+        for (std::uint16_t f : m_table.FormsOf(key)) {
+            kf.cost += cost(f);
+            auto last = static_cast<unsigned char>(f & 0xFF);
+            auto it = std::find_if(kf.signatures.begin(), kf.signatures.end(),
+                                   [last](const Signature& sg) { return sg.byte == last; });
+            if (it == kf.signatures.end()) {
+                kf.signatures.push_back({last, false, {}});
+                it = kf.signatures.end() - 1;
+            }
+            if (f < 0x100) {
+                it->alone = true;
+            } else {
+                unsigned lead = f >> 8u;
+                it->leads[lead >> 3] = static_cast<std::uint8_t>(it->leads[lead >> 3] | (1u << (lead & 7)));
+            }
+        }
+        if (!kf.signatures.empty()) m_required.push_back(std::move(kf));
+    }
+    std::stable_sort(m_required.begin(), m_required.end(),
+                     [](const KeyForms& x, const KeyForms& y) { return x.cost < y.cost; });
+    if (m_required.size() > kMaxRequired) m_required.resize(kMaxRequired);
+    for (std::size_t r = 0; r < m_required.size(); ++r) m_checkOrder.push_back(r);
+    // Checking around each place of the anchor pays only when it is rare.
+    m_bAnchored = !m_required.empty() && m_required.front().cost <= 32;
+}
+
+namespace {
+
+// True when a character starts at s, judged from the bytes before it: a
+// byte that cannot begin a two-byte character always ends one, and from
+// there the bytes that can pair up. Long runs are taken as a start.
+bool StartsCharacter(const unsigned char* p, std::size_t s) {
+    std::size_t run = 0;
+    while (run < s && IsCp932Lead(p[s - run - 1]))
+        if (++run > 64) return true;
+    return run % 2 == 0 || !IsCp932Trail(p[s]);
+}
+
+}  // namespace
+
+template <class F>
+bool CFieldMatcher::ForEachForm(const KeyForms& forms, std::string_view field, F&& found) {
+    const char* base = field.data();
+    const auto* p = reinterpret_cast<const unsigned char*>(base);
+    const std::size_t n = field.size();
+    for (const Signature& sig : forms.signatures) {
+        const void* hit = std::memchr(base, sig.byte, n);
+        while (hit) {
+            auto i = static_cast<std::size_t>(static_cast<const char*>(hit) - base);
+            if (sig.alone && StartsCharacter(p, i)) {
+                if (found(i)) return true;
+            } else if (i > 0 && (sig.leads[p[i - 1] >> 3] & (1u << (p[i - 1] & 7))) &&
+                       StartsCharacter(p, i - 1)) {
+                if (found(i - 1)) return true;
+            }
+            hit = i + 1 < n ? std::memchr(base + i + 1, sig.byte, n - i - 1) : nullptr;
+        }
+    }
+    return false;
+}
+
+bool CFieldMatcher::MatchesWhole(std::string_view field) {
+    // Most fields hold no occurrence at all: look for one in the bare keys
+    // first, and work out where the keys came from only when there is one.
+    FoldString(m_table, field, m_keys);
+    const bool joined = !m_joined.keys.empty();
+    if (!Scan<false>(m_pattern, m_keys.data(), m_keys.size()) &&
+        !(joined && Scan<false>(m_joined, m_keys.data(), m_keys.size())))
+        return false;
+    FoldWithSpans(m_table, field, m_folded);
+    return Scan<true>(m_pattern, m_folded.keys.data(), m_folded.size()) ||
+           (joined && Scan<true>(m_joined, m_folded.keys.data(), m_folded.size()));
+}
+
+// Checks only the neighbourhood of each place where the anchor's forms
+// stand: a matching stretch holding the anchor lies within maxLen bytes of
+// it. Neighbourhoods begin on a character boundary, found by stepping back
+// to a byte that cannot begin a two-byte character (such a byte always ends
+// a character). When the neighbourhoods add up to more than about twice the
+// field, the whole field is folded instead, which keeps the cost linear.
+bool CFieldMatcher::MatchesAround(std::string_view field) {
+    const std::size_t n = field.size();
+    const auto* p = reinterpret_cast<const unsigned char*>(field.data());
+    const std::size_t reach = static_cast<std::size_t>(m_nMaxLen) + 2;
+    const std::size_t budget = 2 * n + 256;
+    std::size_t spent = 0;
+    bool whole = false;
+    const bool joined = !m_joined.keys.empty();
+    bool hit = ForEachForm(m_required.front(), field, [&](std::size_t s) {
+        std::size_t b = s > reach ? s - reach : 0;
+        std::size_t back = 0;
+        while (b > 0 && IsCp932Lead(p[b - 1])) {
+            --b;
+            if (++back > 64) break;
+        }
+        std::size_t e = std::min(n, s + reach);
+        spent += e - b;
+        if (back > 64 || spent > budget) {
+            whole = true;
+            return true;
+        }
+        FoldWithSpans(m_table, field.substr(b, e - b), m_folded);
+        return Scan<true>(m_pattern, m_folded.keys.data(), m_folded.size()) ||
+               (joined && Scan<true>(m_joined, m_folded.keys.data(), m_folded.size()));
+    });
+    if (whole) return MatchesWhole(field);
+    return hit;
+}
+
 bool CFieldMatcher::Matches(std::string_view field) {
     field = UpToNul(field);
     if (m_bEmpty) return !field.empty() && m_nMinLen <= 0 && m_nMaxLen >= 0;
     if (m_bNever || field.empty()) return false;
-    FoldWithSpans(m_table, field, m_folded);
-    if (Scan(m_pattern)) return true;
-    return !m_joined.keys.empty() && Scan(m_joined);
+    // Every key must be there in one of its forms. A key that turns a field
+    // away moves to the front: the keys the data lacks are learnt quickly.
+    for (std::size_t c = 0; c < m_checkOrder.size(); ++c) {
+        if (ForEachForm(m_required[m_checkOrder[c]], field, [](std::size_t) { return true; })) continue;
+        std::rotate(m_checkOrder.begin(), m_checkOrder.begin() + static_cast<long>(c),
+                    m_checkOrder.begin() + static_cast<long>(c) + 1);
+        return false;
+    }
+    return m_bAnchored ? MatchesAround(field) : MatchesWhole(field);
 }
 
 bool FieldMatches(std::uint32_t flags, std::string_view field, std::string_view text, int minLen,

@@ -39,8 +39,31 @@ private:
         std::vector<FoldKey> keys;
         std::vector<std::uint32_t> fail;
     };
+    // The characters that fold to one key of the pattern, found by their
+    // last byte and, for a two-byte character, the lead byte before it. Any
+    // matching stretch holds one of them.
+    struct Signature {
+        unsigned char byte;
+        bool alone;              // a one-byte character
+        std::uint8_t leads[32];  // bit set of the lead bytes before it
+    };
+    struct KeyForms {
+        std::vector<Signature> signatures;
+        unsigned cost = 0;  // a rough price of looking for them
+    };
     static void Prepare(Pattern& pattern);
-    bool Scan(const Pattern& pattern) const;
+    void ChooseKeyForms();
+    // Calls found(start of the character) for each place where one of the
+    // forms stands (possibly misaligned); stops when found returns true.
+    template <class F>
+    static bool ForEachForm(const KeyForms& forms, std::string_view field, F&& found);
+    // With checked false: whether the folded keys hold the pattern at all.
+    // With checked true: whether they hold it as a stretch of whole
+    // characters of an admitted length (spans in m_folded).
+    template <bool checked>
+    bool Scan(const Pattern& pattern, const FoldKey* keys, std::size_t n) const;
+    bool MatchesWhole(std::string_view field);
+    bool MatchesAround(std::string_view field);
 
     const FoldTable& m_table;
     Pattern m_pattern;
@@ -52,6 +75,14 @@ private:
     bool m_bEmpty = false;   // the text is empty
     int m_nMinLen;
     int m_nMaxLen;
+    // Keys every matching field holds (up to kMaxRequired), cheapest first;
+    // the first is the anchor around which a field is checked when it is
+    // cheap enough.
+    static constexpr std::size_t kMaxRequired = 8;
+    std::vector<KeyForms> m_required;
+    std::vector<std::size_t> m_checkOrder;  // indices into m_required
+    bool m_bAnchored = false;
+    std::vector<FoldKey> m_keys;
     FoldedText m_folded;
 };
 

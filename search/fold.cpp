@@ -1,5 +1,6 @@
 #include "search/fold.h"
 
+#include <algorithm>
 #include <memory>
 #include <mutex>
 
@@ -215,29 +216,69 @@ void FoldWithSpans(const FoldTable& table, std::string_view s, FoldedText& out) 
     out.meta.resize(k);
 }
 
-void FoldString(std::uint32_t flags, std::string_view s, std::vector<FoldKey>& keys) {
-    const FoldTable& table = FoldTable::For(flags);
-    keys.clear();
-    unsigned prevMask = 0;
-    for (std::size_t i = 0; i < s.size();) {
-        std::size_t len = CharLengthAt(s, i);
-        auto b = static_cast<unsigned char>(s[i]);
-        if (len == 2) {
-            std::uint32_t e = table.Double(b, static_cast<unsigned char>(s[i + 1]));
-            keys.push_back(static_cast<FoldKey>(e));
-            if (e >> 16) keys.push_back(static_cast<FoldKey>(e >> 16));
+void FoldString(const FoldTable& table, std::string_view s, std::vector<FoldKey>& keys) {
+    const std::size_t n = s.size();
+    keys.resize(n);  // at most one key per byte
+    FoldKey* out = keys.data();
+    const auto* p = reinterpret_cast<const unsigned char*>(s.data());
+    const bool width = table.Width();
+    std::size_t k = 0;
+    unsigned prevMask = 0;  // marks the previous half-width letter takes
+    for (std::size_t i = 0; i < n;) {
+        unsigned char b = p[i];
+        if (b < 0x80) {
+            out[k++] = table.Single(b);
+            ++i;
+            prevMask = 0;
+        } else if (IsCp932Lead(b)) {
+            if (i + 1 < n && IsCp932Trail(p[i + 1])) {
+                std::uint32_t e = table.Double(b, p[i + 1]);
+                out[k++] = static_cast<FoldKey>(e);
+                if (e >> 16) out[k++] = static_cast<FoldKey>(e >> 16);
+                i += 2;
+            } else {
+                out[k++] = kKeyInvalid;
+                ++i;
+            }
             prevMask = 0;
         } else {
             FoldKey key = table.Single(b);
-            if (table.Width()) {
+            if (width) {
                 if (b == kVoicedMarkByte && (prevMask & 1)) key = kKeyVoicedMark;
                 else if (b == kSemiVoicedMarkByte && (prevMask & 2)) key = kKeySemiVoicedMark;
                 prevMask = FoldTable::MarkMask(b);
             }
-            keys.push_back(key);
+            out[k++] = key;
+            ++i;
         }
-        i += len;
     }
+    keys.resize(k);
+}
+
+void FoldString(std::uint32_t flags, std::string_view s, std::vector<FoldKey>& keys) {
+    FoldString(FoldTable::For(flags), s, keys);
+}
+
+std::vector<std::uint16_t> FoldTable::FormsOf(FoldKey key) const {
+    std::call_once(m_inverseOnce, [this] {
+        for (unsigned b = 0; b < 256; ++b)
+            if (m_single[b] != kKeyInvalid) m_inverse.emplace_back(m_single[b], static_cast<std::uint16_t>(b));
+        if (m_bWidth) {
+            m_inverse.emplace_back(kKeyVoicedMark, kVoicedMarkByte);
+            m_inverse.emplace_back(kKeySemiVoicedMark, kSemiVoicedMarkByte);
+        }
+        for (unsigned code = 0x8100; code < 0x10000; ++code) {
+            std::uint32_t e = m_double[code];
+            if (!e) continue;
+            m_inverse.emplace_back(static_cast<FoldKey>(e), static_cast<std::uint16_t>(code));
+            if (e >> 16) m_inverse.emplace_back(static_cast<FoldKey>(e >> 16), static_cast<std::uint16_t>(code));
+        }
+        std::sort(m_inverse.begin(), m_inverse.end());
+    });
+    std::vector<std::uint16_t> forms;
+    auto it = std::lower_bound(m_inverse.begin(), m_inverse.end(), std::make_pair(key, std::uint16_t{0}));
+    for (; it != m_inverse.end() && it->first == key; ++it) forms.push_back(it->second);
+    return forms;
 }
 
 std::vector<FoldKey> FoldString(std::uint32_t flags, std::string_view s) {

@@ -11,6 +11,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <mutex>
+#include <utility>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -58,15 +60,23 @@ public:
     // katakana; bit 1: it takes ﾟ (0xDF).
     static unsigned MarkMask(unsigned char b);
 
+    // The codes of every character (one byte when below 0x100) whose keys
+    // include key, in any position.
+    std::vector<std::uint16_t> FormsOf(FoldKey key) const;
+
 private:
     explicit FoldTable(std::uint32_t flags);
 
     bool m_bWidth = false;
     FoldKey m_single[256];
     std::vector<std::uint32_t> m_double;
+    // (key, code) for every character, sorted; made on first use.
+    mutable std::once_flag m_inverseOnce;
+    mutable std::vector<std::pair<FoldKey, std::uint16_t>> m_inverse;
 };
 
 // The keys of the standalone string s under flags.
+void FoldString(const FoldTable& table, std::string_view s, std::vector<FoldKey>& keys);
 void FoldString(std::uint32_t flags, std::string_view s, std::vector<FoldKey>& keys);
 std::vector<FoldKey> FoldString(std::uint32_t flags, std::string_view s);
 

@@ -1,0 +1,162 @@
+// Search over the synthetic 100,000-message forum: the worst case, a text
+// that no title or message text holds, with all three foldings on, so that
+// every record's title and text are tested in full. Figures are MB/s of
+// field bytes (CP932 title + text) for the engine, for the plain windowed
+// comparison on a slice of the records (too slow for all of them), and for
+// `rg -i -c` over a UTF-8 copy of the same fields, so that the three rates
+// compare times on the same data.
+//
+// The forum comes from bench/run.sh (orv_gen_forum, then `orvlog import`
+// into forum.mld in ORV_BENCH_DATA); the UTF-8 copy is written next to it.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+#include <string>
+
+#include "bench/benchdata.h"
+#include "core/cp932.h"
+#include "core/listtree.h"
+#include "core/orvdoc.h"
+#include "search/findengine.h"
+#include "tests/search/reference_match.h"
+
+using namespace orv;
+
+namespace {
+
+// "ぱそこんつうしん": folds to パソコンツウシン; the forum has パソコン in
+// many titles and texts, never followed by ツ, so the scan keeps running
+// into partial matches.
+const char kNoHitText[] = "\x82\xCF\x82\xBB\x82\xB1\x82\xF1\x82\xC2\x82\xA4\x82\xB5\x82\xF1";
+constexpr std::uint32_t kOption =
+    FIND_TITLE | FIND_CONTENT | FIND_IGNORECASE | FIND_IGNOREWIDTH | FIND_IGNOREKANA;
+
+class FixedFind : public IFindContext {
+public:
+    std::string GetFindString() override { return kNoHitText; }
+    std::uint32_t GetFindOption() override { return kOption; }
+};
+
+// Polled once per record like the real dialog, never cancelling.
+class CountingProgress : public IProgressFactory {
+public:
+    long polls = 0;
+    std::unique_ptr<IProgressDlg> CreateProgress(bool) override { return std::make_unique<Dlg>(*this); }
+
+private:
+    class Dlg : public IProgressDlg {
+    public:
+        explicit Dlg(CountingProgress& f) : m_f(f) {}
+        void SetCaption(const std::string&) override {}
+        void SetPos(int) override {}
+        bool CheckCancel() override {
+            ++m_f.polls;
+            return false;
+        }
+
+    private:
+        CountingProgress& m_f;
+    };
+};
+
+class SilentPrompter : public IPrompter {
+public:
+    int lastId = 0;
+    MsgAnswer MessageBox(int id, const std::string&, MsgIcon, MsgButtons) override {
+        lastId = id;
+        return MsgAnswer::Ok;
+    }
+};
+
+struct Forum {
+    CListTitleTree tree;
+    CountingProgress progress;
+    SilentPrompter prompter;
+    FixedFind find;
+    COrvDoc doc;
+    double fieldBytes = 0;
+    bool ok = false;
+
+    Forum() {
+        doc.SetPorts({&tree, &progress, &prompter, nullptr, &find});
+        ok = doc.OnOpenDocument(bench::DocumentFile());
+        for (TreeItem item : doc.GetTreeItems()) {
+            const CComment* rec = tree.GetItemData(item);
+            fieldBytes += static_cast<double>(rec->GetTitle().size() + rec->GetText().size());
+        }
+    }
+    static Forum& Get() {
+        static Forum forum;
+        return forum;
+    }
+};
+
+void BM_SearchNoHitAllFolds(benchmark::State& state) {
+    Forum& f = Forum::Get();
+    if (!f.ok) return state.SkipWithError("no forum.mld: run bench/run.sh");
+    for (auto _ : state) {
+        f.tree.SelectItem(kNoItem);
+        SearchOutcome outcome = SearchFrom(f.doc.GetTreeItems(), f.doc.Ports(), 0, +1);
+        if (outcome != SearchOutcome::NotFound) return state.SkipWithError("the text was found");
+    }
+    state.counters["records"] = static_cast<double>(f.doc.GetTreeItems().size());
+    state.SetBytesProcessed(static_cast<int64_t>(f.fieldBytes) * state.iterations());
+}
+BENCHMARK(BM_SearchNoHitAllFolds)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The windowed comparison itself, on the first records of the order.
+void BM_ReferenceNoHitAllFolds(benchmark::State& state) {
+    Forum& f = Forum::Get();
+    if (!f.ok) return state.SkipWithError("no forum.mld: run bench/run.sh");
+    const std::size_t slice = static_cast<std::size_t>(state.range(0));
+    const std::string text = kNoHitText;
+    int minLen = 0, maxLen = 0;
+    GetSearchLengths(text, minLen, maxLen);
+    const std::uint32_t flags = CompareFlagsFor(kOption);
+    const auto& items = f.doc.GetTreeItems();
+    double bytes = 0;
+    for (auto _ : state) {
+        bytes = 0;
+        for (std::size_t i = 0; i < slice && i < items.size(); ++i) {
+            const CComment* rec = f.tree.GetItemData(items[i]);
+            bool hit = testing::ReferenceFieldMatches(flags, rec->GetTitle(), text, minLen, maxLen) ||
+                       testing::ReferenceFieldMatches(flags, rec->GetText(), text, minLen, maxLen);
+            benchmark::DoNotOptimize(hit);
+            bytes += static_cast<double>(rec->GetTitle().size() + rec->GetText().size());
+        }
+    }
+    state.counters["records"] = static_cast<double>(std::min(slice, items.size()));
+    state.SetBytesProcessed(static_cast<int64_t>(bytes) * state.iterations());
+}
+BENCHMARK(BM_ReferenceNoHitAllFolds)->Arg(2000)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// ripgrep, case-insensitive, over the same fields in UTF-8 (one process per
+// iteration, as a user would run it).
+void BM_RipgrepIgnoreCase(benchmark::State& state) {
+    Forum& f = Forum::Get();
+    if (!f.ok) return state.SkipWithError("no forum.mld: run bench/run.sh");
+    const std::string copy = (bench::DataDir() / "search_fields_utf8.txt").string();
+    {
+        std::ofstream out(copy, std::ios::binary);
+        for (TreeItem item : f.doc.GetTreeItems()) {
+            const CComment* rec = f.tree.GetItemData(item);
+            out << Cp932ToUtf8(rec->GetTitle()) << "\r\n" << Cp932ToUtf8(rec->GetText());
+        }
+    }
+    const std::string cmd =
+        "rg -i -c -- '" + Cp932ToUtf8(kNoHitText) + "' '" + copy + "' >/dev/null 2>&1";
+    if (std::system("rg --version >/dev/null 2>&1") != 0) return state.SkipWithError("rg not found");
+    for (auto _ : state) {
+        int rc = std::system(cmd.c_str());
+        benchmark::DoNotOptimize(rc);
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(f.fieldBytes) * state.iterations());
+}
+BENCHMARK(BM_RipgrepIgnoreCase)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace
+
+BENCHMARK_MAIN();
