@@ -47,7 +47,9 @@ bool CProgressDlg::Create(QWidget* owner, bool cancelMode) {
     if (top && top->isEnabled()) {
         // The owner takes no input while the operation runs, so that no
         // second command starts. The dialog is a window of its own (not a
-        // Qt child), so it stays enabled.
+        // Qt child), so it stays enabled. Disabling takes the keyboard focus
+        // from the owner's widgets; it is given back afterwards.
+        m_focus = top->focusWidget();
         top->setEnabled(false);
         m_bOwnerDisabled = true;
     }
@@ -77,8 +79,13 @@ bool CProgressDlg::Create(QWidget* owner, bool cancelMode) {
 }
 
 void CProgressDlg::Destroy() {
-    if (m_bOwnerDisabled && m_owner) m_owner->setEnabled(true);
+    if (m_bOwnerDisabled && m_owner) {
+        m_owner->setEnabled(true);
+        if (m_bCreated) m_owner->activateWindow();
+        if (m_focus && m_focus->window() == m_owner) m_focus->setFocus(Qt::OtherFocusReason);
+    }
     m_bOwnerDisabled = false;
+    m_focus = nullptr;
     if (m_bCreated) hide();
     m_bCreated = false;
 }
@@ -150,7 +157,12 @@ void CProgressDlg::UpdatePercent(int pos) {
 }
 
 void CProgressDlg::Pump(bool force) {
-    if (!force && m_pumpTimer.isValid() && m_pumpTimer.elapsed() < m_nPumpIntervalMs) return;
+    if (!force && m_nPumpIntervalMs > 0 && m_pumpTimer.isValid()) {
+        // Reading the clock costs more than the rest of a poll: look at it
+        // on every 16th call only.
+        if ((++m_nPollsSinceClock & 15) != 0) return;
+        if (m_pumpTimer.elapsed() < m_nPumpIntervalMs) return;
+    }
     m_pumpTimer.start();
     QCoreApplication::processEvents(QEventLoop::AllEvents);
 }

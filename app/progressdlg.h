@@ -86,8 +86,10 @@ private:
     bool m_bCancelMode = false;
     bool m_bCreated = false;
     QPointer<QWidget> m_owner;
+    QPointer<QWidget> m_focus;  // the owner's focus widget before disabling
     QElapsedTimer m_pumpTimer;
     int m_nPumpIntervalMs = kPumpIntervalMs;
+    unsigned m_nPollsSinceClock = 0;
 };
 
 // Makes the progress dialogs of the core's long operations, owned by one

@@ -1,6 +1,7 @@
 #include "views/logfont.h"
 
-#include <QFontMetrics>
+#include <QFontInfo>
+#include <algorithm>
 #include <QSettings>
 
 #include "core/cp932.h"
@@ -100,24 +101,21 @@ QFont FontFromLogFont(const LogFont& lf) {
     f.setItalic(lf.lfItalic != 0);
     f.setUnderline(lf.lfUnderline != 0);
     f.setStrikeOut(lf.lfStrikeOut != 0);
+    // A negative height is the character height, a positive one the cell
+    // height. The Japanese faces these records name have no internal
+    // leading, so both come out as the same pixel size; the faces that
+    // stand in for them here have a much taller cell, and measuring it
+    // would shrink the text by a third.
     int px = lf.lfHeight < 0 ? -lf.lfHeight : lf.lfHeight;
     if (px == 0) px = 15;
     f.setPixelSize(px);
-    if (lf.lfHeight > 0) {
-        // A cell height: scale the character size so that the line fits.
-        const int cell = QFontMetrics(f).height();
-        if (cell > px) f.setPixelSize(std::max(1, px * px / cell));
-    }
     return f;
 }
 
 LogFont LogFontFromFont(const QFont& font) {
     LogFont lf;
     int px = font.pixelSize();
-    if (px <= 0) {
-        // A point size: 96 dots per inch, as the screen reports it.
-        px = qRound(font.pointSizeF() * 96.0 / 72.0);
-    }
+    if (px <= 0) px = QFontInfo(font).pixelSize();  // a point size, on this screen
     lf.lfHeight = -std::max(1, px);
     lf.lfWeight = static_cast<int>(font.weight());
     lf.lfItalic = font.italic() ? 1 : 0;

@@ -43,8 +43,7 @@ LogFont LoadLogFont(QSettings& settings);
 // Writes all fourteen values; nothing when lfHeight is 0.
 void SaveLogFont(QSettings& settings, const LogFont& lf);
 
-// The font the record describes, heights in pixels. A positive (cell)
-// height is measured so that ascent plus descent fills it.
+// The font the record describes, heights in pixels.
 QFont FontFromLogFont(const LogFont& lf);
 // The record of a font chosen in the font chooser: its pixel size as a
 // negative (character) height.

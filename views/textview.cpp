@@ -108,6 +108,9 @@ CTextView::CTextView(IViewHost* host, QWidget* parent) : QPlainTextEdit(parent),
     pal.setColor(QPalette::Inactive, QPalette::HighlightedText,
                  pal.color(QPalette::Active, QPalette::HighlightedText));
     setPalette(pal);
+    // The margins around the text area are part of the field: window colour.
+    setBackgroundRole(QPalette::Base);
+    setAutoFillBackground(true);
 
     m_band = new CHeaderBand(this);  // a Qt child, owned by this view
     LoadViewFont();

@@ -1,5 +1,6 @@
 #include "views/titletreemodel.h"
 
+#include <algorithm>
 #include <array>
 
 #include <QPainter>
@@ -59,6 +60,19 @@ const QPixmap& CTitleTreeModel::FaceImage(int image) {
     };
     static const QPixmap none;
     return image >= 0 && image < 4 ? faces[static_cast<std::size_t>(image)] : none;
+}
+
+const QIcon& CTitleTreeModel::FaceIcon(int image) {
+    // The same picture in every mode: a selected item is not tinted.
+    static const std::array<QIcon, 4> icons = [] {
+        std::array<QIcon, 4> a;
+        for (int i = 0; i < 4; ++i) {
+            for (QIcon::Mode mode : {QIcon::Normal, QIcon::Selected, QIcon::Active})
+                a[static_cast<std::size_t>(i)].addPixmap(FaceImage(i), mode);
+        }
+        return a;
+    }();
+    return icons[static_cast<std::size_t>(std::clamp(image, 0, 3))];
 }
 
 CTitleTreeModel::CTitleTreeModel(QObject* parent) : QAbstractItemModel(parent) {
@@ -252,9 +266,8 @@ QVariant CTitleTreeModel::data(const QModelIndex& index, int role) const {
         return m_display[i];
     case Qt::DecorationRole: {
         const int image = item == m_selected ? m_nodes[i].selectedImage : m_nodes[i].image;
-        const QPixmap& pm = FaceImage(image);
-        if (pm.isNull()) return {};
-        return pm;
+        if (image < 0 || image >= 4) return {};
+        return FaceIcon(image);
     }
     default:
         return {};

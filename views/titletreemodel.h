@@ -9,6 +9,7 @@
 #include <vector>
 
 #include <QAbstractItemModel>
+#include <QIcon>
 #include <QPixmap>
 
 #include "core/ports.h"
@@ -53,6 +54,7 @@ public:
     // The four face images: 0 top level, 1 top level selected, 2 reply,
     // 3 reply selected.
     static const QPixmap& FaceImage(int image);
+    static const QIcon& FaceIcon(int image);
 
     // --- QAbstractItemModel ----------------------------------------------------
     QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override;

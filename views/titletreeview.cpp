@@ -8,6 +8,7 @@
 #include <QStyleFactory>
 
 #include "core/orvdoc.h"
+#include "views/logfont.h"
 #include "views/textview.h"
 #include "views/viewhost.h"
 
@@ -60,6 +61,12 @@ CTitleTreeView::CTitleTreeView(IViewHost* host, QWidget* parent)
     setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
     setIconSize(QSize(16, 15));
     setTextElideMode(Qt::ElideRight);
+    // The system's user-interface font of Japanese desktops (mapped to an
+    // installed Japanese face), so titles need no per-string font fallback.
+    InstallFontSubstitutions();
+    QFont uiFont(QStringLiteral("MS UI Gothic"));
+    uiFont.setPointSize(9);
+    setFont(uiFont);
     // The classic style draws the dotted lines between items and the
     // buttons at every level.
     if (QStyle* classic = QStyleFactory::create(QStringLiteral("Windows"))) {

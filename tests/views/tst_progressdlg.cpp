@@ -1,6 +1,8 @@
 // The progress dialog: modes, labels, the disabled owner, the ways to ask
 // for a cancel, and a cancel asked during a real import.
+#include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
@@ -121,8 +123,15 @@ private slots:
 
     void ownerIsDisabledWhileTheDialogExists() {
         QWidget owner;
+        auto* layout = new QHBoxLayout(&owner);  // Qt children of owner
+        QWidget* child = new QLineEdit(&owner);
+        QWidget* other = new QLineEdit(&owner);
+        layout->addWidget(child);
+        layout->addWidget(other);
         owner.show();
-        QWidget* child = new QWidget(&owner);  // owned by owner
+        QVERIFY(QTest::qWaitForWindowActive(&owner));
+        other->setFocus();
+        QTRY_VERIFY(other->hasFocus());
         {
             CProgressDlg dlg;
             QVERIFY(dlg.Create(child, false));  // the top-level window is disabled
@@ -138,6 +147,8 @@ private slots:
             QVERIFY(!owner.isEnabled());
         }
         QVERIFY(owner.isEnabled());
+        // The widget that had the keyboard focus has it again.
+        QTRY_VERIFY(other->hasFocus());
     }
 
     void escapeAndCloseAskToCancelEnterDoesNothing() {

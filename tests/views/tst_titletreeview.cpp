@@ -96,17 +96,17 @@ private slots:
         // The selected item opens its mouth.
         const CTitleTreeModel& m = host->tree->Model();
         const auto face = [&](int n) {
-            return m.data(m.IndexOf(Item(n)), Qt::DecorationRole).value<QPixmap>().cacheKey();
+            return m.data(m.IndexOf(Item(n)), Qt::DecorationRole).value<QIcon>().cacheKey();
         };
-        QCOMPARE(face(34), CTitleTreeModel::FaceImage(3).cacheKey());
-        QCOMPARE(face(33), CTitleTreeModel::FaceImage(2).cacheKey());
+        QCOMPARE(face(34), CTitleTreeModel::FaceIcon(3).cacheKey());
+        QCOMPARE(face(33), CTitleTreeModel::FaceIcon(2).cacheKey());
 
         // Arrow keys move the selection, and the text follows.
         host->tree->setFocus();
         QTest::keyClick(host->tree, Qt::Key_Up);
         QCOMPARE(ShownNumber(*host), 33);
-        QCOMPARE(face(33), CTitleTreeModel::FaceImage(3).cacheKey());
-        QCOMPARE(face(34), CTitleTreeModel::FaceImage(2).cacheKey());
+        QCOMPARE(face(33), CTitleTreeModel::FaceIcon(3).cacheKey());
+        QCOMPARE(face(34), CTitleTreeModel::FaceIcon(2).cacheKey());
 
         // A click on a title shows that message.
         const QRect r = host->tree->visualRect(host->tree->Model().IndexOf(Item(32)));

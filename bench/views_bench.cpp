@@ -1,0 +1,159 @@
+// Timings of the two panes on a large document, offscreen: rebuilding the
+// title tree of 100,000 messages, showing a selected message, expanding
+// and collapsing everything, and the cost of polling the progress dialog.
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QSplitter>
+
+#include "app/progressdlg.h"
+#include "core/cp932.h"
+#include "core/orvdoc.h"
+#include "views/textview.h"
+#include "views/titletreeview.h"
+#include "views/viewhost.h"
+
+namespace {
+
+using namespace orv;
+
+class Host : public QSplitter, public IViewHost {
+public:
+    Host() {
+        tree = new CTitleTreeView(this, this);  // Qt children of the splitter
+        text = new CTextView(this, this);
+        addWidget(tree);
+        addWidget(text);
+        resize(1000, 700);
+    }
+    CTitleTreeView* GetTreeView() override { return tree; }
+    CTextView* GetTextView() override { return text; }
+    CTitleTreeView* tree;
+    CTextView* text;
+};
+
+std::string Sjis(const std::string& utf8) { return Utf8ToCp932(utf8).value_or("?"); }
+
+// count messages: groups of a root with a reply, a reply to that reply and
+// a second reply to the root, with Japanese titles and a few body lines.
+void Fill(COrvDoc& doc, int count) {
+    const std::string body =
+        Sjis("モデムの設定がうまくいきません。\r\nATコマンドの初期化文字列を教えてください。\r\n\r\n");
+    const std::string titles[4] = {Sjis("パソコン通信の設定について"), Sjis("RE:パソコン通信の設定について"),
+                                   Sjis("RE:RE:パソコン通信の設定について"), Sjis("オフ会のお知らせ")};
+    CComment* root = nullptr;
+    CComment* reply = nullptr;
+    for (int n = 1; n <= count; ++n) {
+        auto rec = std::make_unique<CComment>();
+        rec->SetNumber(n);
+        rec->SetId("QVA00012");
+        rec->SetAuthor(Sjis("山田 一郎"));
+        rec->SetDateTimeRaw("98/04/01 21:10:05");
+        rec->SetTitle(titles[n % 4] + " " + std::to_string(n));
+        rec->SetText(body);
+        CComment* raw = rec.get();
+        switch (n % 4) {
+        case 1: doc.AddRoot(std::move(rec)); root = raw; break;
+        case 2: doc.AddReplyTo(*root, std::move(rec)); reply = raw; break;
+        case 3: doc.AddReplyTo(*reply, std::move(rec)); break;
+        default: doc.AddReplyTo(*root, std::move(rec)); break;
+        }
+    }
+}
+
+struct Fixture {
+    Host host;
+    CProgressFactory progress{&host};
+    COrvDoc doc;
+    explicit Fixture(int count) {
+        DocPorts ports;
+        ports.tree = host.tree;
+        ports.progress = &progress;
+        doc.SetPorts(ports);
+        Fill(doc, count);
+        host.show();
+        QCoreApplication::processEvents();
+    }
+};
+
+// Rebuild and the first paint of the tree that follows it.
+void BM_BuildTree(benchmark::State& state) {
+    Fixture f(static_cast<int>(state.range(0)));
+    for (auto _ : state) {
+        f.doc.BuildTree();
+        f.host.tree->viewport()->repaint();
+        QCoreApplication::processEvents();
+    }
+    state.counters["items"] = static_cast<double>(f.doc.GetTreeItems().size());
+}
+BENCHMARK(BM_BuildTree)->Arg(100000)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
+
+// Selecting an item anywhere in the tree (far from the last one, so the
+// tree scrolls) until its message and the tree are painted.
+void BM_SelectItem(benchmark::State& state) {
+    Fixture f(100000);
+    f.doc.BuildTree();
+    QCoreApplication::processEvents();
+    const auto& items = f.doc.GetTreeItems();
+    std::size_t i = 0;
+    for (auto _ : state) {
+        i = (i + 7919) % items.size();
+        f.host.tree->SelectItem(items[i]);
+        // One pass of the event loop paints what changed: the text, the
+        // band and the tree (scrolled to the item).
+        QCoreApplication::processEvents();
+    }
+}
+BENCHMARK(BM_SelectItem)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(200);
+
+// The parts of it: the selection with the text view's update, and the two
+// repaints.
+void BM_SelectItemParts(benchmark::State& state) {
+    Fixture f(100000);
+    f.doc.BuildTree();
+    QCoreApplication::processEvents();
+    const auto& items = f.doc.GetTreeItems();
+    std::size_t i = 0;
+    for (auto _ : state) {
+        i = (i + 7919) % items.size();
+        switch (state.range(0)) {
+        case 0: f.host.tree->SelectItem(items[i]); break;
+        case 1: f.host.text->viewport()->repaint(); break;
+        default: f.host.tree->viewport()->repaint(); break;
+        }
+    }
+}
+BENCHMARK(BM_SelectItemParts)->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(200);
+
+void BM_ExpandCollapseAll(benchmark::State& state) {
+    Fixture f(100000);
+    f.doc.BuildTree();
+    f.host.tree->SelectItem(f.doc.GetTreeItems()[50000]);
+    for (auto _ : state) {
+        f.host.tree->ExpandAll(f.doc.GetTreeItems());
+        f.host.tree->CollapseAll(f.doc.GetTreeItems());
+        f.host.tree->viewport()->repaint();
+    }
+}
+BENCHMARK(BM_ExpandCollapseAll)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+
+// One poll per body line of an import.
+void BM_CheckCancel(benchmark::State& state) {
+    QWidget owner;
+    CProgressDlg dlg;
+    dlg.Create(&owner, false);
+    for (auto _ : state) benchmark::DoNotOptimize(dlg.CheckCancel());
+}
+BENCHMARK(BM_CheckCancel);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen"
+                                                                     : qgetenv("QT_QPA_PLATFORM"));
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
