@@ -134,9 +134,10 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent) {
 }
 
 CMainFrame::~CMainFrame() {
-    // No command states are updated while the window comes down: the focus
-    // leaving a dying view would ask the views for their states.
-    QObject::disconnect(qApp, nullptr, m_pCmds, nullptr);
+    // No command-state updates from focus changes while the window goes.
+    disconnect(qApp, nullptr, m_pCmds, nullptr);
+    qApp->removeEventFilter(this);
+    m_pDoc->SetPorts(DocPorts());
     // The views go first, while the document they point into still exists.
     delete m_pSplitter.data();
 }

@@ -15,10 +15,6 @@ QString& App() {
     return s;
 }
 
-bool& UsesFolder() {
-    static bool b = false;
-    return b;
-}
 
 QString Key(const char* section, const QString& name) {
     return QString::fromUtf8(section) + QLatin1Char('/') + name;
@@ -37,15 +33,12 @@ QString Organization() { return Org(); }
 QString Application() { return App(); }
 
 void UseFolder(const QString& folder) {
-    UsesFolder() = true;
-    QSettings::setDefaultFormat(QSettings::IniFormat);
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, folder);
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, folder);
 }
 
 std::unique_ptr<QSettings> Open() {
-    return std::make_unique<QSettings>(UsesFolder() ? QSettings::IniFormat : QSettings::NativeFormat,
-                                       QSettings::UserScope, Org(), App());
+    return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope, Org(), App());
 }
 
 std::int32_t ReadInt(const char* section, const QString& name, std::int32_t def) {

@@ -39,6 +39,8 @@ CSplashScreen::CSplashScreen(QWidget* parent, const QPixmap& picture)
     setObjectName(QStringLiteral("splash"));
     setAttribute(Qt::WA_DeleteOnClose);
     setAttribute(Qt::WA_OpaquePaintEvent);
+    // The picture never takes the keyboard from the window behind it.
+    setAttribute(Qt::WA_ShowWithoutActivating);
     setCursor(Qt::ArrowCursor);
     const QSize size = m_bitmap.deviceIndependentSize().toSize();
     setFixedSize(size);
@@ -68,9 +70,14 @@ void CSplashScreen::HideSplashScreen() {
     m_timer.stop();
     if (s_pCurrent == this) s_pCurrent = nullptr;
     QWidget* owner = parentWidget();
+    // Where the picture held the keyboard, it goes back to the window.
+    const bool hadFocus = windowHandle() && QGuiApplication::focusWindow() == windowHandle();
     hide();
     deleteLater();
-    if (owner && owner->isVisible()) owner->repaint();
+    if (owner && owner->isVisible()) {
+        if (hadFocus) owner->activateWindow();
+        owner->repaint();
+    }
 }
 
 bool CSplashScreen::PreTranslateAppMessage(QObject*, QEvent* event) {

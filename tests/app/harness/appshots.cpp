@@ -1,0 +1,72 @@
+// Screenshots of the viewer for looking at it (not a test): a first start
+// with the splash, both layouts over the sample log with a reply selected,
+// and the About box. Run under a display (xvfb-run); writes PNGs to OUTDIR.
+// usage: app_shots OUTDIR
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include "app/aboutdlg.h"
+#include "app/mainframe.h"
+#include "app/orvapp.h"
+#include "app/settings.h"
+#include "views/titletreeview.h"
+
+using namespace orv;
+
+namespace {
+
+void Settle(int ms) {
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
+void Shot(const QString& dir, const QString& name) {
+    Settle(150);
+    QGuiApplication::primaryScreen()->grabWindow(0).save(QDir(dir).filePath(name));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QTemporaryDir settingsDir;
+    settings::UseFolder(settingsDir.path());
+    COrvApp app(argc, argv);
+    app.EnableSingleInstance(false);
+    const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(".");
+
+    // A first start: empty settings, the splash over the new window.
+    if (app.InitInstance({}) != COrvApp::StartResult::Run) return 1;
+    Shot(out, QStringLiteral("first-start.png"));
+    Settle(3300);
+    Shot(out, QStringLiteral("first-start-after-splash.png"));
+    app.GetMainFrame()->close();
+    app.ExitInstance();
+
+    // The sample log, side by side, a reply selected.
+    if (app.InitInstance({QStringLiteral("-Embedding"), QStringLiteral(ORV_SAMPLE_LOG)}) !=
+        COrvApp::StartResult::Run)
+        return 1;
+    CMainFrame* f = app.GetMainFrame();
+    f->resize(900, 560);
+    const auto& items = f->GetDocument().GetTreeItems();
+    if (items.size() > 1) f->GetTreeView()->SelectItem(items[1]);
+    f->GetTreeView()->setFocus();
+    Shot(out, QStringLiteral("side-by-side.png"));
+    f->Commands().Execute(cmd::ID_VIEW_TOPBOTTOM);
+    Shot(out, QStringLiteral("top-and-bottom.png"));
+
+    CAboutDlg about(f);
+    about.show();
+    about.move(f->geometry().center() - about.rect().center());
+    Shot(out, QStringLiteral("about.png"));
+    about.close();
+    f->GetDocument().SetModifiedFlag(false);
+    f->close();
+    app.ExitInstance();
+    return 0;
+}

@@ -1,0 +1,396 @@
+// The main window: first start, what it keeps between runs, the layouts,
+// dropped files, the Space key, the close sequence and command states.
+#include <QtTest>
+
+#include <QAction>
+#include <QMenuBar>
+#include <QScrollBar>
+#include <QStatusBar>
+
+#include "app/commands.h"
+#include "app/mainframe.h"
+#include "app/nametoolbar.h"
+#include "app/settings.h"
+#include "app/splashscreen.h"
+#include "app/viewsplitter.h"
+#include "apptestutil.h"
+#include "fakes/fakeports.h"
+#include "res/strings.h"
+#include "views/textview.h"
+#include "views/titletreeview.h"
+
+using namespace orv;
+using namespace orv::cmd;
+
+namespace {
+
+int Int(const char* section, const char* name, int def = -12345) {
+    return settings::ReadInt(section, QString::fromUtf8(name), def);
+}
+
+}  // namespace
+
+class TestMainFrame : public QObject {
+    Q_OBJECT
+    test::ScratchSettings m_settings;
+    QTemporaryDir m_files;
+
+    std::unique_ptr<CMainFrame> Open(test::FakePrompter* prompter = nullptr) {
+        auto f = std::make_unique<CMainFrame>();
+        if (prompter) f->SetPrompter(prompter);
+        f->ShowInitial();
+        if (!QTest::qWaitForWindowExposed(f.get())) qWarning("window not exposed");
+        return f;
+    }
+    // Closes as the user would, answering the save question with answer.
+    static bool CloseFrame(CMainFrame& f) { return f.close(); }
+
+    QString SampleDoc(const QString& name) {
+        const QString path = m_files.filePath(name);
+        if (!QFile::exists(path)) test::MakeSampleDocument(path);
+        return path;
+    }
+
+private slots:
+    void initTestCase() { CSplashScreen::EnableSplashScreen(false); }
+    void init() { m_settings.Clear(); }
+
+    void firstStartWithEmptySettings() {
+        auto f = Open();
+        QVERIFY(f->IsCreated());
+        QCOMPARE(f->windowTitle(), QStringLiteral("無題 - Orv's Meeting log viewer"));
+        QCOMPARE(f->GetViewMode(), 1);
+        QCOMPARE(f->Splitter()->orientation(), Qt::Horizontal);
+        QCOMPARE(f->Splitter()->FirstPaneSize(), 200);
+        QCOMPARE(f->Splitter()->widget(0), static_cast<QWidget*>(f->GetTreeView()));
+        QCOMPARE(f->Splitter()->PaneId(1), 59649);
+        QVERIFY(!f->isMaximized());
+        QVERIFY(f->ToolBar()->isVisible());
+        QCOMPARE(f->toolBarArea(f->ToolBar()), Qt::TopToolBarArea);
+        QCOMPARE(f->ToolBar()->windowTitle(), QStringLiteral("ツール"));
+        QVERIFY(f->statusBar()->isVisible());
+        QCOMPARE(f->findChild<QLabel*>(QStringLiteral("messagePane"))->text(), QStringLiteral("レディ"));
+        // No search bar in the window yet: no search text, command greyed.
+        QVERIFY(f->GetFindString().empty());
+        QVERIFY(!f->Commands().Action(ID_VIEW_FINDBAR)->isEnabled());
+        QVERIFY(f->GetTextView()->hasFocus() || !QApplication::focusWidget());
+    }
+
+    void menusCarryTextsPromptsAndKeys() {
+        auto f = Open();
+        const QList<QAction*> top = f->menuBar()->actions();
+        QStringList titles;
+        for (QAction* a : top) titles << a->text();
+        QCOMPARE(titles, (QStringList{QStringLiteral("ファイル(&F)"), QStringLiteral("編集(&E)"),
+                                      QStringLiteral("表示(&V)"), QStringLiteral("移動(&G)"),
+                                      QStringLiteral("ヘルプ(&H)")}));
+        QAction* save = f->Commands().Action(ID_FILE_SAVE);
+        QCOMPARE(save->text(), QStringLiteral("上書き保存(&S)"));
+        QCOMPARE(save->statusTip(), QStringLiteral("作業中のファイルを上書きして保存"));
+        QCOMPARE(save->toolTip(), QStringLiteral("保存"));
+        QCOMPARE(save->shortcut(), QKeySequence(QStringLiteral("Ctrl+S")));
+        QCOMPARE(f->Commands().Action(ID_EDIT_COPY)->shortcuts().size(), 2);
+        QCOMPARE(f->Commands().Action(ID_FIND_PREV)->shortcut(), QKeySequence(QStringLiteral("Shift+F3")));
+        // Every item of the menus has a command entry.
+        for (const MenuEntry& m : MenuBarLayout())
+            if (m.kind == MenuKind::Item) QVERIFY2(FindCommand(m.id), qPrintable(QString::number(m.id)));
+    }
+
+    void commandStatesFollowTheProgram() {
+        auto f = Open();
+        CCommandTable& t = f->Commands();
+        t.UpdateAll();
+        // Empty document: expand, collapse and delete greyed; no recent files.
+        QVERIFY(!t.Action(ID_VIEW_EXPANDALL)->isEnabled());
+        QVERIFY(!t.Action(ID_EDIT_DELETE_TREE)->isEnabled());
+        QVERIFY(!t.Action(ID_FILE_MRU_FILE1)->isEnabled());
+        QCOMPARE(t.Action(ID_FILE_MRU_FILE1)->text(), QStringLiteral("最近使ったファイル"));
+        QVERIFY(t.Action(ID_VIEW_SIDEBYSIDE)->isChecked());
+        QVERIFY(!t.Action(ID_VIEW_TOPBOTTOM)->isChecked());
+        QVERIFY(t.Action(ID_VIEW_TOOLBAR)->isChecked());
+        // Search options: default word 3 checks title and text only; a
+        // toggle flips its own bit.
+        QVERIFY(t.Action(ID_FIND_TITLE)->isChecked());
+        QVERIFY(t.Action(ID_FIND_CONTENT)->isChecked());
+        QVERIFY(!t.Action(ID_FIND_IGNORECASE)->isChecked());
+        std::uint32_t word = 0x8003;
+        f->SetFindOptionStore(&word);
+        QVERIFY(t.Execute(ID_FIND_IGNORECASE));
+        QCOMPARE(word, 0x8007u);
+        QVERIFY(t.Action(ID_FIND_IGNORECASE)->isChecked());
+        QVERIFY(t.Execute(ID_FIND_TITLE));
+        QCOMPARE(word, 0x8006u);
+        QVERIFY(!t.Action(ID_FIND_TITLE)->isChecked());
+
+        f->ImportLogs({test::SampleLog()});
+        QVERIFY(t.Action(ID_VIEW_EXPANDALL)->isEnabled());
+        QVERIFY(t.Execute(ID_VIEW_TOPBOTTOM));
+        QVERIFY(t.Action(ID_VIEW_TOPBOTTOM)->isChecked());
+        QVERIFY(!t.Action(ID_VIEW_SIDEBYSIDE)->isChecked());
+        QVERIFY(t.Execute(ID_VIEW_TOOLBAR));
+        QVERIFY(!f->ToolBar()->isVisible());
+        QVERIFY(!t.Action(ID_VIEW_TOOLBAR)->isChecked());
+        f->GetDocument().SetModifiedFlag(false);
+    }
+
+    void layoutAndSplitComeBack() {
+        {
+            auto f = Open();
+            QCOMPARE(f->SetViewMode(0), 1);
+            QCOMPARE(f->Splitter()->orientation(), Qt::Vertical);
+            QCOMPARE(f->Splitter()->PaneId(1), 59664);
+            // The other orientation starts with its own first-pane size.
+            QCOMPARE(f->Splitter()->FirstPaneSize(), 100);
+            f->Splitter()->SetFirstPaneSize(0, 140, 50);
+            f->Splitter()->RecalcLayout();
+            QVERIFY(CloseFrame(*f));
+        }
+        QCOMPARE(Int(settings::kSecSettings, settings::kValViewMode), 0);
+        QCOMPARE(Int(settings::kSecSettings, settings::kValSplitPosition), 140);
+        auto f = Open();
+        QCOMPARE(f->GetViewMode(), 0);
+        QCOMPARE(f->Splitter()->FirstPaneSize(), 140);
+        // The mode in force: nothing changes.
+        f->Splitter()->setSizes({120, 200});
+        QCOMPARE(f->SetViewMode(0), 0);
+        QCOMPARE(f->Splitter()->FirstPaneSize(), 120);
+    }
+
+    void splitBelowMinimumHidesTheTree() {
+        settings::WriteInt(settings::kSecSettings, QString::fromUtf8(settings::kValSplitPosition), 30);
+        {
+            auto f = Open();
+            QCOMPARE(f->Splitter()->FirstPaneSize(), 0);
+            QVERIFY(f->GetTextView()->width() > 0);
+            QVERIFY(CloseFrame(*f));
+        }
+        QCOMPARE(Int(settings::kSecSettings, settings::kValSplitPosition), 0);
+        auto f = Open();
+        QCOMPARE(f->Splitter()->FirstPaneSize(), 0);
+        // Dragging the bar out again shows the tree; a drag under 50 hides it.
+        f->Splitter()->setSizes({150, 300});
+        emit f->Splitter()->splitterMoved(150, 1);
+        QCOMPARE(f->Splitter()->IdealSize(1), 150);
+        f->Splitter()->setSizes({40, 410});
+        emit f->Splitter()->splitterMoved(40, 1);
+        QCOMPARE(f->Splitter()->FirstPaneSize(), 0);
+    }
+
+    void unknownViewModeKeepsTheDefaultLayout() {
+        settings::WriteInt(settings::kSecSettings, QString::fromUtf8(settings::kValViewMode), 7);
+        settings::WriteInt(settings::kSecSettings, QString::fromUtf8(settings::kValSplitPosition), 300);
+        auto f = Open();
+        QCOMPARE(f->GetViewMode(), 1);
+        QCOMPARE(f->Splitter()->FirstPaneSize(), 100);
+    }
+
+    void placementComesBack() {
+        {
+            auto f = Open();
+            f->showNormal();
+            f->setGeometry(40, 50, 640, 420);
+            QTest::qWait(20);
+            QVERIFY(CloseFrame(*f));
+        }
+        WindowPlacement wp;
+        QVERIFY(CMainFrame::ReadWindowPlacement(wp));
+        QCOMPARE(wp.flags, 0u);
+        QCOMPARE(wp.showCmd, 1u);
+        QCOMPARE(wp.normal, QRect(40, 50, 640, 420));
+        auto f = Open();
+        QVERIFY(!f->StartsMaximized());
+        QCOMPARE(f->normalGeometry(), QRect(40, 50, 640, 420));
+    }
+
+    void maximizedComesBackMaximized() {
+        settings::WriteString(settings::kSecSettings, QString::fromUtf8(settings::kValWindowPos),
+                              QStringLiteral("0,1,-1,-1,-1,-1,30,30,530,430"));
+        {
+            auto f = Open();
+            f->showMaximized();
+            QTRY_VERIFY(f->isMaximized());
+            QVERIFY(CloseFrame(*f));
+        }
+        WindowPlacement wp;
+        QVERIFY(CMainFrame::ReadWindowPlacement(wp));
+        QCOMPARE(wp.flags, 2u);
+        QCOMPARE(wp.showCmd, 3u);
+        QCOMPARE(wp.normal, QRect(30, 30, 500, 400));
+        auto f = Open();
+        QVERIFY(f->StartsMaximized());
+        QTRY_VERIFY(f->isMaximized());
+        // Restoring gives the rectangle from before the maximizing.
+        QCOMPARE(f->normalGeometry(), QRect(30, 30, 500, 400));
+    }
+
+    void minimizedIsNotSavedAsMaximized() {
+        {
+            auto f = Open();
+            f->setWindowState(Qt::WindowMinimized);
+            QVERIFY(CloseFrame(*f));
+        }
+        WindowPlacement wp;
+        QVERIFY(CMainFrame::ReadWindowPlacement(wp));
+        QCOMPARE(wp.flags, 0u);
+        QCOMPARE(wp.showCmd, 2u);
+        auto f = Open();
+        QVERIFY(!f->StartsMaximized());
+        QVERIFY(!f->isMinimized());
+    }
+
+    void badPlacementIsIgnored() {
+        settings::WriteString(settings::kSecSettings, QString::fromUtf8(settings::kValWindowPos),
+                              QStringLiteral("2,3,1,2"));
+        auto f = Open();
+        QVERIFY(!f->StartsMaximized());
+        QVERIFY(!f->isMaximized());
+    }
+
+    void barVisibilityComesBack() {
+        {
+            auto f = Open();
+            QVERIFY(f->Commands().Execute(ID_VIEW_TOOLBAR));
+            QVERIFY(f->Commands().Execute(ID_VIEW_STATUS_BAR));
+            QVERIFY(CloseFrame(*f));
+        }
+        auto f = Open();
+        QVERIFY(!f->ToolBar()->isVisible());
+        QVERIFY(!f->statusBar()->isVisible());
+        QVERIFY(!f->Commands().Action(ID_VIEW_STATUS_BAR)->isChecked());
+        QVERIFY(f->Commands().Execute(ID_VIEW_TOOLBAR));
+        QVERIFY(CloseFrame(*f));
+        auto g = Open();
+        QVERIFY(g->ToolBar()->isVisible());
+        QVERIFY(!g->statusBar()->isVisible());
+    }
+
+    void closeWritesSettingsEvenWhenCancelled() {
+        test::FakePrompter prompter;
+        auto f = Open(&prompter);
+        f->ImportLogs({test::SampleLog()});
+        QVERIFY(f->GetDocument().IsModified());
+        f->SetViewMode(0);
+        prompter.answers = {MsgAnswer::Cancel};
+        QVERIFY(!f->close());
+        QVERIFY(f->isVisible());
+        QCOMPARE(prompter.Ids(), std::vector<int>{res::IDS_SAVE_CHANGES});
+        QCOMPARE(QString::fromStdString(prompter.shown.back().text),
+                 QStringLiteral("無題 への変更を保存しますか?"));
+        QCOMPARE(Int(settings::kSecSettings, settings::kValViewMode), 0);
+        QVERIFY(settings::Contains(settings::kSecSettings, QString::fromUtf8(settings::kValWindowPos)));
+        QVERIFY(settings::Contains("ViewFont 2", QStringLiteral("Height")));
+        // No: the window closes without saving.
+        prompter.answers = {MsgAnswer::No};
+        QVERIFY(f->close());
+    }
+
+    void saveAnswerYesSavesThroughSaveAs() {
+        test::FakePrompter prompter;
+        auto f = Open(&prompter);
+        const QString target = m_files.filePath(QStringLiteral("saved.mld"));
+        QString proposed;
+        f->SetFileDialogHook([&](bool open, const QString& p) {
+            proposed = p;
+            return open ? QString() : target;
+        });
+        f->ImportLogs({test::SampleLog()});
+        prompter.answers = {MsgAnswer::Yes};
+        QVERIFY(f->close());
+        QCOMPARE(proposed, QStringLiteral("無題.mld"));
+        QVERIFY(QFileInfo(target).size() > 2);
+        QCOMPARE(f->windowTitle(), QStringLiteral("saved.mld - Orv's Meeting log viewer"));
+    }
+
+    void droppedFiles() {
+        test::FakePrompter prompter;
+        test::ScriptedChooser chooser;
+        auto f = Open(&prompter);
+        f->SetLogFileChooser(&chooser);
+        const QString doc1 = SampleDoc(QStringLiteral("one.mld"));
+        const QString doc2 = SampleDoc(QStringLiteral("two.mld"));
+        // Two documents and a log: the first document opens, the log is
+        // offered for import into it; the second document is ignored.
+        prompter.answers = {MsgAnswer::No};
+        f->OnDropFiles({doc1, test::SampleLog(), doc2});
+        QCOMPARE(f->GetPathName(), doc1);
+        QCOMPARE(prompter.Ids(), std::vector<int>{res::IDS_DROP_IMPORT});
+        QCOMPARE(prompter.shown[0].icon, MsgIcon::Question);
+        QCOMPARE(prompter.shown[0].buttons, MsgButtons::YesNo);
+        QVERIFY(!f->GetDocument().IsModified());
+
+        // Only documents: no question; capitals count as a document.
+        prompter.shown.clear();
+        const QString upper = m_files.filePath(QStringLiteral("THREE.MLD"));
+        QVERIFY(QFile::copy(doc2, upper));
+        f->OnDropFiles({upper});
+        QCOMPARE(f->GetPathName(), upper);
+        QVERIFY(prompter.shown.empty());
+
+        // Two logs, Yes: both imported, the order dialog sees the drop order.
+        const QString log2 = m_files.filePath(QStringLiteral("copy.txt"));
+        QFile::copy(test::SampleLog(), log2);
+        prompter.answers = {MsgAnswer::Yes};
+        prompter.defaultAnswer = MsgAnswer::No;  // duplicates of the open file are not overwritten
+        f->OnDropFiles({test::SampleLog(), log2});
+        QCOMPARE(chooser.orders.size(), std::size_t{1});
+        QCOMPARE(QString::fromStdString(chooser.orders[0][0]), test::SampleLog());
+        QCOMPARE(QString::fromStdString(chooser.orders[0][1]), log2);
+        f->GetDocument().SetModifiedFlag(false);
+    }
+
+    void spaceScrollsTheText() {
+        auto f = Open();
+        f->resize(700, 300);
+        const QString doc = SampleDoc(QStringLiteral("space.mld"));
+        QVERIFY(f->OpenDocumentFile(doc));
+        CTextView* text = f->GetTextView();
+        f->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(f.get()));
+        f->GetTreeView()->setFocus();
+        QTRY_VERIFY(f->GetTreeView()->hasFocus());
+        QString many;
+        for (int i = 0; i < 300; ++i) many += QStringLiteral("line %1\n").arg(i);
+        text->setPlainText(many);
+        QScrollBar* bar = text->verticalScrollBar();
+        bar->setValue(0);
+        QSignalSpy space(f->Commands().Action(ID_SCROLL_PAGE), &QAction::triggered);
+        QTest::keyClick(f->GetTreeView(), Qt::Key_Space);
+        QCOMPARE(space.count(), 1);
+        const int after = bar->value();
+        QVERIFY(after > 0);
+        QTest::keyClick(f->GetTreeView(), Qt::Key_Space, Qt::ShiftModifier);
+        QCOMPARE(bar->value(), 0);
+        text->setFocus();
+        QTest::keyClick(text, Qt::Key_Space);
+        QCOMPARE(bar->value(), after);
+    }
+
+    void newAndOpenAskAboutChanges() {
+        test::FakePrompter prompter;
+        auto f = Open(&prompter);
+        const QString doc = SampleDoc(QStringLiteral("ask.mld"));
+        f->ImportLogs({test::SampleLog()});
+        prompter.answers = {MsgAnswer::Cancel};
+        QVERIFY(!f->OpenDocumentFile(doc));
+        QVERIFY(f->GetDocument().IsModified());
+        prompter.answers = {MsgAnswer::No};
+        QVERIFY(f->OpenDocumentFile(doc));
+        QCOMPARE(f->windowTitle(), QStringLiteral("ask.mld - Orv's Meeting log viewer"));
+        QVERIFY(f->GetDocument().GetRootCount() > 0);
+        // The open document is not read again.
+        const std::size_t asked = prompter.shown.size();
+        f->GetDocument().SetModifiedFlag(true);
+        QVERIFY(f->OpenDocumentFile(doc));
+        QCOMPARE(prompter.shown.size(), asked);
+        prompter.answers = {MsgAnswer::No};
+        QVERIFY(f->OnFileNew());
+        QCOMPARE(f->GetDocument().GetRootCount(), std::size_t{0});
+        QCOMPARE(f->windowTitle(), QStringLiteral("無題 - Orv's Meeting log viewer"));
+        // A file that is not there leaves the document as it was.
+        QVERIFY(!f->OpenDocumentFile(m_files.filePath(QStringLiteral("missing.mld"))));
+        QCOMPARE(f->GetPathName(), QString());
+    }
+};
+
+QTEST_MAIN(TestMainFrame)
+#include "tst_mainframe.moc"

@@ -1,0 +1,149 @@
+// Start-up from the command line, the exit and the hand-over from a second
+// start, with the application object itself.
+#include <QtTest>
+
+#include <QLocalSocket>
+
+#include "app/mainframe.h"
+#include "app/orvapp.h"
+#include "app/settings.h"
+#include "apptestutil.h"
+#include "fakes/fakeports.h"
+#include "res/strings.h"
+
+using namespace orv;
+
+class TestStartup : public QObject {
+    Q_OBJECT
+    test::ScratchSettings m_settings;
+    QTemporaryDir m_files;
+    test::FakePrompter m_prompter;
+    test::ScriptedChooser m_chooser;
+
+    COrvApp& App() { return *COrvApp::GetApp(); }
+
+    COrvApp::StartResult Start(const QStringList& args) {
+        App().EnableSingleInstance(false);
+        App().SetFrameSetup([this](CMainFrame& f) {
+            f.SetPrompter(&m_prompter);
+            f.SetLogFileChooser(&m_chooser);
+        });
+        return App().InitInstance(args);
+    }
+
+    QString Doc(const QString& name) {
+        const QString p = m_files.filePath(name);
+        if (!QFile::exists(p)) test::MakeSampleDocument(p);
+        return p;
+    }
+
+private slots:
+    void init() {
+        m_settings.Clear();
+        m_prompter = test::FakePrompter();
+        m_chooser = test::ScriptedChooser();
+    }
+    void cleanup() {
+        if (CMainFrame* f = App().GetMainFrame()) f->GetDocument().SetModifiedFlag(false);
+        App().ExitInstance();
+    }
+
+    void noArgumentsGiveAnEmptyUntitledDocument() {
+        QCOMPARE(Start({}), COrvApp::StartResult::Run);
+        CMainFrame* f = App().GetMainFrame();
+        QVERIFY(f && f->isVisible());
+        QVERIFY(f->acceptDrops());
+        QCOMPARE(f->windowTitle(), QStringLiteral("無題 - Orv's Meeting log viewer"));
+        QCOMPARE(f->GetDocument().GetRootCount(), std::size_t{0});
+        QCOMPARE(App().m_nFindOption, 3u);
+        QVERIFY(m_chooser.orders.empty());
+    }
+
+    void documentInCapitalsIsOpened() {
+        const QString doc = m_files.filePath(QStringLiteral("ROOM.MLD"));
+        QVERIFY(test::MakeSampleDocument(doc));
+        QCOMPARE(Start({doc}), COrvApp::StartResult::Run);
+        CMainFrame* f = App().GetMainFrame();
+        QCOMPARE(f->GetPathName(), doc);
+        QVERIFY(f->GetDocument().GetRootCount() > 0);
+        QVERIFY(!f->GetDocument().IsModified());
+        QVERIFY(m_chooser.orders.empty());
+    }
+
+    void twoLogsAreOrderedThenImported() {
+        const QString second = m_files.filePath(QStringLiteral("second.txt"));
+        QFile::copy(test::SampleLog(), second);
+        QCOMPARE(Start({test::SampleLog(), second}), COrvApp::StartResult::Run);
+        QCOMPARE(m_chooser.orders.size(), std::size_t{1});
+        QCOMPARE(QString::fromStdString(m_chooser.orders[0][0]), test::SampleLog());
+        QCOMPARE(QString::fromStdString(m_chooser.orders[0][1]), second);
+        CMainFrame* f = App().GetMainFrame();
+        QCOMPARE(f->GetPathName(), QString());
+        QVERIFY(f->GetDocument().GetRootCount() > 0);
+        QVERIFY(f->GetDocument().IsModified());
+    }
+
+    void logThenDocumentImportsIntoTheDocument() {
+        const QString doc = Doc(QStringLiteral("room.mld"));
+        QCOMPARE(Start({test::SampleLog(), doc}), COrvApp::StartResult::Run);
+        CMainFrame* f = App().GetMainFrame();
+        QCOMPARE(f->GetPathName(), doc);
+        // The log's messages are already there: the import asks about them.
+        QCOMPARE(m_prompter.Ids().front(), static_cast<int>(res::IDS_IMPORT_DUPLICATE));
+    }
+
+    void documentThenLogAlsoOpensTheDocument() {
+        const QString doc = Doc(QStringLiteral("room2.mld"));
+        QCOMPARE(Start({doc, test::SampleLog()}), COrvApp::StartResult::Run);
+        QCOMPARE(App().GetMainFrame()->GetPathName(), doc);
+        QVERIFY(!m_prompter.shown.empty());
+    }
+
+    void missingDocumentEndsTheStart() {
+        QCOMPARE(Start({m_files.filePath(QStringLiteral("nothing.mld"))}),
+                 COrvApp::StartResult::Failed);
+        QVERIFY(!App().GetMainFrame());
+    }
+
+    void exitWritesOptionsAndRecentFiles() {
+        settings::WriteInt(settings::kSecFind, QString::fromUtf8(settings::kValFindOption), 0x8003);
+        const QString doc = Doc(QStringLiteral("recent.mld"));
+        QCOMPARE(Start({doc}), COrvApp::StartResult::Run);
+        QCOMPARE(App().m_nFindOption, 0x8003u);
+        App().GetMainFrame()->Commands().Execute(cmd::ID_FIND_IGNOREKANA);
+        QCOMPARE(App().RecentFiles().Paths(), QStringList{doc});
+        App().GetMainFrame()->Commands().UpdateAll();
+        QVERIFY(App().GetMainFrame()->Commands().Action(cmd::ID_FILE_MRU_FILE1)->isEnabled());
+        App().GetMainFrame()->close();
+        App().ExitInstance();
+        QCOMPARE(settings::ReadInt(settings::kSecFind, QString::fromUtf8(settings::kValFindOption), 0),
+                 0x8013);
+        QCOMPARE(settings::ReadString(settings::kSecRecentFiles, QStringLiteral("File1")), doc);
+        QVERIFY(!settings::Contains(settings::kSecSettings, QString::fromUtf8(settings::kValPreviewPages)));
+    }
+
+    void secondStartHandsTheDocumentOver() {
+        const QString doc = Doc(QStringLiteral("handed.mld"));
+        QCOMPARE(Start({}), COrvApp::StartResult::Run);
+        QVERIFY(App().ListenForHandOver());
+        QLocalSocket sock;
+        sock.connectToServer(COrvApp::InstanceServerName());
+        QVERIFY(sock.waitForConnected(1000));
+        sock.write(("open\t" + doc + "\n").toUtf8());
+        sock.flush();
+        QTRY_VERIFY(sock.bytesAvailable() > 0 || sock.waitForReadyRead(10));
+        QVERIFY(sock.readAll().startsWith("ok"));
+        QTRY_COMPARE(App().GetMainFrame()->GetPathName(), doc);
+        // A second listener is refused while this one runs.
+        QLocalServer other;
+        QVERIFY(!other.listen(COrvApp::InstanceServerName()));
+    }
+};
+
+int main(int argc, char** argv) {
+    COrvApp app(argc, argv);
+    TestStartup t;
+    return QTest::qExec(&t, argc, argv);
+}
+
+#include "tst_startup.moc"
