@@ -164,7 +164,7 @@ private slots:
         PressInField(*f, Qt::Key_Return);
         QCOMPARE(Entries(*f), QStringList{"オフ会"});
         QCOMPARE(SelectedNumber(*f), 7);
-        QVERIFY(f->GetTreeView()->hasFocus());
+        QTRY_VERIFY(f->GetTreeView()->hasFocus());
         QCOMPARE(Utf8(f->GetTextView()->GetComment()->GetTitle()), QStringLiteral("オフ会のお知らせ"));
         PressInField(*f, Qt::Key_Enter);  // the key pad's Enter
         const int second = SelectedNumber(*f);
