@@ -69,21 +69,6 @@ private slots:
         QCOMPARE(Combo(*f)->count(), 0);
     }
 
-    void lastMessageFindsNothingAndSaysNothing() {
-        FakePrompter prompter;
-        auto f = OpenFrame(&prompter, true);
-        const auto& items = f->GetDocument().GetTreeItems();
-        f->GetTreeView()->SelectItem(items.back());
-        Combo(*f)->setEditText(QStringLiteral("RE"));
-        QVERIFY(f->Commands().Execute(ID_FIND_NEXT));
-        QCOMPARE(f->GetTreeView()->GetSelectedItem(), items.back());
-        f->GetTreeView()->SelectItem(items.front());
-        QVERIFY(f->Commands().Execute(ID_FIND_PREV));
-        QCOMPARE(f->GetTreeView()->GetSelectedItem(), items.front());
-        QVERIFY(prompter.shown.empty());
-        QVERIFY(!VisibleProgress());
-    }
-
     void textThatCp932CannotHoldIsNotFound() {
         FakePrompter prompter;
         auto f = OpenFrame(&prompter, true);
