@@ -64,8 +64,10 @@ void PrintRecord(const CComment& rec) {
 }  // namespace
 
 int RunSearchCommand(int argc, char** argv) {
-    static const std::pair<const char*, std::uint32_t> kFields[] = {
-        {"title", FIND_TITLE}, {"content", FIND_CONTENT}, {"author", FIND_AUTHOR}, {"id", FIND_AUTHORID}};
+    static const std::pair<const char*, std::uint32_t> kFields[] = {{"title", FIND_TITLE},
+                                                                    {"content", FIND_CONTENT},
+                                                                    {"author", FIND_AUTHOR},
+                                                                    {"id", FIND_AUTHORID}};
     static const std::pair<const char*, std::uint32_t> kFolds[] = {
         {"case", FIND_IGNORECASE}, {"width", FIND_IGNOREWIDTH}, {"kana", FIND_IGNOREKANA}};
 
@@ -77,7 +79,8 @@ int RunSearchCommand(int argc, char** argv) {
     bool fieldsGiven = false;
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
-        if ((a == "--from" || a == "--in" || a == "--ignore") && i + 1 >= argc) return SearchUsage();
+        if ((a == "--from" || a == "--in" || a == "--ignore") && i + 1 >= argc)
+            return SearchUsage();
         if (a == "--from") {
             char* end = nullptr;
             const char* v = argv[++i];
@@ -156,18 +159,20 @@ int RunSearchCommand(int argc, char** argv) {
         tree.SelectItem(startItem);
     }
     const TreeItem before = tree.GetSelectedItem();
-    if (prev) doc.OnFindPrev();
-    else doc.OnFindNext();
+    if (prev)
+        doc.OnFindPrev();
+    else
+        doc.OnFindNext();
     const TreeItem after = tree.GetSelectedItem();
     if (after != kNoItem && after != before) {
         PrintRecord(*tree.GetItemData(after));
         return kExitOk;
     }
     switch (prompter.lastId) {
-        case 0:                        // at the end of the order: nothing searched
+        case 0:  // at the end of the order: nothing searched
         case res::IDS_FIND_NOTFOUND:
             return kExitNotFound;
-        default:                       // 60104, 60105
+        default:  // 60104, 60105
             return kExitUsage;
     }
 }

@@ -8,4 +8,3 @@ namespace orv::cli {
 int RunSearchCommand(int argc, char** argv);
 
 }  // namespace orv::cli
-

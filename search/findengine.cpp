@@ -15,7 +15,8 @@ namespace {
 
 std::string_view UpToNul(std::string_view s) {
     const void* nul = std::memchr(s.data(), 0, s.size());
-    return nul ? s.substr(0, static_cast<std::size_t>(static_cast<const char*>(nul) - s.data())) : s;
+    return nul ? s.substr(0, static_cast<std::size_t>(static_cast<const char*>(nul) - s.data()))
+               : s;
 }
 
 void ShowMessage(const DocPorts& ports, int id, const std::string& arg = std::string()) {
@@ -92,8 +93,10 @@ bool CFieldMatcher::Scan(const Pattern& pattern, const FoldKey* keys, std::size_
             // A whole occurrence at a..i: it must begin and end on whole
             // characters and span an admitted number of bytes.
             std::size_t a = i + 1 - m;
-            if ((m_folded.meta[a] & FoldedText::kCanStart) && (m_folded.meta[i] & FoldedText::kCanEnd)) {
-                long len = static_cast<long>(m_folded.End(i)) - static_cast<long>(m_folded.begin[a]);
+            if ((m_folded.meta[a] & FoldedText::kCanStart) &&
+                (m_folded.meta[i] & FoldedText::kCanEnd)) {
+                long len =
+                    static_cast<long>(m_folded.End(i)) - static_cast<long>(m_folded.begin[a]);
                 if (len >= m_nMinLen && len <= m_nMaxLen) return true;
             }
         }
@@ -107,20 +110,14 @@ void CFieldMatcher::ChooseKeyForms() {
     // are everywhere, trail bytes of two-byte characters far rarer.
     auto cost = [](std::uint16_t code) -> unsigned {
         auto last = static_cast<unsigned char>(code & 0xFF);
-        bool alnum = (last >= '0' && last <= '9') || (last >= 'A' && last <= 'Z') || (last >= 'a' && last <= 'z');
+        bool alnum = (last >= '0' && last <= '9') || (last >= 'A' && last <= 'Z') ||
+                     (last >= 'a' && last <= 'z');
         if (code < 0x100) return last < 0x80 ? (alnum || last <= ' ' ? 64 : 16) : 4;
         return last < 0x80 ? (alnum ? 8 : 2) : 1;
     };
-    // A stretch may begin at a joined mark that the pattern holds as a
-    // standalone one: leave the first key out then.
-    const std::size_t from = m_joined.keys.empty() ? 0 : 1;
-    std::vector<FoldKey> seen;
-    for (std::size_t j = from; j < m_pattern.keys.size(); ++j) {
-        FoldKey key = m_pattern.keys[j];
-        if (key == kKeyVoicedMark || key == kKeySemiVoicedMark) continue;
-        if (std::find(seen.begin(), seen.end(), key) != seen.end()) continue;
-        seen.push_back(key);
+    auto formsOf = [&](FoldKey key) {
         KeyForms kf;
+        kf.key = key;
         for (std::uint16_t f : m_table.FormsOf(key)) {
             kf.cost += cost(f);
             auto last = static_cast<unsigned char>(f & 0xFF);
@@ -134,17 +131,48 @@ void CFieldMatcher::ChooseKeyForms() {
                 it->alone = true;
             } else {
                 unsigned lead = f >> 8u;
-                it->leads[lead >> 3] = static_cast<std::uint8_t>(it->leads[lead >> 3] | (1u << (lead & 7)));
+                it->leads[lead >> 3] =
+                    static_cast<std::uint8_t>(it->leads[lead >> 3] | (1u << (lead & 7)));
             }
         }
+        return kf;
+    };
+    // Every stretch begins with a character whose standalone fold begins
+    // with the first key (a ﾞ or ﾟ included, as a stretch folds it alone).
+    m_first = formsOf(m_pattern.keys.front());
+    for (std::size_t i = 0; i < m_first.signatures.size() && i < 255; ++i)
+        m_firstByte[m_first.signatures[i].byte] = static_cast<std::uint8_t>(i + 1);
+    m_bFromFirst =
+        !m_first.signatures.empty() && m_first.signatures.size() < 255 && m_first.cost <= 160;
+
+    // A stretch may begin at a joined mark that the pattern holds as a
+    // standalone one: leave the first key out of the required ones then.
+    const std::size_t from = m_joined.keys.empty() ? 0 : 1;
+    std::vector<FoldKey> seen;
+    for (std::size_t j = from; j < m_pattern.keys.size(); ++j) {
+        FoldKey key = m_pattern.keys[j];
+        if (key == kKeyVoicedMark || key == kKeySemiVoicedMark) continue;
+        if (std::find(seen.begin(), seen.end(), key) != seen.end()) continue;
+        seen.push_back(key);
+        KeyForms kf = formsOf(key);
         if (!kf.signatures.empty()) m_required.push_back(std::move(kf));
     }
     std::stable_sort(m_required.begin(), m_required.end(),
                      [](const KeyForms& x, const KeyForms& y) { return x.cost < y.cost; });
     if (m_required.size() > kMaxRequired) m_required.resize(kMaxRequired);
-    for (std::size_t r = 0; r < m_required.size(); ++r) m_checkOrder.push_back(r);
+    for (std::size_t r = 0; r < m_required.size(); ++r) m_checks.push_back({r, 0, 0});
     // Checking around each place of the anchor pays only when it is rare.
     m_bAnchored = !m_required.empty() && m_required.front().cost <= 32;
+    if (m_bAnchored) {
+        // A key stands for at most two bytes, and a stretch is at most
+        // maxLen bytes long.
+        std::size_t last = 0, count = 0;
+        for (std::size_t j = 0; j < m_pattern.keys.size(); ++j)
+            if (m_pattern.keys[j] == m_required.front().key) last = j, ++count;
+        m_nAnchorIndex = count == 1 ? last : kNoIndex;
+        m_nAnchorReach =
+            std::min<std::size_t>(2 * last, static_cast<std::size_t>(std::max(m_nMaxLen, 0)));
+    }
 }
 
 namespace {
@@ -154,7 +182,7 @@ namespace {
 // there the bytes that can pair up. Long runs are taken as a start.
 bool StartsCharacter(const unsigned char* p, std::size_t s) {
     std::size_t run = 0;
-    while (run < s && IsCp932Lead(p[s - run - 1]))
+    while (run < s && IsLeadByte(p[s - run - 1]))
         if (++run > 64) return true;
     return run % 2 == 0 || !IsCp932Trail(p[s]);
 }
@@ -162,11 +190,13 @@ bool StartsCharacter(const unsigned char* p, std::size_t s) {
 }  // namespace
 
 template <class F>
-bool CFieldMatcher::ForEachForm(const KeyForms& forms, std::string_view field, F&& found) {
+bool CFieldMatcher::ForEachForm(const KeyForms& forms, std::string_view field, F&& found,
+                                std::size_t* via) {
     const char* base = field.data();
     const auto* p = reinterpret_cast<const unsigned char*>(base);
     const std::size_t n = field.size();
     for (const Signature& sig : forms.signatures) {
+        if (via) *via = static_cast<std::size_t>(&sig - forms.signatures.data());
         const void* hit = std::memchr(base, sig.byte, n);
         while (hit) {
             auto i = static_cast<std::size_t>(static_cast<const char*>(hit) - base);
@@ -196,35 +226,59 @@ bool CFieldMatcher::MatchesWhole(std::string_view field) {
 }
 
 // Checks only the neighbourhood of each place where the anchor's forms
-// stand: a matching stretch holding the anchor lies within maxLen bytes of
-// it. Neighbourhoods begin on a character boundary, found by stepping back
-// to a byte that cannot begin a two-byte character (such a byte always ends
-// a character). When the neighbourhoods add up to more than about twice the
-// field, the whole field is folded instead, which keeps the cost linear.
+// stand: a matching stretch that holds the anchor begins at most
+// m_nAnchorReach bytes before it. The walk to the anchor starts on a
+// character boundary, found by stepping back to a byte that cannot begin a
+// two-byte character (such a byte always ends one), and tries each
+// character on the way as the start of a stretch. When that has cost more
+// than about twice the field, the whole field is folded instead, which
+// keeps the cost linear.
 bool CFieldMatcher::MatchesAround(std::string_view field) {
     const std::size_t n = field.size();
     const auto* p = reinterpret_cast<const unsigned char*>(field.data());
-    const std::size_t reach = static_cast<std::size_t>(m_nMaxLen) + 2;
-    const std::size_t budget = 2 * n + 256;
-    std::size_t spent = 0;
+    const std::size_t reach = m_nAnchorReach;
+    const std::size_t budget = 2 * n + 64;
+    std::size_t work = 0;
     bool whole = false;
-    const bool joined = !m_joined.keys.empty();
+    std::size_t done = 0;  // a boundary: the starts before it have been tried
+    std::size_t last = 0;
+    const bool checkBefore = m_nAnchorIndex > 0 && m_nAnchorIndex != kNoIndex;
+    const FoldKey before = checkBefore ? m_pattern.keys[m_nAnchorIndex - 1] : 0;
     bool hit = ForEachForm(m_required.front(), field, [&](std::size_t s) {
-        std::size_t b = s > reach ? s - reach : 0;
-        std::size_t back = 0;
-        while (b > 0 && IsCp932Lead(p[b - 1])) {
-            --b;
-            if (++back > 64) break;
+        if (checkBefore) {
+            // Most places fail on the character just before: a two-byte or
+            // ASCII one must end in the key the text has there. (Half-width
+            // characters may join; they take the long way.)
+            if (s == 0) return false;
+            std::size_t c = StartsCharacter(p, s - 1) ? s - 1 : s - 2;
+            if (s - c == 2) {
+                std::uint32_t e = m_table.Double(p[c], p[c + 1]);
+                FoldKey lastKey =
+                    (e >> 16) ? static_cast<FoldKey>(e >> 16) : static_cast<FoldKey>(e);
+                if (lastKey != before) return false;
+            } else if (p[c] < 0x80 && m_table.Single(p[c]) != before) {
+                return false;
+            }
         }
-        std::size_t e = std::min(n, s + reach);
-        spent += e - b;
-        if (back > 64 || spent > budget) {
+        // The forms come byte by byte, so places may come out of order.
+        if (s < last) done = 0;
+        last = s;
+        std::size_t b = s > reach ? s - reach : 0;
+        if (b < done) b = done;
+        while (b > 0 && b != done && IsLeadByte(p[b - 1])) {
+            --b;
+            ++work;
+        }
+        for (std::size_t c = b, next; c <= s && c < n; c = next) {
+            next = c + CharLengthAt(field, c);
+            if (MatchesAt(field, c, work)) return true;
+            done = next;
+        }
+        if (work > budget) {
             whole = true;
             return true;
         }
-        FoldWithSpans(m_table, field.substr(b, e - b), m_folded);
-        return Scan<true>(m_pattern, m_folded.keys.data(), m_folded.size()) ||
-               (joined && Scan<true>(m_joined, m_folded.keys.data(), m_folded.size()));
+        return false;
     });
     if (whole) return MatchesWhole(field);
     return hit;
@@ -235,14 +289,104 @@ bool CFieldMatcher::Matches(std::string_view field) {
     if (m_bEmpty) return !field.empty() && m_nMinLen <= 0 && m_nMaxLen >= 0;
     if (m_bNever || field.empty()) return false;
     // Every key must be there in one of its forms. A key that turns a field
-    // away moves to the front: the keys the data lacks are learnt quickly.
-    for (std::size_t c = 0; c < m_checkOrder.size(); ++c) {
-        if (ForEachForm(m_required[m_checkOrder[c]], field, [](std::size_t) { return true; })) continue;
-        std::rotate(m_checkOrder.begin(), m_checkOrder.begin() + static_cast<long>(c),
-                    m_checkOrder.begin() + static_cast<long>(c) + 1);
+    // away moves to the front, so that the keys the data lacks are learnt
+    // quickly; one that has turned almost none away is no longer looked for.
+    const bool around = m_bAnchored && (!m_bFromFirst || m_required.front().cost < m_first.cost);
+    for (std::size_t c = 0, done = 0; c < m_checks.size() && done < kMaxChecks; ++c) {
+        Check& check = m_checks[c];
+        if (check.checks >= kCheckTrial && check.rejects * 32 < check.checks) continue;
+        if (around && check.index == 0) continue;  // the walk to the anchor finds it
+        ++done;
+        ++check.checks;
+        KeyForms& kf = m_required[check.index];
+        std::size_t via = 0;  // the signature that found the key moves to the front
+        if (ForEachForm(
+                kf, field, [](std::size_t) { return true; }, &via)) {
+            if (via)
+                std::rotate(kf.signatures.begin(), kf.signatures.begin() + static_cast<long>(via),
+                            kf.signatures.begin() + static_cast<long>(via) + 1);
+            continue;
+        }
+        ++check.rejects;
+        std::rotate(m_checks.begin(), m_checks.begin() + static_cast<long>(c),
+                    m_checks.begin() + static_cast<long>(c) + 1);
         return false;
     }
-    return m_bAnchored ? MatchesAround(field) : MatchesWhole(field);
+    if (around) return MatchesAround(field);
+    return m_bFromFirst ? MatchesFromFirst(field) : MatchesWhole(field);
+}
+
+bool CFieldMatcher::MatchesAt(std::string_view field, std::size_t s, std::size_t& work) const {
+    const auto* p = reinterpret_cast<const unsigned char*>(field.data());
+    const std::size_t n = field.size();
+    const FoldKey* t = m_pattern.keys.data();
+    const std::size_t m = m_pattern.keys.size();
+    const bool width = m_table.Width();
+    auto admitted = [&](std::size_t end) {
+        const long len = static_cast<long>(end - s);
+        return len >= m_nMinLen && len <= m_nMaxLen;
+    };
+    std::size_t k = 0;
+    unsigned prevMask = 0;  // the stretch folds on its own: nothing joins its first byte
+    for (std::size_t i = s; i < n;) {
+        ++work;
+        const unsigned char b = p[i];
+        FoldKey k1;
+        FoldKey k2 = 0;
+        std::size_t len = 1;
+        if (b < 0x80) {
+            k1 = m_table.Single(b);
+            prevMask = 0;
+        } else if (IsLeadByte(b)) {
+            if (i + 1 < n && IsCp932Trail(p[i + 1])) {
+                std::uint32_t e = m_table.Double(b, p[i + 1]);
+                k1 = static_cast<FoldKey>(e);
+                k2 = static_cast<FoldKey>(e >> 16);
+                len = 2;
+            } else {
+                k1 = kKeyInvalid;
+            }
+            prevMask = 0;
+        } else {
+            k1 = m_table.Single(b);
+            if (width) {
+                if (b == 0xDE && (prevMask & 1))
+                    k1 = kKeyVoicedMark;
+                else if (b == 0xDF && (prevMask & 2))
+                    k1 = kKeySemiVoicedMark;
+                prevMask = FoldTable::MarkMask(b);
+            }
+        }
+        if (k1 != t[k]) return false;
+        if (++k == m) return k2 == 0 && admitted(i + len);  // may not end inside a character
+        if (k2) {
+            if (k2 != t[k]) return false;
+            if (++k == m) return admitted(i + len);
+        }
+        i += len;
+    }
+    return false;
+}
+
+// Tries every place where a character that can begin the text stands.
+// When that has cost more than about twice the field (a text such as
+// "aaaa" in a field of a's), the whole field is folded instead.
+bool CFieldMatcher::MatchesFromFirst(std::string_view field) {
+    const auto* p = reinterpret_cast<const unsigned char*>(field.data());
+    const std::size_t n = field.size();
+    const std::size_t budget = 2 * n + 64;
+    std::size_t work = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        const unsigned char x = m_firstByte[p[i]];
+        if (!x) continue;
+        const Signature& sig = m_first.signatures[x - 1u];
+        if (sig.alone && StartsCharacter(p, i) && MatchesAt(field, i, work)) return true;
+        if (i > 0 && (sig.leads[p[i - 1] >> 3] & (1u << (p[i - 1] & 7))) &&
+            StartsCharacter(p, i - 1) && MatchesAt(field, i - 1, work))
+            return true;
+        if (work > budget) return MatchesWhole(field);
+    }
+    return false;
 }
 
 bool FieldMatches(std::uint32_t flags, std::string_view field, std::string_view text, int minLen,
@@ -260,8 +404,7 @@ bool RecordMatches(const CComment& record, std::uint32_t findOption, CFieldMatch
 }
 
 SearchOutcome SearchFrom(const std::vector<TreeItem>& items, const DocPorts& ports, int start,
-                         int step, int* foundIndex) {
-    if (foundIndex) *foundIndex = -1;
+                         int step) {
     const std::uint32_t option = ports.find ? ports.find->GetFindOption() : 0;
     const std::string text = ports.find ? ports.find->GetFindString() : std::string();
     int minLen = 0, maxLen = 0;
@@ -284,7 +427,8 @@ SearchOutcome SearchFrom(const std::vector<TreeItem>& items, const DocPorts& por
                 cancelled = true;
                 break;
             }
-            const CComment* record = ports.tree ? ports.tree->GetItemData(items[static_cast<std::size_t>(i)]) : nullptr;
+            const CComment* record =
+                ports.tree ? ports.tree->GetItemData(items[static_cast<std::size_t>(i)]) : nullptr;
             if (record && RecordMatches(*record, option, matcher)) hit = i;
         }
         if (progress && progress->CheckCancel()) cancelled = true;
@@ -295,7 +439,6 @@ SearchOutcome SearchFrom(const std::vector<TreeItem>& items, const DocPorts& por
             outcome = SearchOutcome::Cancelled;
         } else if (hit >= 0) {
             if (ports.tree) ports.tree->SelectItem(items[static_cast<std::size_t>(hit)]);
-            if (foundIndex) *foundIndex = hit;
             outcome = SearchOutcome::Found;
         } else {
             ShowMessage(ports, res::IDS_FIND_NOTFOUND, Cp932ToUtf8(text));
@@ -305,7 +448,6 @@ SearchOutcome SearchFrom(const std::vector<TreeItem>& items, const DocPorts& por
         return outcome;
     } catch (const std::exception&) {
         progress.reset();  // enables the main window again before the message
-        if (foundIndex) *foundIndex = -1;
         ShowMessage(ports, res::IDS_FIND_ERROR);
         return SearchOutcome::Failed;
     }

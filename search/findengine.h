@@ -26,9 +26,14 @@ bool GetSearchLengths(std::string_view text, int& minLen, int& maxLen);
 
 // Tests fields against one search text. Some stretch of the field, from
 // minLen to maxLen bytes long and starting and ending on whole characters,
-// must equal the text under the flags. Each test takes time linear in the
-// field length: the field is folded once and the folded text is looked for
-// with a Knuth-Morris-Pratt scan. Both strings end at their first NUL byte.
+// must equal the text under the flags. Both strings end at their first NUL
+// byte. Each test takes time linear in the field length: a field that lacks
+// every form of some character of the text is turned away by byte scans;
+// else the places where the text's first character, or a rare one of its
+// characters, stands are tried one by one; and when those places are too
+// many the field is folded once and the folded text looked for with a
+// Knuth-Morris-Pratt scan. The matcher learns which characters turn fields
+// away, so one matcher should serve a whole search.
 class CFieldMatcher {
 public:
     CFieldMatcher(std::uint32_t flags, std::string_view text, int minLen, int maxLen);
@@ -48,6 +53,7 @@ private:
         std::uint8_t leads[32];  // bit set of the lead bytes before it
     };
     struct KeyForms {
+        FoldKey key = 0;
         std::vector<Signature> signatures;
         unsigned cost = 0;  // a rough price of looking for them
     };
@@ -55,8 +61,10 @@ private:
     void ChooseKeyForms();
     // Calls found(start of the character) for each place where one of the
     // forms stands (possibly misaligned); stops when found returns true.
+    // via, when given, receives the index of the signature last looked at.
     template <class F>
-    static bool ForEachForm(const KeyForms& forms, std::string_view field, F&& found);
+    static bool ForEachForm(const KeyForms& forms, std::string_view field, F&& found,
+                            std::size_t* via = nullptr);
     // With checked false: whether the folded keys hold the pattern at all.
     // With checked true: whether they hold it as a stretch of whole
     // characters of an admitted length (spans in m_folded).
@@ -64,6 +72,10 @@ private:
     bool Scan(const Pattern& pattern, const FoldKey* keys, std::size_t n) const;
     bool MatchesWhole(std::string_view field);
     bool MatchesAround(std::string_view field);
+    bool MatchesFromFirst(std::string_view field);
+    // Whether the stretch that starts at the whole character at s, folded on
+    // its own, equals the text; work counts the characters looked at.
+    bool MatchesAt(std::string_view field, std::size_t s, std::size_t& work) const;
 
     const FoldTable& m_table;
     Pattern m_pattern;
@@ -71,8 +83,8 @@ private:
     // a stretch may begin at a ﾞ or ﾟ that the field joins to the letter
     // before it. Empty when not needed.
     Pattern m_joined;
-    bool m_bNever = false;   // the text holds a malformed character
-    bool m_bEmpty = false;   // the text is empty
+    bool m_bNever = false;  // the text holds a malformed character
+    bool m_bEmpty = false;  // the text is empty
     int m_nMinLen;
     int m_nMaxLen;
     // Keys every matching field holds (up to kMaxRequired), cheapest first;
@@ -80,8 +92,24 @@ private:
     // cheap enough.
     static constexpr std::size_t kMaxRequired = 8;
     std::vector<KeyForms> m_required;
-    std::vector<std::size_t> m_checkOrder;  // indices into m_required
+    struct Check {
+        std::size_t index;  // into m_required
+        std::uint32_t checks;
+        std::uint32_t rejects;
+    };
+    static constexpr std::uint32_t kCheckTrial = 256;
+    static constexpr std::size_t kMaxChecks = 3;  // per field, the best first
+    std::vector<Check> m_checks;                  // the order in which fields are checked
     bool m_bAnchored = false;
+    std::size_t m_nAnchorReach = 0;  // bytes a stretch may begin before the anchor
+    static constexpr std::size_t kNoIndex = ~std::size_t{0};
+    std::size_t m_nAnchorIndex = kNoIndex;  // its place in the pattern, if only one
+    // The forms of the text's first key, by byte: 0 or 1 + an index into
+    // m_first.signatures. Used when they are rare enough to try every place
+    // they stand.
+    KeyForms m_first;
+    std::uint8_t m_firstByte[256] = {};
+    bool m_bFromFirst = false;
     std::vector<FoldKey> m_keys;
     FoldedText m_folded;
 };
@@ -99,8 +127,8 @@ enum class SearchOutcome { BadText, Found, NotFound, Cancelled, Failed };
 // Walks items from index start in steps of step (+1 or -1) with the search
 // text and option word of ports.find, testing each record once; shows the
 // progress dialog in cancel mode and the outcome's message, and selects the
-// hit in ports.tree. foundIndex receives the index of the hit, or -1.
+// hit in ports.tree.
 SearchOutcome SearchFrom(const std::vector<TreeItem>& items, const DocPorts& ports, int start,
-                         int step, int* foundIndex = nullptr);
+                         int step);
 
 }  // namespace orv

@@ -14,7 +14,8 @@ inline constexpr std::uint32_t FIND_IGNOREKANA = 0x0010;
 inline constexpr std::uint32_t FIND_AUTHOR = 0x1000;
 inline constexpr std::uint32_t FIND_AUTHORID = 0x2000;
 // The four fields a search can look at.
-inline constexpr std::uint32_t FIND_TARGETS = FIND_TITLE | FIND_CONTENT | FIND_AUTHOR | FIND_AUTHORID;
+inline constexpr std::uint32_t FIND_TARGETS =
+    FIND_TITLE | FIND_CONTENT | FIND_AUTHOR | FIND_AUTHORID;
 // Title and message text, no folding.
 inline constexpr std::uint32_t FIND_DEFAULT = FIND_TITLE | FIND_CONTENT;
 

@@ -11,15 +11,14 @@ namespace {
 
 // Full-width forms of ASCII 0x20..0x7E.
 constexpr std::uint16_t kAsciiFull[95] = {
-    0x8140, 0x8149, 0xFA57, 0x8194, 0x8190, 0x8193, 0x8195, 0xFA56, 0x8169, 0x816A, 0x8196,
-    0x817B, 0x8143, 0x817C, 0x8144, 0x815E, 0x824F, 0x8250, 0x8251, 0x8252, 0x8253, 0x8254,
-    0x8255, 0x8256, 0x8257, 0x8258, 0x8146, 0x8147, 0x8183, 0x8181, 0x8184, 0x8148, 0x8197,
-    0x8260, 0x8261, 0x8262, 0x8263, 0x8264, 0x8265, 0x8266, 0x8267, 0x8268, 0x8269, 0x826A,
-    0x826B, 0x826C, 0x826D, 0x826E, 0x826F, 0x8270, 0x8271, 0x8272, 0x8273, 0x8274, 0x8275,
-    0x8276, 0x8277, 0x8278, 0x8279, 0x816D, 0x815F, 0x816E, 0x814F, 0x8151, 0x814D, 0x8281,
-    0x8282, 0x8283, 0x8284, 0x8285, 0x8286, 0x8287, 0x8288, 0x8289, 0x828A, 0x828B, 0x828C,
-    0x828D, 0x828E, 0x828F, 0x8290, 0x8291, 0x8292, 0x8293, 0x8294, 0x8295, 0x8296, 0x8297,
-    0x8298, 0x8299, 0x829A, 0x816F, 0x8162, 0x8170, 0x8160};
+    0x8140, 0x8149, 0xFA57, 0x8194, 0x8190, 0x8193, 0x8195, 0xFA56, 0x8169, 0x816A, 0x8196, 0x817B,
+    0x8143, 0x817C, 0x8144, 0x815E, 0x824F, 0x8250, 0x8251, 0x8252, 0x8253, 0x8254, 0x8255, 0x8256,
+    0x8257, 0x8258, 0x8146, 0x8147, 0x8183, 0x8181, 0x8184, 0x8148, 0x8197, 0x8260, 0x8261, 0x8262,
+    0x8263, 0x8264, 0x8265, 0x8266, 0x8267, 0x8268, 0x8269, 0x826A, 0x826B, 0x826C, 0x826D, 0x826E,
+    0x826F, 0x8270, 0x8271, 0x8272, 0x8273, 0x8274, 0x8275, 0x8276, 0x8277, 0x8278, 0x8279, 0x816D,
+    0x815F, 0x816E, 0x814F, 0x8151, 0x814D, 0x8281, 0x8282, 0x8283, 0x8284, 0x8285, 0x8286, 0x8287,
+    0x8288, 0x8289, 0x828A, 0x828B, 0x828C, 0x828D, 0x828E, 0x828F, 0x8290, 0x8291, 0x8292, 0x8293,
+    0x8294, 0x8295, 0x8296, 0x8297, 0x8298, 0x8299, 0x829A, 0x816F, 0x8162, 0x8170, 0x8160};
 
 // Full-width forms of the half-width characters 0xA1..0xDF.
 constexpr std::uint16_t kHalfKanaFull[63] = {
@@ -32,22 +31,25 @@ constexpr std::uint16_t kHalfKanaFull[63] = {
 
 constexpr unsigned char kVoicedMarkByte = 0xDE;
 constexpr unsigned char kSemiVoicedMarkByte = 0xDF;
-constexpr std::uint16_t kKatakanaU = 0x8345;  // ウ
+constexpr std::uint16_t kKatakanaU = 0x8345;   // ウ
 constexpr std::uint16_t kKatakanaVu = 0x8394;  // ヴ
 
 // The full-width <-> half-width and voiced <-> base relations, as lookups.
 struct Relations {
-    std::vector<std::uint8_t> fullToAscii;    // code -> ASCII byte, 0 if none
-    std::vector<std::uint8_t> fullToHalf;     // code -> half-width byte, 0 if none
-    std::vector<std::uint16_t> voicedBase;    // voiced katakana -> base katakana
-    std::vector<std::uint16_t> semiBase;      // semi-voiced katakana -> base katakana
+    std::vector<std::uint8_t> fullToAscii;  // code -> ASCII byte, 0 if none
+    std::vector<std::uint8_t> fullToHalf;   // code -> half-width byte, 0 if none
+    std::vector<std::uint16_t> voicedBase;  // voiced katakana -> base katakana
+    std::vector<std::uint16_t> semiBase;    // semi-voiced katakana -> base katakana
 
-    Relations() : fullToAscii(0x10000), fullToHalf(0x10000), voicedBase(0x10000), semiBase(0x10000) {
-        for (int a = 0x20; a <= 0x7E; ++a) fullToAscii[kAsciiFull[a - 0x20]] = static_cast<std::uint8_t>(a);
+    Relations()
+        : fullToAscii(0x10000), fullToHalf(0x10000), voicedBase(0x10000), semiBase(0x10000) {
+        for (int a = 0x20; a <= 0x7E; ++a)
+            fullToAscii[kAsciiFull[a - 0x20]] = static_cast<std::uint8_t>(a);
         // The NEC-selected duplicates of ＂ and ＇ decode to the same characters.
         fullToAscii[0xEEFC] = '"';
         fullToAscii[0xEEFB] = '\'';
-        for (int b = 0xA1; b <= 0xDF; ++b) fullToHalf[kHalfKanaFull[b - 0xA1]] = static_cast<std::uint8_t>(b);
+        for (int b = 0xA1; b <= 0xDF; ++b)
+            fullToHalf[kHalfKanaFull[b - 0xA1]] = static_cast<std::uint8_t>(b);
         for (int b = 0xA1; b <= 0xDF; ++b) {
             unsigned mask = FoldTable::MarkMask(static_cast<unsigned char>(b));
             std::uint16_t base = kHalfKanaFull[b - 0xA1];
@@ -73,7 +75,7 @@ std::uint16_t CaseFold(std::uint16_t c) {
     if (c >= 'A' && c <= 'Z') return static_cast<std::uint16_t>(c + 0x20);
     if (c >= 0x8260 && c <= 0x8279) return static_cast<std::uint16_t>(c + 0x21);  // Ａ-Ｚ
     if (c >= 0x839F && c <= 0x83B6) return static_cast<std::uint16_t>(c + 0x20);  // Greek
-    if (c >= 0x8440 && c <= 0x8460) {                                               // Cyrillic
+    if (c >= 0x8440 && c <= 0x8460) {                                             // Cyrillic
         unsigned l = 0x8470u + (c - 0x8440u);
         if (l >= 0x847F) ++l;
         return static_cast<std::uint16_t>(l);
@@ -111,19 +113,20 @@ void AppendCode(std::string& out, std::uint16_t c) {
 }  // namespace
 
 unsigned FoldTable::MarkMask(unsigned char b) {
-    if (b == 0xB3) return 1;                     // ｳ
-    if (b >= 0xB6 && b <= 0xC4) return 1;        // ｶ..ﾄ
-    if (b >= 0xCA && b <= 0xCE) return 1 | 2;    // ﾊ..ﾎ
+    if (b == 0xB3) return 1;                   // ｳ
+    if (b >= 0xB6 && b <= 0xC4) return 1;      // ｶ..ﾄ
+    if (b >= 0xCA && b <= 0xCE) return 1 | 2;  // ﾊ..ﾎ
     return 0;
 }
 
-FoldTable::FoldTable(std::uint32_t flags) : m_bWidth((flags & NORM_IGNOREWIDTH) != 0), m_double(0x10000, 0) {
+FoldTable::FoldTable(std::uint32_t flags)
+    : m_bWidth((flags & NORM_IGNOREWIDTH) != 0), m_double(0x10000, 0) {
     for (unsigned b = 0; b < 256; ++b)
-        m_single[b] = IsCp932Lead(static_cast<unsigned char>(b))
+        m_single[b] = IsLeadByte(static_cast<unsigned char>(b))
                           ? kKeyInvalid
                           : static_cast<FoldKey>(FoldCode(flags, static_cast<std::uint16_t>(b)));
     for (unsigned lead = 0x81; lead <= 0xFC; ++lead) {
-        if (!IsCp932Lead(static_cast<unsigned char>(lead))) continue;
+        if (!IsLeadByte(static_cast<unsigned char>(lead))) continue;
         for (unsigned trail = 0x40; trail <= 0xFC; ++trail) {
             if (!IsCp932Trail(static_cast<unsigned char>(trail))) continue;
             unsigned code = (lead << 8) | trail;
@@ -173,7 +176,7 @@ void FoldWithSpans(const FoldTable& table, std::string_view s, FoldedText& out) 
             prevMask = 0;
             continue;
         }
-        if (IsCp932Lead(b)) {
+        if (IsLeadByte(b)) {
             if (i + 1 < n && IsCp932Trail(p[i + 1])) {
                 std::uint32_t e = table.Double(b, p[i + 1]);
                 keys[k] = static_cast<FoldKey>(e);
@@ -201,8 +204,10 @@ void FoldWithSpans(const FoldTable& table, std::string_view s, FoldedText& out) 
         }
         FoldKey key = table.Single(b);
         if (width) {
-            if (b == kVoicedMarkByte && (prevMask & 1)) key = kKeyVoicedMark;
-            else if (b == kSemiVoicedMarkByte && (prevMask & 2)) key = kKeySemiVoicedMark;
+            if (b == kVoicedMarkByte && (prevMask & 1))
+                key = kKeyVoicedMark;
+            else if (b == kSemiVoicedMarkByte && (prevMask & 2))
+                key = kKeySemiVoicedMark;
             prevMask = FoldTable::MarkMask(b);
         }
         keys[k] = key;
@@ -230,7 +235,7 @@ void FoldString(const FoldTable& table, std::string_view s, std::vector<FoldKey>
             out[k++] = table.Single(b);
             ++i;
             prevMask = 0;
-        } else if (IsCp932Lead(b)) {
+        } else if (IsLeadByte(b)) {
             if (i + 1 < n && IsCp932Trail(p[i + 1])) {
                 std::uint32_t e = table.Double(b, p[i + 1]);
                 out[k++] = static_cast<FoldKey>(e);
@@ -244,8 +249,10 @@ void FoldString(const FoldTable& table, std::string_view s, std::vector<FoldKey>
         } else {
             FoldKey key = table.Single(b);
             if (width) {
-                if (b == kVoicedMarkByte && (prevMask & 1)) key = kKeyVoicedMark;
-                else if (b == kSemiVoicedMarkByte && (prevMask & 2)) key = kKeySemiVoicedMark;
+                if (b == kVoicedMarkByte && (prevMask & 1))
+                    key = kKeyVoicedMark;
+                else if (b == kSemiVoicedMarkByte && (prevMask & 2))
+                    key = kKeySemiVoicedMark;
                 prevMask = FoldTable::MarkMask(b);
             }
             out[k++] = key;
@@ -262,7 +269,8 @@ void FoldString(std::uint32_t flags, std::string_view s, std::vector<FoldKey>& k
 std::vector<std::uint16_t> FoldTable::FormsOf(FoldKey key) const {
     std::call_once(m_inverseOnce, [this] {
         for (unsigned b = 0; b < 256; ++b)
-            if (m_single[b] != kKeyInvalid) m_inverse.emplace_back(m_single[b], static_cast<std::uint16_t>(b));
+            if (m_single[b] != kKeyInvalid)
+                m_inverse.emplace_back(m_single[b], static_cast<std::uint16_t>(b));
         if (m_bWidth) {
             m_inverse.emplace_back(kKeyVoicedMark, kVoicedMarkByte);
             m_inverse.emplace_back(kKeySemiVoicedMark, kSemiVoicedMarkByte);
@@ -271,12 +279,15 @@ std::vector<std::uint16_t> FoldTable::FormsOf(FoldKey key) const {
             std::uint32_t e = m_double[code];
             if (!e) continue;
             m_inverse.emplace_back(static_cast<FoldKey>(e), static_cast<std::uint16_t>(code));
-            if (e >> 16) m_inverse.emplace_back(static_cast<FoldKey>(e >> 16), static_cast<std::uint16_t>(code));
+            if (e >> 16)
+                m_inverse.emplace_back(static_cast<FoldKey>(e >> 16),
+                                       static_cast<std::uint16_t>(code));
         }
         std::sort(m_inverse.begin(), m_inverse.end());
     });
     std::vector<std::uint16_t> forms;
-    auto it = std::lower_bound(m_inverse.begin(), m_inverse.end(), std::make_pair(key, std::uint16_t{0}));
+    auto it =
+        std::lower_bound(m_inverse.begin(), m_inverse.end(), std::make_pair(key, std::uint16_t{0}));
     for (; it != m_inverse.end() && it->first == key; ++it) forms.push_back(it->second);
     return forms;
 }

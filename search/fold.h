@@ -12,10 +12,12 @@
 #include <cstddef>
 #include <cstdint>
 #include <mutex>
-#include <utility>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
+
+#include "core/cp932.h"
 
 namespace orv {
 
@@ -31,13 +33,12 @@ inline constexpr FoldKey kKeyInvalid = 0xFFFF;
 inline constexpr FoldKey kCodeVoicedMark = 0x814A;      // ゛
 inline constexpr FoldKey kCodeSemiVoicedMark = 0x814B;  // ゜
 
-inline bool IsCp932Lead(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
 inline bool IsCp932Trail(unsigned char b) { return b >= 0x40 && b <= 0xFC && b != 0x7F; }
 
 // Byte length of the character that starts at s[i]: 2 for a lead byte
 // followed by a trail byte, else 1.
 inline std::size_t CharLengthAt(std::string_view s, std::size_t i) {
-    return IsCp932Lead(static_cast<unsigned char>(s[i])) && i + 1 < s.size() &&
+    return IsLeadByte(static_cast<unsigned char>(s[i])) && i + 1 < s.size() &&
                    IsCp932Trail(static_cast<unsigned char>(s[i + 1]))
                ? 2
                : 1;

@@ -61,11 +61,13 @@ TEST_F(OrvlogSearch, NextAndPreviousFollowTreeOrder) {
 TEST_F(OrvlogSearch, AllMatchesWithFieldsAndFolds) {
     SearchRun r = Search("ぱそこん --all --ignore kana,width");
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, "3 ﾊﾟｿｺﾝ通信の設定について\n5 RE:ﾊﾟｿｺﾝ通信の設定について\n"
-                     "6 RE:ﾊﾟｿｺﾝ通信の設定について\n");
+    EXPECT_EQ(r.out,
+              "3 ﾊﾟｿｺﾝ通信の設定について\n5 RE:ﾊﾟｿｺﾝ通信の設定について\n"
+              "6 RE:ﾊﾟｿｺﾝ通信の設定について\n");
     EXPECT_EQ(Search("ぱそこん --all --ignore kana").status, 1);
     EXPECT_EQ(Search("ａｂｃ --all --in title").status, 1);
-    EXPECT_EQ(Search("ａｂｃ --all --in title --ignore case").out, "12 雑談スレッド ABC abc ＡＢＣ\n");
+    EXPECT_EQ(Search("ａｂｃ --all --in title --ignore case").out,
+              "12 雑談スレッド ABC abc ＡＢＣ\n");
     EXPECT_EQ(Search("ａｂｃ --all --in author,id --ignore case").status, 1);
 }
 

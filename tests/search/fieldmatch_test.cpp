@@ -105,6 +105,16 @@ TEST(FieldMatches, RepetitiveTextFindsLateHit) {
     ASSERT_TRUE(GetSearchLengths(text, minLen, maxLen));
     EXPECT_TRUE(FieldMatches(kAll, field, text, minLen, maxLen));
     EXPECT_FALSE(FieldMatches(kAll, field, text + "a", minLen + 1, maxLen + 2));
+    // Thousands of places where the first or the rarest character stands
+    // before the one that matches.
+    EXPECT_TRUE(Find(0, std::string(3000, 'a') + "aab", "aab"));
+    std::string katakana;
+    for (int i = 0; i < 1500; ++i) katakana += Sj("ア");
+    EXPECT_TRUE(Find(0, katakana + "a12345678" + Sj("ア"), "a12345678" + Sj("ア")));
+    EXPECT_FALSE(Find(0, katakana + "a1234567" + Sj("ア"), "a12345678" + Sj("ア")));
+    std::string mixed;
+    for (int i = 0; i < 750; ++i) mixed += Sj("アあ");
+    EXPECT_TRUE(Find(kKana, mixed + "a12345678" + Sj("ア"), "a12345678" + Sj("あ")));
 }
 
 // Pieces the random strings are made of: the characters the foldings relate,
@@ -112,25 +122,28 @@ TEST(FieldMatches, RepetitiveTextFindsLateHit) {
 const std::vector<std::string>& Pieces() {
     static const std::vector<std::string> pieces = [] {
         std::vector<std::string> p;
-        for (const char* u : {"a", "A", "b", "B", "ａ", "Ａ", "ｂ", "Ｂ", " ", "　", "1", "１", "\r\n",
-                              "か", "カ", "ｶ", "が", "ガ", "ﾞ", "゛", "ﾟ", "゜", "は", "ハ", "ﾊ", "ぱ",
-                              "パ", "ウ", "ｳ", "ヴ", "ア", "ｱ", "α", "Α", "я", "Я", "ー", "ｰ", "。",
-                              "｡", "ヵ", "ゎ", "ヮ", "漢", "\"", "＂", "~", "～"})
+        for (const char* u :
+             {"a",    "A",  "b",  "B",  "ａ", "Ａ", "ｂ", "Ｂ", " ",  "　", "1",  "１",
+              "\r\n", "か", "カ", "ｶ",  "が", "ガ", "ﾞ",  "゛", "ﾟ",  "゜", "は", "ハ",
+              "ﾊ",    "ぱ", "パ", "ウ", "ｳ",  "ヴ", "ア", "ｱ",  "α",  "Α",  "я",  "Я",
+              "ー",   "ｰ",  "。", "｡",  "ヵ", "ゎ", "ヮ", "漢", "\"", "＂", "~",  "～"})
             p.push_back(Sj(u));
-        p.push_back("\x83");               // lead byte, completed by what follows or not
+        p.push_back("\x83");  // lead byte, completed by what follows or not
         p.push_back(std::string("\x82", 1));
-        p.push_back("\x41");               // trail byte of ア standing alone
+        p.push_back("\x41");  // trail byte of ア standing alone
         p.push_back("\xA0");
         p.push_back("\x80");
         p.push_back("\xFD");
-        p.push_back("\xEE\xFC");            // ＂ (NEC-selected)
+        p.push_back("\xEE\xFC");  // ＂ (NEC-selected)
         return p;
     }();
     return pieces;
 }
 
-TEST(FieldMatches, AgreesWithWindowedComparisonOnRandomStrings) {
-    std::mt19937 rng(20261208);
+// Runs cases random fields of up to maxPieces pieces against texts taken
+// from them or made of up to 3 pieces.
+void CompareWithReference(unsigned seed, int cases, int maxPieces) {
+    std::mt19937 rng(seed);
     const auto& pieces = Pieces();
     auto piece = [&] { return pieces[rng() % pieces.size()]; };
     auto make = [&](int maxPieces) {
@@ -140,9 +153,8 @@ TEST(FieldMatches, AgreesWithWindowedComparisonOnRandomStrings) {
         return s;
     };
     int hits = 0, misses = 0, randomWindows = 0;
-    const int kCases = 120000;
-    for (int c = 0; c < kCases; ++c) {
-        std::string field = make(10);
+    for (int c = 0; c < cases; ++c) {
+        std::string field = make(maxPieces);
         std::string text;
         if (!field.empty() && rng() % 2 == 0) {
             // A byte stretch of the field, possibly cut inside a character,
@@ -150,13 +162,16 @@ TEST(FieldMatches, AgreesWithWindowedComparisonOnRandomStrings) {
             std::size_t a = rng() % field.size();
             std::size_t len = 1 + rng() % std::min<std::size_t>(field.size() - a, 6);
             text = field.substr(a, len);
-            if (rng() % 2) text = MapToFullwidth(text);
-            else if (rng() % 2) text = MapToHalfwidthKatakana(text);
+            if (rng() % 2)
+                text = MapToFullwidth(text);
+            else if (rng() % 2)
+                text = MapToHalfwidthKatakana(text);
         } else {
             text = make(3);
         }
         if (text.empty()) text = piece();
-        const std::uint32_t flags = (rng() % 2 ? kCase : 0) | (rng() % 2 ? kWidth : 0) | (rng() % 2 ? kKana : 0);
+        const std::uint32_t flags =
+            (rng() % 2 ? kCase : 0) | (rng() % 2 ? kWidth : 0) | (rng() % 2 ? kKana : 0);
         int minLen = 0, maxLen = 0;
         if (rng() % 5 == 0 || !GetSearchLengths(text, minLen, maxLen)) {
             minLen = static_cast<int>(rng() % 8);
@@ -171,18 +186,29 @@ TEST(FieldMatches, AgreesWithWindowedComparisonOnRandomStrings) {
         if (expected != actual) {
             std::string hexField, hexText;
             char buf[4];
-            for (unsigned char ch : field) std::snprintf(buf, sizeof buf, "%02X ", ch), hexField += buf;
-            for (unsigned char ch : text) std::snprintf(buf, sizeof buf, "%02X ", ch), hexText += buf;
-            FAIL() << "case " << c << " flags " << std::hex << flags << std::dec << " window " << minLen
-                   << ".." << maxLen << "\nfield " << hexField << "\ntext  " << hexText
-                   << "\nreference " << expected;
+            for (unsigned char ch : field)
+                std::snprintf(buf, sizeof buf, "%02X ", ch), hexField += buf;
+            for (unsigned char ch : text)
+                std::snprintf(buf, sizeof buf, "%02X ", ch), hexText += buf;
+            ADD_FAILURE() << "case " << c << " flags " << std::hex << flags << std::dec
+                          << " window " << minLen << ".." << maxLen << "\nfield " << hexField
+                          << "\ntext  " << hexText << "\nreference " << expected;
+            return;
         }
     }
     // Both outcomes must be well represented for the comparison to mean much.
-    EXPECT_GT(hits, kCases / 10);
-    EXPECT_GT(misses, kCases / 10);
-    EXPECT_GT(randomWindows, kCases / 10);
+    EXPECT_GT(hits, cases / 10);
+    EXPECT_GT(misses, cases / 10);
+    EXPECT_GT(randomWindows, cases / 10);
 }
+
+TEST(FieldMatches, AgreesWithWindowedComparisonOnRandomStrings) {
+    CompareWithReference(20261208, 120000, 10);
+}
+
+// Long fields, where many places of a text's first or rarest character make
+// the matcher fall back to folding the whole field.
+TEST(FieldMatches, AgreesWithWindowedComparisonOnLongFields) { CompareWithReference(7, 6000, 120); }
 
 }  // namespace
 }  // namespace orv

@@ -1,5 +1,7 @@
 // Find next and find previous over a document: start points, fields,
 // messages, the progress dialog and the selection.
+#include "search/findengine.h"
+
 #include <gtest/gtest.h>
 
 #include <new>
@@ -8,13 +10,12 @@
 #include "core/orvdoc.h"
 #include "fakes/fakeports.h"
 #include "res/strings.h"
-#include "search/findengine.h"
 
 namespace orv {
 namespace {
 
-using test::FakePrompter;
 using test::FakeProgressFactory;
+using test::FakePrompter;
 using test::FakeTitleTree;
 
 std::string Sj(const char* utf8) { return Utf8ToCp932(utf8).value_or("?"); }
@@ -43,7 +44,8 @@ class WatchingPrompter : public FakePrompter {
 public:
     const FakeProgressFactory* progress = nullptr;
     std::vector<int> liveAtMessage;
-    MsgAnswer MessageBox(int id, const std::string& text, MsgIcon icon, MsgButtons buttons) override {
+    MsgAnswer MessageBox(int id, const std::string& text, MsgIcon icon,
+                         MsgButtons buttons) override {
         liveAtMessage.push_back(progress->live);
         return FakePrompter::MessageBox(id, text, icon, buttons);
     }
@@ -77,8 +79,10 @@ struct FindDoc : ::testing::Test {
             c->SetText(Sj(r.text));
             c->SetAuthor(Sj(r.author));
             c->SetId(r.id);
-            if (r.parent) doc.AddReplyTo(*doc.FindByNumber(r.parent), std::move(c));
-            else doc.AddRoot(std::move(c));
+            if (r.parent)
+                doc.AddReplyTo(*doc.FindByNumber(r.parent), std::move(c));
+            else
+                doc.AddRoot(std::move(c));
         }
         doc.BuildTree();
         progress.dialogs.clear();  // forget the rebuild's own dialog

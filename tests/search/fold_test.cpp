@@ -1,6 +1,7 @@
 // Folding classes, the two mappings and the length window.
-#include <gtest/gtest.h>
+#include "search/fold.h"
 
+#include <gtest/gtest.h>
 #include <unicode/normalizer2.h>
 #include <unicode/unistr.h>
 
@@ -8,7 +9,6 @@
 
 #include "core/cp932.h"
 #include "search/findengine.h"
-#include "search/fold.h"
 
 namespace orv {
 namespace {
@@ -34,14 +34,16 @@ std::string Code(unsigned c) {
 // The flag combinations that include (or exclude) the given flags.
 std::vector<std::uint32_t> CombosWith(std::uint32_t need) {
     std::vector<std::uint32_t> out;
-    for (std::uint32_t f : {0u, kCase, kWidth, kKana, kCase | kWidth, kCase | kKana, kWidth | kKana, kAll})
+    for (std::uint32_t f :
+         {0u, kCase, kWidth, kKana, kCase | kWidth, kCase | kKana, kWidth | kKana, kAll})
         if ((f & need) == need) out.push_back(f);
     return out;
 }
 
 // a and b are equal exactly under the combinations that include need.
 void ExpectEqualExactlyWith(const std::string& a, const std::string& b, std::uint32_t need) {
-    for (std::uint32_t f : {0u, kCase, kWidth, kKana, kCase | kWidth, kCase | kKana, kWidth | kKana, kAll}) {
+    for (std::uint32_t f :
+         {0u, kCase, kWidth, kKana, kCase | kWidth, kCase | kKana, kWidth | kKana, kAll}) {
         bool expected = (f & need) == need;
         EXPECT_EQ(FoldedEqual(f, a, b), expected)
             << "flags " << std::hex << f << ": " << Cp932ToUtf8(a) << " / " << Cp932ToUtf8(b);
@@ -50,8 +52,10 @@ void ExpectEqualExactlyWith(const std::string& a, const std::string& b, std::uin
 
 TEST(Fold, CaseClassesOfEveryScript) {
     for (unsigned c = 'A'; c <= 'Z'; ++c) ExpectEqualExactlyWith(Code(c), Code(c + 0x20), kCase);
-    for (unsigned c = 0x8260; c <= 0x8279; ++c) ExpectEqualExactlyWith(Code(c), Code(c + 0x21), kCase);
-    for (unsigned c = 0x839F; c <= 0x83B6; ++c) ExpectEqualExactlyWith(Code(c), Code(c + 0x20), kCase);
+    for (unsigned c = 0x8260; c <= 0x8279; ++c)
+        ExpectEqualExactlyWith(Code(c), Code(c + 0x21), kCase);
+    for (unsigned c = 0x839F; c <= 0x83B6; ++c)
+        ExpectEqualExactlyWith(Code(c), Code(c + 0x20), kCase);
     // Cyrillic, checked through Unicode so that the gap at 0x847F is not
     // assumed twice.
     for (unsigned c = 0x8440; c <= 0x8460; ++c) {
@@ -104,7 +108,8 @@ TEST(Fold, KanaClassesAndTheUnpairedKatakana) {
         ExpectEqualExactlyWith(Code(c), Sj(utf8.c_str()), kKana);
     }
     for (const char* k : {"ヴ", "ヵ", "ヶ"}) {
-        for (const char* h : {"う", "か", "け", "ぶ"}) EXPECT_FALSE(FoldedEqual(kAll, Sj(k), Sj(h)));
+        for (const char* h : {"う", "か", "け", "ぶ"})
+            EXPECT_FALSE(FoldedEqual(kAll, Sj(k), Sj(h)));
     }
 }
 
