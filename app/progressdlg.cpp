@@ -108,31 +108,28 @@ void CProgressDlg::SetStep(int step) { m_nStep = step; }
 
 void CProgressDlg::SetPos(int pos) {
     if (!m_bCreated) return;
-    Pump();
     m_nPos = pos;
-    m_bar->setValue(std::clamp(pos, m_nLower, m_nUpper));
+    Pump();
     UpdatePercent(pos);
 }
 
 int CProgressDlg::OffsetPos(int delta) {
     if (!m_bCreated) return m_nPos;
-    Pump();
     const int prev = m_nPos;
     m_nPos = prev + delta;
-    m_bar->setValue(std::clamp(m_nPos, m_nLower, m_nUpper));
+    Pump();
     UpdatePercent(m_nPos);
     return prev;
 }
 
 int CProgressDlg::StepIt() {
     if (!m_bCreated) return m_nPos;
-    Pump();
     const int prev = m_nPos;
     int next = prev + m_nStep;
     // Past the end the bar starts over from the beginning.
     if (next > m_nUpper) next = m_nLower + (next - m_nUpper);
     m_nPos = next;
-    m_bar->setValue(std::clamp(next, m_nLower, m_nUpper));
+    Pump();
     UpdatePercent(next);
     return prev;
 }
@@ -164,6 +161,9 @@ void CProgressDlg::Pump(bool force) {
         if (m_pumpTimer.elapsed() < m_nPumpIntervalMs) return;
     }
     m_pumpTimer.start();
+    // The bar repaints at once whenever its value changes, so it is moved
+    // here, at most once per pump, rather than on every position update.
+    m_bar->setValue(std::clamp(m_nPos, m_nLower, m_nUpper));
     QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 

@@ -41,7 +41,8 @@ public:
     void SetStep(int step);
     void SetPos(int pos) override;
     int GetPos() const { return m_nPos; }
-    // Return the previous position.
+    // Return the previous position. The bar follows the position when the
+    // dialog next lets pending input through (see CheckCancel).
     int OffsetPos(int delta);
     int StepIt();
     // Returns the cancel request and clears it; lets pending input through

@@ -7,6 +7,7 @@
 #include <QSplitter>
 
 #include "app/progressdlg.h"
+#include "bench/benchdata.h"
 #include "core/cp932.h"
 #include "core/orvdoc.h"
 #include "views/textview.h"
@@ -136,6 +137,37 @@ void BM_ExpandCollapseAll(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_ExpandCollapseAll)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+
+// The synthetic forum's logs imported into the panes, with the real
+// progress dialog (polled once per body line) or with none: the difference
+// is what the windows add to an import.
+void BM_ImportForum(benchmark::State& state) {
+    const auto files = orv::bench::LogFiles();
+    if (files.empty()) {
+        state.SkipWithError("no forum logs (ORV_BENCH_DATA)");
+        return;
+    }
+    for (auto _ : state) {
+        state.PauseTiming();
+        Host host;
+        host.show();
+        CProgressFactory progress(&host);
+        COrvDoc doc;
+        DocPorts ports;
+        ports.tree = host.tree;
+        ports.progress = state.range(0) ? &progress : nullptr;
+        doc.SetPorts(ports);
+        CLogFileList list(files);
+        state.ResumeTiming();
+        doc.ImportLogFiles(list);
+        QCoreApplication::processEvents();
+        state.PauseTiming();
+        state.counters["messages"] = static_cast<double>(doc.GetTreeItems().size());
+        state.ResumeTiming();
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * orv::bench::TotalBytes(files)));
+}
+BENCHMARK(BM_ImportForum)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
 
 // One poll per body line of an import.
 void BM_CheckCancel(benchmark::State& state) {

@@ -272,7 +272,13 @@ void CTextView::OnViewFont() {
     QFontDialog dlg(this);
     dlg.setOption(QFontDialog::DontUseNativeDialog);
     dlg.setOption(QFontDialog::ScalableFonts, false);
-    dlg.setCurrentFont(font());
+    // Start from the face actually used (the record may name a face that
+    // is only mapped to an installed one) at its size on this screen.
+    const QFontInfo used(font());
+    QFont current = font();
+    current.setFamily(used.family());
+    current.setPointSizeF(used.pointSizeF());
+    dlg.setCurrentFont(current);
     // No effects section: no underline or strike-out choice.
     for (QGroupBox* box : dlg.findChildren<QGroupBox*>()) {
         if (!box->findChildren<QCheckBox*>().isEmpty()) box->hide();

@@ -54,6 +54,7 @@ public:
 class TestImportOrder : public QObject {
     Q_OBJECT
 private slots:
+    void initTestCase() { UsePrivateSettings(); }
     void listsNamesWithoutFolders() {
         std::vector<std::string> paths = {"/logs/a/one.log", "/logs/b/two.txt", "/x/three.log"};
         CImportOrderDlg dlg(paths);

@@ -67,11 +67,13 @@ public:
 class TestProgressDlg : public QObject {
     Q_OBJECT
 private slots:
+    void initTestCase() { UsePrivateSettings(); }
     void progressModeLabels() {
         QWidget owner;
         owner.show();
         CProgressDlg dlg;
         QVERIFY(dlg.Create(&owner, false));
+        dlg.SetPumpInterval(0);
         QCOMPARE(dlg.windowTitle(), QStringLiteral(u"経過"));
         auto* bar = dlg.findChild<QProgressBar*>();
         auto* cancel = dlg.findChild<QPushButton*>();

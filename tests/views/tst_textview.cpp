@@ -5,7 +5,6 @@
 #include <QPrinter>
 #include <QScrollBar>
 #include <QSettings>
-#include <QStandardPaths>
 #include <QTest>
 
 #include "viewtestutil.h"
@@ -44,7 +43,7 @@ class TestTextView : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase() {
-        QStandardPaths::setTestModeEnabled(true);
+        UsePrivateSettings();
         ClearSettings();
     }
     void init() { ClearSettings(); }

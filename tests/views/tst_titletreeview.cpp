@@ -1,7 +1,6 @@
 // The navigation pane: items built from the document, selection shown in
 // the text view, clearing, keys, expand and collapse all, deletion.
 #include <QScrollBar>
-#include <QStandardPaths>
 #include <QTest>
 
 #include "viewtestutil.h"
@@ -44,7 +43,7 @@ class TestTitleTreeView : public QObject {
     TreeItem Item(int n) { return ItemOfNumber(*doc, *host->tree, n); }
 
 private slots:
-    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+    void initTestCase() { UsePrivateSettings(); }
 
     void init() {
         host = std::make_unique<TestHost>();

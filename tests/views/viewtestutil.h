@@ -6,6 +6,7 @@
 #include <vector>
 
 #include <QHBoxLayout>
+#include <QTemporaryDir>
 #include <QWidget>
 
 #include "core/orvdoc.h"
@@ -16,6 +17,14 @@
 #include "views/viewhost.h"
 
 namespace orv::test {
+
+// Points the settings store at a fresh folder of this test program, so
+// that no test reads or clears the user's settings or another test's.
+// Call before the first view is made.
+inline void UsePrivateSettings() {
+    static QTemporaryDir dir;
+    qputenv("XDG_CONFIG_HOME", dir.path().toLocal8Bit());
+}
 
 class TestHost : public QWidget, public IViewHost {
 public:

@@ -1,9 +1,12 @@
 // A window holding the two panes side by side over an imported log, for
-// looking at them: views_harness [log] [number-to-select].
+// looking at them: views_harness [log] [number-to-select]. With --dialogs
+// it also shows the progress dialog at 42% and the import-order dialog,
+// with --font the font chooser.
 #include <QApplication>
 #include <QSplitter>
 #include <QTimer>
 
+#include "app/importorderdlg.h"
 #include "app/msgprompter.h"
 #include "app/progressdlg.h"
 #include "core/orvdoc.h"
@@ -46,8 +49,14 @@ int main(int argc, char** argv) {
     ports.prompter = &prompter;
     doc.SetPorts(ports);
     host.show();
-    const std::string log = argc > 1 ? argv[1] : ORV_SAMPLE_LOG;
-    const int number = argc > 2 ? std::atoi(argv[2]) : 2;
+    QStringList args = QCoreApplication::arguments().mid(1);
+    const bool dialogs = args.removeAll(QStringLiteral("--dialogs")) > 0;
+    const bool fontChooser = args.removeAll(QStringLiteral("--font")) > 0;
+    const std::string log = args.size() > 0 ? args[0].toStdString() : ORV_SAMPLE_LOG;
+    const int number = args.size() > 1 ? args[1].toInt() : 2;
+    std::unique_ptr<orv::CProgressDlg> shownProgress;
+    std::vector<std::string> order = {"/logs/2026/forum01.log", "/logs/2026/forum02.log",
+                                      "/old/forum01.log"};
     QTimer::singleShot(0, [&] {
         orv::CLogFileList list({log});
         doc.ImportLogFiles(list);
@@ -60,6 +69,17 @@ int main(int argc, char** argv) {
             }
         }
         host.tree->setFocus();
+        if (fontChooser) host.text->OnViewFont();
+        if (!dialogs) return;
+        shownProgress = std::make_unique<orv::CProgressDlg>();
+        shownProgress->Create(nullptr, false);
+        shownProgress->move(0, 660);
+        shownProgress->SetCaption(std::string("forum01.log 取り込み中！"));
+        shownProgress->SetPos(42);
+        auto* dlg = new orv::CImportOrderDlg(order);  // deletes itself on close
+        dlg->setAttribute(Qt::WA_DeleteOnClose);
+        dlg->move(820, 0);
+        dlg->show();
     });
     return app.exec();
 }
