@@ -48,13 +48,13 @@ constexpr char kUntitled[] = "無題";
 constexpr char kDocFilter[] = "会議室ログ ファイル (*.mld);;すべてのファイル (*)";
 
 // Search option bits of the search engine.
-constexpr std::uint32_t FIND_TITLE = 0x0001;
-constexpr std::uint32_t FIND_CONTENT = 0x0002;
-constexpr std::uint32_t FIND_IGNORECASE = 0x0004;
-constexpr std::uint32_t FIND_IGNOREWIDTH = 0x0008;
-constexpr std::uint32_t FIND_IGNOREKANA = 0x0010;
-constexpr std::uint32_t FIND_AUTHOR = 0x1000;
-constexpr std::uint32_t FIND_AUTHORID = 0x2000;
+constexpr std::uint32_t kFindTitle = 0x0001;
+constexpr std::uint32_t kFindContent = 0x0002;
+constexpr std::uint32_t kFindIgnoreCase = 0x0004;
+constexpr std::uint32_t kFindIgnoreWidth = 0x0008;
+constexpr std::uint32_t kFindIgnoreKana = 0x0010;
+constexpr std::uint32_t kFindAuthor = 0x1000;
+constexpr std::uint32_t kFindAuthorId = 0x2000;
 
 std::string PathBytes(const QString& path) { return QFile::encodeName(path).toStdString(); }
 
@@ -313,9 +313,11 @@ bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
 
 void CMainFrame::SetPrompter(IPrompter* prompter) {
     m_pPrompter = prompter ? prompter : m_pMsgPrompter.get();
+    // The own file chooser reports through the same prompter; a chooser put
+    // in by SetLogFileChooser stays.
+    const bool ownChooser = !m_pChooserPort || m_pChooserPort == m_pChooser.get();
     m_pChooser = std::make_unique<CLogFileChooser>(this, m_pPrompter);
-    if (!m_pChooserPort || m_pChooserPort == m_pChooser.get() || !prompter)
-        m_pChooserPort = m_pChooser.get();
+    if (ownChooser) m_pChooserPort = m_pChooser.get();
     DocPorts ports;
     ports.tree = m_pTreeView.data();
     ports.progress = m_pProgress.get();
@@ -407,10 +409,10 @@ void CMainFrame::BuildCommands() {
     }, [this](CCmdUI& ui) { ui.Enable(m_pDoc->OnUpdateDeleteSelectedTree()); });
 
     const std::pair<int, std::uint32_t> options[] = {
-        {ID_FIND_TITLE, FIND_TITLE},           {ID_FIND_CONTENT, FIND_CONTENT},
-        {ID_FIND_AUTHOR, FIND_AUTHOR},         {ID_FIND_AUTHORID, FIND_AUTHORID},
-        {ID_FIND_IGNORECASE, FIND_IGNORECASE}, {ID_FIND_IGNOREWIDTH, FIND_IGNOREWIDTH},
-        {ID_FIND_IGNOREKANA, FIND_IGNOREKANA},
+        {ID_FIND_TITLE, kFindTitle},           {ID_FIND_CONTENT, kFindContent},
+        {ID_FIND_AUTHOR, kFindAuthor},         {ID_FIND_AUTHORID, kFindAuthorId},
+        {ID_FIND_IGNORECASE, kFindIgnoreCase}, {ID_FIND_IGNOREWIDTH, kFindIgnoreWidth},
+        {ID_FIND_IGNOREKANA, kFindIgnoreKana},
     };
     for (const auto& [id, bit] : options) {
         const std::uint32_t b = bit;

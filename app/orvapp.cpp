@@ -20,7 +20,9 @@ constexpr char kOpenVerb[] = "open\t";
 }
 
 COrvApp::COrvApp(int& argc, char** argv) : QApplication(argc, argv) {
+    // Window titles are the program's own, without the name appended.
     setApplicationDisplayName(QString());
+    setDesktopFileName(QStringLiteral("orv"));
     setWindowIcon(QIcon(QStringLiteral(":/res/orv.png")));
     setQuitOnLastWindowClosed(true);
     connect(&m_server, &QLocalServer::newConnection, this, &COrvApp::OnHandOverConnection);

@@ -125,6 +125,10 @@ private slots:
 
         f->ImportLogs({test::SampleLog()});
         QVERIFY(t.Action(ID_VIEW_EXPANDALL)->isEnabled());
+        // A selection change updates the states by itself.
+        QVERIFY(!t.Action(ID_EDIT_DELETE_TREE)->isEnabled());
+        f->GetTreeView()->SelectItem(f->GetDocument().GetTreeItems().at(1));
+        QVERIFY(t.Action(ID_EDIT_DELETE_TREE)->isEnabled());
         QVERIFY(t.Execute(ID_VIEW_TOPBOTTOM));
         QVERIFY(t.Action(ID_VIEW_TOPBOTTOM)->isChecked());
         QVERIFY(!t.Action(ID_VIEW_SIDEBYSIDE)->isChecked());
@@ -282,6 +286,15 @@ private slots:
         QVERIFY(settings::Contains("ViewFont 2", QStringLiteral("Height")));
         // No: the window closes without saving.
         prompter.answers = {MsgAnswer::No};
+        QVERIFY(f->close());
+    }
+
+    void noCloseWhileALongOperationRuns() {
+        auto f = Open();
+        f->setEnabled(false);  // what a progress dialog does to its owner
+        QVERIFY(!f->close());
+        QVERIFY(!settings::Contains(settings::kSecSettings, QString::fromUtf8(settings::kValViewMode)));
+        f->setEnabled(true);
         QVERIFY(f->close());
     }
 

@@ -25,8 +25,9 @@ class TestStartup : public QObject {
     COrvApp::StartResult Start(const QStringList& args) {
         App().EnableSingleInstance(false);
         App().SetFrameSetup([this](CMainFrame& f) {
-            f.SetPrompter(&m_prompter);
+            // (The chooser first: a later prompter must leave it in place.)
             f.SetLogFileChooser(&m_chooser);
+            f.SetPrompter(&m_prompter);
         });
         return App().InitInstance(args);
     }
@@ -137,6 +138,10 @@ private slots:
         // A second listener is refused while this one runs.
         QLocalServer other;
         QVERIFY(!other.listen(COrvApp::InstanceServerName()));
+    }
+
+    void noRunningViewerMeansNoHandOver() {
+        QVERIFY(!COrvApp::HandOver({Doc(QStringLiteral("alone.mld"))}));
     }
 };
 

@@ -4,6 +4,8 @@
 // usage: app_shots OUTDIR
 #include <QApplication>
 #include <QDir>
+#include <QMenu>
+#include <QMenuBar>
 #include <QElapsedTimer>
 #include <QScreen>
 #include <QTemporaryDir>
@@ -60,11 +62,22 @@ int main(int argc, char** argv) {
     f->Commands().Execute(cmd::ID_VIEW_TOPBOTTOM);
     Shot(out, QStringLiteral("top-and-bottom.png"));
 
-    CAboutDlg about(f);
-    about.show();
-    about.move(f->geometry().center() - about.rect().center());
-    Shot(out, QStringLiteral("about.png"));
-    about.close();
+    // The File and View menus, opened.
+    const QList<QAction*> menus = f->menuBar()->actions();
+    for (int i : {0, 2}) {
+        QMenu* m = menus[i]->menu();
+        m->popup(f->mapToGlobal(f->menuBar()->actionGeometry(menus[i]).bottomLeft() +
+                                QPoint(0, f->menuBar()->y())));
+        Shot(out, QStringLiteral("menu-%1.png").arg(i));
+        m->hide();
+    }
+
+    {
+        CAboutDlg about(f);
+        about.show();
+        about.move(f->geometry().center() - about.rect().center());
+        Shot(out, QStringLiteral("about.png"));
+    }
     f->GetDocument().SetModifiedFlag(false);
     f->close();
     app.ExitInstance();
