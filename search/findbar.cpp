@@ -1,13 +1,12 @@
 #include "search/findbar.h"
 
-#include <algorithm>
-#include <memory>
-
 #include <QAction>
 #include <QApplication>
 #include <QDebug>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <algorithm>
+#include <memory>
 
 #include "app/commands.h"
 #include "app/settings.h"
@@ -32,7 +31,8 @@ bool CFindBar::Initialize(const QString& caption) {
     auto combo = std::make_unique<CFindStrCombo>();
     const int height = std::max(combo->sizeHint().height(), iconSize().height() + 6);
     if (!combo->Create(QRect(0, 1, kComboWidth, height), cmd::IDC_FIND_STRING)) {
-        qDebug().noquote() << QStringLiteral("CFindBar-Initialize : 検索文字列コンボボックスの作成失敗");
+        qDebug().noquote() << QStringLiteral(
+            "CFindBar-Initialize : 検索文字列コンボボックスの作成失敗");
         return false;
     }
     combo->setStatusTip(cmd::StatusPrompt(cmd::IDC_FIND_STRING));

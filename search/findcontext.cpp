@@ -25,7 +25,8 @@ std::string TypedTextToCp932(const std::string& utf8, bool* unmappable) {
     std::string out;
     out.reserve(utf8.size());
     for (std::size_t i = 0; i < utf8.size();) {
-        const std::size_t n = std::min(Utf8Length(static_cast<unsigned char>(utf8[i])), utf8.size() - i);
+        const std::size_t n =
+            std::min(Utf8Length(static_cast<unsigned char>(utf8[i])), utf8.size() - i);
         auto one = Utf8ToCp932(std::string_view(utf8).substr(i, n));
         if (one && !one->empty()) {
             out += *one;

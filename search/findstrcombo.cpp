@@ -82,29 +82,29 @@ bool CFindStrCombo::eventFilter(QObject* watched, QEvent* event) {
 bool CFindStrCombo::PreTranslateKey(QKeyEvent* key) {
     const Qt::KeyboardModifiers mods = key->modifiers();
     switch (key->key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter: {
-        const bool previous = mods & Qt::ShiftModifier;
-        UpdateHistory();
-        // Straight to the document's command: the command states do not
-        // stop a search started from the field.
-        if (m_onFind) m_onFind(previous);
-        return true;
-    }
-    case Qt::Key_Tab:
-    case Qt::Key_Backtab:
-    case Qt::Key_Escape:
-        UpdateHistory();
-        return true;
-    case Qt::Key_Up:
-    case Qt::Key_Down:
-        if (!(mods & (Qt::AltModifier | Qt::ControlModifier)) && !view()->isVisible()) {
-            showPopup();
+        case Qt::Key_Return:
+        case Qt::Key_Enter: {
+            const bool previous = mods & Qt::ShiftModifier;
+            UpdateHistory();
+            // Straight to the document's command: the command states do not
+            // stop a search started from the field.
+            if (m_onFind) m_onFind(previous);
             return true;
         }
-        return false;
-    default:
-        return false;
+        case Qt::Key_Tab:
+        case Qt::Key_Backtab:
+        case Qt::Key_Escape:
+            UpdateHistory();
+            return true;
+        case Qt::Key_Up:
+        case Qt::Key_Down:
+            if (!(mods & (Qt::AltModifier | Qt::ControlModifier)) && !view()->isVisible()) {
+                showPopup();
+                return true;
+            }
+            return false;
+        default:
+            return false;
     }
 }
 

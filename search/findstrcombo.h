@@ -4,7 +4,6 @@
 
 #include <QComboBox>
 #include <QFont>
-
 #include <functional>
 
 namespace orv {

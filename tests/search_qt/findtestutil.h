@@ -8,7 +8,6 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QtTest>
-
 #include <memory>
 #include <string>
 

@@ -1,9 +1,8 @@
 // The search bar: its layout, the history (order, case, limit, loading and
 // saving) and the keys of the search-string box.
-#include <QtTest>
-
 #include <QAbstractItemView>
 #include <QToolButton>
+#include <QtTest>
 
 #include "app/commands.h"
 #include "findtestutil.h"
@@ -39,9 +38,10 @@ private slots:
         QCOMPARE(items.size(), 13);
         QCOMPARE(bar->widgetForAction(items[0]), static_cast<QWidget*>(Combo(*f)));
         QVERIFY(items[1]->isSeparator());
-        const int ids[] = {ID_FIND_PREV,   ID_FIND_NEXT,       0, ID_FIND_TITLE, ID_FIND_CONTENT,
-                           ID_FIND_AUTHOR, ID_FIND_AUTHORID,   0, ID_FIND_IGNORECASE,
-                           ID_FIND_IGNOREWIDTH, ID_FIND_IGNOREKANA};
+        const int ids[] = {
+            ID_FIND_PREV,      ID_FIND_NEXT,     0, ID_FIND_TITLE,      ID_FIND_CONTENT,
+            ID_FIND_AUTHOR,    ID_FIND_AUTHORID, 0, ID_FIND_IGNORECASE, ID_FIND_IGNOREWIDTH,
+            ID_FIND_IGNOREKANA};
         for (int i = 0; i < 11; ++i) {
             QAction* a = items[i + 2];
             if (ids[i] == 0) {
@@ -156,7 +156,8 @@ private slots:
         QCOMPARE(Entries(*f), QStringList{"オフ会"});
         QCOMPARE(SelectedNumber(*f), 7);
         QTRY_VERIFY(f->GetTreeView()->hasFocus());
-        QCOMPARE(Utf8(f->GetTextView()->GetComment()->GetTitle()), QStringLiteral("オフ会のお知らせ"));
+        QCOMPARE(Utf8(f->GetTextView()->GetComment()->GetTitle()),
+                 QStringLiteral("オフ会のお知らせ"));
         PressInField(*f, Qt::Key_Enter);  // the key pad's Enter
         const int second = SelectedNumber(*f);
         QVERIFY(second != 7 && second != 0);

@@ -1,11 +1,10 @@
 // The search options: the seven switches with their menu, buttons and check
 // marks, their effect on the find commands and searches, and the option
 // word kept in "FindSettings" between runs.
-#include <QtTest>
-
 #include <QMenu>
 #include <QMenuBar>
 #include <QToolButton>
+#include <QtTest>
 
 #include "app/commands.h"
 #include "app/orvapp.h"

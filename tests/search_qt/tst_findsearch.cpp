@@ -1,10 +1,9 @@
 // Searching from the viewer: F3 and Shift+F3, the hit in the tree and the
 // text view, typed text that CP932 cannot hold, and Cancel in the search's
 // progress dialog.
-#include <QtTest>
-
 #include <QPushButton>
 #include <QTimer>
+#include <QtTest>
 
 #include "app/commands.h"
 #include "app/progressdlg.h"
@@ -27,7 +26,9 @@ CProgressDlg* VisibleProgress() {
 }
 
 // After a search the window has the keyboard again.
-void WaitActive(CMainFrame& f) { QTRY_COMPARE(QApplication::activeWindow(), static_cast<QWidget*>(&f)); }
+void WaitActive(CMainFrame& f) {
+    QTRY_COMPARE(QApplication::activeWindow(), static_cast<QWidget*>(&f));
+}
 
 }  // namespace
 
@@ -85,7 +86,8 @@ private slots:
         // The next search with a text that converts names it as before.
         Combo(*f)->setEditText(QStringLiteral("é"));
         QVERIFY(f->Commands().Execute(ID_FIND_NEXT));
-        QCOMPARE(QString::fromStdString(prompter.shown[1].text), QStringLiteral("\"é\" が見つかりません。"));
+        QCOMPARE(QString::fromStdString(prompter.shown[1].text),
+                 QStringLiteral("\"é\" が見つかりません。"));
         Combo(*f)->setEditText(QStringLiteral("はじめ"));
         QVERIFY(f->Commands().Execute(ID_FIND_NEXT));
         QCOMPARE(SelectedNumber(*f), 2);
@@ -97,7 +99,10 @@ private slots:
         QCOMPARE(TypedTextToCp932("ABC ｶﾞ", &unmappable), std::string("ABC \xB6\xDE"));
         QVERIFY(!unmappable);
         QCOMPARE(TypedTextToCp932("\xE3\x81\x82", &unmappable), std::string("\x82\xA0"));  // あ
-        const std::string mixed = TypedTextToCp932("a\xF0\x9F\x98\x80" "b\xC3\xA9", &unmappable);
+        const std::string mixed = TypedTextToCp932(
+            "a\xF0\x9F\x98\x80"
+            "b\xC3\xA9",
+            &unmappable);
         QVERIFY(unmappable);
         QCOMPARE(mixed, std::string("a") + kUnmappableChar + "b" + kUnmappableChar);
         // The stand-in matches nothing, not even itself, under any folding.
@@ -105,7 +110,10 @@ private slots:
         QVERIFY(GetSearchLengths(mixed, minLen, maxLen));
         for (std::uint32_t flags : {0u, NORM_IGNORECASE | NORM_IGNOREWIDTH | NORM_IGNOREKANATYPE}) {
             QVERIFY(!FieldMatches(flags, mixed, mixed, minLen, maxLen));
-            QVERIFY(!FieldMatches(flags, "xa\x81\x7F" "b\x81\x7F", mixed, minLen, maxLen));
+            QVERIFY(!FieldMatches(flags,
+                                  "xa\x81\x7F"
+                                  "b\x81\x7F",
+                                  mixed, minLen, maxLen));
         }
         QCOMPARE(TypedTextToCp932(""), std::string());
     }
