@@ -20,9 +20,8 @@ bool CFindStrCombo::Create(const QRect& rect, int id) {
     setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     setProperty("controlId", id);
     setObjectName(QStringLiteral("findString"));
-    // The field scrolls sideways under a long text; the list may take about
-    // ten heights of the field below it.
-    lineEdit()->setClearButtonEnabled(false);
+    // The field scrolls sideways under a long text (as a line edit does);
+    // the dropped list takes about ten heights of the field below it.
     setMaxVisibleItems(10);
 
     QFont font(QStringLiteral("MS UI Gothic"));
@@ -49,11 +48,10 @@ void CFindStrCombo::WatchChildren() {
 QString CFindStrCombo::FieldText() const { return lineEdit() ? lineEdit()->text() : currentText(); }
 
 void CFindStrCombo::UpdateHistory() {
-    // The list's current entry only counts while the field still shows it:
-    // the text that is searched is always the field's.
-    const int sel = currentIndex();
-    const QString field = FieldText();
-    const QString text = sel >= 0 && itemText(sel) == field ? itemText(sel) : field;
+    // The field's text: an entry chosen from the list stands in the field,
+    // and one edited after it was chosen is recorded as edited, the text
+    // that is searched.
+    const QString text = FieldText();
     if (!text.isEmpty()) {
         const int same = findText(text, Qt::MatchFixedString);  // without regard to case
         if (same >= 0) removeItem(same);
