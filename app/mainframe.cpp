@@ -33,6 +33,7 @@
 #include "core/cp932.h"
 #include "core/logfilelist.h"
 #include "res/strings.h"
+#include "search/findbar.h"
 #include "views/textview.h"
 #include "views/titletreeview.h"
 
@@ -117,6 +118,8 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent) {
     m_pChooser = std::make_unique<CLogFileChooser>(this, m_pPrompter);
     m_pChooserPort = m_pChooser.get();
     m_pCmds = new CCommandTable(this);
+    m_findContext.SetTextSource([this] { return GetFindText().toStdString(); });
+    m_findContext.SetOptionStore(m_pFindOption);
 
     // Creation preparation: a window closed maximized opens maximized.
     WindowPlacement wp;
@@ -219,24 +222,43 @@ bool CMainFrame::OnCreate() {
 }
 
 bool CMainFrame::CreateFindBar() {
-    // The search bar docks here, below the tool bar, with control id 130 and
-    // the caption "検索", once it is part of the program; until then the
-    // window has none.
+    // The search bar, control id 130, below the tool bar: the search-string
+    // box, then the buttons of the find commands and the search options.
+    auto* bar = new CFindBar(this);
+    bar->setObjectName(QStringLiteral("findBar"));
+    bar->setProperty("controlId", static_cast<int>(IDW_FINDBAR));
+    bar->setIconSize(QSize(16, 16));
+    m_pCmds->FillToolBar(bar, FindBarLayout());
+    if (!bar->Initialize(QStringLiteral("検索"))) return false;
+    CFindStrCombo* combo = bar->Combo();
+    combo->SetFocusTarget([this]() -> QWidget* { return GetTreeView(); });
+    // Enter and Shift+Enter go straight to the document's find commands.
+    combo->SetFindHandler([this](bool previous) {
+        if (previous)
+            m_pDoc->OnFindPrev();
+        else
+            m_pDoc->OnFindNext();
+        m_pCmds->UpdateAll();
+    });
+    m_pFindBar = bar;
     return true;
 }
 
-bool CMainFrame::FindBarHandleSpace() { return false; }
-
-void CMainFrame::FindBarSaveHistory() {}
-
-QString CMainFrame::GetFindText() const { return QString(); }
-
-std::string CMainFrame::GetFindString() {
-    const QString text = GetFindText();
-    if (text.isEmpty()) return std::string();
-    auto bytes = Utf8ToCp932(text.toStdString());
-    return bytes ? *bytes : std::string();
+bool CMainFrame::FindBarHandleSpace() {
+    auto* bar = qobject_cast<CFindBar*>(m_pFindBar.data());
+    return bar && bar->HandleSpace();
 }
+
+void CMainFrame::FindBarSaveHistory() {
+    if (auto* bar = qobject_cast<CFindBar*>(m_pFindBar.data())) bar->SaveHistory();
+}
+
+QString CMainFrame::GetFindText() const {
+    auto* bar = qobject_cast<CFindBar*>(m_pFindBar.data());
+    return bar ? bar->GetFindString() : QString();
+}
+
+std::string CMainFrame::GetFindString() { return m_findContext.GetFindString(); }
 
 void CMainFrame::BuildStatusBar() {
     QStatusBar* sb = statusBar();
@@ -301,6 +323,10 @@ void CMainFrame::SetPrompter(IPrompter* prompter) {
     ports.progress = m_pProgress.get();
     ports.prompter = m_pPrompter;
     ports.chooser = m_pChooserPort;
+    // The search's own messages pass the search context, which names an
+    // unconvertible search text as typed.
+    m_findContext.SetPrompter(m_pPrompter);
+    ports.prompter = &m_findContext;
     ports.find = this;
     m_pDoc->SetPorts(ports);
     if (m_pTextView) m_pTextView->SetPrompter(m_pPrompter);

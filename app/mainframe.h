@@ -17,6 +17,7 @@
 #include "app/viewsplitter.h"
 #include "core/orvdoc.h"
 #include "core/ports.h"
+#include "search/findcontext.h"
 #include "views/viewhost.h"
 
 class QActionGroup;
@@ -86,7 +87,10 @@ public:
     void SetFileDialogHook(FileDialogHook hook) { m_fileDialog = std::move(hook); }
     void SetLogFileChooser(ILogFileChooser* chooser);
     // The application's search option word (the frame's own copy otherwise).
-    void SetFindOptionStore(std::uint32_t* option) { m_pFindOption = option; }
+    void SetFindOptionStore(std::uint32_t* option) {
+        m_pFindOption = option;
+        m_findContext.SetOptionStore(option);
+    }
     void SetRecentFileList(CRecentFileList* list) { m_pRecent = list; }
     QPrinter& Printer();
 
@@ -179,6 +183,9 @@ private:
     CRecentFileList* m_pRecent = nullptr;
     std::uint32_t m_nFindOptionOwn = 3;
     std::uint32_t* m_pFindOption = &m_nFindOptionOwn;
+    // The typed search text in CP932 for the search, between the document
+    // and the prompter.
+    CFindContext m_findContext;
     FileDialogHook m_fileDialog;
 
     QString m_strPathName;

@@ -70,9 +70,10 @@ private slots:
         QCOMPARE(f->ToolBar()->windowTitle(), QStringLiteral("ツール"));
         QVERIFY(f->statusBar()->isVisible());
         QCOMPARE(f->findChild<QLabel*>(QStringLiteral("messagePane"))->text(), QStringLiteral("レディ"));
-        // No search bar in the window yet: no search text, command greyed.
+        // The search bar below the tool bar, with an empty search text.
         QVERIFY(f->GetFindString().empty());
-        QVERIFY(!f->Commands().Action(ID_VIEW_FINDBAR)->isEnabled());
+        QVERIFY(f->FindBar() && f->FindBar()->isVisible());
+        QVERIFY(f->Commands().Action(ID_VIEW_FINDBAR)->isChecked());
         QVERIFY(f->GetTextView()->hasFocus() || !QApplication::focusWidget());
     }
 

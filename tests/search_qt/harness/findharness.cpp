@@ -1,0 +1,55 @@
+// The viewer over the sample log with a search text typed and found, for
+// looking at the search bar (not a test). Arguments: the text to find
+// (default "オフ会"), how many seconds to stay open (default 30), and "drop"
+// to leave the history list dropped down.
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include "app/commands.h"
+#include "app/mainframe.h"
+#include "app/orvapp.h"
+#include "app/settings.h"
+#include "search/findbar.h"
+#include "views/titletreeview.h"
+
+using namespace orv;
+
+int main(int argc, char** argv) {
+    COrvApp app(argc, argv);
+    QTemporaryDir dir;
+    settings::UseFolder(dir.path());
+    const QStringList args = app.arguments();
+    const QString text = args.size() > 1 ? args[1] : QStringLiteral("オフ会");
+    const int seconds = args.size() > 2 ? args[2].toInt() : 30;
+    const bool dropList = args.size() > 3 && args[3] == QStringLiteral("drop");
+
+    app.EnableSingleInstance(false);
+    app.m_nFindOption = 0x0007;  // title, message text, letter case
+    if (app.InitInstance({QStringLiteral(ORV_SAMPLE_LOG)}) != COrvApp::StartResult::Run) return 1;
+    app.m_nFindOption = 0x0007;
+    CMainFrame* f = app.GetMainFrame();
+    QTimer::singleShot(800, f, [f, text, dropList] {
+        auto* bar = qobject_cast<CFindBar*>(f->FindBar());
+        auto* tree = f->GetTreeView();
+        tree->SelectItem(f->GetDocument().GetTreeItems().front());
+        bar->Combo()->lineEdit()->setFocus();
+        bar->Combo()->lineEdit()->setText(QStringLiteral("ｶﾞ"));
+        bar->Combo()->UpdateHistory();
+        bar->Combo()->lineEdit()->setFocus();
+        bar->Combo()->lineEdit()->setText(text);
+        f->Commands().Execute(cmd::ID_FIND_NEXT);
+        if (dropList) {
+            bar->Combo()->lineEdit()->setFocus();
+            bar->Combo()->UpdateHistory();
+            bar->Combo()->showPopup();
+        }
+    });
+    QTimer::singleShot(seconds * 1000, &app, [f] {
+        f->GetDocument().SetModifiedFlag(false);  // nothing to ask at the end
+        QCoreApplication::quit();
+    });
+    const int rc = app.exec();
+    app.ExitInstance();
+    return rc;
+}
