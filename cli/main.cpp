@@ -5,15 +5,12 @@
 #include <string>
 #include <vector>
 
+#include "cli/search_cmd.h"
 #include "cli/terminal.h"
 #include "core/cp932.h"
 #include "core/listtree.h"
 #include "core/orvdoc.h"
 
-#if __has_include("cli/search_cmd.h")
-#include "cli/search_cmd.h"
-#define ORVLOG_HAS_SEARCH 1
-#endif
 
 using namespace orv;
 using namespace orv::cli;
@@ -25,10 +22,8 @@ const char kUsage[] =
     "       orvlog tree DOC.mld\n"
     "       orvlog show DOC.mld NUMBER\n"
     "       orvlog dump DOC.mld\n"
-#ifdef ORVLOG_HAS_SEARCH
     "       orvlog search DOC.mld TEXT [--from NUMBER] [--prev] [--in FIELDS] [--ignore FOLDS] "
     "[--all]\n"
-#endif
     ;
 
 int Usage() {
@@ -189,9 +184,7 @@ int main(int argc, char** argv) {
     if (cmd == "tree") return Tree(argc - 1, argv + 1);
     if (cmd == "show") return Show(argc - 1, argv + 1);
     if (cmd == "dump") return Dump(argc - 1, argv + 1);
-#ifdef ORVLOG_HAS_SEARCH
     if (cmd == "search") return RunSearchCommand(argc - 1, argv + 1);
-#endif
     if (cmd == "-h" || cmd == "--help") {
         std::fputs(kUsage, stdout);
         return kExitOk;
