@@ -175,7 +175,17 @@ void COrvDoc::ImportLogFiles(CLogFileList& list) {
                 }
                 std::unique_ptr<CComment> fresh;
                 CComment* rec = existing;
-                if (!rec) {
+                // An overwrite that changes a record marks the document
+                // modified, so that closing asks to save what it brought.
+                std::unique_ptr<CComment> before;
+                if (rec) {
+                    before = std::make_unique<CComment>();
+                    before->SetId(rec->GetId());
+                    before->SetAuthor(rec->GetAuthor());
+                    before->SetTitle(rec->GetTitle());
+                    before->SetDateTimeRaw(rec->GetDateTime());
+                    before->SetText(rec->GetText());
+                } else {
                     fresh = std::make_unique<CComment>();
                     rec = fresh.get();
                 }
@@ -223,6 +233,12 @@ void COrvDoc::ImportLogFiles(CLogFileList& list) {
                     }
                 }
                 rec->SetText(std::move(body));
+                if (before && (before->GetId() != rec->GetId() ||
+                               before->GetAuthor() != rec->GetAuthor() ||
+                               before->GetTitle() != rec->GetTitle() ||
+                               before->GetDateTime() != rec->GetDateTime() ||
+                               before->GetText() != rec->GetText()))
+                    SetModifiedFlag();
                 if (fresh && !placed) {
                     AddRoot(std::move(fresh));
                     SetModifiedFlag();

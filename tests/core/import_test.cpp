@@ -92,7 +92,15 @@ TEST_F(ImportTest, SecondImportAsksOnceAndOverwritesInPlaceOnYes) {
     EXPECT_EQ(doc.GetRootCount(), 2u);
     EXPECT_EQ(doc.FindByNumber(2), m2);  // same record, refilled
     EXPECT_EQ(m2->GetText(), Sjis("きれいですね。") + "\r\n");
-    EXPECT_FALSE(doc.IsModified());  // an overwrite alone adds nothing
+    // The overwrite changed message 2 back: the document is modified.
+    EXPECT_TRUE(doc.IsModified());
+
+    // Overwriting with identical messages changes nothing.
+    doc.SetModifiedFlag(false);
+    prompter.answers = {MsgAnswer::Yes};
+    Import({path});
+    EXPECT_EQ(doc.GetRootCount(), 2u);
+    EXPECT_FALSE(doc.IsModified());
 }
 
 TEST_F(ImportTest, SecondImportAnsweredNoLeavesTheDocumentAndGoesOnWithTheNextFile) {
