@@ -109,16 +109,15 @@ int Tree(int argc, char** argv) {
 
 int Show(int argc, char** argv) {
     if (argc != 3) return Usage();
-    char* end = nullptr;
-    long n = std::strtol(argv[2], &end, 10);
-    if (!*argv[2] || *end) return Usage();
+    std::int32_t n = 0;
+    if (!ParseMessageNumber(argv[2], n)) return Usage();
     TerminalPrompter prompter;
     COrvDoc doc;
     doc.SetPorts({nullptr, nullptr, &prompter, nullptr, nullptr});
     if (int status = OpenDocument(doc, argv[1])) return status;
-    CComment* rec = doc.FindByNumber(static_cast<std::int32_t>(n));
+    CComment* rec = doc.FindByNumber(n);
     if (!rec) {
-        std::fprintf(stderr, "orvlog: no message %ld\n", n);
+        std::fprintf(stderr, "orvlog: no message %d\n", n);
         return kExitNotFound;
     }
     std::printf("発言番号: %d\nID: %s\n発言者: %s\nタイトル: %s\n日時: %s\n\n%s",

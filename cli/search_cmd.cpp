@@ -74,7 +74,7 @@ int RunSearchCommand(int argc, char** argv) {
     std::string path, textUtf8;
     int positional = 0;
     bool prev = false, all = false, haveFrom = false;
-    long from = 0;
+    std::int32_t from = 0;
     std::uint32_t fields = 0, folds = 0;
     bool fieldsGiven = false;
     for (int i = 1; i < argc; ++i) {
@@ -82,10 +82,7 @@ int RunSearchCommand(int argc, char** argv) {
         if ((a == "--from" || a == "--in" || a == "--ignore") && i + 1 >= argc)
             return SearchUsage();
         if (a == "--from") {
-            char* end = nullptr;
-            const char* v = argv[++i];
-            from = std::strtol(v, &end, 10);
-            if (!*v || *end) return SearchUsage();
+            if (!ParseMessageNumber(argv[++i], from)) return SearchUsage();
             haveFrom = true;
         } else if (a == "--in") {
             fieldsGiven = true;
@@ -148,12 +145,12 @@ int RunSearchCommand(int argc, char** argv) {
     }
 
     if (haveFrom) {
-        const CComment* start = doc.FindByNumber(static_cast<std::int32_t>(from));
+        const CComment* start = doc.FindByNumber(from);
         TreeItem startItem = kNoItem;
         for (TreeItem item : doc.GetTreeItems())
             if (tree.GetItemData(item) == start) startItem = item;
         if (!start || startItem == kNoItem) {
-            std::fprintf(stderr, "orvlog: no message %ld\n", from);
+            std::fprintf(stderr, "orvlog: no message %d\n", from);
             return kExitUsage;
         }
         tree.SelectItem(startItem);

@@ -2,7 +2,10 @@
 
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 
 #include "core/cp932.h"
 
@@ -71,6 +74,15 @@ int OpenDocument(COrvDoc& doc, const std::string& path) {
         default:
             return kExitUsage;
     }
+}
+
+bool ParseMessageNumber(const char* text, std::int32_t& number) {
+    char* end = nullptr;
+    errno = 0;
+    long long n = std::strtoll(text, &end, 10);
+    if (!*text || *end || errno == ERANGE || n < INT32_MIN || n > INT32_MAX) return false;
+    number = static_cast<std::int32_t>(n);
+    return true;
 }
 
 std::string ToTerminal(const std::string& cp932) {

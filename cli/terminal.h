@@ -2,6 +2,7 @@
 // a progress bar when standard error is a terminal, and exit statuses.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "core/orvdoc.h"
@@ -37,6 +38,10 @@ public:
 // Opens a document for a subcommand; returns kExitOk or the exit status
 // that the failure calls for (the message is already printed).
 int OpenDocument(COrvDoc& doc, const std::string& path);
+
+// Reads a message number given on the command line: decimal, within the
+// 32-bit range; false for anything else.
+bool ParseMessageNumber(const char* text, std::int32_t& number);
 
 // CP932 to UTF-8 with CR LF turned into LF, for terminal output.
 std::string ToTerminal(const std::string& cp932);

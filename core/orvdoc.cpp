@@ -52,6 +52,14 @@ int Percent(std::uint64_t done, std::uint64_t total) {
 
 COrvDoc::~COrvDoc() = default;
 
+void COrvDoc::ShowSystemError(int fallbackId, int err) {
+    // The system's description of the error, or else the general message.
+    const char* why = err ? std::strerror(err) : nullptr;
+    if (m_ports.prompter)
+        m_ports.prompter->MessageBox(fallbackId, why && *why ? why : res::Text(fallbackId),
+                                     MsgIcon::Exclamation, MsgButtons::Ok);
+}
+
 void COrvDoc::ShowMessage(int id, const std::string& arg) {
     if (m_ports.prompter)
         m_ports.prompter->MessageBox(id, res::Format(id, arg), res::Icon(id), MsgButtons::Ok);
@@ -194,6 +202,9 @@ void COrvDoc::ImportLogFiles(CLogFileList& list) {
                 std::string line2;
                 LineKind kind2 = LineKind::Other;
                 if (!ReadLogLine(list, line2, &kind2, prompter) || kind2 != LineKind::HeaderLine2) {
+                    // A record being overwritten keeps the header fields
+                    // already replaced.
+                    if (before) SetModifiedFlag();
                     ShowMessage(res::IDS_NOT_A_LOG, fileName);
                     list.Close();
                     m_lastImportEnd = ImportEnd::NotALog;
@@ -308,7 +319,7 @@ void COrvDoc::DeleteSelectedTree() {
 // --- document life -----------------------------------------------------------
 
 void COrvDoc::DeleteContents() {
-    while (!m_listRoots.empty()) m_listRoots.erase(m_listRoots.begin());
+    m_listRoots.clear();
     m_index.clear();
     m_bIndexValid = true;
 }
@@ -322,19 +333,25 @@ void COrvDoc::OnNewDocument() {
 
 bool COrvDoc::OnOpenDocument(const std::string& path) {
     std::FILE* f = std::fopen(path.c_str(), "rb");
+    // A folder or a device opens but is no document: it counts as a file
+    // that cannot be opened, and the document stays as it was.
+    struct stat st;
+    if (f && (::fstat(::fileno(f), &st) != 0 || !S_ISREG(st.st_mode))) {
+        std::fclose(f);
+        f = nullptr;
+        errno = EISDIR;
+    }
     if (!f) {
         m_lastOpen = OpenResult::CannotOpen;
-        const char* why = std::strerror(errno);
-        if (m_ports.prompter)
-            m_ports.prompter->MessageBox(res::IDS_OPEN_FAILED,
-                                         why && *why ? why : res::Text(res::IDS_OPEN_FAILED),
-                                         MsgIcon::Exclamation, MsgButtons::Ok);
+        ShowSystemError(res::IDS_OPEN_FAILED, errno);
         return false;
     }
     // Read into a list of its own, so that the shown records stay valid
     // until the document switches over.
     CommentList roots;
+    errno = 0;
     ArchiveResult result = ReadArchive(f, roots);
+    const int readErrno = errno;
     std::fclose(f);
     if (result != ArchiveResult::Ok) {
         roots.clear();
@@ -350,7 +367,7 @@ bool COrvDoc::OnOpenDocument(const std::string& path) {
                 break;
             default:
                 m_lastOpen = OpenResult::ReadError;
-                ShowMessage(res::IDS_OPEN_FAILED);
+                ShowSystemError(res::IDS_OPEN_FAILED, readErrno);
                 break;
         }
         return false;
@@ -369,7 +386,13 @@ bool COrvDoc::OnOpenDocument(const std::string& path) {
 bool COrvDoc::OnSaveDocument(const std::string& path) {
     // Write beside the target and rename over it when complete, so that a
     // failed save leaves the old file as it was.
-    std::string tmpl = path + ".XXXXXX";
+    // A link is followed, so that the file it names is the one replaced.
+    std::string target = path;
+    if (char* real = ::realpath(path.c_str(), nullptr)) {
+        target = real;
+        std::free(real);
+    }
+    std::string tmpl = target + ".XXXXXX";
     std::vector<char> name(tmpl.begin(), tmpl.end());
     name.push_back('\0');
     int err = 0;
@@ -378,7 +401,7 @@ bool COrvDoc::OnSaveDocument(const std::string& path) {
         err = errno;
     } else {
         struct stat st;
-        if (::stat(path.c_str(), &st) == 0) {
+        if (::stat(target.c_str(), &st) == 0) {
             ::fchmod(fd, st.st_mode & 07777);
         } else {
             mode_t mask = ::umask(0);
@@ -396,7 +419,7 @@ bool COrvDoc::OnSaveDocument(const std::string& path) {
                 ok = false;
                 err = errno;
             }
-            if (ok && std::rename(name.data(), path.c_str()) != 0) {
+            if (ok && std::rename(name.data(), target.c_str()) != 0) {
                 ok = false;
                 err = errno;
             }
@@ -407,11 +430,7 @@ bool COrvDoc::OnSaveDocument(const std::string& path) {
         }
         std::remove(name.data());
     }
-    const char* why = err ? std::strerror(err) : nullptr;
-    if (m_ports.prompter)
-        m_ports.prompter->MessageBox(res::IDS_SAVE_FAILED,
-                                     why && *why ? why : res::Text(res::IDS_SAVE_FAILED),
-                                     MsgIcon::Exclamation, MsgButtons::Ok);
+    ShowSystemError(res::IDS_SAVE_FAILED, err);
     return false;
 }
 

@@ -77,6 +77,7 @@ public:
 private:
     void RebuildIndex();
     void ShowMessage(int id, const std::string& arg = std::string());
+    void ShowSystemError(int fallbackId, int err);
 
     CommentList m_listRoots;
     std::vector<TreeItem> m_arrTreeItems;

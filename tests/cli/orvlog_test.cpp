@@ -92,6 +92,7 @@ TEST(Orvlog, ExitStatuses) {
     EXPECT_EQ(Orvlog("dump " + Q(dir.Write("s.mld", schema)), err).status, 5);
     EXPECT_NE(ReadAll(err).find("ファイルの読み込みに失敗しました。"), std::string::npos);
     EXPECT_EQ(Orvlog("show " + Q(out) + " 999").status, 1);
+    EXPECT_EQ(Orvlog("show " + Q(out) + " 4294967297").status, 2);  // not a 32-bit number
 }
 
 TEST(Orvlog, DumpWritesOneJsonObjectPerRecord) {

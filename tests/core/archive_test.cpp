@@ -234,6 +234,12 @@ TEST_F(DocFile, FailedOpensReportAndLeaveTheRightDocument) {
     EXPECT_EQ(doc.LastOpenResult(), COrvDoc::OpenResult::CannotOpen);
     EXPECT_EQ(doc.GetRootCount(), 1u);
 
+    // So does a folder, which opens but is no document.
+    EXPECT_FALSE(doc.OnOpenDocument(dir.Path().string()));
+    EXPECT_EQ(doc.LastOpenResult(), COrvDoc::OpenResult::CannotOpen);
+    EXPECT_EQ(doc.GetRootCount(), 1u);
+    EXPECT_EQ(doc.GetTreeItems().size(), 1u);
+
     // A malformed file leaves an empty new document.
     EXPECT_FALSE(doc.OnOpenDocument(dir.Write("bad.mld", "\x01")));
     EXPECT_EQ(prompter.shown.back().id, res::IDS_ARCHIVE_MALFORMED);
@@ -260,6 +266,14 @@ TEST_F(DocFile, FailedSaveKeepsTheOldFileAndTheModifiedFlag) {
     EXPECT_EQ(prompter.shown.back().icon, MsgIcon::Exclamation);
     ASSERT_TRUE(doc.OnSaveDocument(path));
     EXPECT_EQ(ReadAll(path), Unhex(kWorkedFile));
+    // Saving through a link replaces the file it names, not the link.
+    std::filesystem::create_symlink(path, dir.File("link.mld"));
+    doc.OnNewDocument();
+    ASSERT_TRUE(doc.OnSaveDocument(dir.File("link.mld")));
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.File("link.mld")));
+    EXPECT_EQ(ReadAll(path), std::string("\0\0", 2));
+    std::filesystem::remove(dir.File("link.mld"));
+
     // Only the saved file is left in the folder: no temporary files.
     int files = 0;
     for (auto& e : std::filesystem::directory_iterator(dir.Path())) files += e.is_regular_file();
