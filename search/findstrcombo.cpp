@@ -35,6 +35,10 @@ bool CFindStrCombo::Create(const QRect& rect, int id) {
 
     setGeometry(rect);
     setFixedWidth(rect.width());
+    // Files dropped on the field go to the main window (open or import),
+    // not into the text.
+    if (QLineEdit* edit = lineEdit()) edit->setAcceptDrops(false);
+    setAcceptDrops(false);
     WatchChildren();
     return true;
 }
@@ -108,12 +112,24 @@ bool CFindStrCombo::PreTranslateKey(QKeyEvent* key) {
 
 bool CFindStrCombo::PopupKey(QKeyEvent* key) {
     // Enter in the open list takes the highlighted entry into the field and
-    // then does what Enter in the field does.
-    if (key->key() != Qt::Key_Return && key->key() != Qt::Key_Enter) return false;
-    const QModelIndex chosen = view()->currentIndex();
-    hidePopup();
-    if (chosen.isValid()) setCurrentIndex(chosen.row());
-    return PreTranslateKey(key);
+    // then does what Enter in the field does; Tab and Esc close the list and
+    // then record the field's text as they do in the field.
+    switch (key->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter: {
+            const QModelIndex chosen = view()->currentIndex();
+            hidePopup();
+            if (chosen.isValid()) setCurrentIndex(chosen.row());
+            return PreTranslateKey(key);
+        }
+        case Qt::Key_Tab:
+        case Qt::Key_Backtab:
+        case Qt::Key_Escape:
+            hidePopup();
+            return PreTranslateKey(key);
+        default:
+            return false;
+    }
 }
 
 }  // namespace orv

@@ -1,6 +1,7 @@
 // The search bar: its layout, the history (order, case, limit, loading and
 // saving) and the keys of the search-string box.
 #include <QAbstractItemView>
+#include <QLineEdit>
 #include <QToolButton>
 #include <QtTest>
 
@@ -223,6 +224,29 @@ private slots:
         // With Ctrl the key is the box's own and opens nothing.
         PressInField(*f, Qt::Key_Down, Qt::ControlModifier);
         QVERIFY(!c->view()->isVisible());
+    }
+
+    void tabAndEscapeInTheOpenListRecordAndLeave() {
+        auto f = OpenFrame(nullptr, true);
+        Enter(*f, QStringLiteral("one"));
+        CFindStrCombo* c = Combo(*f);
+        for (Qt::Key key : {Qt::Key_Escape, Qt::Key_Tab}) {
+            TypeInField(*f, QStringLiteral("typed"));
+            PressInField(*f, Qt::Key_Down);
+            QTRY_VERIFY(c->view()->isVisible());
+            QTest::keyClick(c->view(), key);
+            QTRY_VERIFY(!c->view()->isVisible());
+            QCOMPARE(Entries(*f).front(), QStringLiteral("typed"));
+            QTRY_VERIFY(f->GetTreeView()->hasFocus());
+        }
+        QCOMPARE(Entries(*f), (QStringList{"typed", "one"}));
+    }
+
+    void filesDroppedOnTheFieldAreNotTyped() {
+        auto f = OpenFrame(nullptr, false);
+        CFindStrCombo* c = Combo(*f);
+        QVERIFY(!c->lineEdit()->acceptDrops());
+        QVERIFY(!c->acceptDrops());
     }
 
     void choosingAnEntryNeitherSearchesNorReorders() {
