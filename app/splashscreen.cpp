@@ -80,9 +80,14 @@ void CSplashScreen::HideSplashScreen() {
     }
 }
 
-bool CSplashScreen::PreTranslateAppMessage(QObject*, QEvent* event) {
+bool CSplashScreen::PreTranslateAppMessage(QObject* watched, QEvent* event) {
     CSplashScreen* splash = s_pCurrent.data();
     if (!splash) return false;
+    // Input for a progress dialog (an import started from the command line
+    // while the splash still shows) is that dialog's own: its first Cancel
+    // or Escape must not be spent on the splash.
+    if (auto* w = qobject_cast<QWidget*>(watched); w && w->window()->inherits("orv::CProgressDlg"))
+        return false;
     switch (event->type()) {
     case QEvent::ShortcutOverride:
         // Claim the key for the coming key press so that no shortcut fires;

@@ -8,6 +8,7 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
+#include "app/progressdlg.h"
 #include "app/splashscreen.h"
 
 using namespace orv;
@@ -104,6 +105,24 @@ private slots:
         QCOMPARE(clicked.count(), 0);
         QTest::mouseClick(win.button, Qt::LeftButton);
         QCOMPARE(clicked.count(), 1);
+    }
+
+    void progressDialogKeepsItsFirstCancel() {
+        Window win;
+        win.w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&win.w));
+        CSplashScreen::ShowSplashScreen(&win.w);
+        CProgressDlg dlg;
+        QVERIFY(dlg.Create(&win.w, true));
+        dlg.SetPumpInterval(0);
+        QPushButton* cancel = nullptr;
+        for (QPushButton* b : dlg.findChildren<QPushButton*>())
+            if (b->isVisible()) cancel = b;
+        QVERIFY(cancel);
+        QTest::mouseClick(cancel, Qt::LeftButton);
+        QVERIFY(dlg.CheckCancel());
+        QVERIFY(CSplashScreen::Current());  // the click was the dialog's
+        dlg.Destroy();
     }
 };
 
