@@ -6,9 +6,9 @@
 #include <cstdio>
 #include <string>
 
-#include "core/archive.h"
 #include "core/listtree.h"
 #include "core/orvdoc.h"
+#include "fuzz/roundtrip.h"
 
 namespace {
 
@@ -39,12 +39,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // The same file twice: the second pass overwrites every message.
     orv::CLogFileList list({path, path});
     doc.ImportLogFiles(list);
-    std::string bytes;
-    orv::WriteArchive(doc.GetRoots(), bytes);
-    orv::CommentList back;
-    if (orv::ReadArchive(bytes.data(), bytes.size(), back) != orv::ArchiveResult::Ok) __builtin_trap();
-    std::string again;
-    orv::WriteArchive(back, again);
-    if (again != bytes) __builtin_trap();
+    orv::fuzz::CheckWriteReadWrite(doc.GetRoots());
     return 0;
 }

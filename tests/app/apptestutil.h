@@ -1,34 +1,18 @@
-// Helpers of the application-shell tests: a settings folder of their own, a
-// document file made from the sample log, and a scripted log-file chooser.
+// Helpers of the application-shell tests: a document file made from the
+// sample log and a scripted log-file chooser (with the shared Qt helpers).
 #pragma once
 
-#include <QDir>
-#include <QSettings>
-#include <QTemporaryDir>
+#include <QString>
 
 #include <string>
 #include <vector>
 
-#include "app/settings.h"
 #include "core/logfilelist.h"
 #include "core/orvdoc.h"
 #include "core/ports.h"
+#include "fakes/qttestutil.h"
 
 namespace orv::test {
-
-// Points the settings store at a fresh folder for as long as it lives.
-class ScratchSettings {
-public:
-    ScratchSettings() { settings::UseFolder(m_dir.path()); }
-    ~ScratchSettings() { settings::UseFolder(QDir::tempPath() + QStringLiteral("/orv-unused")); }
-    void Clear() { settings::Open()->clear(); }
-    QString Dir() const { return m_dir.path(); }
-
-private:
-    QTemporaryDir m_dir;
-};
-
-inline QString SampleLog() { return QStringLiteral(ORV_SOURCE_DIR "/samples/sample.log"); }
 
 // Imports the sample log into a document and saves it at path.
 inline bool MakeSampleDocument(const QString& path) {

@@ -1,35 +1,19 @@
 // orvlog driven as a program: exit statuses, output files and round trips.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <array>
-#include <cstdio>
 #include <string>
 
+#include "fakes/runprogram.h"
 #include "fakes/testfiles.h"
 
 using namespace orv::test;
 
 namespace {
 
-struct RunResult {
-    int status;
-    std::string out;
-};
-
 // Runs orvlog with the arguments (single-quoted for the shell); standard
 // error goes to err if given.
 RunResult Orvlog(const std::string& args, const std::string& err = "/dev/null") {
-    std::string cmd = std::string("'") + ORVLOG_PATH + "' " + args + " 2>" + err;
-    RunResult r{-1, {}};
-    std::FILE* p = ::popen(cmd.c_str(), "r");
-    if (!p) return r;
-    std::array<char, 4096> buf;
-    std::size_t n;
-    while ((n = std::fread(buf.data(), 1, buf.size(), p)) > 0) r.out.append(buf.data(), n);
-    int st = ::pclose(p);
-    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-    return r;
+    return RunOrvlog(args, err);
 }
 
 std::string Q(const std::string& s) { return "'" + s + "'"; }

@@ -1,11 +1,10 @@
 // orvlog search driven as a program, on the sample forum.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <array>
-#include <cstdio>
 #include <string>
+#include <utility>
 
+#include "fakes/runprogram.h"
 #include "fakes/testfiles.h"
 
 using namespace orv::test;
@@ -29,17 +28,8 @@ struct OrvlogSearch : ::testing::Test {
     }
     SearchRun Exec(const std::string& args) {
         std::string errFile = dir.File("err.txt");
-        std::string cmd = std::string("'") + ORVLOG_PATH + "' " + args + " 2>'" + errFile + "'";
-        SearchRun r{-1, {}, {}};
-        std::FILE* p = ::popen(cmd.c_str(), "r");
-        if (!p) return r;
-        std::array<char, 4096> buf;
-        std::size_t n;
-        while ((n = std::fread(buf.data(), 1, buf.size(), p)) > 0) r.out.append(buf.data(), n);
-        int st = ::pclose(p);
-        r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-        r.err = ReadAll(errFile);
-        return r;
+        RunResult run = RunOrvlog(args, "'" + errFile + "'");
+        return {run.status, std::move(run.out), ReadAll(errFile)};
     }
     SearchRun Search(const std::string& args) { return Exec("search '" + doc + "' " + args); }
 };

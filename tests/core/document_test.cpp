@@ -5,6 +5,7 @@
 #include "fakes/fakeports.h"
 #include "fakes/testfiles.h"
 #include "res/strings.h"
+#include "tests/core/docfixture.h"
 
 using namespace orv;
 using namespace orv::test;
@@ -13,14 +14,7 @@ namespace {
 
 // Messages 1, 2 (reply to 1), 3 (reply to 1), 4 (reply to 2), in the given
 // order of import.
-struct TreeDoc : ::testing::Test {
-    TempDir dir;
-    FakePrompter prompter;
-    FakeProgressFactory progress;
-    FakeTitleTree tree;
-    COrvDoc doc;
-    void SetUp() override { doc.SetPorts({&tree, &progress, &prompter, nullptr, nullptr}); }
-
+struct TreeDoc : DocFixture {
     void ImportInOrder(const std::vector<int>& order) {
         const int parentOf[] = {0, -1, 1, 1, 2};
         std::vector<std::string> lines;
@@ -32,11 +26,6 @@ struct TreeDoc : ::testing::Test {
         CLogFileList list({dir.Write("x.log", Crlf(lines))});
         doc.ImportLogFiles(list);
     }
-    std::vector<int> Items() {
-        std::vector<int> n;
-        for (TreeItem item : doc.GetTreeItems()) n.push_back(tree.GetItemData(item)->GetNumber());
-        return n;
-    }
     TreeItem ItemOf(int number) {
         for (TreeItem item : doc.GetTreeItems())
             if (tree.GetItemData(item)->GetNumber() == number) return item;
@@ -46,7 +35,7 @@ struct TreeDoc : ::testing::Test {
 
 TEST_F(TreeDoc, BuildTreeListsItemsInDocumentOrderWithImages) {
     ImportInOrder({1, 2, 3, 4});
-    EXPECT_EQ(Items(), (std::vector<int>{1, 2, 4, 3}));
+    EXPECT_EQ(TreeNumbers(), (std::vector<int>{1, 2, 4, 3}));
     const auto& i1 = tree.At(ItemOf(1));
     const auto& i2 = tree.At(ItemOf(2));
     const auto& i4 = tree.At(ItemOf(4));
@@ -62,7 +51,7 @@ TEST_F(TreeDoc, BuildTreeListsItemsInDocumentOrderWithImages) {
 
 TEST_F(TreeDoc, ReplyImportedBeforeItsParentStaysARoot) {
     ImportInOrder({2, 1, 4});
-    EXPECT_EQ(Items(), (std::vector<int>{2, 4, 1}));
+    EXPECT_EQ(TreeNumbers(), (std::vector<int>{2, 4, 1}));
     EXPECT_EQ(tree.At(ItemOf(4)).parent, ItemOf(2));
     EXPECT_EQ(tree.At(ItemOf(2)).parent, kTreeRoot);
 }
@@ -77,14 +66,14 @@ TEST_F(TreeDoc, DeletingASubtreeKeepsSiblingsInOrder) {
     EXPECT_EQ(prompter.shown[0].id, res::IDS_DELETE_TREE);
     EXPECT_EQ(prompter.shown[0].icon, MsgIcon::None);
     EXPECT_EQ(prompter.shown[0].buttons, MsgButtons::YesNo);
-    EXPECT_EQ(Items(), (std::vector<int>{1, 3}));
+    EXPECT_EQ(TreeNumbers(), (std::vector<int>{1, 3}));
     EXPECT_EQ(doc.FindByNumber(4), nullptr);
     EXPECT_TRUE(doc.IsModified());
 
     tree.SelectItem(ItemOf(1));
     prompter.answers = {MsgAnswer::Yes};
     doc.DeleteSelectedTree();
-    EXPECT_TRUE(Items().empty());
+    EXPECT_TRUE(TreeNumbers().empty());
     EXPECT_EQ(doc.GetRootCount(), 0u);
 }
 
@@ -96,7 +85,7 @@ TEST_F(TreeDoc, DeleteAnsweredNoOrWithoutSelectionChangesNothing) {
     EXPECT_TRUE(doc.OnUpdateDeleteSelectedTree());
     prompter.answers = {MsgAnswer::No};
     doc.DeleteSelectedTree();
-    EXPECT_EQ(Items(), (std::vector<int>{1, 2, 4, 3}));
+    EXPECT_EQ(TreeNumbers(), (std::vector<int>{1, 2, 4, 3}));
     EXPECT_FALSE(doc.IsModified());
 }
 
@@ -114,7 +103,7 @@ TEST_F(TreeDoc, AnItemThatCannotBeAddedSkipsItsSubtreeOnly) {
     tree.failInsertAt = 1;  // item of message 2
     prompter.shown.clear();
     doc.BuildTree();
-    EXPECT_EQ(Items(), (std::vector<int>{1, 3}));
+    EXPECT_EQ(TreeNumbers(), (std::vector<int>{1, 3}));
     EXPECT_EQ(prompter.Ids(), std::vector<int>{res::IDS_TREE_FAILED});
     EXPECT_NE(doc.FindByNumber(4), nullptr);  // the records are untouched
 }

@@ -5,6 +5,7 @@
 #include "fakes/fakeports.h"
 #include "fakes/testfiles.h"
 #include "res/strings.h"
+#include "tests/core/docfixture.h"
 
 using namespace orv;
 using namespace orv::test;
@@ -28,21 +29,10 @@ std::string WorkedExample() {
     });
 }
 
-struct Fixture : ::testing::Test {
-    TempDir dir;
-    FakePrompter prompter;
-    FakeProgressFactory progress;
-    FakeTitleTree tree;
-    COrvDoc doc;
-    void SetUp() override { doc.SetPorts({&tree, &progress, &prompter, nullptr, nullptr}); }
+struct Fixture : DocFixture {
     void Import(std::vector<std::string> paths) {
         CLogFileList list(std::move(paths));
         doc.ImportLogFiles(list);
-    }
-    std::vector<int> TreeNumbers() {
-        std::vector<int> n;
-        for (TreeItem item : doc.GetTreeItems()) n.push_back(tree.GetItemData(item)->GetNumber());
-        return n;
     }
 };
 

@@ -9,16 +9,12 @@
 #include "core/cp932.h"
 #include "search/findengine.h"
 #include "tests/search/reference_match.h"
+#include "tests/search/searchtestutil.h"
 
 namespace orv {
 namespace {
 
-constexpr std::uint32_t kCase = NORM_IGNORECASE;
-constexpr std::uint32_t kWidth = NORM_IGNOREWIDTH;
-constexpr std::uint32_t kKana = NORM_IGNOREKANATYPE;
-constexpr std::uint32_t kAll = kCase | kWidth | kKana;
-
-std::string Sj(const char* utf8) { return Utf8ToCp932(utf8).value_or("?"); }
+using namespace testing;  // Sj and the flag constants
 
 // FieldMatches with the window of the text, checked against the reference.
 bool Find(std::uint32_t flags, const std::string& field, const std::string& text) {

@@ -9,27 +9,12 @@
 
 #include "core/cp932.h"
 #include "search/findengine.h"
+#include "tests/search/searchtestutil.h"
 
 namespace orv {
 namespace {
 
-constexpr std::uint32_t kCase = NORM_IGNORECASE;
-constexpr std::uint32_t kWidth = NORM_IGNOREWIDTH;
-constexpr std::uint32_t kKana = NORM_IGNOREKANATYPE;
-constexpr std::uint32_t kAll = kCase | kWidth | kKana;
-
-std::string Sj(const char* utf8) {
-    auto s = Utf8ToCp932(utf8);
-    EXPECT_TRUE(s.has_value()) << utf8;
-    return s.value_or("");
-}
-
-std::string Code(unsigned c) {
-    std::string s;
-    if (c >= 0x100) s += static_cast<char>(c >> 8);
-    s += static_cast<char>(c & 0xFF);
-    return s;
-}
+using namespace testing;  // Sj, Code and the flag constants
 
 // The flag combinations that include (or exclude) the given flags.
 std::vector<std::uint32_t> CombosWith(std::uint32_t need) {

@@ -1,40 +1,24 @@
-// Helpers of the search-bar tests: a settings folder of their own, a main
-// window over the sample log, and access to its search bar, tree and records.
+// Helpers of the search-bar tests: a main window over the sample log, and
+// access to its search bar, tree and records (with the shared Qt helpers).
 #pragma once
 
 #include <QApplication>
-#include <QDir>
 #include <QLineEdit>
-#include <QSettings>
-#include <QTemporaryDir>
 #include <QtTest>
 #include <memory>
 #include <string>
 
 #include "app/mainframe.h"
-#include "app/settings.h"
 #include "app/splashscreen.h"
 #include "core/comment.h"
 #include "core/cp932.h"
 #include "fakes/fakeports.h"
+#include "fakes/qttestutil.h"
 #include "search/findbar.h"
 #include "views/textview.h"
 #include "views/titletreeview.h"
 
 namespace orv::test {
-
-// Points the settings store at a fresh folder for as long as it lives.
-class ScratchSettings {
-public:
-    ScratchSettings() { settings::UseFolder(m_dir.path()); }
-    ~ScratchSettings() { settings::UseFolder(QDir::tempPath() + QStringLiteral("/orv-unused")); }
-    void Clear() { settings::Open()->clear(); }
-
-private:
-    QTemporaryDir m_dir;
-};
-
-inline QString SampleLog() { return QStringLiteral(ORV_SOURCE_DIR "/samples/sample.log"); }
 
 // A shown main window whose messages go to prompter, optionally over the
 // sample log.
