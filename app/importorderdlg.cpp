@@ -40,7 +40,6 @@ CImportOrderDlg::CImportOrderDlg(std::vector<std::string>& paths, QWidget* paren
     down->setObjectName(QStringLiteral("downButton"));
     auto* remove = new QPushButton(QStringLiteral(u"×削除(&R)"), this);
     remove->setObjectName(QStringLiteral("removeButton"));
-    for (QPushButton* b : {up, down, remove}) b->setAutoDefault(false);
     connect(up, &QPushButton::clicked, this, &CImportOrderDlg::OnUp);
     connect(down, &QPushButton::clicked, this, &CImportOrderDlg::OnDown);
     connect(remove, &QPushButton::clicked, this, &CImportOrderDlg::OnRemove);
@@ -50,7 +49,6 @@ CImportOrderDlg::CImportOrderDlg(std::vector<std::string>& paths, QWidget* paren
     ok->setDefault(true);
     auto* cancel = new QPushButton(QStringLiteral(u"キャンセル"), this);
     cancel->setObjectName(QStringLiteral("cancelButton"));
-    cancel->setAutoDefault(false);
     connect(ok, &QPushButton::clicked, this, &CImportOrderDlg::accept);
     connect(cancel, &QPushButton::clicked, this, &CImportOrderDlg::reject);
 

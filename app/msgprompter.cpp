@@ -1,5 +1,7 @@
 #include "app/msgprompter.h"
 
+#include "app/settings.h"
+
 #include <QGuiApplication>
 
 namespace orv {
@@ -30,7 +32,7 @@ MsgAnswer CMsgPrompter::MessageBox(int, const std::string& textUtf8, MsgIcon ico
         def = QMessageBox::Yes;
         break;
     }
-    QMessageBox box(ToQtIcon(icon), QGuiApplication::applicationDisplayName(),
+    QMessageBox box(ToQtIcon(icon), QString::fromUtf8(settings::kApplication),
                     QString::fromUtf8(textUtf8), set, m_parent);
     box.setDefaultButton(def);
     switch (box.exec()) {

@@ -285,6 +285,15 @@ void CTitleTreeView::keyPressEvent(QKeyEvent* e) {
         e->accept();
         return;
     }
+    if (key == Qt::Key_Backspace && e->modifiers() == Qt::NoModifier) {
+        // Backspace steps to the parent of the selected item, as a tree
+        // control does.
+        const QModelIndex parent = currentIndex().parent();
+        if (parent.isValid())
+            selectionModel()->setCurrentIndex(parent, QItemSelectionModel::ClearAndSelect);
+        e->accept();
+        return;
+    }
     QTreeView::keyPressEvent(e);
 }
 
@@ -300,6 +309,12 @@ void CTitleTreeView::mousePressEvent(QMouseEvent* e) {
 
 void CTitleTreeView::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
     QTreeView::currentChanged(current, previous);
+    // The current item is the selected one: when the view makes an item
+    // current on its own (focus coming into an unselected tree), it is
+    // shown selected too, so that what the text view shows and what Delete
+    // removes is visible.
+    if (current.isValid() && selectionModel() && !selectionModel()->isSelected(current))
+        selectionModel()->select(current, QItemSelectionModel::ClearAndSelect);
     m_model.SetSelectedItem(m_model.ItemOf(current));
     OnSelChanged();
 }

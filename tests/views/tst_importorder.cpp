@@ -96,6 +96,24 @@ private slots:
         QCOMPARE(paths, (std::vector<std::string>{"/a/3.log", "/a/2.log", "/a/1.log"}));
     }
 
+    void enterPressesTheFocusedButton() {
+        std::vector<std::string> paths = {"/a/1.log", "/a/2.log"};
+        {
+            CImportOrderDlg dlg(paths);
+            dlg.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+            Select(dlg, 1);
+            Button(dlg, "upButton")->setFocus();
+            QTest::keyClick(Button(dlg, "upButton"), Qt::Key_Return);
+            QCOMPARE(Entries(dlg), (QStringList{"2.log", "1.log"}));
+            QVERIFY(dlg.isVisible());
+            Button(dlg, "cancelButton")->setFocus();
+            QTest::keyClick(Button(dlg, "cancelButton"), Qt::Key_Return);
+            QCOMPARE(dlg.result(), int(QDialog::Rejected));
+        }
+        QCOMPARE(paths, (std::vector<std::string>{"/a/1.log", "/a/2.log"}));
+    }
+
     void removalLeavesNoSelection() {
         std::vector<std::string> paths = {"/a/1.log", "/a/2.log", "/a/3.log"};
         CImportOrderDlg dlg(paths);

@@ -165,6 +165,33 @@ private slots:
         QVERIFY(!host->tree->IsExpanded(Item(35)));
     }
 
+    void focusOnAnUnselectedTreeSelectsWhatItShows() {
+        host->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(host.get()));
+        host->text->setFocus();
+        QTRY_VERIFY(host->text->hasFocus());
+        QTest::keyClick(host->text, Qt::Key_Tab);
+        QTRY_VERIFY(host->tree->hasFocus());
+        if (ShownNumber(*host) != -1) {
+            // Whatever the text view shows is the visibly selected item.
+            QVERIFY(host->tree->GetSelectedItem() != kNoItem);
+            QVERIFY(host->tree->selectionModel()->isSelected(host->tree->currentIndex()));
+        }
+    }
+
+    void backspaceStepsToTheParent() {
+        host->tree->SelectItem(Item(33));
+        host->tree->setFocus();
+        const TreeItem parent = host->tree->GetParentItem(Item(33));
+        QVERIFY(parent != kNoItem && parent != kTreeRoot);
+        QTest::keyClick(host->tree, Qt::Key_Backspace);
+        QCOMPARE(host->tree->GetSelectedItem(), parent);
+        // At the top level it stays where it is.
+        host->tree->SelectItem(Item(1));
+        QTest::keyClick(host->tree, Qt::Key_Backspace);
+        QCOMPARE(host->tree->GetSelectedItem(), Item(1));
+    }
+
     void expandAllKeepsTheSelectionAtTheTop() {
         host->tree->SelectItem(Item(33));
         host->tree->Collapse(Item(31));  // the selection moves up to 31
