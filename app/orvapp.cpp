@@ -9,6 +9,7 @@
 
 #include "app/commands.h"
 #include "app/mainframe.h"
+#include "views/textview.h"
 #include "app/settings.h"
 #include "app/splashscreen.h"
 #include "views/logfont.h"
@@ -78,6 +79,7 @@ COrvApp::StartResult COrvApp::InitInstance(const QStringList& args) {
     }
     m_pMainFrame->SetFindOptionStore(&m_nFindOption);
     m_pMainFrame->SetRecentFileList(&m_recentFiles);
+    if (CTextView* text = m_pMainFrame->GetTextView()) text->SetPreviewPages(&m_nPreviewPages);
     m_pMainFrame->Commands().UpdateAll();
     if (m_frameSetup) m_frameSetup(*m_pMainFrame);
 

@@ -9,6 +9,7 @@
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
 #include <QPrinter>
 #include <QScrollBar>
 #include <QSettings>
@@ -341,7 +342,13 @@ void CTextView::OnFilePrintPreview() {
     QPrintPreviewDialog dlg(&printer, this);
     connect(&dlg, &QPrintPreviewDialog::paintRequested, this,
             [this](QPrinter* pr) { PrintText(*pr); });
+    // One or two pages side by side, as the user last left the preview.
+    QPrintPreviewWidget* preview = dlg.findChild<QPrintPreviewWidget*>();
+    if (preview && m_pPreviewPages && *m_pPreviewPages == 2)
+        preview->setViewMode(QPrintPreviewWidget::FacingPagesView);
     dlg.exec();
+    if (preview && m_pPreviewPages)
+        *m_pPreviewPages = preview->viewMode() == QPrintPreviewWidget::FacingPagesView ? 2 : 1;
 }
 
 }  // namespace orv

@@ -72,6 +72,9 @@ public:
     void OnFilePrint();         // 57607: with the print dialog
     void OnFilePrintDirect();   // 57608: without it
     void OnFilePrintPreview();  // 57609
+    // Where the preview keeps the number of pages it shows side by side
+    // (1 or 2; 0 for its default); borrowed from the application.
+    void SetPreviewPages(int* pages) { m_pPreviewPages = pages; }
     void OnEditCopy();          // 57634
     bool OnUpdateEditCopy() const;
     // Prints the shown text on printer: view font scaled to the printer,
@@ -91,6 +94,7 @@ private:
     LogFont m_logFont;        // description of m_font; height 0 = none
     QFont m_font;
     bool m_bShowHeader = true;
+    int* m_pPreviewPages = nullptr;
 
     IViewHost* m_host = nullptr;
     IPrompter* m_prompter = nullptr;

@@ -2,7 +2,11 @@
 // the view font record and its settings, page scrolling, focus, printing.
 #include <QFontInfo>
 #include <QPdfWriter>
+#include <QApplication>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
 #include <QPrinter>
+#include <QTimer>
 #include <QScrollBar>
 #include <QSettings>
 #include <QTest>
@@ -276,6 +280,27 @@ private slots:
         const int pages = view.PrintText(printer);
         QVERIFY2(pages >= 2, "four hundred lines need more than one page");
         QVERIFY(ReadAll(dir.File("out.pdf")).size() > 1000);
+    }
+
+    void previewRemembersPagesSideBySide() {
+        CTextView view;
+        auto rec = Record(1, "t", "abc\r\n");
+        view.SetComment(rec.get());
+        int pages = 2;
+        view.SetPreviewPages(&pages);
+        QPrintPreviewWidget::ViewMode shown = QPrintPreviewWidget::SinglePageView;
+        QTimer::singleShot(0, [&shown] {
+            auto* dlg = qobject_cast<QPrintPreviewDialog*>(QApplication::activeModalWidget());
+            QVERIFY(dlg);
+            auto* preview = dlg->findChild<QPrintPreviewWidget*>();
+            QVERIFY(preview);
+            shown = preview->viewMode();
+            preview->setSinglePageViewMode();
+            dlg->reject();
+        });
+        view.OnFilePrintPreview();
+        QCOMPARE(shown, QPrintPreviewWidget::FacingPagesView);
+        QCOMPARE(pages, 1);
     }
 };
 
