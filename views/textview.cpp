@@ -60,8 +60,12 @@ public:
 
 protected:
     void paintEvent(QPaintEvent*) override {
-        if (!m_view->m_bShowHeader) return;
         QPainter p(this);
+        if (!m_view->m_bShowHeader) {
+            // The band is not shown: the view's background, not old pixels.
+            p.fillRect(rect(), m_view->palette().color(QPalette::Base));
+            return;
+        }
         const int w = width();
         const QRect band = BandRect(w);
         const QPalette& pal = m_view->palette();
