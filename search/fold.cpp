@@ -153,6 +153,27 @@ const FoldTable& FoldTable::For(std::uint32_t flags) {
     return *tables[index];
 }
 
+namespace {
+
+// The key of a one-byte character from 0xA0 up. Under width folding a
+// half-width sound mark after a letter that takes it joins that letter (it
+// gets the key of the joined mark); prevMask tells which marks the previous
+// character takes and is updated for the next one.
+inline FoldKey HalfWidthKey(const FoldTable& table, unsigned char b, bool width,
+                            unsigned& prevMask) {
+    FoldKey key = table.Single(b);
+    if (width) {
+        if (b == kVoicedMarkByte && (prevMask & 1))
+            key = kKeyVoicedMark;
+        else if (b == kSemiVoicedMarkByte && (prevMask & 2))
+            key = kKeySemiVoicedMark;
+        prevMask = FoldTable::MarkMask(b);
+    }
+    return key;
+}
+
+}  // namespace
+
 void FoldWithSpans(const FoldTable& table, std::string_view s, FoldedText& out) {
     const std::size_t n = s.size();
     out.keys.resize(n + 1);  // at most one key per byte, plus one
@@ -202,15 +223,7 @@ void FoldWithSpans(const FoldTable& table, std::string_view s, FoldedText& out) 
             prevMask = 0;
             continue;
         }
-        FoldKey key = table.Single(b);
-        if (width) {
-            if (b == kVoicedMarkByte && (prevMask & 1))
-                key = kKeyVoicedMark;
-            else if (b == kSemiVoicedMarkByte && (prevMask & 2))
-                key = kKeySemiVoicedMark;
-            prevMask = FoldTable::MarkMask(b);
-        }
-        keys[k] = key;
+        keys[k] = HalfWidthKey(table, b, width, prevMask);
         begin[k] = static_cast<std::uint32_t>(i);
         meta[k] = FoldedText::kCanStart | FoldedText::kCanEnd;
         ++k;
@@ -247,15 +260,7 @@ void FoldString(const FoldTable& table, std::string_view s, std::vector<FoldKey>
             }
             prevMask = 0;
         } else {
-            FoldKey key = table.Single(b);
-            if (width) {
-                if (b == kVoicedMarkByte && (prevMask & 1))
-                    key = kKeyVoicedMark;
-                else if (b == kSemiVoicedMarkByte && (prevMask & 2))
-                    key = kKeySemiVoicedMark;
-                prevMask = FoldTable::MarkMask(b);
-            }
-            out[k++] = key;
+            out[k++] = HalfWidthKey(table, b, width, prevMask);
             ++i;
         }
     }
