@@ -45,19 +45,18 @@ void Fill(COrvDoc& doc, int count) {
     CComment* root = nullptr;
     CComment* reply = nullptr;
     for (int n = 1; n <= count; ++n) {
-        auto rec = std::make_unique<CComment>();
-        rec->SetNumber(n);
-        rec->SetId("QVA00012");
-        rec->SetAuthor(Sjis("山田 一郎"));
-        rec->SetDateTimeRaw("98/04/01 21:10:05");
-        rec->SetTitle(titles[n % 4] + " " + std::to_string(n));
-        rec->SetText(body);
-        CComment* raw = rec.get();
+        CComment& rec = doc.NewRecord();
+        rec.SetNumber(n);
+        rec.SetId("QVA00012");
+        rec.SetAuthor(Sjis("山田 一郎"));
+        rec.SetDateTimeRaw("98/04/01 21:10:05");
+        rec.SetTitle(titles[n % 4] + " " + std::to_string(n));
+        rec.SetText(body);
         switch (n % 4) {
-        case 1: doc.AddRoot(std::move(rec)); root = raw; break;
-        case 2: doc.AddReplyTo(*root, std::move(rec)); reply = raw; break;
-        case 3: doc.AddReplyTo(*reply, std::move(rec)); break;
-        default: doc.AddReplyTo(*root, std::move(rec)); break;
+        case 1: doc.AddRoot(rec); root = &rec; break;
+        case 2: doc.AddReplyTo(*root, rec); reply = &rec; break;
+        case 3: doc.AddReplyTo(*reply, rec); break;
+        default: doc.AddReplyTo(*root, rec); break;
         }
     }
 }

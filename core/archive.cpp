@@ -1,6 +1,9 @@
 #include "core/archive.h"
 
+#include <sys/stat.h>
+
 #include <cstring>
+#include <memory>
 #include <unordered_map>
 
 #include "core/cp932.h"
@@ -40,7 +43,7 @@ public:
             Dword(static_cast<std::uint32_t>(n));
         }
     }
-    void String(const std::string& s) {
+    void String(std::string_view s) {
         const std::size_t n = s.size();
         if (n < 0xFF) {
             Byte(static_cast<std::uint8_t>(n));
@@ -96,35 +99,21 @@ bool WriteForest(const CommentList& roots, std::string& out, Flush flush) {
 
 // --- reading ---------------------------------------------------------------
 
-class Source {
+// Reads the forest from a buffer that becomes the store's arena block: the
+// fields of each record are moved down over the length prefixes before
+// them, so that they lie back to back where they were read.
+class Reader {
 public:
-    Source(const char* data, std::size_t size) : m_data(data), m_len(size) {}
-    explicit Source(std::FILE* f) : m_file(f), m_buf(1 << 16) { m_data = m_buf.data(); }
+    Reader(char* buf, std::size_t len, CCommentStore& store)
+        : m_buf(buf), m_len(len), m_store(store) {}
 
-    bool Failed() const { return m_bReadError; }
+    ArchiveResult Run() { return ReadForest(); }
 
+private:
     bool Read(void* dst, std::size_t n) {
-        char* out = static_cast<char*>(dst);
-        while (n > 0) {
-            if (m_pos == m_len && !Refill()) return false;
-            std::size_t take = std::min(n, m_len - m_pos);
-            std::memcpy(out, m_data + m_pos, take);
-            m_pos += take;
-            out += take;
-            n -= take;
-        }
-        return true;
-    }
-    // Appends n bytes to s without trusting n: the string grows only with
-    // the bytes actually there.
-    bool Append(std::string& s, std::uint64_t n) {
-        while (n > 0) {
-            if (m_pos == m_len && !Refill()) return false;
-            std::size_t take = static_cast<std::size_t>(std::min<std::uint64_t>(n, m_len - m_pos));
-            s.append(m_data + m_pos, take);
-            m_pos += take;
-            n -= take;
-        }
+        if (n > m_len - m_pos) return false;
+        std::memcpy(dst, m_buf + m_pos, n);
+        m_pos += n;
         return true;
     }
     bool Byte(std::uint8_t& b) { return Read(&b, 1); }
@@ -142,55 +131,27 @@ public:
         return true;
     }
 
-private:
-    bool Refill() {
-        if (!m_file) return false;
-        m_pos = 0;
-        m_len = std::fread(m_buf.data(), 1, m_buf.size(), m_file);
-        if (m_len == 0 && std::ferror(m_file)) m_bReadError = true;
-        return m_len > 0;
-    }
-
-    std::FILE* m_file = nullptr;
-    std::vector<char> m_buf;
-    const char* m_data = nullptr;
-    std::size_t m_len = 0;
-    std::size_t m_pos = 0;
-    bool m_bReadError = false;
-};
-
-class Reader {
-public:
-    explicit Reader(Source& src) : m_src(src) {}
-
-    ArchiveResult Run(CommentList& roots) {
-        ArchiveResult r = ReadForest(roots);
-        if (r == ArchiveResult::Malformed && m_src.Failed()) return ArchiveResult::ReadError;
-        return r;
-    }
-
-private:
     // A count: WORD, or WORD 0xFFFF and a DWORD.
     bool Count(std::uint32_t& n) {
         std::uint16_t w;
-        if (!m_src.Word(w)) return false;
+        if (!Word(w)) return false;
         if (w != 0xFFFF) {
             n = w;
             return true;
         }
-        return m_src.Dword(n);
+        return Dword(n);
     }
 
     // A length prefix after its first byte; sets wide for the UTF-16 form.
     bool Length(std::uint64_t& n, bool allowWide, bool& wide) {
         std::uint8_t b;
-        if (!m_src.Byte(b)) return false;
+        if (!Byte(b)) return false;
         if (b < 0xFF) {
             n = b;
             return true;
         }
         std::uint16_t w;
-        if (!m_src.Word(w)) return false;
+        if (!Word(w)) return false;
         if (w == 0xFFFE && allowWide) {
             wide = true;
             return Length(n, false, wide);
@@ -200,23 +161,31 @@ private:
             return true;
         }
         std::uint32_t d;
-        if (!m_src.Dword(d)) return false;
+        if (!Dword(d)) return false;
         n = d;
         return true;
     }
 
-    bool String(std::string& s) {
+    // One string field: where its bytes are and where the field ends in the
+    // buffer. A UTF-16 field is converted into conv.
+    bool String(std::string_view& field, std::string& conv, bool& wide) {
         std::uint64_t n = 0;
-        bool wide = false;
+        wide = false;
         if (!Length(n, true, wide)) return false;
-        if (!wide) return m_src.Append(s, n);
-        std::string raw;
-        if (!m_src.Append(raw, n * 2)) return false;
+        const std::uint64_t bytes = wide ? n * 2 : n;
+        if (bytes > m_len - m_pos) return false;
+        const char* p = m_buf + m_pos;
+        m_pos += static_cast<std::size_t>(bytes);
+        if (!wide) {
+            field = std::string_view(p, static_cast<std::size_t>(n));
+            return true;
+        }
         std::vector<char16_t> units(static_cast<std::size_t>(n));
         for (std::size_t i = 0; i < units.size(); ++i)
-            units[i] = static_cast<char16_t>(static_cast<unsigned char>(raw[2 * i]) |
-                                             (static_cast<unsigned char>(raw[2 * i + 1]) << 8));
-        s = Utf16ToCp932(units.data(), units.size());
+            units[i] = static_cast<char16_t>(static_cast<unsigned char>(p[2 * i]) |
+                                             (static_cast<unsigned char>(p[2 * i + 1]) << 8));
+        conv = Utf16ToCp932(units.data(), units.size());
+        field = conv;
         return true;
     }
 
@@ -230,13 +199,13 @@ private:
     // the schema of the record that follows.
     ArchiveResult Tag(std::uint16_t& schema) {
         std::uint16_t w;
-        if (!m_src.Word(w)) return ArchiveResult::Malformed;
+        if (!Word(w)) return ArchiveResult::Malformed;
         if (w == kNewClassTag) {
             std::uint16_t classSchema, nameLen;
-            if (!m_src.Word(classSchema) || !m_src.Word(nameLen)) return ArchiveResult::Malformed;
+            if (!Word(classSchema) || !Word(nameLen)) return ArchiveResult::Malformed;
             if (nameLen > kMaxClassName) return ArchiveResult::Malformed;
             char name[kMaxClassName];
-            if (!m_src.Read(name, nameLen)) return ArchiveResult::Malformed;
+            if (!Read(name, nameLen)) return ArchiveResult::Malformed;
             if (nameLen != kClassNameLen || std::memcmp(name, kClassName, kClassNameLen) != 0)
                 return ArchiveResult::Malformed;
             m_classes[m_nextIndex] = classSchema;
@@ -245,7 +214,7 @@ private:
         } else {
             std::uint32_t tag;
             if (w == kBigTag) {
-                if (!m_src.Dword(tag)) return ArchiveResult::Malformed;
+                if (!Dword(tag)) return ArchiveResult::Malformed;
             } else {
                 tag = (w & 0x7FFFu) | ((w & 0x8000u) ? kClassTagBit : 0);
             }
@@ -261,30 +230,58 @@ private:
 
     ArchiveResult Record(CComment& rec, std::uint16_t schema, std::uint32_t& replies) {
         std::uint32_t number;
-        std::string id, author, title, dateTime, text;
-        if (!m_src.Dword(number) || !String(id) || !String(author) || !String(title))
-            return ArchiveResult::Malformed;
-        if (schema == kSchemaCurrent && !String(dateTime)) return ArchiveResult::Malformed;
-        if (!String(text) || !Count(replies)) return ArchiveResult::Malformed;
+        if (!Dword(number)) return ArchiveResult::Malformed;
+        std::string_view fields[5];
+        std::string conv[5];
+        bool wide[5] = {};
+        std::size_t ends[5] = {};  // buffer position after each field
+        for (int k = 0; k < 5; ++k) {
+            if (k == 3 && schema != kSchemaCurrent) {
+                ends[k] = m_pos;  // the old schema has no date
+                continue;
+            }
+            if (!String(fields[k], conv[k], wide[k])) return ArchiveResult::Malformed;
+            ends[k] = m_pos;
+        }
+        if (!Count(replies)) return ArchiveResult::Malformed;
         rec.SetNumber(static_cast<std::int32_t>(number));
-        rec.SetId(std::move(id));
-        rec.SetAuthor(std::move(author));
-        rec.SetTitle(std::move(title));
-        rec.SetDateTimeRaw(std::move(dateTime));
-        rec.SetText(std::move(text));
+
+        std::uint32_t len[5];
+        for (int k = 0; k < 5; ++k) {
+            if (fields[k].size() > UINT32_MAX) return ArchiveResult::Malformed;
+            len[k] = static_cast<std::uint32_t>(fields[k].size());
+        }
+        // Laid out in place unless a converted field would overrun the bytes
+        // still to be moved (a plain field never does: its prefix is gone).
+        std::size_t w = m_write;
+        bool fits = true;
+        for (int k = 0; k < 5 && fits; ++k) {
+            w += len[k];
+            fits = !wide[k] || w <= ends[k];
+        }
+        if (!fits) {
+            m_store.AssignFields(rec, fields);
+            return ArchiveResult::Ok;
+        }
+        char* start = m_buf + m_write;
+        for (int k = 0; k < 5; ++k) {
+            if (len[k]) std::memmove(m_buf + m_write, fields[k].data(), len[k]);
+            m_write += len[k];
+        }
+        m_store.SetFieldsInPlace(rec, start, len);
         return ArchiveResult::Ok;
     }
 
-    ArchiveResult ReadForest(CommentList& roots) {
+    ArchiveResult ReadForest() {
         std::uint32_t rootCount;
         if (!Count(rootCount)) return ArchiveResult::Malformed;
-        // Each frame: the record whose replies are being read (null for the
+        // Each frame: the record whose replies are being read (0 for the
         // roots) and how many of them are still to come.
         struct Frame {
-            CComment* parent;
+            std::uint32_t parent;
             std::uint32_t remaining;
         };
-        std::vector<Frame> stack{{nullptr, rootCount}};
+        std::vector<Frame> stack{{0, rootCount}};
         while (!stack.empty()) {
             if (stack.back().remaining == 0) {
                 stack.pop_back();
@@ -294,24 +291,67 @@ private:
             std::uint16_t schema = 0;
             ArchiveResult r = Tag(schema);
             if (r != ArchiveResult::Ok) return r;
-            auto rec = std::make_unique<CComment>();
+            CComment& rec = m_store.NewRecord();
             std::uint32_t replies = 0;
-            r = Record(*rec, schema, replies);
-            if (r != ArchiveResult::Ok) return r;
-            CComment* raw = rec.get();
+            r = Record(rec, schema, replies);
+            if (r != ArchiveResult::Ok) {
+                m_store.Discard(rec);
+                return r;
+            }
             if (stack.back().parent)
-                stack.back().parent->AddReply(std::move(rec));
+                m_store.Ref(stack.back().parent).AddReply(rec);
             else
-                roots.push_back(std::move(rec));
-            if (replies > 0) stack.push_back({raw, replies});
+                m_store.AddRoot(rec);
+            if (replies > 0) stack.push_back({m_store.IdOf(rec), replies});
         }
         return ArchiveResult::Ok;
     }
 
-    Source& m_src;
+    char* m_buf;
+    std::size_t m_len;
+    std::size_t m_pos = 0;    // next byte to read
+    std::size_t m_write = 0;  // end of the fields laid out so far
+    CCommentStore& m_store;
     std::uint32_t m_nextIndex = 1;
     std::unordered_map<std::uint32_t, std::uint16_t> m_classes;
 };
+
+// Reads the rest of f into one buffer; error is set on a read error (what
+// was read before it is kept).
+std::unique_ptr<char[]> ReadWhole(std::FILE* f, std::size_t& len, bool& error) {
+    std::size_t cap = 1 << 16;
+    struct stat st;
+    if (::fstat(::fileno(f), &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) {
+        const long at = std::ftell(f);
+        const std::uint64_t left =
+            static_cast<std::uint64_t>(st.st_size) - (at > 0 ? static_cast<std::uint64_t>(at) : 0);
+        // One byte more than expected shows whether the file has grown.
+        if (left < SIZE_MAX / 2) cap = static_cast<std::size_t>(left) + 1;
+    }
+    auto buf = std::make_unique_for_overwrite<char[]>(cap);
+    len = 0;
+    error = false;
+    for (;;) {
+        if (len == cap) {
+            const std::size_t bigger = cap * 2;
+            auto grown = std::make_unique_for_overwrite<char[]>(bigger);
+            std::memcpy(grown.get(), buf.get(), len);
+            buf = std::move(grown);
+            cap = bigger;
+        }
+        const std::size_t got = std::fread(buf.get() + len, 1, cap - len, f);
+        len += got;
+        if (got == 0) {
+            error = std::ferror(f) != 0;
+            return buf;
+        }
+    }
+}
+
+ArchiveResult ReadBlock(std::unique_ptr<char[]> data, std::size_t len, CCommentStore& store) {
+    char* p = store.AdoptBlock(std::move(data), len);
+    return Reader(p, len, store).Run();
+}
 
 }  // namespace
 
@@ -329,14 +369,20 @@ bool WriteArchive(const CommentList& roots, std::FILE* f) {
     return WriteForest(roots, buf, flush) && flush(buf);
 }
 
-ArchiveResult ReadArchive(const char* data, std::size_t size, CommentList& roots) {
-    Source src(data, size);
-    return Reader(src).Run(roots);
+ArchiveResult ReadArchive(const char* data, std::size_t size, CCommentStore& store) {
+    auto copy = std::make_unique_for_overwrite<char[]>(size ? size : 1);
+    if (size) std::memcpy(copy.get(), data, size);
+    return ReadBlock(std::move(copy), size, store);
 }
 
-ArchiveResult ReadArchive(std::FILE* f, CommentList& roots) {
-    Source src(f);
-    return Reader(src).Run(roots);
+ArchiveResult ReadArchive(std::FILE* f, CCommentStore& store) {
+    std::size_t len = 0;
+    bool error = false;
+    auto data = ReadWhole(f, len, error);
+    ArchiveResult r = ReadBlock(std::move(data), len, store);
+    // Running out of bytes after a read error is the error, not a bad file.
+    if (r == ArchiveResult::Malformed && error) return ArchiveResult::ReadError;
+    return r;
 }
 
 }  // namespace orv

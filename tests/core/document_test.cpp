@@ -121,17 +121,17 @@ TEST_F(TreeDoc, NewDocumentClearsEverything) {
 TEST(FindByNumber, FirstInDocumentOrderWinsAndFollowsDeletions) {
     COrvDoc doc;
     EXPECT_EQ(doc.FindByNumber(1), nullptr);
-    auto a = std::make_unique<CComment>();
-    a->SetNumber(5);
-    auto dup = std::make_unique<CComment>();
-    dup->SetNumber(7);
-    a->AddReply(std::move(dup));
-    auto b = std::make_unique<CComment>();
-    b->SetNumber(7);
-    CComment* first7 = a->GetReplies()[0].get();
-    CComment* second7 = b.get();
-    doc.AddRoot(std::move(a));
-    doc.AddRoot(std::move(b));
+    CComment& a = doc.NewRecord();
+    a.SetNumber(5);
+    CComment& dup = doc.NewRecord();
+    dup.SetNumber(7);
+    a.AddReply(dup);
+    CComment& b = doc.NewRecord();
+    b.SetNumber(7);
+    CComment* first7 = a.GetReplies()[0];
+    CComment* second7 = &b;
+    doc.AddRoot(a);
+    doc.AddRoot(b);
     EXPECT_EQ(doc.FindByNumber(7), first7);
     // Remove the first 7 through the record interface; the index follows
     // once the document knows of the change (deletion rebuilds it).

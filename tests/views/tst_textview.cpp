@@ -30,8 +30,10 @@ void ClearSettings() {
     s.sync();
 }
 
-std::unique_ptr<CComment> Record(int number, const std::string& title, const std::string& text) {
-    auto rec = std::make_unique<CComment>();
+// A record of a store that lives as long as the test program.
+CComment* Record(int number, const std::string& title, const std::string& text) {
+    static CCommentStore store;
+    CComment* rec = &store.NewRecord();
     rec->SetNumber(number);
     rec->SetTitle(Sjis(title));
     rec->SetAuthor(Sjis("見本 花子"));
@@ -97,7 +99,7 @@ private slots:
     void showsAndClearsMessage() {
         CTextView view;
         auto rec = Record(-7, "雪の日の写真", "今朝の雪です。\r\n\r\n二行目\r\n");
-        view.SetComment(rec.get());
+        view.SetComment(rec);
         const auto t = view.CellTexts();
         QCOMPARE(t[0], QStringLiteral(u"タイトル　：　雪の日の写真"));
         QCOMPARE(t[1], QStringLiteral(u"発言番号　：　-7"));
@@ -111,7 +113,7 @@ private slots:
         view.SetComment(nullptr);
         QVERIFY(view.toPlainText().isEmpty());
         QCOMPARE(view.CellTexts()[0], QStringLiteral(u"タイトル　：　"));
-        view.SetComment(rec.get());
+        view.SetComment(rec);
         view.ClearComment();
         QVERIFY(!view.GetComment());
         QVERIFY(view.toPlainText().isEmpty());
@@ -133,7 +135,7 @@ private slots:
         lf.lfHeight = height;
         view.SetViewFont(lf);
         auto rec = Record(1, "t", "first line\r\nsecond\r\n");
-        view.SetComment(rec.get());
+        view.SetComment(rec);
         const QRect vp = view.viewport()->geometry();
         const QRect client = view.ClientRect();
         QCOMPARE(vp.topLeft(), QPoint(5, 45));
@@ -236,7 +238,7 @@ private slots:
         std::string text;
         for (int i = 0; i < 100; ++i) text += "line " + std::to_string(i) + "\r\n";
         auto rec = Record(1, "t", text);
-        view.SetComment(rec.get());
+        view.SetComment(rec);
         QScrollBar* sb = view.verticalScrollBar();
         const int page = view.viewport()->height() / QFontMetrics(view.font()).lineSpacing();
         QCOMPARE(page, 10);
@@ -261,7 +263,7 @@ private slots:
     void copyNeedsASelection() {
         CTextView view;
         auto rec = Record(1, "t", "abc def\r\n");
-        view.SetComment(rec.get());
+        view.SetComment(rec);
         QVERIFY(!view.OnUpdateEditCopy());
         view.selectAll();
         QVERIFY(view.OnUpdateEditCopy());
@@ -272,7 +274,7 @@ private slots:
         std::string text;
         for (int i = 0; i < 400; ++i) text += "印刷の行 " + std::to_string(i) + "\r\n";
         auto rec = Record(1, "t", text);
-        view.SetComment(rec.get());
+        view.SetComment(rec);
         TempDir dir;
         QPrinter printer(QPrinter::HighResolution);
         printer.setOutputFormat(QPrinter::PdfFormat);
@@ -285,7 +287,7 @@ private slots:
     void previewRemembersPagesSideBySide() {
         CTextView view;
         auto rec = Record(1, "t", "abc\r\n");
-        view.SetComment(rec.get());
+        view.SetComment(rec);
         int pages = 2;
         view.SetPreviewPages(&pages);
         QPrintPreviewWidget::ViewMode shown = QPrintPreviewWidget::SinglePageView;

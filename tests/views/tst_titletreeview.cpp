@@ -275,10 +275,11 @@ private slots:
         QCOMPARE(m.rowCount(m.IndexOf(top)), 100);
         for (int i : {0, 50, 63, 64, 99})
             QCOMPARE(m.ItemOf(m.index(i, 0, m.IndexOf(top))), kids[static_cast<std::size_t>(i)]);
-        auto rec = std::make_unique<CComment>();
+        CCommentStore store;
+        CComment* rec = &store.NewRecord();
         rec->SetNumber(7);
-        tree.SetItemData(kids[5], rec.get());
-        QCOMPARE(tree.GetItemData(kids[5]), rec.get());
+        tree.SetItemData(kids[5], rec);
+        QCOMPARE(tree.GetItemData(kids[5]), rec);
         QCOMPARE(tree.GetItemData(kNoItem), nullptr);
 
         // A bulk insertion into a tree with a selection keeps the selection
