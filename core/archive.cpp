@@ -1,7 +1,5 @@
 #include "core/archive.h"
 
-#include <sys/stat.h>
-
 #include <cstring>
 #include <memory>
 #include <unordered_map>
@@ -99,21 +97,35 @@ bool WriteForest(const CommentList& roots, std::string& out, Flush flush) {
 
 // --- reading ---------------------------------------------------------------
 
-// Reads the forest from a buffer that becomes the store's arena block: the
-// fields of each record are moved down over the length prefixes before
-// them, so that they lie back to back where they were read.
-class Reader {
+class Source {
 public:
-    Reader(char* buf, std::size_t len, CCommentStore& store)
-        : m_buf(buf), m_len(len), m_store(store) {}
+    Source(const char* data, std::size_t size) : m_data(data), m_len(size) {}
+    explicit Source(std::FILE* f) : m_file(f), m_buf(1 << 16) { m_data = m_buf.data(); }
 
-    ArchiveResult Run() { return ReadForest(); }
+    bool Failed() const { return m_bReadError; }
 
-private:
     bool Read(void* dst, std::size_t n) {
-        if (n > m_len - m_pos) return false;
-        std::memcpy(dst, m_buf + m_pos, n);
-        m_pos += n;
+        char* out = static_cast<char*>(dst);
+        while (n > 0) {
+            if (m_pos == m_len && !Refill()) return false;
+            std::size_t take = std::min(n, m_len - m_pos);
+            std::memcpy(out, m_data + m_pos, take);
+            m_pos += take;
+            out += take;
+            n -= take;
+        }
+        return true;
+    }
+    // Appends n bytes to s without trusting n: the string grows only with
+    // the bytes actually there.
+    bool Append(std::string& s, std::uint64_t n) {
+        while (n > 0) {
+            if (m_pos == m_len && !Refill()) return false;
+            std::size_t take = static_cast<std::size_t>(std::min<std::uint64_t>(n, m_len - m_pos));
+            s.append(m_data + m_pos, take);
+            m_pos += take;
+            n -= take;
+        }
         return true;
     }
     bool Byte(std::uint8_t& b) { return Read(&b, 1); }
@@ -130,6 +142,41 @@ private:
             (static_cast<std::uint32_t>(b[2]) << 16) | (static_cast<std::uint32_t>(b[3]) << 24);
         return true;
     }
+
+private:
+    bool Refill() {
+        if (!m_file) return false;
+        m_pos = 0;
+        m_len = std::fread(m_buf.data(), 1, m_buf.size(), m_file);
+        if (m_len == 0 && std::ferror(m_file)) m_bReadError = true;
+        return m_len > 0;
+    }
+
+    std::FILE* m_file = nullptr;
+    std::vector<char> m_buf;
+    const char* m_data = nullptr;
+    std::size_t m_len = 0;
+    std::size_t m_pos = 0;
+    bool m_bReadError = false;
+};
+
+// Reads the forest, gathering the fields of each record in one buffer that
+// is then laid out in the store's arena at once.
+class Reader {
+public:
+    Reader(Source& src, CCommentStore& store) : m_src(src), m_store(store) {}
+
+    ArchiveResult Run() {
+        ArchiveResult r = ReadForest();
+        if (r == ArchiveResult::Malformed && m_src.Failed()) return ArchiveResult::ReadError;
+        return r;
+    }
+
+private:
+    bool Read(void* dst, std::size_t n) { return m_src.Read(dst, n); }
+    bool Byte(std::uint8_t& b) { return m_src.Byte(b); }
+    bool Word(std::uint16_t& w) { return m_src.Word(w); }
+    bool Dword(std::uint32_t& d) { return m_src.Dword(d); }
 
     // A count: WORD, or WORD 0xFFFF and a DWORD.
     bool Count(std::uint32_t& n) {
@@ -166,26 +213,25 @@ private:
         return true;
     }
 
-    // One string field: where its bytes are and where the field ends in the
-    // buffer. A UTF-16 field is converted into conv.
-    bool String(std::string_view& field, std::string& conv, bool& wide) {
+    // Appends one string field to m_fields and gives its length.
+    bool String(std::size_t& len) {
         std::uint64_t n = 0;
-        wide = false;
+        bool wide = false;
         if (!Length(n, true, wide)) return false;
-        const std::uint64_t bytes = wide ? n * 2 : n;
-        if (bytes > m_len - m_pos) return false;
-        const char* p = m_buf + m_pos;
-        m_pos += static_cast<std::size_t>(bytes);
+        const std::size_t before = m_fields.size();
         if (!wide) {
-            field = std::string_view(p, static_cast<std::size_t>(n));
+            if (!m_src.Append(m_fields, n)) return false;
+            len = m_fields.size() - before;
             return true;
         }
+        m_raw.clear();
+        if (!m_src.Append(m_raw, n * 2)) return false;
         std::vector<char16_t> units(static_cast<std::size_t>(n));
         for (std::size_t i = 0; i < units.size(); ++i)
-            units[i] = static_cast<char16_t>(static_cast<unsigned char>(p[2 * i]) |
-                                             (static_cast<unsigned char>(p[2 * i + 1]) << 8));
-        conv = Utf16ToCp932(units.data(), units.size());
-        field = conv;
+            units[i] = static_cast<char16_t>(static_cast<unsigned char>(m_raw[2 * i]) |
+                                             (static_cast<unsigned char>(m_raw[2 * i + 1]) << 8));
+        m_fields += Utf16ToCp932(units.data(), units.size());
+        len = m_fields.size() - before;
         return true;
     }
 
@@ -231,44 +277,21 @@ private:
     ArchiveResult Record(CComment& rec, std::uint16_t schema, std::uint32_t& replies) {
         std::uint32_t number;
         if (!Dword(number)) return ArchiveResult::Malformed;
-        std::string_view fields[5];
-        std::string conv[5];
-        bool wide[5] = {};
-        std::size_t ends[5] = {};  // buffer position after each field
+        m_fields.clear();
+        std::size_t len[5] = {};
         for (int k = 0; k < 5; ++k) {
-            if (k == 3 && schema != kSchemaCurrent) {
-                ends[k] = m_pos;  // the old schema has no date
-                continue;
-            }
-            if (!String(fields[k], conv[k], wide[k])) return ArchiveResult::Malformed;
-            ends[k] = m_pos;
+            if (k == 3 && schema != kSchemaCurrent) continue;  // the old schema has no date
+            if (!String(len[k])) return ArchiveResult::Malformed;
         }
         if (!Count(replies)) return ArchiveResult::Malformed;
         rec.SetNumber(static_cast<std::int32_t>(number));
-
-        std::uint32_t len[5];
+        std::string_view fields[5];
+        std::size_t off = 0;
         for (int k = 0; k < 5; ++k) {
-            if (fields[k].size() > UINT32_MAX) return ArchiveResult::Malformed;
-            len[k] = static_cast<std::uint32_t>(fields[k].size());
+            fields[k] = std::string_view(m_fields).substr(off, len[k]);
+            off += len[k];
         }
-        // Laid out in place unless a converted field would overrun the bytes
-        // still to be moved (a plain field never does: its prefix is gone).
-        std::size_t w = m_write;
-        bool fits = true;
-        for (int k = 0; k < 5 && fits; ++k) {
-            w += len[k];
-            fits = !wide[k] || w <= ends[k];
-        }
-        if (!fits) {
-            m_store.AssignFields(rec, fields);
-            return ArchiveResult::Ok;
-        }
-        char* start = m_buf + m_write;
-        for (int k = 0; k < 5; ++k) {
-            if (len[k]) std::memmove(m_buf + m_write, fields[k].data(), len[k]);
-            m_write += len[k];
-        }
-        m_store.SetFieldsInPlace(rec, start, len);
+        m_store.AssignFields(rec, fields);
         return ArchiveResult::Ok;
     }
 
@@ -307,51 +330,13 @@ private:
         return ArchiveResult::Ok;
     }
 
-    char* m_buf;
-    std::size_t m_len;
-    std::size_t m_pos = 0;    // next byte to read
-    std::size_t m_write = 0;  // end of the fields laid out so far
+    Source& m_src;
     CCommentStore& m_store;
+    std::string m_fields;  // the fields of the record being read
+    std::string m_raw;     // a UTF-16 field before conversion
     std::uint32_t m_nextIndex = 1;
     std::unordered_map<std::uint32_t, std::uint16_t> m_classes;
 };
-
-// Reads the rest of f into one buffer; error is set on a read error (what
-// was read before it is kept).
-std::unique_ptr<char[]> ReadWhole(std::FILE* f, std::size_t& len, bool& error) {
-    std::size_t cap = 1 << 16;
-    struct stat st;
-    if (::fstat(::fileno(f), &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) {
-        const long at = std::ftell(f);
-        const std::uint64_t left =
-            static_cast<std::uint64_t>(st.st_size) - (at > 0 ? static_cast<std::uint64_t>(at) : 0);
-        // One byte more than expected shows whether the file has grown.
-        if (left < SIZE_MAX / 2) cap = static_cast<std::size_t>(left) + 1;
-    }
-    auto buf = std::make_unique_for_overwrite<char[]>(cap);
-    len = 0;
-    error = false;
-    for (;;) {
-        if (len == cap) {
-            const std::size_t bigger = cap * 2;
-            auto grown = std::make_unique_for_overwrite<char[]>(bigger);
-            std::memcpy(grown.get(), buf.get(), len);
-            buf = std::move(grown);
-            cap = bigger;
-        }
-        const std::size_t got = std::fread(buf.get() + len, 1, cap - len, f);
-        len += got;
-        if (got == 0) {
-            error = std::ferror(f) != 0;
-            return buf;
-        }
-    }
-}
-
-ArchiveResult ReadBlock(std::unique_ptr<char[]> data, std::size_t len, CCommentStore& store) {
-    char* p = store.AdoptBlock(std::move(data), len);
-    return Reader(p, len, store).Run();
-}
 
 }  // namespace
 
@@ -370,19 +355,13 @@ bool WriteArchive(const CommentList& roots, std::FILE* f) {
 }
 
 ArchiveResult ReadArchive(const char* data, std::size_t size, CCommentStore& store) {
-    auto copy = std::make_unique_for_overwrite<char[]>(size ? size : 1);
-    if (size) std::memcpy(copy.get(), data, size);
-    return ReadBlock(std::move(copy), size, store);
+    Source src(data, size);
+    return Reader(src, store).Run();
 }
 
 ArchiveResult ReadArchive(std::FILE* f, CCommentStore& store) {
-    std::size_t len = 0;
-    bool error = false;
-    auto data = ReadWhole(f, len, error);
-    ArchiveResult r = ReadBlock(std::move(data), len, store);
-    // Running out of bytes after a read error is the error, not a bad file.
-    if (r == ArchiveResult::Malformed && error) return ArchiveResult::ReadError;
-    return r;
+    Source src(f);
+    return Reader(src, store).Run();
 }
 
 }  // namespace orv

@@ -28,8 +28,7 @@ bool WriteArchive(const CommentList& roots, std::FILE* f);
 // Reads a forest from bytes into store, whose roots receive the records read
 // (on failure what was read so far, which the caller discards).
 ArchiveResult ReadArchive(const char* data, std::size_t size, CCommentStore& store);
-// Reads a forest from the rest of an open stream, read whole into one block
-// that holds the records' fields afterwards.
+// Reads a forest from an open stream through a buffer.
 ArchiveResult ReadArchive(std::FILE* f, CCommentStore& store);
 
 }  // namespace orv

@@ -1,7 +1,12 @@
 #include "core/comment.h"
 
+#include <cstdlib>
 #include <cstring>
 #include <new>
+
+#ifdef __linux__
+#include <sys/mman.h>
+#endif
 #include <stdexcept>
 
 #include "core/logimport.h"
@@ -228,6 +233,32 @@ bool CCommentStore::Remove(const CComment* record) {
     return true;
 }
 
+void CCommentStore::FreeBytes::operator()(char* p) const { std::free(p); }
+
+CCommentStore::Block CCommentStore::NewBlock(std::size_t n) const {
+    // Each block doubles the last one, up to kBlockSize: a small document
+    // stays small, a large one has few blocks.
+    std::size_t size = m_blocks.empty() ? kFirstBlock : std::min(kBlockSize, 2 * m_blocks.back().size);
+    size = std::max(size, n);
+    void* p = nullptr;
+#ifdef __linux__
+    // Large blocks on 2 MiB boundaries take transparent huge pages: filling
+    // the arena then costs a page fault per 2 MiB instead of per 4 KiB.
+    constexpr std::size_t kHuge = std::size_t(2) << 20;
+    if (size >= kHuge) {
+        size = (size + kHuge - 1) & ~(kHuge - 1);
+        p = std::aligned_alloc(kHuge, size);
+        if (p) ::madvise(p, size, MADV_HUGEPAGE);
+    }
+#endif
+    if (!p) p = std::malloc(size ? size : 1);
+    if (!p) throw std::bad_alloc();
+    Block b;
+    b.data.reset(static_cast<char*>(p));
+    b.size = size;
+    return b;
+}
+
 char* CCommentStore::Allocate(std::size_t n) {
     if (!m_blocks.empty()) {
         Block& b = m_blocks.back();
@@ -237,20 +268,17 @@ char* CCommentStore::Allocate(std::size_t n) {
             return p;
         }
     }
-    const std::size_t size = n > kBlockSize / 4 ? n : kBlockSize;
-    Block b;
-    b.data = std::make_unique_for_overwrite<char[]>(size);
-    b.size = size;
+    Block b = NewBlock(n);
     b.used = n;
-    if (size == n && !m_blocks.empty()) {
+    char* p = b.data.get();
+    m_arenaBytes += b.size;
+    if (n > kBlockSize / 4 && !m_blocks.empty()) {
         // A large run gets a block of its own; the filled block stays last.
         m_blocks.insert(m_blocks.end() - 1, std::move(b));
-        m_arenaBytes += size;
-        return (m_blocks.end() - 2)->data.get();
+    } else {
+        m_blocks.push_back(std::move(b));
     }
-    m_blocks.push_back(std::move(b));
-    m_arenaBytes += size;
-    return m_blocks.back().data.get();
+    return p;
 }
 
 void CCommentStore::AssignFields(CComment& rec, const std::string_view (&fields)[5]) {
@@ -287,9 +315,7 @@ void CCommentStore::AppendText(CComment& rec, std::string_view more) {
     // text is then copied a logarithmic number of times.
     const std::size_t need = total + more.size();
     if (m_blocks.empty() || m_blocks.back().size - m_blocks.back().used < need) {
-        Block b;
-        b.size = std::max(kBlockSize, 2 * need);
-        b.data = std::make_unique_for_overwrite<char[]>(b.size);
+        Block b = NewBlock(2 * need);
         m_arenaBytes += b.size;
         m_blocks.push_back(std::move(b));
     }
@@ -303,33 +329,16 @@ void CCommentStore::AppendText(CComment& rec, std::string_view more) {
     rec.m_len[CComment::kText] = newLen;
 }
 
-char* CCommentStore::AdoptBlock(std::unique_ptr<char[]> data, std::size_t size) {
-    Block b;
-    b.data = std::move(data);
-    b.size = b.used = size;
-    m_arenaBytes += size;
-    char* p = b.data.get();
-    // Keep the block being filled last.
-    m_blocks.insert(m_blocks.empty() ? m_blocks.end() : m_blocks.end() - 1, std::move(b));
-    return p;
-}
-
-void CCommentStore::SetFieldsInPlace(CComment& rec, const char* p,
-                                     const std::uint32_t (&len)[5]) {
-    Retire(rec);
-    rec.m_pFields = p;
-    std::memcpy(rec.m_len, len, sizeof len);
-}
-
 void CCommentStore::Compact() {
     std::size_t live = 0;
     for (std::uint32_t id = 1; id <= m_count; ++id) {
         const CComment& rec = Ref(id);
         if (!rec.m_bDead) live += rec.FieldBytes();
     }
-    Block b;
-    b.size = b.used = live;
-    b.data = std::make_unique_for_overwrite<char[]>(live ? live : 1);
+    std::vector<Block> old = std::move(m_blocks);
+    m_blocks.clear();
+    Block b = NewBlock(live);
+    b.used = live;
     char* w = b.data.get();
     for (std::uint32_t id = 1; id <= m_count; ++id) {
         CComment& rec = Ref(id);
@@ -339,9 +348,8 @@ void CCommentStore::Compact() {
         rec.m_pFields = w;
         w += n;
     }
-    m_blocks.clear();
+    m_arenaBytes = b.size;
     m_blocks.push_back(std::move(b));
-    m_arenaBytes = live;
     m_deadBytes = 0;
 }
 

@@ -184,13 +184,6 @@ public:
     // Replaces all the fields of rec at once.
     void AssignFields(CComment& rec, const std::string_view (&fields)[5]);
 
-    // Takes a block of bytes already holding rec-ready fields (the archive
-    // reader fills one block with the whole file and lays the fields out in
-    // place); returns its start.
-    char* AdoptBlock(std::unique_ptr<char[]> data, std::size_t size);
-    // Points rec's fields at bytes of an adopted block or of the arena.
-    void SetFieldsInPlace(CComment& rec, const char* p, const std::uint32_t (&len)[5]);
-
     // Copies the fields of every live record into one block and frees the
     // rest; records keep their addresses, field views are invalidated.
     void Compact();
@@ -211,14 +204,22 @@ private:
     friend class CComment;
     static constexpr std::uint32_t kChunkShift = 10;
     static constexpr std::uint32_t kChunkSize = 1u << kChunkShift;
-    static constexpr std::size_t kBlockSize = 1u << 20;
+    // Blocks grow from kFirstBlock to kBlockSize as the arena fills.
+    static constexpr std::size_t kFirstBlock = std::size_t(1) << 16;
+    static constexpr std::size_t kBlockSize = std::size_t(1) << 22;
 
+    struct FreeBytes {
+        void operator()(char* p) const;
+    };
     struct Block {
-        std::unique_ptr<char[]> data;
+        std::unique_ptr<char, FreeBytes> data;
         std::size_t size = 0;
         std::size_t used = 0;
     };
 
+    // A new block of at least n bytes (its size in b.size), not yet in the
+    // list; throws std::bad_alloc.
+    Block NewBlock(std::size_t n) const;
     char* Allocate(std::size_t n);
     void Retire(CComment& rec);  // counts rec's current bytes as dead
     void Link(std::uint32_t& first, std::uint32_t& last, std::uint32_t& count, CComment& rec);
