@@ -80,22 +80,22 @@ bool COrvDoc::IndexInsert(CComment& rec) {
     if ((m_indexCount + 1) * 2 > m_index.size()) {
         // Grow to keep the table at most half full; re-inserting keeps each
         // number's record, as every number is there once.
-        std::vector<std::uint32_t> old = std::move(m_index);
-        m_index.assign(old.empty() ? 1024 : old.size() * 2, 0);
+        std::vector<IndexSlot> old = std::move(m_index);
+        m_index.assign(old.empty() ? 1024 : old.size() * 2, IndexSlot{});
         const std::size_t mask = m_index.size() - 1;
-        for (std::uint32_t id : old) {
-            if (!id) continue;
-            std::size_t i = Slot(m_pStore->Ref(id).GetNumber(), mask);
-            while (m_index[i]) i = (i + 1) & mask;
-            m_index[i] = id;
+        for (const IndexSlot& slot : old) {
+            if (!slot.id) continue;
+            std::size_t i = Slot(slot.number, mask);
+            while (m_index[i].id) i = (i + 1) & mask;
+            m_index[i] = slot;
         }
     }
     const std::size_t mask = m_index.size() - 1;
     const std::int32_t n = rec.GetNumber();
     std::size_t i = Slot(n, mask);
-    for (; m_index[i]; i = (i + 1) & mask)
-        if (m_pStore->Ref(m_index[i]).GetNumber() == n) return false;
-    m_index[i] = m_pStore->IdOf(rec);
+    for (; m_index[i].id; i = (i + 1) & mask)
+        if (m_index[i].number == n) return false;
+    m_index[i] = {n, m_pStore->IdOf(rec)};
     ++m_indexCount;
     return true;
 }
@@ -111,10 +111,8 @@ CComment* COrvDoc::FindByNumber(std::int32_t n) {
     if (!m_bIndexValid) RebuildIndex();
     if (m_index.empty()) return nullptr;
     const std::size_t mask = m_index.size() - 1;
-    for (std::size_t i = Slot(n, mask); m_index[i]; i = (i + 1) & mask) {
-        CComment& rec = m_pStore->Ref(m_index[i]);
-        if (rec.GetNumber() == n) return &rec;
-    }
+    for (std::size_t i = Slot(n, mask); m_index[i].id; i = (i + 1) & mask)
+        if (m_index[i].number == n) return &m_pStore->Ref(m_index[i].id);
     return nullptr;
 }
 

@@ -89,9 +89,13 @@ private:
     DocPorts m_ports;
 
     // number -> first record with that number in document order: an open
-    // addressing table of record ids (0 for an empty slot).
+    // addressing table of numbers and record ids (id 0 for an empty slot).
+    struct IndexSlot {
+        std::int32_t number = 0;
+        std::uint32_t id = 0;
+    };
     bool IndexInsert(CComment& rec);
-    std::vector<std::uint32_t> m_index;
+    std::vector<IndexSlot> m_index;
     std::size_t m_indexCount = 0;
     bool m_bIndexValid = true;
 
