@@ -77,6 +77,21 @@ TEST_F(TreeDoc, DeletingASubtreeKeepsSiblingsInOrder) {
     EXPECT_EQ(doc.GetRootCount(), 0u);
 }
 
+TEST_F(TreeDoc, DeletedMessagesImportAgainAndSaveAsAFreshImportWould) {
+    ImportInOrder({1, 2, 3, 4});
+    tree.SelectItem(ItemOf(2));
+    prompter.answers = {MsgAnswer::Yes};
+    doc.DeleteSelectedTree();  // 2 and its reply 4: their entries are reused
+    ImportInOrder({2, 4});
+    EXPECT_EQ(TreeNumbers(), (std::vector<int>{1, 3, 2, 4}));
+    ASSERT_TRUE(doc.OnSaveDocument(dir.File("again.mld")));
+
+    doc.OnNewDocument();
+    ImportInOrder({1, 3, 2, 4});
+    ASSERT_TRUE(doc.OnSaveDocument(dir.File("fresh.mld")));
+    EXPECT_EQ(ReadAll(dir.File("again.mld")), ReadAll(dir.File("fresh.mld")));
+}
+
 TEST_F(TreeDoc, DeleteAnsweredNoOrWithoutSelectionChangesNothing) {
     ImportInOrder({1, 2, 3, 4});
     doc.SetModifiedFlag(false);
