@@ -1,5 +1,6 @@
 #include "core/comment.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <new>
