@@ -4,11 +4,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <stdexcept>
 
 #ifdef __linux__
 #include <sys/mman.h>
 #endif
-#include <stdexcept>
 
 #include "core/logimport.h"
 #include "res/strings.h"
