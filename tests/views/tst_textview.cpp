@@ -1,6 +1,9 @@
 // The message pane: header band geometry and texts, text area placement,
 // the view font record and its settings, page scrolling, focus, printing.
+#include <QFontDialog>
 #include <QFontInfo>
+#include <QGroupBox>
+#include <QLineEdit>
 #include <QPdfWriter>
 #include <QApplication>
 #include <QPrintPreviewDialog>
@@ -283,6 +286,28 @@ private slots:
             QVERIFY(view.ScrollPage(true));
             QCOMPARE(sb->value(), before);
         }
+    }
+
+    void fontChooserShowsASample() {
+        CTextView view;
+        QString sample;
+        int height = 0;
+        QTimer::singleShot(0, [&] {
+            auto* dlg = qobject_cast<QFontDialog*>(QApplication::activeModalWidget());
+            QVERIFY(dlg);
+            for (QGroupBox* box : dlg->findChildren<QGroupBox*>()) {
+                if (!box->isVisibleTo(dlg)) continue;
+                if (auto* edit = box->findChild<QLineEdit*>()) {
+                    sample = edit->text();
+                    height = edit->height();
+                }
+            }
+            dlg->reject();
+        });
+        view.OnViewFont();
+        QVERIFY(sample.contains(QStringLiteral("Aa")));
+        QVERIFY(sample.contains(QStringLiteral(u"あ")));
+        QVERIFY(height >= view.fontMetrics().height());
     }
 
     void tabStopsFallEveryEightLetterWidths() {
