@@ -52,12 +52,14 @@ int Percent(std::uint64_t done, std::uint64_t total) {
 
 COrvDoc::~COrvDoc() = default;
 
-void COrvDoc::ShowSystemError(int fallbackId, int err) {
-    // The system's description of the error, or else the general message.
+void COrvDoc::ShowSystemError(int fallbackId, int err, const std::string& path) {
+    // The system's description of the error, or else the general message;
+    // a bare "No such file or directory" does not say which file.
     const char* why = err ? std::strerror(err) : nullptr;
+    std::string text = why && *why ? why : res::Text(fallbackId);
+    if (!path.empty()) text = path + "\n" + text;
     if (m_ports.prompter)
-        m_ports.prompter->MessageBox(fallbackId, why && *why ? why : res::Text(fallbackId),
-                                     MsgIcon::Exclamation, MsgButtons::Ok);
+        m_ports.prompter->MessageBox(fallbackId, text, MsgIcon::Exclamation, MsgButtons::Ok);
 }
 
 void COrvDoc::ShowMessage(int id, const std::string& arg) {
@@ -343,7 +345,7 @@ bool COrvDoc::OnOpenDocument(const std::string& path) {
     }
     if (!f) {
         m_lastOpen = OpenResult::CannotOpen;
-        ShowSystemError(res::IDS_OPEN_FAILED, errno);
+        ShowSystemError(res::IDS_OPEN_FAILED, errno, path);
         return false;
     }
     // Read into a list of its own, so that the shown records stay valid
@@ -367,7 +369,7 @@ bool COrvDoc::OnOpenDocument(const std::string& path) {
                 break;
             default:
                 m_lastOpen = OpenResult::ReadError;
-                ShowSystemError(res::IDS_OPEN_FAILED, readErrno);
+                ShowSystemError(res::IDS_OPEN_FAILED, readErrno, path);
                 break;
         }
         return false;

@@ -77,7 +77,9 @@ public:
 private:
     void RebuildIndex();
     void ShowMessage(int id, const std::string& arg = std::string());
-    void ShowSystemError(int fallbackId, int err);
+    // Shows the system's description of err (else message fallbackId),
+    // after the file's name when path is given.
+    void ShowSystemError(int fallbackId, int err, const std::string& path = {});
 
     CommentList m_listRoots;
     std::vector<TreeItem> m_arrTreeItems;

@@ -9,7 +9,7 @@ PACKAGES=(
   libicu-dev
   libgtest-dev libgmock-dev
   libbenchmark-dev
-  qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libqt6svg6
+  qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libqt6svg6 qt6-translations-l10n
   libgl-dev libvulkan-dev libxkbcommon-dev
   xvfb xauth imagemagick fonts-noto-cjk
   ripgrep

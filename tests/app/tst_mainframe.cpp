@@ -9,6 +9,7 @@
 
 #include "app/commands.h"
 #include "app/mainframe.h"
+#include "app/progressdlg.h"
 #include "app/nametoolbar.h"
 #include "app/settings.h"
 #include "app/splashscreen.h"
@@ -295,6 +296,13 @@ private slots:
         QVERIFY(!f->close());
         QVERIFY(!settings::Contains(settings::kSecSettings, QString::fromUtf8(settings::kValViewMode)));
         f->setEnabled(true);
+        {
+            // A progress dialog blocks the window without disabling it.
+            CProgressDlg progress;
+            QVERIFY(progress.Create(f.get(), false));
+            QVERIFY(f->isEnabled());
+            QVERIFY(!f->close());
+        }
         QVERIFY(f->close());
     }
 
