@@ -150,6 +150,10 @@ const std::vector<std::string>& Pieces() {
         p.push_back("\x80");
         p.push_back("\xFD");
         p.push_back("\xEE\xFC");  // ＂ (NEC-selected)
+        p.push_back("\xED\x40");  // 纊, also FA 5C
+        p.push_back("\xFA\x5C");
+        p.push_back(Sj("ゝ"));
+        p.push_back(Sj("ヽ"));
         return p;
     }();
     return pieces;
