@@ -396,8 +396,8 @@ bool CFieldMatcher::MatchesFromFirst(std::string_view field) {
         if (!x) continue;
         const Signature& sig = m_first.signatures[x - 1u];
         if (sig.alone && m_starts(i) && MatchesAt(field, i, work)) return true;
-        if (i > 0 && (sig.leads[p[i - 1] >> 3] & (1u << (p[i - 1] & 7))) &&
-            m_starts(i - 1) && MatchesAt(field, i - 1, work))
+        if (i > 0 && (sig.leads[p[i - 1] >> 3] & (1u << (p[i - 1] & 7))) && m_starts(i - 1) &&
+            MatchesAt(field, i - 1, work))
             return true;
         if (work > budget) return MatchesWhole(field);
     }
