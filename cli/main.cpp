@@ -1,5 +1,8 @@
 // orvlog: the viewer's command-line companion. Imports text logs into
 // ".mld" documents and prints what a document holds.
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -58,12 +61,21 @@ int Import(int argc, char** argv) {
     }
     if (out.empty() || logs.empty()) return Usage();
     for (const std::string& log : logs) {
+        // A folder may open, but no log can be read from it.
         std::FILE* f = std::fopen(log.c_str(), "rb");
-        if (!f) {
-            std::fprintf(stderr, "orvlog: cannot open %s: %s\n", log.c_str(), std::strerror(errno));
+        struct stat st {};
+        const char* why = nullptr;
+        if (!f || ::fstat(::fileno(f), &st) != 0)
+            why = std::strerror(errno);
+        else if (S_ISDIR(st.st_mode))
+            why = std::strerror(EISDIR);
+        else if (!S_ISREG(st.st_mode))
+            why = "not a regular file";
+        if (f) std::fclose(f);
+        if (why) {
+            std::fprintf(stderr, "orvlog: cannot open %s: %s\n", log.c_str(), why);
             return kExitUsage;
         }
-        std::fclose(f);
     }
 
     TerminalPrompter prompter;
@@ -73,12 +85,12 @@ int Import(int argc, char** argv) {
     COrvDoc doc;
     doc.SetPorts({&tree, &progress, &prompter, nullptr, nullptr});
     if (!into.empty()) {
-        int status = OpenDocument(doc, into);
+        int status = OpenDocument(doc, prompter, into);
         if (status != kExitOk) return status;
     }
     CLogFileList list(logs);
     doc.ImportLogFiles(list);
-    if (!doc.OnSaveDocument(out)) return kExitUsage;
+    if (!SaveDocument(doc, prompter, out)) return kExitUsage;
     switch (doc.LastImportEnd()) {
         case COrvDoc::ImportEnd::NotALog:
             return kExitNotALog;
@@ -94,7 +106,7 @@ int Tree(int argc, char** argv) {
     TerminalPrompter prompter;
     COrvDoc doc;
     doc.SetPorts({nullptr, nullptr, &prompter, nullptr, nullptr});
-    if (int status = OpenDocument(doc, argv[1])) return status;
+    if (int status = OpenDocument(doc, prompter, argv[1])) return status;
     std::string out;
     WalkDocumentOrder(doc.GetRoots(), [&](CComment& rec, int depth) {
         out.assign(static_cast<std::size_t>(depth) * 2, ' ');
@@ -114,7 +126,7 @@ int Show(int argc, char** argv) {
     TerminalPrompter prompter;
     COrvDoc doc;
     doc.SetPorts({nullptr, nullptr, &prompter, nullptr, nullptr});
-    if (int status = OpenDocument(doc, argv[1])) return status;
+    if (int status = OpenDocument(doc, prompter, argv[1])) return status;
     CComment* rec = doc.FindByNumber(n);
     if (!rec) {
         std::fprintf(stderr, "orvlog: no message %d\n", n);
@@ -154,7 +166,7 @@ int Dump(int argc, char** argv) {
     TerminalPrompter prompter;
     COrvDoc doc;
     doc.SetPorts({nullptr, nullptr, &prompter, nullptr, nullptr});
-    if (int status = OpenDocument(doc, argv[1])) return status;
+    if (int status = OpenDocument(doc, prompter, argv[1])) return status;
     std::string line;
     WalkDocumentOrder(doc.GetRoots(), [&](CComment& rec, int depth) {
         line = "{\"depth\":" + std::to_string(depth) + ",\"number\":" +
