@@ -74,12 +74,17 @@ private slots:
         QCOMPARE(m.Image(charlie, false), 2);
         QCOMPARE(m.Image(charlie, true), 3);
         QCOMPARE(m.data(m.IndexOf(alpha)).toString(), QStringLiteral(u"Alpha 雪の日の写真"));
-        // The model's row lookups agree with the parent links.
+        // The child links agree with the parent links, and the rows are the
+        // shown items: the replies of a collapsed item have none.
         const QModelIndex ai = m.IndexOf(alpha);
-        QCOMPARE(m.index(0, 0, ai), m.IndexOf(beta));
-        QCOMPARE(m.parent(m.IndexOf(beta)), ai);
+        QCOMPARE(m.FirstChild(kTreeRoot), Item(1));
+        QCOMPARE(m.FirstChild(alpha), beta);
+        QCOMPARE(m.NextSibling(beta), kNoItem);
+        QCOMPARE(m.NextSibling(alpha), Item(35));
+        QCOMPARE(m.FirstChild(charlie), kNoItem);
         QCOMPARE(m.index(30, 0), ai);
-        QCOMPARE(m.rowCount(m.IndexOf(charlie)), 0);
+        QVERIFY(!m.IndexOf(beta).isValid());
+        QCOMPARE(m.Depth(charlie), 3);
         // Nothing is expanded or selected after a rebuild; the pane is empty.
         QVERIFY(!host->tree->IsExpanded(alpha));
         QCOMPARE(host->tree->GetSelectedItem(), kNoItem);
@@ -272,9 +277,15 @@ private slots:
         for (int i = 0; i < 100; ++i)
             kids.push_back(tree.InsertItem("kid " + std::to_string(i), 2, 3, top));
         const CTitleTreeModel& m = tree.Model();
-        QCOMPARE(m.rowCount(m.IndexOf(top)), 100);
+        QCOMPARE(m.rowCount(), 1);
+        tree.Expand(top);
+        QCOMPARE(m.rowCount(), 101);
         for (int i : {0, 50, 63, 64, 99})
-            QCOMPARE(m.ItemOf(m.index(i, 0, m.IndexOf(top))), kids[static_cast<std::size_t>(i)]);
+            QCOMPARE(m.ItemOf(m.index(i + 1, 0)), kids[static_cast<std::size_t>(i)]);
+        // Shown at once under an expanded item, after its last reply.
+        const TreeItem late = tree.InsertItem("late", 2, 3, top);
+        QCOMPARE(m.ItemAt(101), late);
+        QCOMPARE(m.NextSibling(kids[99]), late);
         auto rec = std::make_unique<CComment>();
         rec->SetNumber(7);
         tree.SetItemData(kids[5], rec.get());
