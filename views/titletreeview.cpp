@@ -336,13 +336,13 @@ void CTitleTreeView::scrollTo(const QModelIndex& index, ScrollHint hint) {
     if (item == kNoItem) return;
     UpdateContentWidth();
     // Sideways: keep the position when the title is in view, else show as
-    // much of it as fits, never hiding where it starts.
+    // much of it as fits from the item's button on.
     const int start = LabelStart(item);
     const int end = start + LabelRect(item).width();
+    const int button = std::min(m_model.Depth(item), kMaxIndentLevels) * m_nIndent;
     const int width = viewport()->width();
     int value = sideways;
-    if (start < value || end > value + width)
-        value = std::max(0, std::min(end - width, start - m_nIndent));
+    if (start < value || end > value + width) value = std::max(0, std::min(end - width, button));
     hbar->setValue(value);
 }
 

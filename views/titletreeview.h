@@ -64,6 +64,10 @@ public:
     QRect ButtonRect(TreeItem item) const;
     // The face and the title of a shown item (what is highlighted).
     QRect LabelRect(TreeItem item) const;
+    // Where the title of an item starts, in content coordinates (0 at the
+    // left edge of the unscrolled tree): after the indentation and, below
+    // kMaxIndentLevels, the level label.
+    int LabelStart(TreeItem item) const;
 
     void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
 
@@ -89,10 +93,7 @@ private:
     void Toggle(TreeItem item);
     // Expands item and every item below it.
     void ExpandSubtree(TreeItem item);
-    // Where the title of a shown item starts, in content coordinates (0 at
-    // the left edge of the unscrolled tree), and the width of its level
-    // label (0 above kMaxIndentLevels).
-    int LabelStart(TreeItem item) const;
+    // The width of an item's level label (0 above kMaxIndentLevels).
     int LevelLabelWidth(TreeItem item) const;
     // Widens the column to the widest row now in view, so that the pane
     // scrolls sideways to titles wider than it.
