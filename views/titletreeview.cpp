@@ -83,6 +83,7 @@ CTitleTreeView::CTitleTreeView(IViewHost* host, QWidget* parent)
         setStyle(classic);
     }
     m_nIndent = std::max(12, indentation());
+    connect(&m_model, &QAbstractItemModel::modelReset, this, [this] { m_textWidth.clear(); });
     // The selection stays visible, in the same colours, without the focus.
     QPalette pal = palette();
     pal.setColor(QPalette::Inactive, QPalette::Highlight,
@@ -298,17 +299,36 @@ TreeItem CTitleTreeView::ItemAtPoint(const QPoint& pos) const { return m_model.I
 
 void CTitleTreeView::UpdateContentWidth() {
     if (m_bInWidthUpdate || m_model.InBulk()) return;
+    const int rows = m_model.VisibleRows();
     int width = viewport()->width();
-    const int first = verticalScrollBar()->value();  // rows scroll one by one
-    const int rowHeight = std::max(1, sizeHintForRow(0));
-    const int last = std::min(m_model.VisibleRows(), first + viewport()->height() / rowHeight + 2);
-    if (first < last) {
-        QStyleOptionViewItem opt;
-        initViewItemOption(&opt);
+    if (rows > 0) {
+        const QFontMetrics fm = fontMetrics();
+        if (m_nLabelExtra < 0) {
+            // What the face and the margins add to the text of a label.
+            QStyleOptionViewItem opt;
+            initViewItemOption(&opt);
+            const QModelIndex first = m_model.index(0, 0);
+            m_nLabelExtra = std::max(0, itemDelegate()->sizeHint(opt, first).width() -
+                                            fm.horizontalAdvance(m_model.Title(m_model.ItemAt(0))));
+            m_nRowHeight = std::max(1, itemDelegate()->sizeHint(opt, first).height());
+            // No character of a title is wider than this per byte.
+            m_nByteBound = std::max(fm.horizontalAdvance(QChar(u'W')), fm.horizontalAdvance(QChar(u'あ')));
+        }
+        m_textWidth.resize(m_model.ItemCount() + 1, -1);
+        // The rows scroll one by one: the first in view is the scroll position.
+        const int first = verticalScrollBar()->value();
+        const int last = std::min(rows, first + viewport()->height() / m_nRowHeight + 1);
         for (int r = first; r < last; ++r) {
             const TreeItem item = m_model.ItemAt(r);
-            const int w = LabelStart(item) + itemDelegate()->sizeHint(opt, m_model.index(r, 0)).width();
-            width = std::max(width, w + 2);
+            const int start = LabelStart(item) + m_nLabelExtra + 2;
+            int& text = m_textWidth[static_cast<std::size_t>(item)];
+            if (text < 0) {
+                // Measured only when it might be the widest.
+                const auto bound = static_cast<std::int64_t>(m_model.TitleCp932(item).size()) * m_nByteBound;
+                if (start + bound <= width) continue;
+                text = fm.horizontalAdvance(m_model.Title(item));
+            }
+            width = std::max(width, start + text);
         }
     }
     if (header()->sectionSize(0) == width) return;
@@ -420,6 +440,14 @@ bool CTitleTreeView::event(QEvent* e) {
         }
     }
     return QTreeView::event(e);
+}
+
+void CTitleTreeView::changeEvent(QEvent* e) {
+    if (e->type() == QEvent::FontChange || e->type() == QEvent::StyleChange) {
+        m_textWidth.clear();
+        m_nLabelExtra = -1;
+    }
+    QTreeView::changeEvent(e);
 }
 
 bool CTitleTreeView::viewportEvent(QEvent* e) {

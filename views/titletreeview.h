@@ -74,6 +74,7 @@ public:
 protected:
     bool event(QEvent* e) override;
     bool viewportEvent(QEvent* e) override;
+    void changeEvent(QEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
     void mousePressEvent(QMouseEvent* e) override;
     void mouseDoubleClickEvent(QMouseEvent* e) override;
@@ -103,6 +104,12 @@ private:
 
     CTitleTreeModel m_model;
     int m_nIndent = 20;
+    // Title widths in pixels by item (-1: not measured yet), and what the
+    // face and margins add to them; for the sideways extent.
+    std::vector<int> m_textWidth;
+    int m_nLabelExtra = -1;
+    int m_nRowHeight = 1;
+    int m_nByteBound = 1;
     bool m_bClearing = false;
     bool m_bRedrawOff = false;
     bool m_bInWidthUpdate = false;
