@@ -311,7 +311,9 @@ void CTitleTreeModel::ExpandPathTo(TreeItem item) {
 
 void CTitleTreeModel::SetExpanded(const std::vector<TreeItem>& items, bool expanded) {
     for (TreeItem item : items) {
-        if (IsItem(item)) m_nodes[static_cast<std::size_t>(item)].expanded = expanded;
+        // An item without replies cannot be expanded.
+        if (IsItem(item) && (!expanded || N(static_cast<std::int32_t>(item)).firstChild))
+            m_nodes[static_cast<std::size_t>(item)].expanded = expanded;
     }
     if (m_bBulk) return;
     emit layoutAboutToBeChanged();
