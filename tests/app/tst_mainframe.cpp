@@ -126,7 +126,12 @@ private slots:
 
         f->ImportLogs({test::SampleLog()});
         QVERIFY(t.Action(ID_VIEW_EXPANDALL)->isEnabled());
-        // A selection change updates the states by itself.
+        // A selection change updates the states by itself; the focus
+        // coming into the rebuilt tree selects nothing.
+        QVERIFY(!t.Action(ID_EDIT_DELETE_TREE)->isEnabled());
+        f->activateWindow();
+        f->GetTreeView()->setFocus();
+        QTRY_VERIFY(f->GetTreeView()->hasFocus());
         QVERIFY(!t.Action(ID_EDIT_DELETE_TREE)->isEnabled());
         f->GetTreeView()->SelectItem(f->GetDocument().GetTreeItems().at(1));
         QVERIFY(t.Action(ID_EDIT_DELETE_TREE)->isEnabled());
