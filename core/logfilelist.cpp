@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "core/fileio.h"
+
 namespace orv {
 
 namespace {
@@ -34,7 +36,7 @@ bool CLogFileList::OpenLogFile(std::size_t i) {
         }
     }
     if (i >= m_paths.size()) return false;
-    m_file = std::fopen(m_paths[i].c_str(), "rb");
+    m_file = OpenFile(m_paths[i], "rb");
     if (!m_file) return false;
     m_current = m_paths[i];
     m_length = 0;
