@@ -6,8 +6,9 @@
 
 #include <fcntl.h>
 #include <io.h>
-#include <shellapi.h>
+// windows.h first: shellapi.h builds on its types.
 #include <windows.h>
+#include <shellapi.h>
 
 #include <cstdio>
 

@@ -2,6 +2,7 @@
 // replaces the target with ReplaceFileW.
 #include "core/fileio.h"
 
+#include <io.h>
 #include <windows.h>
 
 #include <cerrno>

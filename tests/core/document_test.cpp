@@ -151,7 +151,10 @@ TEST(Cp932, ConvertsBothWaysAndRefusesUnmappable) {
     EXPECT_EQ(Utf8ToCp932("試験 ｶﾞ"), sjis);
     EXPECT_EQ(Utf8ToCp932("①"), "\x87\x40");  // NEC extension
     EXPECT_FALSE(Utf8ToCp932("😀").has_value());
-    EXPECT_EQ(Cp932ToUtf8("a\x81"), "a\xEF\xBF\xBD");  // a lone lead byte
+    // A lone lead byte becomes the system's replacement character: U+FFFD
+    // from ICU, ・ from the Windows code page.
+    const std::string lone = Cp932ToUtf8("a\x81");
+    EXPECT_TRUE(lone == "a\xEF\xBF\xBD" || lone == "a・") << lone;
 }
 
 TEST(Cp932, TypedCodePointsOfOtherTablesReachTheirCodes) {
