@@ -11,6 +11,12 @@ unset DISPLAY WAYLAND_DISPLAY
 # The 64-bit loader, told where it lives so that it finds its libraries.
 if [ -x /usr/lib/wine/wine64 ]; then
   export WINELOADER=/usr/lib/wine/wine64
-  exec /usr/lib/wine/wine64 "$@"
+  WINE=/usr/lib/wine/wine64
+else
+  WINE=wine64
 fi
-exec wine64 "$@"
+# A fresh prefix is made quietly first (about 8 s).
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  "$WINE" wineboot --init >/dev/null 2>&1 || true
+fi
+exec "$WINE" "$@"
