@@ -8,9 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "cli/console.h"
 #include "cli/search_cmd.h"
 #include "cli/terminal.h"
 #include "core/cp932.h"
+#include "core/fileio.h"
 #include "core/listtree.h"
 #include "core/orvdoc.h"
 
@@ -62,7 +64,7 @@ int Import(int argc, char** argv) {
     if (out.empty() || logs.empty()) return Usage();
     for (const std::string& log : logs) {
         // A folder may open, but no log can be read from it.
-        std::FILE* f = std::fopen(log.c_str(), "rb");
+        std::FILE* f = OpenFile(log, "rb");
         struct stat st {};
         const char* why = nullptr;
         if (!f || ::fstat(::fileno(f), &st) != 0)
@@ -189,6 +191,13 @@ int Dump(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // The subcommands read their arguments as UTF-8 C strings.
+    const std::vector<std::string> args = StartConsole(argc, argv);
+    std::vector<char*> utf8;
+    for (const std::string& a : args) utf8.push_back(const_cast<char*>(a.c_str()));
+    utf8.push_back(nullptr);
+    argc = static_cast<int>(args.size());
+    argv = utf8.data();
     if (argc < 2) return Usage();
     std::string cmd = argv[1];
     if (cmd == "import") return Import(argc - 1, argv + 1);

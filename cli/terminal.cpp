@@ -1,12 +1,11 @@
 #include "cli/terminal.h"
 
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 
+#include "cli/console.h"
 #include "core/cp932.h"
 
 namespace orv::cli {
@@ -76,7 +75,7 @@ private:
 }  // namespace
 
 std::unique_ptr<IProgressDlg> TerminalProgressFactory::CreateProgress(bool) {
-    if (!::isatty(STDERR_FILENO)) return nullptr;
+    if (!StderrIsTerminal()) return nullptr;
     return std::make_unique<TerminalProgress>();
 }
 

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "core/fileio.h"
+
 namespace orv {
 
 namespace {
@@ -36,7 +38,7 @@ bool CLogFileList::OpenLogFile(std::size_t i) {
         }
     }
     if (i >= m_paths.size()) return false;
-    m_file = std::fopen(m_paths[i].c_str(), "rb");
+    m_file = OpenFile(m_paths[i], "rb");
     if (!m_file) return false;
     // A folder or a device may open, but it is no file to read a log from.
     struct stat st;

@@ -66,7 +66,7 @@ public:
     // when reading fails part way it is left empty. Failures are shown
     // through the prompter.
     bool OnOpenDocument(const std::string& path);
-    // Writes path through a temporary file renamed over it when complete.
+    // Writes path completely or not at all (WriteFileAtomically).
     bool OnSaveDocument(const std::string& path);
     enum class OpenResult { Ok, CannotOpen, Malformed, BadSchema, ReadError };
     OpenResult LastOpenResult() const { return m_lastOpen; }

@@ -12,13 +12,13 @@ using namespace orv::test;
 
 namespace {
 
-// Runs orvlog with the arguments (single-quoted for the shell); standard
-// error goes to err if given.
-RunResult Orvlog(const std::string& args, const std::string& err = "/dev/null") {
+// Runs orvlog with the arguments (quoted with Q); standard error goes to the
+// quoted err if given.
+RunResult Orvlog(const std::string& args, const std::string& err = NullDevice()) {
     return RunOrvlog(args, err);
 }
 
-std::string Q(const std::string& s) { return "'" + s + "'"; }
+std::string Q(const std::string& s) { return Quote(s); }
 
 const std::string kSample = std::string(ORV_SOURCE_DIR) + "/samples/sample.log";
 
