@@ -45,6 +45,52 @@ QString DisplayText(const std::string& cp932) {
 
 QString FromCp932(const std::string& cp932) { return QString::fromUtf8(Cp932ToUtf8(cp932)); }
 
+// The background of a marked match.
+const QColor kMatchColour(255, 226, 64);
+
+// Number of UTF-16 units of the display form of CP932 bytes.
+int Utf16Length(std::string_view cp932) {
+    int n = 0;
+    for (char c : Cp932ToUtf8(cp932)) {
+        const auto b = static_cast<unsigned char>(c);
+        if ((b & 0xC0) != 0x80) ++n;  // a sequence starts
+        if (b >= 0xF0) ++n;           // beyond the BMP: a surrogate pair
+    }
+    return n;
+}
+
+// The character positions in the display form of cp932 (UTF-16, with each
+// CR LF shown as one line end when crlf) of byte ranges that begin and end
+// on whole characters. The bytes are converted piece by piece between the
+// range edges; empty when the pieces do not add up to displayLength, as
+// a range edge inside a character would make them.
+CTextView::Spans DisplaySpans(std::string_view cp932, const std::vector<ByteRange>& ranges,
+                              bool crlf, int displayLength) {
+    CTextView::Spans spans;
+    spans.reserve(ranges.size());
+    std::size_t pos = 0;
+    int units = 0;      // UTF-16 units of the bytes before pos
+    int lineEnds = 0;   // CR LF pairs whose LF stands before pos
+    auto advance = [&](std::size_t to) {
+        to = std::min(to, cp932.size());
+        if (to <= pos) return;
+        units += Utf16Length(cp932.substr(pos, to - pos));
+        if (crlf)
+            for (std::size_t k = std::max<std::size_t>(pos, 1); k < to; ++k)
+                if (cp932[k] == '\n' && cp932[k - 1] == '\r') ++lineEnds;
+        pos = to;
+    };
+    for (const ByteRange& r : ranges) {
+        advance(r.begin);
+        const int begin = units - lineEnds;
+        advance(r.end);
+        spans.emplace_back(begin, units - lineEnds);
+    }
+    advance(cp932.size());
+    if (units - lineEnds != displayLength) spans.clear();
+    return spans;
+}
+
 }  // namespace
 
 // The band above the text area. A child widget of the view, so that the
@@ -86,6 +132,13 @@ protected:
         for (std::size_t i = 0; i < cells.size(); ++i) {
             p.save();
             p.setClipRect(cells[i]);
+            const QFontMetrics fm(m_font);
+            for (const auto& [b, e] : m_view->m_cellSpans[i]) {
+                const int x0 = fm.horizontalAdvance(texts[i].left(b));
+                const int x1 = fm.horizontalAdvance(texts[i].left(e));
+                p.fillRect(QRect(cells[i].left() + x0, cells[i].top(), x1 - x0, cells[i].height()),
+                           kMatchColour);
+            }
             p.drawText(cells[i], Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, texts[i]);
             p.restore();
         }
@@ -152,13 +205,59 @@ void CTextView::SetViewFont(const LogFont& lf) {
 
 void CTextView::SetComment(CComment* record) {
     m_pComment = record;
+    ClearMatches();
     setPlainText(record ? DisplayText(record->GetText()) : QString());
     m_band->update();
 }
 
 void CTextView::ClearComment() {
+    ClearMatches();
     clear();
     m_pComment = nullptr;
+    m_band->update();
+}
+
+void CTextView::ClearMatches() {
+    m_textSpans.clear();
+    for (Spans& s : m_cellSpans) s.clear();
+    if (!extraSelections().isEmpty()) setExtraSelections({});
+}
+
+void CTextView::SetMatchRanges(const RecordRanges& ranges) {
+    ClearMatches();
+    if (!m_pComment) return;
+    QTextDocument* doc = document();
+    m_textSpans = DisplaySpans(m_pComment->GetText(), ranges.text, true,
+                               doc->characterCount() - 1);
+    QList<QTextEdit::ExtraSelection> marks;
+    marks.reserve(static_cast<qsizetype>(m_textSpans.size()));
+    QTextCharFormat format;
+    format.setBackground(kMatchColour);
+    format.setForeground(QColor(Qt::black));
+    for (const auto& [b, e] : m_textSpans) {
+        QTextCursor c(doc);
+        c.setPosition(b);
+        c.setPosition(e, QTextCursor::KeepAnchor);
+        marks.append({c, format});
+    }
+    setExtraSelections(marks);
+
+    // The cells hold the label, then the value.
+    const auto texts = CellTexts();
+    const std::string_view title = m_pComment->GetTitle();
+    const std::string_view author = m_pComment->GetAuthor();
+    const std::string_view id = m_pComment->GetId();
+    const struct {
+        std::size_t cell;
+        std::string_view value;
+        const std::vector<ByteRange>& ranges;
+    } cells[] = {{0, title, ranges.title}, {2, author, ranges.author}, {3, id, ranges.id}};
+    for (const auto& c : cells) {
+        const int shown = static_cast<int>(QString::fromUtf8(Cp932ToUtf8(c.value)).size());
+        const int label = static_cast<int>(texts[c.cell].size()) - shown;
+        m_cellSpans[c.cell] = DisplaySpans(c.value, c.ranges, false, shown);
+        for (auto& [b, e] : m_cellSpans[c.cell]) b += label, e += label;
+    }
     m_band->update();
 }
 

@@ -4,10 +4,13 @@
 #pragma once
 
 #include <array>
+#include <utility>
+#include <vector>
 
 #include <QPlainTextEdit>
 #include <QRect>
 
+#include "search/findall.h"
 #include "views/logfont.h"
 
 class QPrinter;
@@ -67,6 +70,16 @@ public:
     // is then not painted.
     bool IsHeaderShown() const { return m_bShowHeader; }
 
+    // Marks the matches of a search in the shown record, given as byte
+    // ranges of its title, author, ID and text: behind the text and in the
+    // band's cells. Showing another record, or none, removes the marks.
+    void SetMatchRanges(const RecordRanges& ranges);
+    // The marked stretches as [begin, end) character positions: in the text
+    // area's text, and in the text of cell i of CellTexts.
+    using Spans = std::vector<std::pair<int, int>>;
+    const Spans& TextMatchSpans() const { return m_textSpans; }
+    const Spans& CellMatchSpans(int cell) const { return m_cellSpans[static_cast<std::size_t>(cell)]; }
+
     // Commands of the pane (the frame routes them here).
     void OnViewFont();          // 32782: the font chooser
     void OnFilePrint();         // 57607: with the print dialog
@@ -89,6 +102,7 @@ protected:
 private:
     class CHeaderBand;
     void AdjustTextRect();
+    void ClearMatches();
 
     CComment* m_pComment = nullptr;
     LogFont m_logFont;        // description of m_font; height 0 = none
@@ -99,6 +113,8 @@ private:
     IViewHost* m_host = nullptr;
     IPrompter* m_prompter = nullptr;
     CHeaderBand* m_band = nullptr;  // child widget over the band
+    Spans m_textSpans;
+    std::array<Spans, 5> m_cellSpans;
 };
 
 }  // namespace orv
