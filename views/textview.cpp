@@ -1,6 +1,7 @@
 #include "views/textview.h"
 
 #include <algorithm>
+#include <cmath>
 #include <memory>
 
 #include <QAbstractTextDocumentLayout>
@@ -13,7 +14,9 @@
 #include <QPrinter>
 #include <QScrollBar>
 #include <QSettings>
+#include <QTextBlock>
 #include <QTextDocument>
+#include <QTextLayout>
 #include <QFontDialog>
 #include <QGroupBox>
 #include <QCheckBox>
@@ -220,27 +223,55 @@ void CTextView::ClearComment() {
 void CTextView::ClearMatches() {
     m_textSpans.clear();
     for (Spans& s : m_cellSpans) s.clear();
-    if (!extraSelections().isEmpty()) setExtraSelections({});
+    viewport()->update();
+}
+
+void CTextView::paintEvent(QPaintEvent* e) {
+    QPlainTextEdit::paintEvent(e);
+    if (!m_textSpans.empty()) PaintMatches(e->rect());
+}
+
+void CTextView::PaintMatches(const QRect& area) {
+    // Only the lines on screen are laid out, so only they are looked at;
+    // multiplying by the mark's colour keeps the text readable on it.
+    QPainter p(viewport());
+    p.setCompositionMode(QPainter::CompositionMode_Multiply);
+    QPointF offset = contentOffset();
+    for (QTextBlock block = firstVisibleBlock(); block.isValid(); block = block.next()) {
+        const QRectF box = blockBoundingRect(block).translated(offset);
+        offset.ry() += box.height();
+        if (box.top() > area.bottom()) break;
+        if (!block.isVisible() || box.bottom() < area.top()) continue;
+        const int first = block.position();
+        const int last = first + block.length() - 1;  // the line end is never marked
+        auto it = std::lower_bound(m_textSpans.begin(), m_textSpans.end(), first,
+                                   [](const std::pair<int, int>& s, int pos) { return s.second <= pos; });
+        const QTextLayout* layout = block.layout();
+        const QPointF origin = box.topLeft() + layout->position();
+        for (; it != m_textSpans.end() && it->first < last; ++it) {
+            const int from = std::max(it->first, first) - first;
+            const int to = std::min(it->second, last) - first;
+            for (int l = layout->lineForTextPosition(from).lineNumber();
+                 l >= 0 && l < layout->lineCount(); ++l) {
+                const QTextLine line = layout->lineAt(l);
+                if (line.textStart() >= to) break;
+                const int a = std::max(from, line.textStart());
+                const int b = std::min(to, line.textStart() + line.textLength());
+                const qreal x0 = line.cursorToX(a), x1 = line.cursorToX(b);
+                p.fillRect(QRectF(origin.x() + std::min(x0, x1), origin.y() + line.y(),
+                                  std::abs(x1 - x0), line.height()),
+                           kMatchColour);
+            }
+        }
+    }
 }
 
 void CTextView::SetMatchRanges(const RecordRanges& ranges) {
     ClearMatches();
     if (!m_pComment) return;
-    QTextDocument* doc = document();
     m_textSpans = DisplaySpans(m_pComment->GetText(), ranges.text, true,
-                               doc->characterCount() - 1);
-    QList<QTextEdit::ExtraSelection> marks;
-    marks.reserve(static_cast<qsizetype>(m_textSpans.size()));
-    QTextCharFormat format;
-    format.setBackground(kMatchColour);
-    format.setForeground(QColor(Qt::black));
-    for (const auto& [b, e] : m_textSpans) {
-        QTextCursor c(doc);
-        c.setPosition(b);
-        c.setPosition(e, QTextCursor::KeepAnchor);
-        marks.append({c, format});
-    }
-    setExtraSelections(marks);
+                               document()->characterCount() - 1);
+    viewport()->update();
 
     // The cells hold the label, then the value.
     const auto texts = CellTexts();

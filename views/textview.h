@@ -96,6 +96,7 @@ public:
 
 protected:
     bool event(QEvent* e) override;
+    void paintEvent(QPaintEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;
     void showEvent(QShowEvent* e) override;
 
@@ -103,6 +104,8 @@ private:
     class CHeaderBand;
     void AdjustTextRect();
     void ClearMatches();
+    // Tints the marked stretches of the visible lines, over the text.
+    void PaintMatches(const QRect& area);
 
     CComment* m_pComment = nullptr;
     LogFont m_logFont;        // description of m_font; height 0 = none
