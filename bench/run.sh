@@ -89,3 +89,8 @@ if [ -f "$DATA/search_bench.txt" ]; then
     echo "== search $arg ($what) ${E} ms / rg -i -c ${R} ms: $(ratio "$E" "$R") (target 2 for the hard cases)"
   done
 fi
+# Find all against one find next that finds nothing, on the same texts.
+[ -f "$DATA/search_bench.txt" ] && awk '/^BM_SearchNoHitAllFolds\// {split($1, a, "/"); s[a[2]] = $2}
+     /^BM_FindAllNoHitAllFolds\// {split($1, a, "/"); f[a[2]] = $2}
+     END {for (k in f) if (s[k] > 0) printf "== find all / find next, text %s: %.2f (target 1.2)\n", k, f[k] / s[k]}' \
+  "$DATA/search_bench.txt"

@@ -69,7 +69,7 @@ public:
     // when reading fails part way it is left empty. Failures are shown
     // through the prompter.
     bool OnOpenDocument(const std::string& path);
-    // Writes path through a temporary file renamed over it when complete.
+    // Writes path completely or not at all (WriteFileAtomically).
     bool OnSaveDocument(const std::string& path);
     enum class OpenResult { Ok, CannotOpen, Malformed, BadSchema, ReadError };
     OpenResult LastOpenResult() const { return m_lastOpen; }
@@ -80,7 +80,9 @@ public:
 private:
     void RebuildIndex();
     void ShowMessage(int id, const std::string& arg = std::string());
-    void ShowSystemError(int fallbackId, int err);
+    // Shows the system's description of err (else message fallbackId),
+    // after the file's name when path is given.
+    void ShowSystemError(int fallbackId, int err, const std::string& path = {});
 
     // Never null; replaced whole when a document is opened.
     std::unique_ptr<CCommentStore> m_pStore = std::make_unique<CCommentStore>();

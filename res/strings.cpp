@@ -38,6 +38,7 @@ constexpr Entry kTable[] = {
     {IDS_OPEN_FAILED, "ﾄﾞｷｭﾒﾝﾄを開くことに失敗しました。", MsgIcon::Exclamation},
     {IDS_SAVE_FAILED, "ﾄﾞｷｭﾒﾝﾄの保存に失敗しました。", MsgIcon::Exclamation},
     {IDS_LOG_READ_FAILED, "ログファイルの取り込みに失敗しました。", MsgIcon::Exclamation},
+    {IDS_PRINT_FAILED, "印刷を開始できませんでした。", MsgIcon::Exclamation},
 };
 
 const Entry* Find(int id) {

@@ -1,6 +1,7 @@
 #include "views/textview.h"
 
 #include <algorithm>
+#include <cmath>
 #include <memory>
 
 #include <QAbstractTextDocumentLayout>
@@ -13,7 +14,10 @@
 #include <QPrinter>
 #include <QScrollBar>
 #include <QSettings>
+#include <QTextBlock>
 #include <QTextDocument>
+#include <QTextLayout>
+#include <QLineEdit>
 #include <QFontDialog>
 #include <QGroupBox>
 #include <QCheckBox>
@@ -44,6 +48,52 @@ QString DisplayText(std::string_view cp932) {
 }
 
 QString FromCp932(std::string_view cp932) { return QString::fromUtf8(Cp932ToUtf8(cp932)); }
+
+// The background of a marked match.
+const QColor kMatchColour(255, 226, 64);
+
+// Number of UTF-16 units of the display form of CP932 bytes.
+int Utf16Length(std::string_view cp932) {
+    int n = 0;
+    for (char c : Cp932ToUtf8(cp932)) {
+        const auto b = static_cast<unsigned char>(c);
+        if ((b & 0xC0) != 0x80) ++n;  // a sequence starts
+        if (b >= 0xF0) ++n;           // beyond the BMP: a surrogate pair
+    }
+    return n;
+}
+
+// The character positions in the display form of cp932 (UTF-16, with each
+// CR LF shown as one line end when crlf) of byte ranges that begin and end
+// on whole characters. The bytes are converted piece by piece between the
+// range edges; empty when the pieces do not add up to displayLength, as
+// a range edge inside a character would make them.
+CTextView::Spans DisplaySpans(std::string_view cp932, const std::vector<ByteRange>& ranges,
+                              bool crlf, int displayLength) {
+    CTextView::Spans spans;
+    spans.reserve(ranges.size());
+    std::size_t pos = 0;
+    int units = 0;      // UTF-16 units of the bytes before pos
+    int lineEnds = 0;   // CR LF pairs whose LF stands before pos
+    auto advance = [&](std::size_t to) {
+        to = std::min(to, cp932.size());
+        if (to <= pos) return;
+        units += Utf16Length(cp932.substr(pos, to - pos));
+        if (crlf)
+            for (std::size_t k = std::max<std::size_t>(pos, 1); k < to; ++k)
+                if (cp932[k] == '\n' && cp932[k - 1] == '\r') ++lineEnds;
+        pos = to;
+    };
+    for (const ByteRange& r : ranges) {
+        advance(r.begin);
+        const int begin = units - lineEnds;
+        advance(r.end);
+        spans.emplace_back(begin, units - lineEnds);
+    }
+    advance(cp932.size());
+    if (units - lineEnds != displayLength) spans.clear();
+    return spans;
+}
 
 }  // namespace
 
@@ -86,6 +136,13 @@ protected:
         for (std::size_t i = 0; i < cells.size(); ++i) {
             p.save();
             p.setClipRect(cells[i]);
+            const QFontMetrics fm(m_font);
+            for (const auto& [b, e] : m_view->m_cellSpans[i]) {
+                const int x0 = fm.horizontalAdvance(texts[i].left(b));
+                const int x1 = fm.horizontalAdvance(texts[i].left(e));
+                p.fillRect(QRect(cells[i].left() + x0, cells[i].top(), x1 - x0, cells[i].height()),
+                           kMatchColour);
+            }
             p.drawText(cells[i], Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, texts[i]);
             p.restore();
         }
@@ -144,21 +201,103 @@ void CTextView::SetViewFont(const LogFont& lf) {
         m_font = FontFromLogFont(lf);
         setFont(m_font);
     }
-    // Tab stops every 8 average character widths.
-    setTabStopDistance(8 * QFontMetricsF(font()).averageCharWidth());
+    setTabStopDistance(TabStopWidth(font()));
     AdjustTextRect();
     viewport()->update();
 }
 
+qreal CTextView::TabStopWidth(const QFont& font, QPaintDevice* device) {
+    // The font's own average width is that of a full-width character in a
+    // Japanese face; the letters give the width the tab stops count in.
+    static const QString letters =
+        QStringLiteral("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ");
+    const QFontMetricsF fm(font, device);
+    return 8 * fm.horizontalAdvance(letters) / letters.size();
+}
+
 void CTextView::SetComment(CComment* record) {
     m_pComment = record;
+    ClearMatches();
     setPlainText(record ? DisplayText(record->GetText()) : QString());
     m_band->update();
 }
 
 void CTextView::ClearComment() {
+    ClearMatches();
     clear();
     m_pComment = nullptr;
+    m_band->update();
+}
+
+void CTextView::ClearMatches() {
+    m_textSpans.clear();
+    for (Spans& s : m_cellSpans) s.clear();
+    viewport()->update();
+}
+
+void CTextView::paintEvent(QPaintEvent* e) {
+    QPlainTextEdit::paintEvent(e);
+    if (!m_textSpans.empty()) PaintMatches(e->rect());
+}
+
+void CTextView::PaintMatches(const QRect& area) {
+    // Only the lines on screen are laid out, so only they are looked at;
+    // multiplying by the mark's colour keeps the text readable on it.
+    QPainter p(viewport());
+    p.setCompositionMode(QPainter::CompositionMode_Multiply);
+    QPointF offset = contentOffset();
+    for (QTextBlock block = firstVisibleBlock(); block.isValid(); block = block.next()) {
+        const QRectF box = blockBoundingRect(block).translated(offset);
+        offset.ry() += box.height();
+        if (box.top() > area.bottom()) break;
+        if (!block.isVisible() || box.bottom() < area.top()) continue;
+        const int first = block.position();
+        const int last = first + block.length() - 1;  // the line end is never marked
+        auto it = std::lower_bound(m_textSpans.begin(), m_textSpans.end(), first,
+                                   [](const std::pair<int, int>& s, int pos) { return s.second <= pos; });
+        const QTextLayout* layout = block.layout();
+        const QPointF origin = box.topLeft() + layout->position();
+        for (; it != m_textSpans.end() && it->first < last; ++it) {
+            const int from = std::max(it->first, first) - first;
+            const int to = std::min(it->second, last) - first;
+            for (int l = layout->lineForTextPosition(from).lineNumber();
+                 l >= 0 && l < layout->lineCount(); ++l) {
+                const QTextLine line = layout->lineAt(l);
+                if (line.textStart() >= to) break;
+                const int a = std::max(from, line.textStart());
+                const int b = std::min(to, line.textStart() + line.textLength());
+                const qreal x0 = line.cursorToX(a), x1 = line.cursorToX(b);
+                p.fillRect(QRectF(origin.x() + std::min(x0, x1), origin.y() + line.y(),
+                                  std::abs(x1 - x0), line.height()),
+                           kMatchColour);
+            }
+        }
+    }
+}
+
+void CTextView::SetMatchRanges(const RecordRanges& ranges) {
+    ClearMatches();
+    if (!m_pComment) return;
+    m_textSpans = DisplaySpans(m_pComment->GetText(), ranges.text, true,
+                               document()->characterCount() - 1);
+    viewport()->update();
+
+    // The cells hold the label, then the value.
+    const auto texts = CellTexts();
+    const std::string_view title = m_pComment->GetTitle();
+    const std::string_view author = m_pComment->GetAuthor();
+    const std::string_view id = m_pComment->GetId();
+    const struct {
+        std::size_t cell;
+        std::string_view value;
+        const std::vector<ByteRange>& ranges;
+    } cells[] = {{0, title, ranges.title}, {2, author, ranges.author}, {3, id, ranges.id}};
+    for (const auto& c : cells) {
+        const int shown = static_cast<int>(QString::fromUtf8(Cp932ToUtf8(c.value)).size());
+        const int label = static_cast<int>(texts[c.cell].size()) - shown;
+        m_cellSpans[c.cell] = DisplaySpans(c.value, c.ranges, false, shown);
+        for (auto& [b, e] : m_cellSpans[c.cell]) b += label, e += label;
+    }
     m_band->update();
 }
 
@@ -253,17 +392,22 @@ bool CTextView::event(QEvent* e) {
 
 bool CTextView::ScrollPage(bool forward) {
     QScrollBar* sb = verticalScrollBar();
-    const int lineHeight = QFontMetrics(font()).lineSpacing();
-    if (!sb || lineHeight <= 0) {
+    // The line pitch as the text is laid out (a fraction of a pixel more
+    // than the font's whole-pixel line spacing adds up over a page).
+    qreal pitch = QFontMetricsF(font()).lineSpacing();
+    const QTextBlock top = firstVisibleBlock();
+    if (top.isValid() && top.layout() && top.layout()->lineCount() > 0)
+        pitch = top.layout()->lineAt(0).height();
+    if (!sb || pitch <= 0) {
         if (m_prompter)
             m_prompter->MessageBox(res::IDS_SCROLL_FAILED, res::Format(res::IDS_SCROLL_FAILED),
                                    res::Icon(res::IDS_SCROLL_FAILED), MsgButtons::Ok);
         return false;
     }
-    // The page is the number of whole lines the text area holds; two lines
-    // of the previous page stay in view. A page of fewer than two lines
-    // does not move (rather than scrolling the wrong way).
-    const int page = viewport()->height() / lineHeight;
+    // The page is the number of whole lines the text area shows; two of
+    // them stay in view. A page of fewer than two lines does not move
+    // (rather than scrolling the wrong way).
+    const int page = static_cast<int>(viewport()->height() / pitch);
     const int lines = std::max(0, page - 2);
     sb->setValue(sb->value() + (forward ? lines : -lines));
     return true;
@@ -284,36 +428,59 @@ void CTextView::OnViewFont() {
     current.setFamily(used.family());
     current.setPointSizeF(used.pointSizeF());
     dlg.setCurrentFont(current);
-    // No effects section: no underline or strike-out choice.
+    // No effects section: no underline or strike-out choice. The sample
+    // box shows Latin and Japanese text, tall enough to read.
     for (QGroupBox* box : dlg.findChildren<QGroupBox*>()) {
-        if (!box->findChildren<QCheckBox*>().isEmpty()) box->hide();
+        if (!box->findChildren<QCheckBox*>().isEmpty()) {
+            box->hide();
+        } else if (auto* sample = box->findChild<QLineEdit*>()) {
+            sample->setText(QStringLiteral(u"AaBbYyZz あぁアァ亜宇"));
+            sample->setCursorPosition(0);
+            box->setMinimumHeight(90);
+        }
     }
     if (dlg.exec() != QDialog::Accepted) return;
     SetViewFont(LogFontFromFont(dlg.selectedFont()));
 }
 
-int CTextView::PrintText(QPrinter& printer) const {
-    printer.setFullPage(true);
-    QTextDocument doc;
-    doc.documentLayout()->setPaintDevice(&printer);
-    doc.setDocumentMargin(0);
+std::unique_ptr<QTextDocument> CTextView::MakePrintDocument(QPrinter& printer) const {
+    auto doc = std::make_unique<QTextDocument>();
+    doc->documentLayout()->setPaintDevice(&printer);
+    doc->setDocumentMargin(0);
     // The view font scaled from the screen to the printer.
     QFont pf = m_logFont.lfHeight != 0 ? m_font : QFont();
     const int screenDpiY = std::max(1, logicalDpiY());
     const int screenPx = std::max(1, QFontInfo(font()).pixelSize());
     pf.setPixelSize(std::max(1, screenPx * printer.logicalDpiY() / screenDpiY));
-    doc.setDefaultFont(pf);
+    doc->setDefaultFont(pf);
+    // The layout scales tab stops from screen units to the printer: measure
+    // that scale on a probe, so that the stops land where the font's own
+    // widths on the printer put them.
+    const qreal wanted = TabStopWidth(pf, &printer);
+    QTextLayout probe(QStringLiteral("\tx"), pf, &printer);
+    QTextOption probeOpt;
+    probeOpt.setTabStopDistance(1000);
+    probe.setTextOption(probeOpt);
+    probe.beginLayout();
+    QTextLine line = probe.createLine();
+    if (line.isValid()) line.setLineWidth(1e7);
+    probe.endLayout();
+    const qreal scale = line.isValid() ? line.cursorToX(1) / 1000 : 1;
     QTextOption opt;
     opt.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-    opt.setTabStopDistance(8 * QFontMetricsF(pf, &printer).averageCharWidth());
-    doc.setDefaultTextOption(opt);
-    doc.setPlainText(toPlainText());
-    const QRectF page = printer.pageRect(QPrinter::DevicePixel);
-    doc.setPageSize(page.size());
+    opt.setTabStopDistance(scale > 0 ? wanted / scale : wanted);
+    doc->setDefaultTextOption(opt);
+    doc->setPlainText(toPlainText());
+    doc->setPageSize(printer.pageRect(QPrinter::DevicePixel).size());
+    return doc;
+}
 
-    QPainter p(&printer);
-    if (!p.isActive()) return 0;
-    const int pages = doc.pageCount();
+int CTextView::PrintText(QPrinter& printer) const {
+    std::unique_ptr<QTextDocument> doc = MakePrintDocument(printer);
+    const QRectF page = printer.pageRect(QPrinter::DevicePixel);
+    QPainter p;
+    if (!p.begin(&printer)) return 0;
+    const int pages = doc->pageCount();
     for (int i = 0; i < pages; ++i) {
         if (i > 0) printer.newPage();
         p.save();
@@ -323,27 +490,41 @@ int CTextView::PrintText(QPrinter& printer) const {
         ctx.clip = clip;
         ctx.palette.setColor(QPalette::Text, Qt::black);
         p.setClipRect(clip);
-        doc.documentLayout()->draw(&p, ctx);
+        doc->documentLayout()->draw(&p, ctx);
         p.restore();
     }
     return pages;
 }
 
-void CTextView::OnFilePrint() {
-    QPrinter printer(QPrinter::HighResolution);
-    QPrintDialog dlg(&printer, this);
-    if (dlg.exec() != QDialog::Accepted) return;
-    PrintText(printer);
+std::unique_ptr<QPrinter> CTextView::MakePrinter() {
+    auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    // The whole printable area unless the user sets margins.
+    printer->setPageMargins(QMarginsF(0, 0, 0, 0));
+    return printer;
 }
 
-void CTextView::OnFilePrintDirect() {
-    QPrinter printer(QPrinter::HighResolution);
-    PrintText(printer);
+QPrinter& CTextView::Printer() {
+    if (m_pPrinter) return *m_pPrinter;
+    if (!m_ownPrinter) m_ownPrinter = MakePrinter();
+    return *m_ownPrinter;
+}
+
+bool CTextView::OnFilePrint() {
+    QPrintDialog dlg(&Printer(), this);
+    if (dlg.exec() != QDialog::Accepted) return true;
+    return OnFilePrintDirect();
+}
+
+bool CTextView::OnFilePrintDirect() {
+    if (PrintText(Printer()) > 0) return true;
+    if (m_prompter)
+        m_prompter->MessageBox(res::IDS_PRINT_FAILED, res::Format(res::IDS_PRINT_FAILED),
+                               res::Icon(res::IDS_PRINT_FAILED), MsgButtons::Ok);
+    return false;
 }
 
 void CTextView::OnFilePrintPreview() {
-    QPrinter printer(QPrinter::HighResolution);
-    QPrintPreviewDialog dlg(&printer, this);
+    QPrintPreviewDialog dlg(&Printer(), this);
     connect(&dlg, &QPrintPreviewDialog::paintRequested, this,
             [this](QPrinter* pr) { PrintText(*pr); });
     // One or two pages side by side, as the user last left the preview.

@@ -4,13 +4,18 @@
 #pragma once
 
 #include <array>
+#include <memory>
+#include <utility>
+#include <vector>
 
 #include <QPlainTextEdit>
 #include <QRect>
 
+#include "search/findall.h"
 #include "views/logfont.h"
 
 class QPrinter;
+class QTextDocument;
 
 namespace orv {
 
@@ -67,11 +72,30 @@ public:
     // is then not painted.
     bool IsHeaderShown() const { return m_bShowHeader; }
 
+    // Marks the matches of a search in the shown record, given as byte
+    // ranges of its title, author, ID and text: behind the text and in the
+    // band's cells. Showing another record, or none, removes the marks.
+    void SetMatchRanges(const RecordRanges& ranges);
+    // The marked stretches as [begin, end) character positions: in the text
+    // area's text, and in the text of cell i of CellTexts.
+    using Spans = std::vector<std::pair<int, int>>;
+    const Spans& TextMatchSpans() const { return m_textSpans; }
+    const Spans& CellMatchSpans(int cell) const { return m_cellSpans[static_cast<std::size_t>(cell)]; }
+
     // Commands of the pane (the frame routes them here).
     void OnViewFont();          // 32782: the font chooser
-    void OnFilePrint();         // 57607: with the print dialog
-    void OnFilePrintDirect();   // 57608: without it
+    // Print, print without the dialog, and preview use the one printer
+    // set-up of the program (see SetPrinter). A print that cannot start
+    // is reported (70005) and returns false.
+    bool OnFilePrint();         // 57607: with the print dialog
+    bool OnFilePrintDirect();   // 57608: without it
     void OnFilePrintPreview();  // 57609
+    // The printer set-up that printing uses, borrowed (the application's,
+    // which the printer set-up command changes); null: one of the view's own.
+    void SetPrinter(QPrinter* printer) { m_pPrinter = printer; }
+    QPrinter& Printer();
+    // A printer for the text: high resolution, no margins of its own.
+    static std::unique_ptr<QPrinter> MakePrinter();
     // Where the preview keeps the number of pages it shows side by side
     // (1 or 2; 0 for its default); borrowed from the application.
     void SetPreviewPages(int* pages) { m_pPreviewPages = pages; }
@@ -80,25 +104,37 @@ public:
     // Prints the shown text on printer: view font scaled to the printer,
     // no band, no margins, no page numbers. Returns the number of pages.
     int PrintText(QPrinter& printer) const;
-
+    // The shown text laid out for printer's page, as PrintText prints it.
+    std::unique_ptr<QTextDocument> MakePrintDocument(QPrinter& printer) const;
+    // Tab stops fall every 8 average character widths of font (the mean
+    // advance of the Latin letters, as the platform's dialog units count).
+    static qreal TabStopWidth(const QFont& font, QPaintDevice* device = nullptr);
 protected:
     bool event(QEvent* e) override;
+    void paintEvent(QPaintEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;
     void showEvent(QShowEvent* e) override;
 
 private:
     class CHeaderBand;
     void AdjustTextRect();
+    void ClearMatches();
+    // Tints the marked stretches of the visible lines, over the text.
+    void PaintMatches(const QRect& area);
 
     CComment* m_pComment = nullptr;
     LogFont m_logFont;        // description of m_font; height 0 = none
     QFont m_font;
     bool m_bShowHeader = true;
     int* m_pPreviewPages = nullptr;
+    QPrinter* m_pPrinter = nullptr;
+    std::unique_ptr<QPrinter> m_ownPrinter;
 
     IViewHost* m_host = nullptr;
     IPrompter* m_prompter = nullptr;
     CHeaderBand* m_band = nullptr;  // child widget over the band
+    Spans m_textSpans;
+    std::array<Spans, 5> m_cellSpans;
 };
 
 }  // namespace orv

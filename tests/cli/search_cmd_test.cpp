@@ -24,14 +24,14 @@ struct OrvlogSearch : ::testing::Test {
     void SetUp() override {
         doc = dir.File("s.mld");
         std::string sample = std::string(ORV_SOURCE_DIR) + "/samples/sample.log";
-        ASSERT_EQ(Exec("import -o '" + doc + "' '" + sample + "'").status, 0);
+        ASSERT_EQ(Exec("import -o " + Quote(doc) + " " + Quote(sample)).status, 0);
     }
     SearchRun Exec(const std::string& args) {
         std::string errFile = dir.File("err.txt");
-        RunResult run = RunOrvlog(args, "'" + errFile + "'");
+        RunResult run = RunOrvlog(args, Quote(errFile));
         return {run.status, std::move(run.out), ReadAll(errFile)};
     }
-    SearchRun Search(const std::string& args) { return Exec("search '" + doc + "' " + args); }
+    SearchRun Search(const std::string& args) { return Exec("search " + Quote(doc) + " " + args); }
 };
 
 TEST_F(OrvlogSearch, NextAndPreviousFollowTreeOrder) {
@@ -61,15 +61,29 @@ TEST_F(OrvlogSearch, AllMatchesWithFieldsAndFolds) {
     EXPECT_EQ(Search("ａｂｃ --all --in author,id --ignore case").status, 1);
 }
 
+TEST_F(OrvlogSearch, CountAndRangesOfEveryHit) {
+    SearchRun count = Search("ぱそこん --count --ignore kana,width");
+    EXPECT_EQ(count.status, 0);
+    EXPECT_EQ(count.out, "3\n");
+    SearchRun none = Search("ぱそこん --count --ignore kana");
+    EXPECT_EQ(none.status, 1);
+    EXPECT_EQ(none.out, "0\n");
+    // Folded matches as byte ranges of whole characters in each field.
+    SearchRun r = Search("ａｂｃ --ranges --in title,content --ignore case,width");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out.substr(0, r.out.find('\n') + 1), "12 title 13-16 17-20 21-27\n");
+    EXPECT_EQ(Search("x --all --count").status, 2);
+}
+
 TEST_F(OrvlogSearch, TroubleIsStatusTwo) {
-    SearchRun empty = Search("''");
+    SearchRun empty = Search(Quote(""));
     EXPECT_EQ(empty.status, 2);
     EXPECT_NE(empty.err.find("検索文字列が指定されていないか長すぎます。"), std::string::npos);
     EXPECT_EQ(Search("x --in bogus").status, 2);
     EXPECT_EQ(Search("x --from 999").status, 2);
-    EXPECT_EQ(Search("'" + std::string(2049, 'x') + "'").status, 2);
-    EXPECT_EQ(Exec("search '" + dir.File("missing.mld") + "' x").status, 2);
-    EXPECT_EQ(Search("'\xF0\x9F\x98\x80'").status, 2);  // no CP932 form
+    EXPECT_EQ(Search(Quote(std::string(2049, 'x'))).status, 2);
+    EXPECT_EQ(Exec("search " + Quote(dir.File("missing.mld")) + " x").status, 2);
+    EXPECT_EQ(Search(Quote("\xF0\x9F\x98\x80")).status, 2);  // no CP932 form
 }
 
 }  // namespace
