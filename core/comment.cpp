@@ -1,15 +1,11 @@
 #include "core/comment.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
 #include <new>
 #include <stdexcept>
 
-#ifdef __linux__
-#include <sys/mman.h>
-#endif
-
+#include "core/arena_platform.h"
 #include "core/logimport.h"
 #include "res/strings.h"
 
@@ -234,28 +230,17 @@ bool CCommentStore::Remove(const CComment* record) {
     return true;
 }
 
-void CCommentStore::FreeBytes::operator()(char* p) const { std::free(p); }
+void CCommentStore::FreeBytes::operator()(char* p) const { platform::FreeArenaBlock(p); }
 
 CCommentStore::Block CCommentStore::NewBlock(std::size_t n) const {
     // Each block doubles the last one, up to kBlockSize: a small document
     // stays small, a large one has few blocks.
     std::size_t size = m_blocks.empty() ? kFirstBlock : std::min(kBlockSize, 2 * m_blocks.back().size);
     size = std::max(size, n);
-    void* p = nullptr;
-#ifdef __linux__
-    // Large blocks on 2 MiB boundaries take transparent huge pages: filling
-    // the arena then costs a page fault per 2 MiB instead of per 4 KiB.
-    constexpr std::size_t kHuge = std::size_t(2) << 20;
-    if (size >= kHuge) {
-        size = (size + kHuge - 1) & ~(kHuge - 1);
-        p = std::aligned_alloc(kHuge, size);
-        if (p) ::madvise(p, size, MADV_HUGEPAGE);
-    }
-#endif
-    if (!p) p = std::malloc(size ? size : 1);
+    char* p = platform::AllocateArenaBlock(size);
     if (!p) throw std::bad_alloc();
     Block b;
-    b.data.reset(static_cast<char*>(p));
+    b.data.reset(p);
     b.size = size;
     return b;
 }
