@@ -30,6 +30,11 @@ enum StringId : int {
     IDS_OPEN_FAILED = 70002,            // "ﾄﾞｷｭﾒﾝﾄを開くことに失敗しました。"
     IDS_SAVE_FAILED = 70003,            // "ﾄﾞｷｭﾒﾝﾄの保存に失敗しました。"
     IDS_LOG_READ_FAILED = 70004,        // "ログファイルの取り込みに失敗しました。"
+    // The export of a document as HTML pages.
+    IDS_HTML_ASK_CANCEL = 70131,
+    IDS_HTML_NOT_EMPTY = 70132,
+    IDS_HTML_NOT_A_FOLDER = 70133,
+    IDS_HTML_FAILED = 70134,
 };
 
 // The UTF-8 text of a message; empty for an unknown id.
