@@ -88,6 +88,27 @@ std::string Cp932ToUtf8(std::string_view cp932) {
     return Utf16ToUtf8(units.data(), static_cast<int32_t>(units.size()));
 }
 
+void Cp932ToUtf8Into(std::string_view cp932, std::string& utf8) {
+    utf8.clear();
+    if (cp932.empty()) return;
+    thread_local std::vector<UChar> units;
+    if (units.size() < cp932.size() + 1) units.resize(cp932.size() + 1);
+    UConverter* cnv = Converter(false);
+    if (!cnv) return;
+    UErrorCode status = U_ZERO_ERROR;
+    const int32_t n = ucnv_toUChars(cnv, units.data(), static_cast<int32_t>(units.size()),
+                                    cp932.data(), static_cast<int32_t>(cp932.size()), &status);
+    if (U_FAILURE(status)) return;
+    const std::size_t room = static_cast<std::size_t>(n) * 3 + 1;
+    if (utf8.capacity() < room) utf8.reserve(room);
+    utf8.resize(utf8.capacity());
+    int32_t written = 0;
+    status = U_ZERO_ERROR;
+    u_strToUTF8WithSub(utf8.data(), static_cast<int32_t>(utf8.size()), &written, units.data(), n,
+                       0xFFFD, nullptr, &status);
+    utf8.resize(U_FAILURE(status) ? 0 : static_cast<std::size_t>(written));
+}
+
 std::optional<std::string> Utf8ToCp932(std::string_view utf8) {
     if (utf8.empty()) return std::string();
     std::vector<UChar> units(utf8.size() + 1);

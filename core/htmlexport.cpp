@@ -1,6 +1,7 @@
 #include "core/htmlexport.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cstdint>
 #include <cstring>
@@ -249,12 +250,22 @@ void AppendHtmlUtf8(std::string& out, std::string_view utf8) {
 
 void AppendHtmlText(std::string& out, std::string_view cp932, bool multiline) {
     if (cp932.empty()) return;
-    const std::string utf8 = Cp932ToUtf8(cp932);
+    // Bytes that need more than a copy: markup characters and controls.
+    static const auto kSpecial = [] {
+        std::array<bool, 256> t{};
+        for (int c = 0; c < 0x20; ++c) t[c] = true;
+        t['\t'] = t['\n'] = false;
+        for (unsigned char c : {'&', '<', '>', '"', '\'', '\x7f', '\r'}) t[c] = true;
+        return t;
+    }();
+    thread_local std::string utf8;
+    Cp932ToUtf8Into(cp932, utf8);
     const char* s = utf8.data();
     const std::size_t n = utf8.size();
     std::size_t run = 0;  // start of the bytes not yet copied
     for (std::size_t i = 0; i < n; ++i) {
         const unsigned char c = static_cast<unsigned char>(s[i]);
+        if (!kSpecial[c]) continue;
         const char* rep;
         switch (c) {
             case '&': rep = "&amp;"; break;
@@ -262,17 +273,13 @@ void AppendHtmlText(std::string& out, std::string_view cp932, bool multiline) {
             case '>': rep = "&gt;"; break;
             case '"': rep = "&quot;"; break;
             case '\'': rep = "&#39;"; break;
-            case '\t':
-            case '\n':
-                continue;
             case '\r':
                 if (!multiline) continue;
                 // CR LF and a lone CR both end a line.
                 rep = (i + 1 < n && s[i + 1] == '\n') ? "" : "\n";
                 break;
             default:
-                if (c >= 0x20 && c != 0x7F) continue;
-                rep = "\xEF\xBF\xBD";  // U+FFFD
+                rep = "\xEF\xBF\xBD";  // U+FFFD for a control character
         }
         out.append(s + run, i - run);
         out += rep;
