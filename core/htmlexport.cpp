@@ -87,7 +87,7 @@ article.message:target { outline: 2px solid var(--link); }
 }
 .links { margin: 0 5px 5px; font-size: 0.9em; color: var(--muted); }
 .links a { margin-right: 0.4em; }
-.links .replies { margin-left: 0.6em; }
+.links a[rel="up"] ~ .replies { margin-left: 0.6em; }
 @media (max-width: 40em) {
   body { padding: 0.25em 0.5em 1em; }
   :root { --indent: 0.6em; --indent-max: 6; }
