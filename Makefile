@@ -3,10 +3,11 @@ JOBS     ?= 2
 BUILD    ?= build/rel
 ASAN     ?= build/asan
 FUZZB    ?= build/fuzz
+WINB     ?= build/win
 CMAKE    ?= cmake
 export QT_QPA_PLATFORM ?= offscreen
 
-.PHONY: all deps configure build test test-fast asan bench fuzz run clean
+.PHONY: all deps configure build test test-fast test-windows asan bench fuzz run clean
 
 all: build
 
@@ -21,9 +22,10 @@ configure: deps $(BUILD)/CMakeCache.txt
 build: configure
 	$(CMAKE) --build $(BUILD) -j$(JOBS)
 
-# Every test: the core, the command line and the windows (offscreen), then
-# the core tests again under AddressSanitizer and UndefinedBehaviorSanitizer.
-test: build asan
+# Every test: the core, the command line and the windows (offscreen), the
+# core tests again under AddressSanitizer and UndefinedBehaviorSanitizer,
+# and the Windows build of the core and orvlog under wine.
+test: build asan test-windows
 	cd $(BUILD) && ctest --output-on-failure -j$(JOBS) --timeout 600
 
 test-fast: build
@@ -35,6 +37,19 @@ asan: deps
 	$(CMAKE) --build $(ASAN) -j$(JOBS) --target orv_core_tests orvlog orvlog_tests
 	cd $(ASAN) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 	  ctest --output-on-failure -j$(JOBS) -L 'core|cli' --timeout 900
+
+# The core, orvlog and their tests cross-built for 64-bit Windows with
+# mingw-w64 and run under wine (a prefix of its own in $(WINB)/wine), then
+# orvlog's round trip compared with the Linux build's.
+test-windows: build
+	$(CMAKE) -S . -B $(WINB) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
+	  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORV_WITH_QT=OFF -DORV_BENCH=OFF \
+	  -DORV_GTEST_SOURCE_DIR=/usr/src/googletest \
+	  "-DCMAKE_CROSSCOMPILING_EMULATOR=/usr/bin/env;ORV_WINEPREFIX=$(abspath $(WINB))/wine;$(abspath scripts/wine-run.sh)"
+	$(CMAKE) --build $(WINB) -j$(JOBS) --target orvlog orv_core_tests orvlog_tests
+	ORV_WINEPREFIX=$(abspath $(WINB))/wine bash scripts/wine-run.sh cmd /c exit
+	cd $(WINB) && ctest --output-on-failure -j$(JOBS) --timeout 600
+	bash scripts/windows-roundtrip.sh $(BUILD) $(WINB)
 
 bench: build
 	bash bench/run.sh $(BUILD)

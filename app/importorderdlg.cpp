@@ -9,9 +9,28 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QStyledItemDelegate>
 #include <QVBoxLayout>
 
 namespace orv {
+
+namespace {
+
+// The entry under the keyboard cursor looks like any other until it is
+// selected: with nothing selected, no entry seems chosen, and the buttons
+// (which act on the selection) indeed act on none.
+class CNoCursorDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+        QStyledItemDelegate::initStyleOption(option, index);
+        if (!(option->state & QStyle::State_Selected)) option->state &= ~QStyle::State_HasFocus;
+    }
+};
+
+}  // namespace
 
 CImportOrderDlg::CImportOrderDlg(std::vector<std::string>& paths, QWidget* parent)
     : QDialog(parent), m_paths(paths), m_original(paths) {
@@ -25,6 +44,7 @@ CImportOrderDlg::CImportOrderDlg(std::vector<std::string>& paths, QWidget* paren
     m_list->setObjectName(QStringLiteral("listBox"));
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
     m_list->setSortingEnabled(false);
+    m_list->setItemDelegate(new CNoCursorDelegate(m_list));  // owned by the list
     for (std::size_t i = 0; i < m_original.size(); ++i) {
         // The name without its folder; the entry remembers its own path.
         const QString path = QFile::decodeName(QByteArray::fromStdString(m_original[i]));

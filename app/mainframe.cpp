@@ -119,6 +119,9 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent) {
     m_pChooser = std::make_unique<CLogFileChooser>(this, m_pPrompter);
     m_pChooserPort = m_pChooser.get();
     m_pCmds = new CCommandTable(this);
+    // The one printer set-up of the run: the set-up command changes it,
+    // and print, preview and the command line's print use it.
+    m_pPrinter = CTextView::MakePrinter();
     m_findContext.SetTextSource([this] { return GetFindText().toStdString(); });
     m_findContext.SetOptionStore(m_pFindOption);
 
@@ -154,6 +157,7 @@ bool CMainFrame::OnCreateClient() {
     m_pSplitter = splitter;
     m_pTreeView = tree;
     m_pTextView = text;
+    text->SetPrinter(m_pPrinter.get());
     setCentralWidget(splitter);
     // The text view is the active pane: view commands reach it.
     text->setFocus();
@@ -340,10 +344,7 @@ void CMainFrame::SetLogFileChooser(ILogFileChooser* chooser) {
     m_pDoc->SetPorts(ports);
 }
 
-QPrinter& CMainFrame::Printer() {
-    if (!m_pPrinter) m_pPrinter = std::make_unique<QPrinter>();
-    return *m_pPrinter;
-}
+QPrinter& CMainFrame::Printer() { return *m_pPrinter; }
 
 QStatusBar* CMainFrame::StatusBarWidget() const { return statusBar(); }
 
@@ -671,6 +672,8 @@ void CMainFrame::dragMoveEvent(QDragMoveEvent* e) {
 }
 
 void CMainFrame::dropEvent(QDropEvent* e) {
+    // No second operation while a long one runs.
+    if (CProgressDlg::BlocksInput(this)) return;
     QStringList paths;
     for (const QUrl& u : e->mimeData()->urls())
         if (u.isLocalFile()) paths.append(u.toLocalFile());
@@ -787,8 +790,8 @@ void CMainFrame::SaveFrameSettings() {
 
 void CMainFrame::closeEvent(QCloseEvent* e) {
     // While a long operation runs (its progress dialog keeps this window
-    // disabled) the window cannot close under it.
-    if (!isEnabled()) {
+    // from taking input) the window cannot close under it.
+    if (!isEnabled() || CProgressDlg::BlocksInput(this)) {
         e->ignore();
         return;
     }

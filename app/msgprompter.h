@@ -18,6 +18,8 @@ public:
                          MsgButtons buttons) override;
 
     static QMessageBox::Icon ToQtIcon(MsgIcon icon);
+    // Widens box so that its text breaks at its own line ends.
+    static void KeepLinesWhole(QMessageBox& box);
 
 private:
     QPointer<QWidget> m_parent;

@@ -1,14 +1,16 @@
 #include "app/orvapp.h"
 
-#include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
+#include <QLibraryInfo>
 #include <QLocalSocket>
 #include <QPrinter>
 #include <QTimer>
 
 #include "app/commands.h"
+#include "app/desktopintegration.h"
 #include "app/mainframe.h"
+#include "app/progressdlg.h"
 #include "views/textview.h"
 #include "app/settings.h"
 #include "app/splashscreen.h"
@@ -27,6 +29,19 @@ COrvApp::COrvApp(int& argc, char** argv) : QApplication(argc, argv) {
     setWindowIcon(QIcon(QStringLiteral(":/res/orv.png")));
     setQuitOnLastWindowClosed(true);
     connect(&m_server, &QLocalServer::newConnection, this, &COrvApp::OnHandOverConnection);
+    LoadQtTranslation();
+}
+
+bool COrvApp::LoadQtTranslation() {
+    if (!m_qtTranslator.isEmpty()) return true;
+    // Qt's own folder, else a "translations" folder beside the program.
+    const QString name = QStringLiteral("qtbase_ja");
+    const QString dirs[] = {QLibraryInfo::path(QLibraryInfo::TranslationsPath),
+                            QDir(applicationDirPath()).filePath(QStringLiteral("translations"))};
+    for (const QString& dir : dirs) {
+        if (m_qtTranslator.load(name, dir)) return installTranslator(&m_qtTranslator);
+    }
+    return false;
 }
 
 COrvApp::~COrvApp() { m_pMainFrame.reset(); }
@@ -103,9 +118,13 @@ COrvApp::StartResult COrvApp::InitInstance(const QStringList& args) {
         if (m_cmdInfo.m_nShellCommand == CCommandLineInfo::FilePrintTo &&
             !m_cmdInfo.m_strPrinterName.isEmpty())
             m_pMainFrame->Printer().setPrinterName(m_cmdInfo.m_strPrinterName);
-        m_pMainFrame->Commands().Execute(cmd::ID_FILE_PRINT_DIRECT);
-        m_pMainFrame.reset();
-        return StartResult::Done;
+        {
+            // A print that cannot start has been reported; the start fails.
+            CTextView* text = m_pMainFrame->GetTextView();
+            const bool printed = text && text->OnFilePrintDirect();
+            m_pMainFrame.reset();
+            return printed ? StartResult::Done : StartResult::Failed;
+        }
     case CCommandLineInfo::AppUnregister:
         break;
     }
@@ -144,29 +163,40 @@ void COrvApp::SaveFindOption() {
 // --- hand-over ------------------------------------------------------------------------
 
 QString COrvApp::InstanceServerName() {
-    // One name per user and settings store, short enough for a socket path.
+    // One socket per user, display and settings store, in the user's
+    // private folder; empty when there is none.
     const QString key = settings::Open()->fileName() + QLatin1Char('|') +
                         settings::Organization() + QLatin1Char('|') + settings::Application();
-    const QByteArray h = QCryptographicHash::hash(key.toUtf8(), QCryptographicHash::Sha1).toHex();
-    return QStringLiteral("orv-") + QString::fromLatin1(h.left(16));
+    return desktop::HandOverSocketName(key);
 }
 
 bool COrvApp::HandOver(const QStringList& documents) {
+    // Any failure (no private folder, nobody listening, a listener of
+    // another user, no answer) leaves the start to open its own window.
+    const QString name = InstanceServerName();
+    if (name.isEmpty() || documents.isEmpty()) return false;
     QLocalSocket sock;
-    sock.connectToServer(InstanceServerName());
+    sock.connectToServer(name);
     if (!sock.waitForConnected(500)) return false;
+    if (!desktop::PeerIsSameUser(sock)) return false;
     QByteArray request;
     for (const QString& d : documents) request += kOpenVerb + d.toUtf8() + '\n';
     sock.write(request);
     if (!sock.waitForBytesWritten(2000)) return false;
     // The running viewer answers once it has taken the request.
-    if (!sock.waitForReadyRead(3000)) return false;
-    return sock.readAll().startsWith("ok");
+    QByteArray answer;
+    while (!answer.contains('\n')) {
+        if (!sock.waitForReadyRead(3000)) return false;
+        answer += sock.readAll();
+    }
+    return answer.startsWith("ok\n");
 }
 
 bool COrvApp::ListenForHandOver() {
     const QString name = InstanceServerName();
     if (m_server.isListening()) return true;
+    if (name.isEmpty()) return false;
+    desktop::PrepareHandOverServer(m_server);
     if (m_server.listen(name)) return true;
     // A name left behind by a viewer that did not end normally is taken
     // over; one that answers belongs to a running viewer.
@@ -180,12 +210,25 @@ bool COrvApp::ListenForHandOver() {
 void COrvApp::OnHandOverConnection() {
     while (QLocalSocket* sock = m_server.nextPendingConnection()) {
         connect(sock, &QLocalSocket::disconnected, sock, &QObject::deleteLater);
+        // Only the user's own viewers may hand documents over.
+        if (!desktop::PeerIsSameUser(*sock)) {
+            sock->abort();
+            sock->deleteLater();
+            continue;
+        }
         connect(sock, &QLocalSocket::readyRead, this, [this, sock] {
+            bool took = false;
             while (sock->canReadLine()) {
-                const QString line = QString::fromUtf8(sock->readLine()).trimmed();
-                if (line.startsWith(QLatin1String(kOpenVerb).trimmed()))
-                    m_pendingOpens.append(line.mid(static_cast<int>(qstrlen(kOpenVerb))));
+                const QString line = QString::fromUtf8(sock->readLine());
+                if (!line.endsWith(QLatin1Char('\n'))) continue;
+                const QString verb = QString::fromLatin1(kOpenVerb);
+                if (line.startsWith(verb) && line.size() > verb.size() + 1) {
+                    m_pendingOpens.append(line.mid(verb.size()).chopped(1));
+                    took = true;
+                }
             }
+            // Answered once a whole request line has come.
+            if (!took) return;
             sock->write("ok\n");
             sock->flush();
             QTimer::singleShot(0, this, &COrvApp::ProcessHandOvers);
@@ -196,7 +239,8 @@ void COrvApp::OnHandOverConnection() {
 void COrvApp::ProcessHandOvers() {
     if (m_pendingOpens.isEmpty() || !m_pMainFrame) return;
     // Not while a dialog or a long operation has the window: try again soon.
-    if (!m_pMainFrame->isEnabled() || QApplication::activeModalWidget()) {
+    if (!m_pMainFrame->isEnabled() || QApplication::activeModalWidget() ||
+        CProgressDlg::BlocksInput(m_pMainFrame.get())) {
         QTimer::singleShot(300, this, &COrvApp::ProcessHandOvers);
         return;
     }

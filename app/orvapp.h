@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QLocalServer>
 #include <QStringList>
+#include <QTranslator>
 
 #include <cstdint>
 #include <functional>
@@ -23,6 +24,13 @@ class COrvApp : public QApplication {
 public:
     COrvApp(int& argc, char** argv);
     ~COrvApp() override;
+
+    // Qt's own Japanese texts (standard buttons, file, font, page set-up,
+    // print and preview dialogs), whatever the locale says, since the
+    // program's own texts are Japanese. False when the translation is not
+    // installed; the standard texts then stay as they are.
+    bool LoadQtTranslation();
+    bool IsQtTranslationLoaded() const { return !m_qtTranslator.isEmpty(); }
 
     // The running application object, or null (tests without one).
     static COrvApp* GetApp();
@@ -78,6 +86,7 @@ private:
     bool m_bSingleInstance = true;
     QLocalServer m_server;
     QStringList m_pendingOpens;
+    QTranslator m_qtTranslator;
 };
 
 }  // namespace orv

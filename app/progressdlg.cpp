@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QGridLayout>
 #include <QLabel>
+#include <QMainWindow>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QWindow>
@@ -41,19 +42,39 @@ CProgressDlg::CProgressDlg(int titleId)
 
 CProgressDlg::~CProgressDlg() { Destroy(); }
 
+namespace {
+// The dialogs that block their owner's input now.
+QList<CProgressDlg*>& LiveDialogs() {
+    static QList<CProgressDlg*> live;
+    return live;
+}
+}  // namespace
+
+bool CProgressDlg::BlocksInput(const QWidget* window) {
+    for (const CProgressDlg* d : LiveDialogs())
+        if (d->m_owner == window) return true;
+    return false;
+}
+
+QPoint CProgressDlg::ClientTopLeft(const QWidget* top) {
+    // Below the menu bar: the frame's client area starts there.
+    QPoint at(0, 0);
+    if (auto* frame = qobject_cast<const QMainWindow*>(top))
+        if (const QWidget* menu = frame->menuWidget(); menu && menu->isVisible())
+            at.setY(menu->geometry().bottom() + 1);
+    return top->mapToGlobal(at);
+}
+
 bool CProgressDlg::Create(QWidget* owner, bool cancelMode) {
     if (m_bCreated) return true;
     QWidget* top = owner ? owner->window() : nullptr;
-    if (top && top->isEnabled()) {
-        // The owner takes no input while the operation runs, so that no
-        // second command starts. The dialog is a window of its own (not a
-        // Qt child), so it stays enabled. Disabling takes the keyboard focus
-        // from the owner's widgets; it is given back afterwards.
-        m_focus = top->focusWidget();
-        top->setEnabled(false);
-        m_bOwnerDisabled = true;
-    }
+    // The owner takes no input while the operation runs, so that no second
+    // command starts: the dialog is modal to it. The owner is not disabled,
+    // so it keeps its look (no greying on every import or search) and its
+    // keyboard focus.
+    m_bOwnerDisabled = top && !BlocksInput(top);
     m_owner = top;
+    m_focus = top ? top->focusWidget() : nullptr;
     m_bCancelMode = cancelMode;
 
     m_bar->setRange(m_nLower, m_nUpper);
@@ -66,27 +87,29 @@ bool CProgressDlg::Create(QWidget* owner, bool cancelMode) {
     adjustSize();
 
     if (top) {
-        move(top->mapToGlobal(QPoint(0, 0)));
+        move(ClientTopLeft(top));
         createWinId();
         if (windowHandle() && top->windowHandle())
             windowHandle()->setTransientParent(top->windowHandle());
+        setWindowModality(Qt::WindowModal);
     }
     show();
     m_bCreated = true;
+    if (top) LiveDialogs().append(this);
     // Paint the dialog once; the first poll lets input through again.
     QCoreApplication::processEvents(QEventLoop::AllEvents);
     return true;
 }
 
 void CProgressDlg::Destroy() {
+    LiveDialogs().removeAll(this);
+    if (m_bCreated) hide();
     if (m_bOwnerDisabled && m_owner) {
-        m_owner->setEnabled(true);
         if (m_bCreated) m_owner->activateWindow();
         if (m_focus && m_focus->window() == m_owner) m_focus->setFocus(Qt::OtherFocusReason);
     }
     m_bOwnerDisabled = false;
     m_focus = nullptr;
-    if (m_bCreated) hide();
     m_bCreated = false;
 }
 

@@ -26,13 +26,18 @@ public:
     // Re-enables the owner.
     ~CProgressDlg() override;
 
-    // Disables owner's window (when enabled) and shows the dialog at the top
-    // left of owner's client area. owner may be null: the dialog then stands
-    // alone. cancelMode: caption and Cancel button; otherwise caption,
-    // percentage and bar.
+    // Shows the dialog at the top left of the client area of owner's
+    // window, modal to that window, which takes no input until Destroy.
+    // owner may be null: the dialog then stands alone. cancelMode: caption
+    // and Cancel button; otherwise caption, percentage and bar.
     bool Create(QWidget* owner, bool cancelMode);
-    // Re-enables the owner and hides the dialog.
+    // Gives the owner its input back and hides the dialog.
     void Destroy();
+    // True while a progress dialog keeps window from taking input.
+    static bool BlocksInput(const QWidget* window);
+    // Where the dialog stands over top: the top left of its client area
+    // (below a main window's menu bar), in screen coordinates.
+    static QPoint ClientTopLeft(const QWidget* top);
 
     void SetCaption(const QString& caption);
     void SetCaption(const std::string& captionUtf8) override;
@@ -51,6 +56,7 @@ public:
     bool CheckCancel() override;
 
     bool IsCancelMode() const { return m_bCancelMode; }
+    // True when this dialog is the one that blocks its owner's input.
     bool IsOwnerDisabled() const { return m_bOwnerDisabled; }
     QString PercentText() const;
     QString CaptionText() const;

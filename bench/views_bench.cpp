@@ -1,6 +1,7 @@
 // Timings of the two panes on a large document, offscreen: rebuilding the
 // title tree of 100,000 messages, showing a selected message, expanding
-// and collapsing everything, and the cost of polling the progress dialog.
+// and collapsing everything (also on a reply chain a million levels deep),
+// and the cost of polling the progress dialog.
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
@@ -137,6 +138,47 @@ void BM_ExpandCollapseAll(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_ExpandCollapseAll)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+
+// A reply chain a million levels deep (every message answers the one
+// before): expanding and collapsing everything, each until painted.
+void BM_DeepChainExpandCollapseAll(benchmark::State& state) {
+    Host host;
+    COrvDoc doc;
+    DocPorts ports;
+    ports.tree = host.tree;
+    doc.SetPorts(ports);
+    CComment* last = nullptr;
+    for (int n = 1; n <= 1000000; ++n) {
+        auto rec = std::make_unique<CComment>();
+        rec->SetNumber(n);
+        rec->SetTitle(Sjis("RE:パソコン通信の設定について"));
+        CComment* raw = rec.get();
+        if (last) doc.AddReplyTo(*last, std::move(rec));
+        else doc.AddRoot(std::move(rec));
+        last = raw;
+    }
+    host.show();
+    doc.BuildTree();
+    QCoreApplication::processEvents();
+    for (auto _ : state) {
+        if (state.range(0) == 0) {
+            host.tree->ExpandAll(doc.GetTreeItems());
+            host.tree->viewport()->repaint();
+            state.PauseTiming();
+            host.tree->CollapseAll(doc.GetTreeItems());
+            state.ResumeTiming();
+        } else {
+            state.PauseTiming();
+            host.tree->ExpandAll(doc.GetTreeItems());
+            state.ResumeTiming();
+            host.tree->CollapseAll(doc.GetTreeItems());
+            host.tree->viewport()->repaint();
+        }
+    }
+    state.SetLabel(state.range(0) == 0 ? "expand all" : "collapse all");
+    host.tree->ClearTree();
+}
+BENCHMARK(BM_DeepChainExpandCollapseAll)->DenseRange(0, 1)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 
 // The synthetic forum's logs imported into the panes, with the real
 // progress dialog (polled once per body line) or with none: the difference

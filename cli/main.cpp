@@ -1,13 +1,18 @@
 // orvlog: the viewer's command-line companion. Imports text logs into
 // ".mld" documents and prints what a document holds.
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "cli/console.h"
 #include "cli/search_cmd.h"
 #include "cli/terminal.h"
 #include "core/cp932.h"
+#include "core/fileio.h"
 #include "core/htmlexport.h"
 #include "core/listtree.h"
 #include "core/orvdoc.h"
@@ -60,12 +65,21 @@ int Import(int argc, char** argv) {
     }
     if (out.empty() || logs.empty()) return Usage();
     for (const std::string& log : logs) {
-        std::FILE* f = std::fopen(log.c_str(), "rb");
-        if (!f) {
-            std::fprintf(stderr, "orvlog: cannot open %s: %s\n", log.c_str(), std::strerror(errno));
+        // A folder may open, but no log can be read from it.
+        std::FILE* f = OpenFile(log, "rb");
+        struct stat st {};
+        const char* why = nullptr;
+        if (!f || ::fstat(::fileno(f), &st) != 0)
+            why = std::strerror(errno);
+        else if (S_ISDIR(st.st_mode))
+            why = std::strerror(EISDIR);
+        else if (!S_ISREG(st.st_mode))
+            why = "not a regular file";
+        if (f) std::fclose(f);
+        if (why) {
+            std::fprintf(stderr, "orvlog: cannot open %s: %s\n", log.c_str(), why);
             return kExitUsage;
         }
-        std::fclose(f);
     }
 
     TerminalPrompter prompter;
@@ -75,12 +89,12 @@ int Import(int argc, char** argv) {
     COrvDoc doc;
     doc.SetPorts({&tree, &progress, &prompter, nullptr, nullptr});
     if (!into.empty()) {
-        int status = OpenDocument(doc, into);
+        int status = OpenDocument(doc, prompter, into);
         if (status != kExitOk) return status;
     }
     CLogFileList list(logs);
     doc.ImportLogFiles(list);
-    if (!doc.OnSaveDocument(out)) return kExitUsage;
+    if (!SaveDocument(doc, prompter, out)) return kExitUsage;
     switch (doc.LastImportEnd()) {
         case COrvDoc::ImportEnd::NotALog:
             return kExitNotALog;
@@ -96,7 +110,7 @@ int Tree(int argc, char** argv) {
     TerminalPrompter prompter;
     COrvDoc doc;
     doc.SetPorts({nullptr, nullptr, &prompter, nullptr, nullptr});
-    if (int status = OpenDocument(doc, argv[1])) return status;
+    if (int status = OpenDocument(doc, prompter, argv[1])) return status;
     std::string out;
     WalkDocumentOrder(doc.GetRoots(), [&](CComment& rec, int depth) {
         out.assign(static_cast<std::size_t>(depth) * 2, ' ');
@@ -116,7 +130,7 @@ int Show(int argc, char** argv) {
     TerminalPrompter prompter;
     COrvDoc doc;
     doc.SetPorts({nullptr, nullptr, &prompter, nullptr, nullptr});
-    if (int status = OpenDocument(doc, argv[1])) return status;
+    if (int status = OpenDocument(doc, prompter, argv[1])) return status;
     CComment* rec = doc.FindByNumber(n);
     if (!rec) {
         std::fprintf(stderr, "orvlog: no message %d\n", n);
@@ -156,7 +170,7 @@ int Dump(int argc, char** argv) {
     TerminalPrompter prompter;
     COrvDoc doc;
     doc.SetPorts({nullptr, nullptr, &prompter, nullptr, nullptr});
-    if (int status = OpenDocument(doc, argv[1])) return status;
+    if (int status = OpenDocument(doc, prompter, argv[1])) return status;
     std::string line;
     WalkDocumentOrder(doc.GetRoots(), [&](CComment& rec, int depth) {
         line = "{\"depth\":" + std::to_string(depth) + ",\"number\":" +
@@ -185,9 +199,9 @@ int ExportHtml(int argc, char** argv) {
     TerminalProgressFactory progress;
     COrvDoc doc;
     doc.SetPorts({nullptr, nullptr, &prompter, nullptr, nullptr});
-    if (int status = OpenDocument(doc, argv[1])) return status;
+    if (int status = OpenDocument(doc, prompter, argv[1])) return status;
     std::string name = argv[1];
-    if (std::size_t slash = name.rfind('/'); slash != std::string::npos) name.erase(0, slash + 1);
+    if (std::size_t slash = name.find_last_of("/\\"); slash != std::string::npos) name.erase(0, slash + 1);
     const HtmlExportResult r = ExportHtmlSite(doc.GetRoots(), name, outDir, &progress, &prompter);
     switch (r.status) {
         case HtmlExportStatus::Ok:
@@ -213,6 +227,13 @@ int ExportHtml(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // The subcommands read their arguments as UTF-8 C strings.
+    const std::vector<std::string> args = StartConsole(argc, argv);
+    std::vector<char*> utf8;
+    for (const std::string& a : args) utf8.push_back(const_cast<char*>(a.c_str()));
+    utf8.push_back(nullptr);
+    argc = static_cast<int>(args.size());
+    argv = utf8.data();
     if (argc < 2) return Usage();
     std::string cmd = argv[1];
     if (cmd == "import") return Import(argc - 1, argv + 1);

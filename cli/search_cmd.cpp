@@ -120,7 +120,7 @@ int RunSearchCommand(int argc, char** argv) {
     CListTitleTree tree;
     COrvDoc doc;
     doc.SetPorts({&tree, nullptr, &prompter, nullptr, &find});
-    if (OpenDocument(doc, path) != kExitOk) return kExitUsage;
+    if (OpenDocument(doc, prompter, path) != kExitOk) return kExitUsage;
 
     if (all) {
         int minLen = 0, maxLen = 0;

@@ -1,20 +1,33 @@
 #include "cli/terminal.h"
 
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 
+#include "cli/console.h"
 #include "core/cp932.h"
 
 namespace orv::cli {
 
+namespace {
+bool g_barOnLine = false;  // a progress bar stands on standard error's current line
+}  // namespace
+
+void EndProgressLine() {
+    if (!g_barOnLine) return;
+    std::fputc('\n', stderr);
+    g_barOnLine = false;
+}
+
 MsgAnswer TerminalPrompter::MessageBox(int id, const std::string& textUtf8, MsgIcon,
                                        MsgButtons buttons) {
     lastId = id;
-    std::fprintf(stderr, "orvlog: %s\n", textUtf8.c_str());
+    EndProgressLine();
+    if (subject.empty())
+        std::fprintf(stderr, "orvlog: %s\n", textUtf8.c_str());
+    else
+        std::fprintf(stderr, "orvlog: %s: %s\n", subject.c_str(), textUtf8.c_str());
     switch (buttons) {
         case MsgButtons::Ok:
             return MsgAnswer::Ok;
@@ -30,7 +43,8 @@ namespace {
 class TerminalProgress : public IProgressDlg {
 public:
     ~TerminalProgress() override {
-        if (m_shown) std::fputs("\r\033[K", stderr);
+        if (m_shown && g_barOnLine) std::fputs("\r\033[K", stderr);
+        g_barOnLine = false;
     }
     void SetCaption(const std::string& caption) override {
         m_caption = caption;
@@ -51,6 +65,7 @@ private:
         std::fprintf(stderr, "\r\033[K%s [%s] %3d%%", m_caption.c_str(), bar.c_str(), m_percent);
         std::fflush(stderr);
         m_shown = true;
+        g_barOnLine = true;
     }
     std::string m_caption;
     int m_percent = 0;
@@ -60,12 +75,22 @@ private:
 }  // namespace
 
 std::unique_ptr<IProgressDlg> TerminalProgressFactory::CreateProgress(bool) {
-    if (!::isatty(STDERR_FILENO)) return nullptr;
+    if (!StderrIsTerminal()) return nullptr;
     return std::make_unique<TerminalProgress>();
 }
 
-int OpenDocument(COrvDoc& doc, const std::string& path) {
-    if (doc.OnOpenDocument(path)) return kExitOk;
+bool SaveDocument(COrvDoc& doc, TerminalPrompter& prompter, const std::string& path) {
+    prompter.subject = path;
+    const bool saved = doc.OnSaveDocument(path);
+    prompter.subject.clear();
+    return saved;
+}
+
+int OpenDocument(COrvDoc& doc, TerminalPrompter& prompter, const std::string& path) {
+    prompter.subject = path;
+    const bool opened = doc.OnOpenDocument(path);
+    prompter.subject.clear();
+    if (opened) return kExitOk;
     switch (doc.LastOpenResult()) {
         case COrvDoc::OpenResult::Malformed:
             return kExitMalformed;

@@ -25,6 +25,9 @@ class TerminalPrompter : public IPrompter {
 public:
     MsgAnswer duplicateAnswer = MsgAnswer::No;
     int lastId = 0;
+    // The file the messages are about (a document being opened or saved),
+    // printed before them when set.
+    std::string subject;
     MsgAnswer MessageBox(int id, const std::string& textUtf8, MsgIcon icon,
                          MsgButtons buttons) override;
 };
@@ -36,8 +39,17 @@ public:
 };
 
 // Opens a document for a subcommand; returns kExitOk or the exit status
-// that the failure calls for (the message is already printed).
-int OpenDocument(COrvDoc& doc, const std::string& path);
+// that the failure calls for (the message, naming path, is already printed
+// through prompter, the document's prompter).
+int OpenDocument(COrvDoc& doc, TerminalPrompter& prompter, const std::string& path);
+
+// Saves the document to path; false when that failed (the message, naming
+// path, is already printed through prompter).
+bool SaveDocument(COrvDoc& doc, TerminalPrompter& prompter, const std::string& path);
+
+// Starts a fresh line on standard error when a progress bar stands on the
+// current one, so that what is printed next is not run into the bar.
+void EndProgressLine();
 
 // Reads a message number given on the command line: decimal, within the
 // 32-bit range; false for anything else.

@@ -1,129 +1,139 @@
 #include "core/cp932.h"
 
-#include <unicode/ucnv.h>
-#include <unicode/ucnv_err.h>
-#include <unicode/ustring.h>
-
-#include <memory>
-#include <vector>
+#include "core/cp932_platform.h"
 
 namespace orv {
 
 namespace {
 
-struct ConverterCloser {
-    void operator()(UConverter* c) const { ucnv_close(c); }
-};
-using ConverterPtr = std::unique_ptr<UConverter, ConverterCloser>;
+constexpr char32_t kReplacement = 0xFFFD;
 
-// One converter per thread, opened on first use. substituteTo: the fallback
-// for unmappable Unicode characters ('?'); without it they stop the
-// conversion.
-UConverter* Converter(bool stopOnUnmappable) {
-    thread_local ConverterPtr lenient, strict;
-    ConverterPtr& slot = stopOnUnmappable ? strict : lenient;
-    if (!slot) {
-        UErrorCode status = U_ZERO_ERROR;
-        slot.reset(ucnv_open("windows-31j", &status));
-        if (U_FAILURE(status)) {
-            slot.reset();
-            return nullptr;
-        }
-        if (stopOnUnmappable) {
-            status = U_ZERO_ERROR;
-            ucnv_setFromUCallBack(slot.get(), UCNV_FROM_U_CALLBACK_STOP, nullptr, nullptr, nullptr,
-                                  &status);
+// UTF-8 to UTF-16; nullopt when utf8 is not well-formed (overlong forms,
+// surrogates and code points above U+10FFFF included).
+std::optional<std::u16string> Utf8ToUtf16(std::string_view utf8) {
+    std::u16string out;
+    out.reserve(utf8.size());
+    for (std::size_t i = 0; i < utf8.size();) {
+        const unsigned char b = static_cast<unsigned char>(utf8[i]);
+        char32_t cp;
+        std::size_t len;
+        char32_t min;
+        if (b < 0x80) {
+            out.push_back(b);
+            ++i;
+            continue;
+        } else if (b >= 0xC2 && b <= 0xDF) {
+            cp = b & 0x1F, len = 2, min = 0x80;
+        } else if (b >= 0xE0 && b <= 0xEF) {
+            cp = b & 0x0F, len = 3, min = 0x800;
+        } else if (b >= 0xF0 && b <= 0xF4) {
+            cp = b & 0x07, len = 4, min = 0x10000;
         } else {
-            status = U_ZERO_ERROR;
-            ucnv_setSubstChars(slot.get(), "?", 1, &status);
+            return std::nullopt;
+        }
+        if (utf8.size() - i < len) return std::nullopt;
+        for (std::size_t k = 1; k < len; ++k) {
+            const unsigned char c = static_cast<unsigned char>(utf8[i + k]);
+            if ((c & 0xC0) != 0x80) return std::nullopt;
+            cp = (cp << 6) | (c & 0x3F);
+        }
+        if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return std::nullopt;
+        if (cp >= 0x10000) {
+            cp -= 0x10000;
+            out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
+            out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
+        } else {
+            out.push_back(static_cast<char16_t>(cp));
+        }
+        i += len;
+    }
+    return out;
+}
+
+// UTF-16 to UTF-8 into out (cleared first); unpaired surrogates become U+FFFD.
+void Utf16ToUtf8(std::u16string_view units, std::string& out) {
+    out.clear();
+    out.reserve(units.size() * 3);
+    for (std::size_t i = 0; i < units.size(); ++i) {
+        char32_t cp = units[i];
+        if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < units.size() && units[i + 1] >= 0xDC00 &&
+            units[i + 1] <= 0xDFFF) {
+            cp = 0x10000 + ((cp - 0xD800) << 10) + (units[++i] - 0xDC00);
+        } else if (cp >= 0xD800 && cp <= 0xDFFF) {
+            cp = kReplacement;
+        }
+        if (cp < 0x80) {
+            out.push_back(static_cast<char>(cp));
+        } else if (cp < 0x800) {
+            out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
+            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+        } else if (cp < 0x10000) {
+            out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
+            out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+        } else {
+            out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
+            out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
         }
     }
-    ucnv_reset(slot.get());
-    return slot.get();
 }
 
-std::string Utf16ToUtf8(const UChar* units, int32_t count) {
-    std::string out;
-    out.resize(static_cast<std::size_t>(count) * 3 + 1);
-    UErrorCode status = U_ZERO_ERROR;
-    int32_t written = 0;
-    u_strToUTF8WithSub(out.data(), static_cast<int32_t>(out.size()), &written, units, count,
-                       0xFFFD, nullptr, &status);
-    if (U_FAILURE(status)) return std::string();
-    out.resize(static_cast<std::size_t>(written));
-    return out;
+// Input methods and JIS-based tables on Linux and other systems type these
+// code points for characters that CP932 holds under a different one: the
+// wave dash, the double vertical line, the minus sign, the em dash and the
+// cent, pound, not and broken-bar signs. Each becomes the code point that
+// CP932 decodes to, so that typed text finds and saves what the logs hold.
+char16_t ToCp932CodePoint(char16_t u) {
+    switch (u) {
+        case 0x301C: return 0xFF5E;  // 〜 -> ～ 0x8160
+        case 0x2016: return 0x2225;  // ‖ -> ∥ 0x8161
+        case 0x2212: return 0xFF0D;  // − -> － 0x817C
+        case 0x2014: return 0x2015;  // — -> ― 0x815C
+        case 0x00A2: return 0xFFE0;  // ¢ -> ￠ 0x8191
+        case 0x00A3: return 0xFFE1;  // £ -> ￡ 0x8192
+        case 0x00AC: return 0xFFE2;  // ¬ -> ￢ 0x81CA
+        case 0x00A6: return 0xFFE4;  // ¦ -> ￤ 0xFA55
+        default: return u;
+    }
 }
 
-// CP932 bytes to UTF-16; invalid bytes become U+FFFD.
-std::vector<UChar> ToUtf16(std::string_view cp932) {
-    std::vector<UChar> units(cp932.size() + 1);
-    UConverter* cnv = Converter(false);
-    if (!cnv) return {};
-    UErrorCode status = U_ZERO_ERROR;
-    int32_t n = ucnv_toUChars(cnv, units.data(), static_cast<int32_t>(units.size()), cp932.data(),
-                              static_cast<int32_t>(cp932.size()), &status);
-    if (U_FAILURE(status)) return {};
-    units.resize(static_cast<std::size_t>(n));
-    return units;
-}
-
-// UTF-16 to CP932 with the given converter; nullopt on failure.
-std::optional<std::string> FromUtf16(UConverter* cnv, const UChar* units, int32_t count) {
-    if (!cnv) return std::nullopt;
-    std::string out;
-    out.resize(static_cast<std::size_t>(count) * 2 + 1);
-    UErrorCode status = U_ZERO_ERROR;
-    int32_t n = ucnv_fromUChars(cnv, out.data(), static_cast<int32_t>(out.size()), units, count,
-                                &status);
-    if (U_FAILURE(status)) return std::nullopt;
-    out.resize(static_cast<std::size_t>(n));
-    return out;
+std::optional<std::string> FromUtf16(std::u16string units, bool strict) {
+    for (char16_t& u : units) u = ToCp932CodePoint(u);
+    return platform::Utf16ToCp932(units, strict);
 }
 
 }  // namespace
 
 std::string Cp932ToUtf8(std::string_view cp932) {
-    if (cp932.empty()) return std::string();
-    std::vector<UChar> units = ToUtf16(cp932);
-    return Utf16ToUtf8(units.data(), static_cast<int32_t>(units.size()));
+    std::string utf8;
+    if (cp932.empty()) return utf8;
+    std::u16string units;
+    platform::Cp932ToUtf16(cp932, units);
+    Utf16ToUtf8(units, utf8);
+    return utf8;
 }
 
 void Cp932ToUtf8Into(std::string_view cp932, std::string& utf8) {
     utf8.clear();
     if (cp932.empty()) return;
-    thread_local std::vector<UChar> units;
-    if (units.size() < cp932.size() + 1) units.resize(cp932.size() + 1);
-    UConverter* cnv = Converter(false);
-    if (!cnv) return;
-    UErrorCode status = U_ZERO_ERROR;
-    const int32_t n = ucnv_toUChars(cnv, units.data(), static_cast<int32_t>(units.size()),
-                                    cp932.data(), static_cast<int32_t>(cp932.size()), &status);
-    if (U_FAILURE(status)) return;
-    const std::size_t room = static_cast<std::size_t>(n) * 3 + 1;
-    if (utf8.capacity() < room) utf8.reserve(room);
-    utf8.resize(utf8.capacity());
-    int32_t written = 0;
-    status = U_ZERO_ERROR;
-    u_strToUTF8WithSub(utf8.data(), static_cast<int32_t>(utf8.size()), &written, units.data(), n,
-                       0xFFFD, nullptr, &status);
-    utf8.resize(U_FAILURE(status) ? 0 : static_cast<std::size_t>(written));
+    // Kept from call to call like the caller's buffer.
+    thread_local std::u16string units;
+    platform::Cp932ToUtf16(cp932, units);
+    Utf16ToUtf8(units, utf8);
 }
 
 std::optional<std::string> Utf8ToCp932(std::string_view utf8) {
     if (utf8.empty()) return std::string();
-    std::vector<UChar> units(utf8.size() + 1);
-    UErrorCode status = U_ZERO_ERROR;
-    int32_t n = 0;
-    u_strFromUTF8(units.data(), static_cast<int32_t>(units.size()), &n, utf8.data(),
-                  static_cast<int32_t>(utf8.size()), &status);
-    if (U_FAILURE(status)) return std::nullopt;
-    return FromUtf16(Converter(true), units.data(), n);
+    std::optional<std::u16string> units = Utf8ToUtf16(utf8);
+    if (!units) return std::nullopt;
+    return FromUtf16(std::move(*units), true);
 }
 
 std::string Utf16ToCp932(const char16_t* units, std::size_t count) {
     if (count == 0) return std::string();
-    auto out = FromUtf16(Converter(false), reinterpret_cast<const UChar*>(units),
-                         static_cast<int32_t>(count));
+    auto out = FromUtf16(std::u16string(units, count), false);
     return out ? *out : std::string();
 }
 

@@ -1,7 +1,11 @@
 #include "core/logfilelist.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cstring>
+
+#include "core/fileio.h"
 
 namespace orv {
 
@@ -34,8 +38,15 @@ bool CLogFileList::OpenLogFile(std::size_t i) {
         }
     }
     if (i >= m_paths.size()) return false;
-    m_file = std::fopen(m_paths[i].c_str(), "rb");
+    m_file = OpenFile(m_paths[i], "rb");
     if (!m_file) return false;
+    // A folder or a device may open, but it is no file to read a log from.
+    struct stat st;
+    if (::fstat(::fileno(m_file), &st) != 0 || !S_ISREG(st.st_mode)) {
+        std::fclose(m_file);
+        m_file = nullptr;
+        return false;
+    }
     m_current = m_paths[i];
     m_length = 0;
     if (std::fseek(m_file, 0, SEEK_END) == 0) {

@@ -1,14 +1,13 @@
 #include "core/orvdoc.h"
 
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
 #include <new>
 
 #include "core/archive.h"
+#include "core/fileio.h"
 #include "core/logimport.h"
 #include "res/strings.h"
 
@@ -52,12 +51,14 @@ int Percent(std::uint64_t done, std::uint64_t total) {
 
 COrvDoc::~COrvDoc() = default;
 
-void COrvDoc::ShowSystemError(int fallbackId, int err) {
-    // The system's description of the error, or else the general message.
+void COrvDoc::ShowSystemError(int fallbackId, int err, const std::string& path) {
+    // The system's description of the error, or else the general message;
+    // a bare "No such file or directory" does not say which file.
     const char* why = err ? std::strerror(err) : nullptr;
+    std::string text = why && *why ? why : res::Text(fallbackId);
+    if (!path.empty()) text = path + "\n" + text;
     if (m_ports.prompter)
-        m_ports.prompter->MessageBox(fallbackId, why && *why ? why : res::Text(fallbackId),
-                                     MsgIcon::Exclamation, MsgButtons::Ok);
+        m_ports.prompter->MessageBox(fallbackId, text, MsgIcon::Exclamation, MsgButtons::Ok);
 }
 
 void COrvDoc::ShowMessage(int id, const std::string& arg) {
@@ -332,7 +333,7 @@ void COrvDoc::OnNewDocument() {
 }
 
 bool COrvDoc::OnOpenDocument(const std::string& path) {
-    std::FILE* f = std::fopen(path.c_str(), "rb");
+    std::FILE* f = OpenFile(path, "rb");
     // A folder or a device opens but is no document: it counts as a file
     // that cannot be opened, and the document stays as it was.
     struct stat st;
@@ -343,7 +344,7 @@ bool COrvDoc::OnOpenDocument(const std::string& path) {
     }
     if (!f) {
         m_lastOpen = OpenResult::CannotOpen;
-        ShowSystemError(res::IDS_OPEN_FAILED, errno);
+        ShowSystemError(res::IDS_OPEN_FAILED, errno, path);
         return false;
     }
     // Read into a list of its own, so that the shown records stay valid
@@ -367,7 +368,7 @@ bool COrvDoc::OnOpenDocument(const std::string& path) {
                 break;
             default:
                 m_lastOpen = OpenResult::ReadError;
-                ShowSystemError(res::IDS_OPEN_FAILED, readErrno);
+                ShowSystemError(res::IDS_OPEN_FAILED, readErrno, path);
                 break;
         }
         return false;
@@ -384,51 +385,10 @@ bool COrvDoc::OnOpenDocument(const std::string& path) {
 }
 
 bool COrvDoc::OnSaveDocument(const std::string& path) {
-    // Write beside the target and rename over it when complete, so that a
-    // failed save leaves the old file as it was.
-    // A link is followed, so that the file it names is the one replaced.
-    std::string target = path;
-    if (char* real = ::realpath(path.c_str(), nullptr)) {
-        target = real;
-        std::free(real);
-    }
-    std::string tmpl = target + ".XXXXXX";
-    std::vector<char> name(tmpl.begin(), tmpl.end());
-    name.push_back('\0');
-    int err = 0;
-    int fd = mkstemp(name.data());
-    if (fd < 0) {
-        err = errno;
-    } else {
-        struct stat st;
-        if (::stat(target.c_str(), &st) == 0) {
-            ::fchmod(fd, st.st_mode & 07777);
-        } else {
-            mode_t mask = ::umask(0);
-            ::umask(mask);
-            ::fchmod(fd, 0666 & ~mask);
-        }
-        std::FILE* f = ::fdopen(fd, "wb");
-        if (!f) {
-            err = errno;
-            ::close(fd);
-        } else {
-            bool ok = WriteArchive(m_listRoots, f) && std::fflush(f) == 0 && ::fsync(fd) == 0;
-            if (!ok) err = errno ? errno : EIO;
-            if (std::fclose(f) != 0 && ok) {
-                ok = false;
-                err = errno;
-            }
-            if (ok && std::rename(name.data(), target.c_str()) != 0) {
-                ok = false;
-                err = errno;
-            }
-            if (ok) {
-                m_bModified = false;
-                return true;
-            }
-        }
-        std::remove(name.data());
+    int err = WriteFileAtomically(path, [&](std::FILE* f) { return WriteArchive(m_listRoots, f); });
+    if (err == 0) {
+        m_bModified = false;
+        return true;
     }
     ShowSystemError(res::IDS_SAVE_FAILED, err);
     return false;

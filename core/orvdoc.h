@@ -66,7 +66,7 @@ public:
     // when reading fails part way it is left empty. Failures are shown
     // through the prompter.
     bool OnOpenDocument(const std::string& path);
-    // Writes path through a temporary file renamed over it when complete.
+    // Writes path completely or not at all (WriteFileAtomically).
     bool OnSaveDocument(const std::string& path);
     enum class OpenResult { Ok, CannotOpen, Malformed, BadSchema, ReadError };
     OpenResult LastOpenResult() const { return m_lastOpen; }
@@ -77,7 +77,9 @@ public:
 private:
     void RebuildIndex();
     void ShowMessage(int id, const std::string& arg = std::string());
-    void ShowSystemError(int fallbackId, int err);
+    // Shows the system's description of err (else message fallbackId),
+    // after the file's name when path is given.
+    void ShowSystemError(int fallbackId, int err, const std::string& path = {});
 
     CommentList m_listRoots;
     std::vector<TreeItem> m_arrTreeItems;

@@ -38,6 +38,7 @@ constexpr Entry kTable[] = {
     {IDS_OPEN_FAILED, "ﾄﾞｷｭﾒﾝﾄを開くことに失敗しました。", MsgIcon::Exclamation},
     {IDS_SAVE_FAILED, "ﾄﾞｷｭﾒﾝﾄの保存に失敗しました。", MsgIcon::Exclamation},
     {IDS_LOG_READ_FAILED, "ログファイルの取り込みに失敗しました。", MsgIcon::Exclamation},
+    {IDS_PRINT_FAILED, "印刷を開始できませんでした。", MsgIcon::Exclamation},
     {IDS_HTML_ASK_CANCEL, "HTML 形式の書き出しを中止しますか？", MsgIcon::Information},
     {IDS_HTML_NOT_EMPTY,
      "フォルダ %1 は空ではありません。\n空のフォルダか、まだ無いフォルダを指定してください。",

@@ -30,6 +30,7 @@ enum StringId : int {
     IDS_OPEN_FAILED = 70002,            // "ﾄﾞｷｭﾒﾝﾄを開くことに失敗しました。"
     IDS_SAVE_FAILED = 70003,            // "ﾄﾞｷｭﾒﾝﾄの保存に失敗しました。"
     IDS_LOG_READ_FAILED = 70004,        // "ログファイルの取り込みに失敗しました。"
+    IDS_PRINT_FAILED = 70005,           // "印刷を開始できませんでした。"
     // The export of a document as HTML pages.
     IDS_HTML_ASK_CANCEL = 70131,
     IDS_HTML_NOT_EMPTY = 70132,

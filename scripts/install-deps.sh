@@ -9,10 +9,11 @@ PACKAGES=(
   libicu-dev
   libgtest-dev libgmock-dev
   libbenchmark-dev
-  qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libqt6svg6
+  qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libqt6svg6 qt6-translations-l10n
   libgl-dev libvulkan-dev libxkbcommon-dev
   xvfb xauth imagemagick fonts-noto-cjk
   ripgrep
+  g++-mingw-w64-x86-64-posix wine wine64
 )
 
 missing=()

@@ -175,19 +175,33 @@ void CFieldMatcher::ChooseKeyForms() {
     }
 }
 
-namespace {
-
-// True when a character starts at s, judged from the bytes before it: a
-// byte that cannot begin a two-byte character always ends one, and from
-// there the bytes that can pair up. Long runs are taken as a start.
-bool StartsCharacter(const unsigned char* p, std::size_t s) {
+// A byte that cannot begin a two-byte character always ends one, and from
+// there the lead-range bytes pair up: a character starts at s unless an odd
+// number of lead-range bytes stands right before it and the byte at s can
+// complete the last of them. Short runs are counted back at each question;
+// the first long run costs one forward pass over the field that marks every
+// character start, and later questions are answered from those marks, so
+// the cost stays linear in the field however long its runs are.
+bool CFieldMatcher::CharStarts::operator()(std::size_t s) {
+    if (m_bMarked) return m_marks[s] != 0;
     std::size_t run = 0;
-    while (run < s && IsLeadByte(p[s - run - 1]))
-        if (++run > 64) return true;
-    return run % 2 == 0 || !IsCp932Trail(p[s]);
+    while (run < s && IsLeadByte(m_p[s - run - 1])) {
+        if (++run > kShortRun) {
+            Mark();
+            return m_marks[s] != 0;
+        }
+    }
+    return run % 2 == 0 || !IsCp932Trail(m_p[s]);
 }
 
-}  // namespace
+void CFieldMatcher::CharStarts::Mark() {
+    m_marks.assign(m_n, 0);
+    for (std::size_t i = 0; i < m_n;) {
+        m_marks[i] = 1;
+        i += IsLeadByte(m_p[i]) && i + 1 < m_n && IsCp932Trail(m_p[i + 1]) ? 2 : 1;
+    }
+    m_bMarked = true;
+}
 
 template <class F>
 bool CFieldMatcher::ForEachForm(const KeyForms& forms, std::string_view field, F&& found,
@@ -200,10 +214,10 @@ bool CFieldMatcher::ForEachForm(const KeyForms& forms, std::string_view field, F
         const void* hit = std::memchr(base, sig.byte, n);
         while (hit) {
             auto i = static_cast<std::size_t>(static_cast<const char*>(hit) - base);
-            if (sig.alone && StartsCharacter(p, i)) {
+            if (sig.alone && m_starts(i)) {
                 if (found(i)) return true;
             } else if (i > 0 && (sig.leads[p[i - 1] >> 3] & (1u << (p[i - 1] & 7))) &&
-                       StartsCharacter(p, i - 1)) {
+                       m_starts(i - 1)) {
                 if (found(i - 1)) return true;
             }
             hit = i + 1 < n ? std::memchr(base + i + 1, sig.byte, n - i - 1) : nullptr;
@@ -250,7 +264,7 @@ bool CFieldMatcher::MatchesAround(std::string_view field) {
             // ASCII one must end in the key the text has there. (Half-width
             // characters may join; they take the long way.)
             if (s == 0) return false;
-            std::size_t c = StartsCharacter(p, s - 1) ? s - 1 : s - 2;
+            std::size_t c = m_starts(s - 1) ? s - 1 : s - 2;
             if (s - c == 2) {
                 std::uint32_t e = m_table.Double(p[c], p[c + 1]);
                 FoldKey lastKey =
@@ -288,6 +302,7 @@ bool CFieldMatcher::Matches(std::string_view field) {
     field = UpToNul(field);
     if (m_bEmpty) return !field.empty() && m_nMinLen <= 0 && m_nMaxLen >= 0;
     if (m_bNever || field.empty()) return false;
+    m_starts.Reset(field);
     // Every key must be there in one of its forms. A key that turns a field
     // away moves to the front, so that the keys the data lacks are learnt
     // quickly; one that has turned almost none away is no longer looked for.
@@ -380,9 +395,9 @@ bool CFieldMatcher::MatchesFromFirst(std::string_view field) {
         const unsigned char x = m_firstByte[p[i]];
         if (!x) continue;
         const Signature& sig = m_first.signatures[x - 1u];
-        if (sig.alone && StartsCharacter(p, i) && MatchesAt(field, i, work)) return true;
-        if (i > 0 && (sig.leads[p[i - 1] >> 3] & (1u << (p[i - 1] & 7))) &&
-            StartsCharacter(p, i - 1) && MatchesAt(field, i - 1, work))
+        if (sig.alone && m_starts(i) && MatchesAt(field, i, work)) return true;
+        if (i > 0 && (sig.leads[p[i - 1] >> 3] & (1u << (p[i - 1] & 7))) && m_starts(i - 1) &&
+            MatchesAt(field, i - 1, work))
             return true;
         if (work > budget) return MatchesWhole(field);
     }

@@ -63,8 +63,8 @@ private:
     // forms stands (possibly misaligned); stops when found returns true.
     // via, when given, receives the index of the signature last looked at.
     template <class F>
-    static bool ForEachForm(const KeyForms& forms, std::string_view field, F&& found,
-                            std::size_t* via = nullptr);
+    bool ForEachForm(const KeyForms& forms, std::string_view field, F&& found,
+                     std::size_t* via = nullptr);
     // With checked false: whether the folded keys hold the pattern at all.
     // With checked true: whether they hold it as a stretch of whole
     // characters of an admitted length (spans in m_folded).
@@ -112,6 +112,26 @@ private:
     bool m_bFromFirst = false;
     std::vector<FoldKey> m_keys;
     FoldedText m_folded;
+
+    // Whether a character starts at a byte offset of the field being tested.
+    class CharStarts {
+    public:
+        void Reset(std::string_view field) {
+            m_p = reinterpret_cast<const unsigned char*>(field.data());
+            m_n = field.size();
+            m_bMarked = false;
+        }
+        bool operator()(std::size_t s);
+
+    private:
+        static constexpr std::size_t kShortRun = 64;
+        void Mark();
+        const unsigned char* m_p = nullptr;
+        std::size_t m_n = 0;
+        bool m_bMarked = false;
+        std::vector<std::uint8_t> m_marks;
+    };
+    CharStarts m_starts;
 };
 
 // True when some stretch of field equals text under flags (see CFieldMatcher).

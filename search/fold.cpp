@@ -29,6 +29,14 @@ constexpr std::uint16_t kHalfKanaFull[63] = {
     0x8377, 0x837A, 0x837D, 0x837E, 0x8380, 0x8381, 0x8382, 0x8384, 0x8386, 0x8388, 0x8389,
     0x838A, 0x838B, 0x838C, 0x838D, 0x838F, 0x8393, 0x814A, 0x814B};
 
+// The codes of characters that CP932 holds two or three times (NEC row 13,
+// the NEC-selected and the IBM extensions), each with the code its character
+// encodes to. Decoded they are one character, so every folding, none
+// included, takes them as that one code.
+constexpr std::uint16_t kSameChar[][2] = {
+#include "search/samechar.inc"
+};
+
 constexpr unsigned char kVoicedMarkByte = 0xDE;
 constexpr unsigned char kSemiVoicedMarkByte = 0xDF;
 constexpr std::uint16_t kKatakanaU = 0x8345;   // ウ
@@ -40,14 +48,18 @@ struct Relations {
     std::vector<std::uint8_t> fullToHalf;   // code -> half-width byte, 0 if none
     std::vector<std::uint16_t> voicedBase;  // voiced katakana -> base katakana
     std::vector<std::uint16_t> semiBase;    // semi-voiced katakana -> base katakana
+    std::vector<std::uint16_t> same;        // code -> the code of its character
 
     Relations()
-        : fullToAscii(0x10000), fullToHalf(0x10000), voicedBase(0x10000), semiBase(0x10000) {
+        : fullToAscii(0x10000),
+          fullToHalf(0x10000),
+          voicedBase(0x10000),
+          semiBase(0x10000),
+          same(0x10000) {
+        for (unsigned c = 0; c < 0x10000; ++c) same[c] = static_cast<std::uint16_t>(c);
+        for (const auto& pair : kSameChar) same[pair[0]] = pair[1];
         for (int a = 0x20; a <= 0x7E; ++a)
             fullToAscii[kAsciiFull[a - 0x20]] = static_cast<std::uint8_t>(a);
-        // The NEC-selected duplicates of ＂ and ＇ decode to the same characters.
-        fullToAscii[0xEEFC] = '"';
-        fullToAscii[0xEEFB] = '\'';
         for (int b = 0xA1; b <= 0xDF; ++b)
             fullToHalf[kHalfKanaFull[b - 0xA1]] = static_cast<std::uint8_t>(b);
         for (int b = 0xA1; b <= 0xDF; ++b) {
@@ -65,6 +77,7 @@ const Relations& Rel() {
 }
 
 std::uint16_t HiraganaToKatakana(std::uint16_t c) {
+    if (c == 0x8154 || c == 0x8155) return static_cast<std::uint16_t>(c - 2);  // ゝゞ -> ヽヾ
     if (c < 0x829F || c > 0x82F1) return c;
     unsigned k = 0x8340u + (c - 0x829Fu);
     if (k >= 0x837F) ++k;  // 0x837F is no character
@@ -86,7 +99,7 @@ std::uint16_t CaseFold(std::uint16_t c) {
 // Keys of the character with code c (one byte when below 0x100).
 std::uint32_t FoldCode(std::uint32_t flags, std::uint16_t c) {
     const Relations& rel = Rel();
-    std::uint16_t k1 = c, k2 = 0;
+    std::uint16_t k1 = rel.same[c], k2 = 0;
     if (flags & NORM_IGNOREKANATYPE) k1 = HiraganaToKatakana(k1);
     if (flags & NORM_IGNOREWIDTH) {
         if (k1 < 0x100) {
@@ -325,15 +338,16 @@ std::string MapToHalfwidthKatakana(std::string_view s) {
                                             static_cast<unsigned char>(s[i + 1]));
         i += 2;
         c = HiraganaToKatakana(c);
-        if (rel.fullToAscii[c]) {
-            out += static_cast<char>(rel.fullToAscii[c]);
-        } else if (rel.fullToHalf[c]) {
-            out += static_cast<char>(rel.fullToHalf[c]);
-        } else if (rel.voicedBase[c]) {
-            out += static_cast<char>(rel.fullToHalf[rel.voicedBase[c]]);
+        const std::uint16_t f = rel.same[c];  // a second code of a character maps as the first
+        if (rel.fullToAscii[f]) {
+            out += static_cast<char>(rel.fullToAscii[f]);
+        } else if (rel.fullToHalf[f]) {
+            out += static_cast<char>(rel.fullToHalf[f]);
+        } else if (rel.voicedBase[f]) {
+            out += static_cast<char>(rel.fullToHalf[rel.voicedBase[f]]);
             out += static_cast<char>(kVoicedMarkByte);
-        } else if (rel.semiBase[c]) {
-            out += static_cast<char>(rel.fullToHalf[rel.semiBase[c]]);
+        } else if (rel.semiBase[f]) {
+            out += static_cast<char>(rel.fullToHalf[rel.semiBase[f]]);
             out += static_cast<char>(kSemiVoicedMarkByte);
         } else {
             AppendCode(out, c);

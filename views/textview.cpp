@@ -14,6 +14,9 @@
 #include <QScrollBar>
 #include <QSettings>
 #include <QTextDocument>
+#include <QTextBlock>
+#include <QTextLayout>
+#include <QLineEdit>
 #include <QFontDialog>
 #include <QGroupBox>
 #include <QCheckBox>
@@ -144,10 +147,18 @@ void CTextView::SetViewFont(const LogFont& lf) {
         m_font = FontFromLogFont(lf);
         setFont(m_font);
     }
-    // Tab stops every 8 average character widths.
-    setTabStopDistance(8 * QFontMetricsF(font()).averageCharWidth());
+    setTabStopDistance(TabStopWidth(font()));
     AdjustTextRect();
     viewport()->update();
+}
+
+qreal CTextView::TabStopWidth(const QFont& font, QPaintDevice* device) {
+    // The font's own average width is that of a full-width character in a
+    // Japanese face; the letters give the width the tab stops count in.
+    static const QString letters =
+        QStringLiteral("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ");
+    const QFontMetricsF fm(font, device);
+    return 8 * fm.horizontalAdvance(letters) / letters.size();
 }
 
 void CTextView::SetComment(CComment* record) {
@@ -253,17 +264,22 @@ bool CTextView::event(QEvent* e) {
 
 bool CTextView::ScrollPage(bool forward) {
     QScrollBar* sb = verticalScrollBar();
-    const int lineHeight = QFontMetrics(font()).lineSpacing();
-    if (!sb || lineHeight <= 0) {
+    // The line pitch as the text is laid out (a fraction of a pixel more
+    // than the font's whole-pixel line spacing adds up over a page).
+    qreal pitch = QFontMetricsF(font()).lineSpacing();
+    const QTextBlock top = firstVisibleBlock();
+    if (top.isValid() && top.layout() && top.layout()->lineCount() > 0)
+        pitch = top.layout()->lineAt(0).height();
+    if (!sb || pitch <= 0) {
         if (m_prompter)
             m_prompter->MessageBox(res::IDS_SCROLL_FAILED, res::Format(res::IDS_SCROLL_FAILED),
                                    res::Icon(res::IDS_SCROLL_FAILED), MsgButtons::Ok);
         return false;
     }
-    // The page is the number of whole lines the text area holds; two lines
-    // of the previous page stay in view. A page of fewer than two lines
-    // does not move (rather than scrolling the wrong way).
-    const int page = viewport()->height() / lineHeight;
+    // The page is the number of whole lines the text area shows; two of
+    // them stay in view. A page of fewer than two lines does not move
+    // (rather than scrolling the wrong way).
+    const int page = static_cast<int>(viewport()->height() / pitch);
     const int lines = std::max(0, page - 2);
     sb->setValue(sb->value() + (forward ? lines : -lines));
     return true;
@@ -284,36 +300,59 @@ void CTextView::OnViewFont() {
     current.setFamily(used.family());
     current.setPointSizeF(used.pointSizeF());
     dlg.setCurrentFont(current);
-    // No effects section: no underline or strike-out choice.
+    // No effects section: no underline or strike-out choice. The sample
+    // box shows Latin and Japanese text, tall enough to read.
     for (QGroupBox* box : dlg.findChildren<QGroupBox*>()) {
-        if (!box->findChildren<QCheckBox*>().isEmpty()) box->hide();
+        if (!box->findChildren<QCheckBox*>().isEmpty()) {
+            box->hide();
+        } else if (auto* sample = box->findChild<QLineEdit*>()) {
+            sample->setText(QStringLiteral(u"AaBbYyZz あぁアァ亜宇"));
+            sample->setCursorPosition(0);
+            box->setMinimumHeight(90);
+        }
     }
     if (dlg.exec() != QDialog::Accepted) return;
     SetViewFont(LogFontFromFont(dlg.selectedFont()));
 }
 
-int CTextView::PrintText(QPrinter& printer) const {
-    printer.setFullPage(true);
-    QTextDocument doc;
-    doc.documentLayout()->setPaintDevice(&printer);
-    doc.setDocumentMargin(0);
+std::unique_ptr<QTextDocument> CTextView::MakePrintDocument(QPrinter& printer) const {
+    auto doc = std::make_unique<QTextDocument>();
+    doc->documentLayout()->setPaintDevice(&printer);
+    doc->setDocumentMargin(0);
     // The view font scaled from the screen to the printer.
     QFont pf = m_logFont.lfHeight != 0 ? m_font : QFont();
     const int screenDpiY = std::max(1, logicalDpiY());
     const int screenPx = std::max(1, QFontInfo(font()).pixelSize());
     pf.setPixelSize(std::max(1, screenPx * printer.logicalDpiY() / screenDpiY));
-    doc.setDefaultFont(pf);
+    doc->setDefaultFont(pf);
+    // The layout scales tab stops from screen units to the printer: measure
+    // that scale on a probe, so that the stops land where the font's own
+    // widths on the printer put them.
+    const qreal wanted = TabStopWidth(pf, &printer);
+    QTextLayout probe(QStringLiteral("\tx"), pf, &printer);
+    QTextOption probeOpt;
+    probeOpt.setTabStopDistance(1000);
+    probe.setTextOption(probeOpt);
+    probe.beginLayout();
+    QTextLine line = probe.createLine();
+    if (line.isValid()) line.setLineWidth(1e7);
+    probe.endLayout();
+    const qreal scale = line.isValid() ? line.cursorToX(1) / 1000 : 1;
     QTextOption opt;
     opt.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-    opt.setTabStopDistance(8 * QFontMetricsF(pf, &printer).averageCharWidth());
-    doc.setDefaultTextOption(opt);
-    doc.setPlainText(toPlainText());
-    const QRectF page = printer.pageRect(QPrinter::DevicePixel);
-    doc.setPageSize(page.size());
+    opt.setTabStopDistance(scale > 0 ? wanted / scale : wanted);
+    doc->setDefaultTextOption(opt);
+    doc->setPlainText(toPlainText());
+    doc->setPageSize(printer.pageRect(QPrinter::DevicePixel).size());
+    return doc;
+}
 
-    QPainter p(&printer);
-    if (!p.isActive()) return 0;
-    const int pages = doc.pageCount();
+int CTextView::PrintText(QPrinter& printer) const {
+    std::unique_ptr<QTextDocument> doc = MakePrintDocument(printer);
+    const QRectF page = printer.pageRect(QPrinter::DevicePixel);
+    QPainter p;
+    if (!p.begin(&printer)) return 0;
+    const int pages = doc->pageCount();
     for (int i = 0; i < pages; ++i) {
         if (i > 0) printer.newPage();
         p.save();
@@ -323,27 +362,41 @@ int CTextView::PrintText(QPrinter& printer) const {
         ctx.clip = clip;
         ctx.palette.setColor(QPalette::Text, Qt::black);
         p.setClipRect(clip);
-        doc.documentLayout()->draw(&p, ctx);
+        doc->documentLayout()->draw(&p, ctx);
         p.restore();
     }
     return pages;
 }
 
-void CTextView::OnFilePrint() {
-    QPrinter printer(QPrinter::HighResolution);
-    QPrintDialog dlg(&printer, this);
-    if (dlg.exec() != QDialog::Accepted) return;
-    PrintText(printer);
+std::unique_ptr<QPrinter> CTextView::MakePrinter() {
+    auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    // The whole printable area unless the user sets margins.
+    printer->setPageMargins(QMarginsF(0, 0, 0, 0));
+    return printer;
 }
 
-void CTextView::OnFilePrintDirect() {
-    QPrinter printer(QPrinter::HighResolution);
-    PrintText(printer);
+QPrinter& CTextView::Printer() {
+    if (m_pPrinter) return *m_pPrinter;
+    if (!m_ownPrinter) m_ownPrinter = MakePrinter();
+    return *m_ownPrinter;
+}
+
+bool CTextView::OnFilePrint() {
+    QPrintDialog dlg(&Printer(), this);
+    if (dlg.exec() != QDialog::Accepted) return true;
+    return OnFilePrintDirect();
+}
+
+bool CTextView::OnFilePrintDirect() {
+    if (PrintText(Printer()) > 0) return true;
+    if (m_prompter)
+        m_prompter->MessageBox(res::IDS_PRINT_FAILED, res::Format(res::IDS_PRINT_FAILED),
+                               res::Icon(res::IDS_PRINT_FAILED), MsgButtons::Ok);
+    return false;
 }
 
 void CTextView::OnFilePrintPreview() {
-    QPrinter printer(QPrinter::HighResolution);
-    QPrintPreviewDialog dlg(&printer, this);
+    QPrintPreviewDialog dlg(&Printer(), this);
     connect(&dlg, &QPrintPreviewDialog::paintRequested, this,
             [this](QPrinter* pr) { PrintText(*pr); });
     // One or two pages side by side, as the user last left the preview.

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <memory>
 
 #include <QPlainTextEdit>
 #include <QRect>
@@ -11,6 +12,7 @@
 #include "views/logfont.h"
 
 class QPrinter;
+class QTextDocument;
 
 namespace orv {
 
@@ -69,9 +71,18 @@ public:
 
     // Commands of the pane (the frame routes them here).
     void OnViewFont();          // 32782: the font chooser
-    void OnFilePrint();         // 57607: with the print dialog
-    void OnFilePrintDirect();   // 57608: without it
+    // Print, print without the dialog, and preview use the one printer
+    // set-up of the program (see SetPrinter). A print that cannot start
+    // is reported (70005) and returns false.
+    bool OnFilePrint();         // 57607: with the print dialog
+    bool OnFilePrintDirect();   // 57608: without it
     void OnFilePrintPreview();  // 57609
+    // The printer set-up that printing uses, borrowed (the application's,
+    // which the printer set-up command changes); null: one of the view's own.
+    void SetPrinter(QPrinter* printer) { m_pPrinter = printer; }
+    QPrinter& Printer();
+    // A printer for the text: high resolution, no margins of its own.
+    static std::unique_ptr<QPrinter> MakePrinter();
     // Where the preview keeps the number of pages it shows side by side
     // (1 or 2; 0 for its default); borrowed from the application.
     void SetPreviewPages(int* pages) { m_pPreviewPages = pages; }
@@ -80,7 +91,11 @@ public:
     // Prints the shown text on printer: view font scaled to the printer,
     // no band, no margins, no page numbers. Returns the number of pages.
     int PrintText(QPrinter& printer) const;
-
+    // The shown text laid out for printer's page, as PrintText prints it.
+    std::unique_ptr<QTextDocument> MakePrintDocument(QPrinter& printer) const;
+    // Tab stops fall every 8 average character widths of font (the mean
+    // advance of the Latin letters, as the platform's dialog units count).
+    static qreal TabStopWidth(const QFont& font, QPaintDevice* device = nullptr);
 protected:
     bool event(QEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;
@@ -95,6 +110,8 @@ private:
     QFont m_font;
     bool m_bShowHeader = true;
     int* m_pPreviewPages = nullptr;
+    QPrinter* m_pPrinter = nullptr;
+    std::unique_ptr<QPrinter> m_ownPrinter;
 
     IViewHost* m_host = nullptr;
     IPrompter* m_prompter = nullptr;

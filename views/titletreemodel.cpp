@@ -12,10 +12,6 @@ namespace orv {
 
 namespace {
 
-// Children lists shorter than this are walked instead of rebuilding the row
-// table after a single insertion.
-constexpr std::int32_t kWalkLimit = 64;
-
 QPixmap DrawFace(QColor base, QColor pattern, bool mouthOpen) {
     QPixmap pm(16, 15);
     pm.fill(Qt::transparent);
@@ -75,7 +71,7 @@ const QIcon& CTitleTreeModel::FaceIcon(int image) {
     return icons[static_cast<std::size_t>(std::clamp(image, 0, 3))];
 }
 
-CTitleTreeModel::CTitleTreeModel(QObject* parent) : QAbstractItemModel(parent) {
+CTitleTreeModel::CTitleTreeModel(QObject* parent) : QAbstractListModel(parent) {
     m_nodes.emplace_back();  // the invisible root
     m_display.emplace_back();
     m_displayDone.push_back(true);
@@ -87,11 +83,11 @@ void CTitleTreeModel::Clear() {
     if (!m_bBulk) beginResetModel();
     m_nodes.clear();
     m_nodes.emplace_back();
+    m_rows.clear();
     m_display.assign(1, QString());
     m_displayDone.assign(1, true);
-    m_childStart.clear();
-    m_childList.clear();
-    m_bRowTableValid = false;
+    m_bRowIndexValid = false;
+    m_bLineMasksValid = false;
     m_selected = kNoItem;
     if (!m_bBulk) endResetModel();
 }
@@ -105,7 +101,7 @@ void CTitleTreeModel::BeginBulk() {
 void CTitleTreeModel::EndBulk() {
     if (!m_bBulk) return;
     m_bBulk = false;
-    RebuildRowTable();
+    RebuildRows();
     endResetModel();
 }
 
@@ -115,31 +111,40 @@ TreeItem CTitleTreeModel::Append(const std::string& titleCp932, int image, int s
     if (m_nodes.size() >= static_cast<std::size_t>(INT32_MAX)) return kNoItem;
     const auto p = static_cast<std::int32_t>(parentItem);
     const auto n = static_cast<std::int32_t>(m_nodes.size());
-    const int row = m_nodes[static_cast<std::size_t>(p)].childCount;
-    if (!m_bBulk) beginInsertRows(IndexOf(parentItem), row, row);
     Node node;
     node.parent = p;
-    node.row = row;
+    node.depth = N(p).depth + 1;
     node.image = static_cast<std::int8_t>(image);
     node.selectedImage = static_cast<std::int8_t>(selectedImage);
     node.title = titleCp932;
     m_nodes.push_back(std::move(node));
     m_display.emplace_back();
     m_displayDone.push_back(false);
-    Node& par = m_nodes[static_cast<std::size_t>(p)];
-    if (par.lastChild) m_nodes[static_cast<std::size_t>(par.lastChild)].nextSibling = n;
+    Node& par = N(p);
+    if (par.lastChild) N(par.lastChild).nextSibling = n;
     else par.firstChild = n;
     par.lastChild = n;
-    ++par.childCount;
-    m_bRowTableValid = false;
-    if (!m_bBulk) {
-        endInsertRows();
-        // The parent gains its expand button.
-        if (row == 0 && parentItem != kTreeRoot) {
-            const QModelIndex pi = IndexOf(parentItem);
-            emit dataChanged(pi, pi);
-        }
+    m_bLineMasksValid = false;
+    m_bRowIndexValid = false;
+    if (m_bBulk) return n;
+
+    // Shown at once when its parent is the root or an expanded, shown item.
+    int row = -1;
+    if (p == 0) {
+        row = VisibleRows();
+    } else if (par.expanded) {
+        const int pr = RowOf(p);
+        if (pr >= 0) row = pr + 1 + ShownSubtreeRows(pr);
     }
+    if (row >= 0) {
+        beginInsertRows(QModelIndex(), row, row);
+        m_rows.insert(m_rows.begin() + row, n);
+        m_bRowIndexValid = false;
+        endInsertRows();
+    }
+    // The parent may gain its button and the lines beside earlier items
+    // may now go on down: repaint every row.
+    if (!m_rows.empty()) emit dataChanged(index(0, 0), index(VisibleRows() - 1, 0));
     return n;
 }
 
@@ -155,6 +160,22 @@ TreeItem CTitleTreeModel::Parent(TreeItem item) const {
     return IsItem(item) ? m_nodes[static_cast<std::size_t>(item)].parent : kNoItem;
 }
 
+TreeItem CTitleTreeModel::FirstChild(TreeItem item) const {
+    if (item != kTreeRoot && !IsItem(item)) return kNoItem;
+    const std::int32_t c = m_nodes[static_cast<std::size_t>(item)].firstChild;
+    return c ? c : kNoItem;
+}
+
+TreeItem CTitleTreeModel::NextSibling(TreeItem item) const {
+    if (!IsItem(item)) return kNoItem;
+    const std::int32_t s = m_nodes[static_cast<std::size_t>(item)].nextSibling;
+    return s ? s : kNoItem;
+}
+
+int CTitleTreeModel::Depth(TreeItem item) const {
+    return IsItem(item) ? m_nodes[static_cast<std::size_t>(item)].depth : -1;
+}
+
 int CTitleTreeModel::Image(TreeItem item, bool selected) const {
     if (!IsItem(item)) return -1;
     const Node& n = m_nodes[static_cast<std::size_t>(item)];
@@ -166,10 +187,167 @@ const std::string& CTitleTreeModel::TitleCp932(TreeItem item) const {
     return IsItem(item) ? m_nodes[static_cast<std::size_t>(item)].title : empty;
 }
 
-QModelIndex CTitleTreeModel::IndexOf(TreeItem item) const {
+QString CTitleTreeModel::Title(TreeItem item) const {
     if (!IsItem(item)) return {};
-    return createIndex(m_nodes[static_cast<std::size_t>(item)].row, 0,
-                       static_cast<quintptr>(item));
+    const auto i = static_cast<std::size_t>(item);
+    if (!m_displayDone[i]) {
+        m_display[i] = QString::fromUtf8(Cp932ToUtf8(m_nodes[i].title));
+        m_displayDone[i] = true;
+    }
+    return m_display[i];
+}
+
+std::uint64_t CTitleTreeModel::LineMask(TreeItem item) const {
+    if (!IsItem(item)) return 0;
+    if (!m_bLineMasksValid) RebuildLineMasks();
+    return m_lineMask[static_cast<std::size_t>(item)];
+}
+
+void CTitleTreeModel::RebuildLineMasks() const {
+    // A parent always has a lower index than its replies, so one pass in
+    // index order sees every parent's mask before its children's.
+    m_lineMask.assign(m_nodes.size(), 0);
+    for (std::size_t i = 1; i < m_nodes.size(); ++i) {
+        const std::int32_t p = m_nodes[i].parent;
+        if (p == 0) continue;
+        const Node& par = N(p);
+        std::uint64_t mask = m_lineMask[static_cast<std::size_t>(p)];
+        if (par.nextSibling && par.depth < kLineLevels) mask |= std::uint64_t(1) << par.depth;
+        m_lineMask[i] = mask;
+    }
+    m_bLineMasksValid = true;
+}
+
+// --- expansion and rows -------------------------------------------------------
+
+bool CTitleTreeModel::IsExpanded(TreeItem item) const {
+    return IsItem(item) && m_nodes[static_cast<std::size_t>(item)].expanded;
+}
+
+std::vector<std::int32_t> CTitleTreeModel::ShownBelow(std::int32_t node) const {
+    // Pre-order over expanded items, without recursion: down to the first
+    // reply of an expanded item, else on to the next sibling of the nearest
+    // item that has one, never above node.
+    std::vector<std::int32_t> out;
+    std::int32_t n = N(node).firstChild;
+    while (n) {
+        out.push_back(n);
+        const Node& nd = N(n);
+        if (nd.expanded && nd.firstChild) {
+            n = nd.firstChild;
+            continue;
+        }
+        while (n != node && !N(n).nextSibling) n = N(n).parent;
+        if (n == node) break;
+        n = N(n).nextSibling;
+    }
+    return out;
+}
+
+int CTitleTreeModel::ShownSubtreeRows(int row) const {
+    const int depth = N(m_rows[static_cast<std::size_t>(row)]).depth;
+    int end = row + 1;
+    while (end < VisibleRows() && N(m_rows[static_cast<std::size_t>(end)]).depth > depth) ++end;
+    return end - row - 1;
+}
+
+void CTitleTreeModel::RebuildRows() {
+    m_rows = ShownBelow(0);
+    m_bRowIndexValid = false;
+}
+
+bool CTitleTreeModel::Expand(TreeItem item) {
+    if (!IsItem(item)) return false;
+    Node& node = m_nodes[static_cast<std::size_t>(item)];
+    if (node.expanded || !node.firstChild) return false;
+    node.expanded = true;
+    if (m_bBulk) return true;
+    const int row = RowOf(item);
+    if (row < 0) return true;  // hidden: its rows come when it is shown
+    const std::vector<std::int32_t> shown = ShownBelow(static_cast<std::int32_t>(item));
+    beginInsertRows(QModelIndex(), row + 1, row + static_cast<int>(shown.size()));
+    m_rows.insert(m_rows.begin() + row + 1, shown.begin(), shown.end());
+    m_bRowIndexValid = false;
+    endInsertRows();
+    const QModelIndex idx = index(row, 0);
+    emit dataChanged(idx, idx);  // the button turns to minus
+    return true;
+}
+
+bool CTitleTreeModel::Collapse(TreeItem item) {
+    if (!IsItem(item)) return false;
+    Node& node = m_nodes[static_cast<std::size_t>(item)];
+    if (!node.expanded) return false;
+    node.expanded = false;
+    if (m_bBulk) return true;
+    const int row = RowOf(item);
+    if (row < 0) return true;
+    const int count = ShownSubtreeRows(row);
+    if (count > 0) {
+        beginRemoveRows(QModelIndex(), row + 1, row + count);
+        m_rows.erase(m_rows.begin() + row + 1, m_rows.begin() + row + 1 + count);
+        m_bRowIndexValid = false;
+        endRemoveRows();
+    }
+    const QModelIndex idx = index(row, 0);
+    emit dataChanged(idx, idx);
+    return true;
+}
+
+void CTitleTreeModel::ExpandPathTo(TreeItem item) {
+    if (!IsItem(item)) return;
+    // Mark the hidden ancestors expanded from the bottom up; the topmost
+    // collapsed one is shown (all above it are expanded), and expanding it
+    // brings in the whole way down as one block of rows.
+    TreeItem top = kNoItem;
+    for (TreeItem p = Parent(item); IsItem(p); p = Parent(p)) {
+        if (!IsExpanded(p)) {
+            if (top != kNoItem) m_nodes[static_cast<std::size_t>(top)].expanded = true;
+            top = p;
+        }
+    }
+    if (top != kNoItem) Expand(top);
+}
+
+void CTitleTreeModel::SetExpanded(const std::vector<TreeItem>& items, bool expanded) {
+    for (TreeItem item : items) {
+        // An item without replies cannot be expanded.
+        if (IsItem(item) && (!expanded || N(static_cast<std::int32_t>(item)).firstChild))
+            m_nodes[static_cast<std::size_t>(item)].expanded = expanded;
+    }
+    if (m_bBulk) return;
+    emit layoutAboutToBeChanged();
+    const QModelIndexList before = persistentIndexList();
+    RebuildRows();
+    QModelIndexList after;
+    after.reserve(before.size());
+    for (const QModelIndex& idx : before) after.push_back(IndexOf(ItemOf(idx)));
+    changePersistentIndexList(before, after);
+    emit layoutChanged();
+}
+
+void CTitleTreeModel::RebuildRowIndex() const {
+    m_rowOf.assign(m_nodes.size(), -1);
+    for (std::size_t r = 0; r < m_rows.size(); ++r)
+        m_rowOf[static_cast<std::size_t>(m_rows[r])] = static_cast<std::int32_t>(r);
+    m_bRowIndexValid = true;
+}
+
+int CTitleTreeModel::RowOf(TreeItem item) const {
+    if (!IsItem(item) || m_bBulk) return -1;
+    if (!m_bRowIndexValid) RebuildRowIndex();
+    return m_rowOf[static_cast<std::size_t>(item)];
+}
+
+TreeItem CTitleTreeModel::ItemAt(int row) const {
+    if (row < 0 || row >= VisibleRows()) return kNoItem;
+    return m_rows[static_cast<std::size_t>(row)];
+}
+
+QModelIndex CTitleTreeModel::IndexOf(TreeItem item) const {
+    const int row = RowOf(item);
+    if (row < 0) return {};
+    return createIndex(row, 0, static_cast<quintptr>(item));
 }
 
 TreeItem CTitleTreeModel::ItemOf(const QModelIndex& index) const {
@@ -184,72 +362,18 @@ void CTitleTreeModel::SetSelectedItem(TreeItem item) {
     m_selected = IsItem(item) ? item : kNoItem;
     if (m_bBulk) return;
     const QList<int> roles = {Qt::DecorationRole};
-    if (IsItem(old)) emit dataChanged(IndexOf(old), IndexOf(old), roles);
-    if (IsItem(m_selected)) emit dataChanged(IndexOf(m_selected), IndexOf(m_selected), roles);
-}
-
-void CTitleTreeModel::RebuildRowTable() const {
-    const std::size_t count = m_nodes.size();
-    m_childStart.assign(count + 1, 0);
-    m_childList.assign(count > 0 ? count - 1 : 0, 0);
-    std::int32_t offset = 0;
-    for (std::size_t i = 0; i < count; ++i) {
-        m_childStart[i] = offset;
-        offset += m_nodes[i].childCount;
-    }
-    m_childStart[count] = offset;
-    for (std::size_t i = 1; i < count; ++i) {
-        const Node& n = m_nodes[i];
-        m_childList[static_cast<std::size_t>(m_childStart[static_cast<std::size_t>(n.parent)] + n.row)] =
-            static_cast<std::int32_t>(i);
-    }
-    m_bRowTableValid = true;
-}
-
-std::int32_t CTitleTreeModel::ChildAt(std::int32_t node, int row) const {
-    const Node& n = m_nodes[static_cast<std::size_t>(node)];
-    if (row < 0 || row >= n.childCount) return 0;
-    if (!m_bRowTableValid) {
-        if (row == n.childCount - 1) return n.lastChild;
-        if (n.childCount <= kWalkLimit) {
-            std::int32_t c = n.firstChild;
-            for (int i = 0; i < row && c; ++i) c = m_nodes[static_cast<std::size_t>(c)].nextSibling;
-            return c;
-        }
-        RebuildRowTable();
-    }
-    return m_childList[static_cast<std::size_t>(m_childStart[static_cast<std::size_t>(node)] + row)];
+    const QModelIndex oldIdx = IndexOf(old), newIdx = IndexOf(m_selected);
+    if (oldIdx.isValid()) emit dataChanged(oldIdx, oldIdx, roles);
+    if (newIdx.isValid()) emit dataChanged(newIdx, newIdx, roles);
 }
 
 QModelIndex CTitleTreeModel::index(int row, int column, const QModelIndex& parent) const {
-    if (column != 0) return {};
-    std::int32_t p = 0;
-    if (parent.isValid()) {
-        const TreeItem pi = ItemOf(parent);
-        if (pi == kNoItem) return {};
-        p = static_cast<std::int32_t>(pi);
-    }
-    const std::int32_t c = ChildAt(p, row);
-    if (!c) return {};
-    return createIndex(row, 0, static_cast<quintptr>(c));
-}
-
-QModelIndex CTitleTreeModel::parent(const QModelIndex& child) const {
-    const TreeItem item = ItemOf(child);
-    if (item == kNoItem) return {};
-    return IndexOf(m_nodes[static_cast<std::size_t>(item)].parent);
+    if (column != 0 || parent.isValid() || m_bBulk || row < 0 || row >= VisibleRows()) return {};
+    return createIndex(row, 0, static_cast<quintptr>(m_rows[static_cast<std::size_t>(row)]));
 }
 
 int CTitleTreeModel::rowCount(const QModelIndex& parent) const {
-    if (!parent.isValid()) return m_nodes[0].childCount;
-    const TreeItem item = ItemOf(parent);
-    return item == kNoItem ? 0 : m_nodes[static_cast<std::size_t>(item)].childCount;
-}
-
-int CTitleTreeModel::columnCount(const QModelIndex&) const { return 1; }
-
-bool CTitleTreeModel::hasChildren(const QModelIndex& parent) const {
-    return rowCount(parent) > 0;
+    return parent.isValid() || m_bBulk ? 0 : VisibleRows();
 }
 
 QVariant CTitleTreeModel::data(const QModelIndex& index, int role) const {
@@ -258,12 +382,7 @@ QVariant CTitleTreeModel::data(const QModelIndex& index, int role) const {
     const auto i = static_cast<std::size_t>(item);
     switch (role) {
     case Qt::DisplayRole:
-    case Qt::ToolTipRole:
-        if (!m_displayDone[i]) {
-            m_display[i] = QString::fromUtf8(Cp932ToUtf8(m_nodes[i].title));
-            m_displayDone[i] = true;
-        }
-        return m_display[i];
+        return Title(item);
     case Qt::DecorationRole: {
         const int image = item == m_selected ? m_nodes[i].selectedImage : m_nodes[i].image;
         if (image < 0 || image >= 4) return {};
@@ -275,11 +394,8 @@ QVariant CTitleTreeModel::data(const QModelIndex& index, int role) const {
 }
 
 Qt::ItemFlags CTitleTreeModel::flags(const QModelIndex& index) const {
-    const TreeItem item = ItemOf(index);
-    if (item == kNoItem) return Qt::NoItemFlags;
-    Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
-    if (m_nodes[static_cast<std::size_t>(item)].childCount == 0) f |= Qt::ItemNeverHasChildren;
-    return f;
+    if (ItemOf(index) == kNoItem) return Qt::NoItemFlags;
+    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
 }
 
 }  // namespace orv

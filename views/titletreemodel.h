@@ -1,14 +1,18 @@
-// The items of the title tree, held compactly: one node per item in a vector
-// (node 0 is the invisible root), linked by parent / first-child /
-// next-sibling indices, with a row table rebuilt after bulk insertions. An
-// item's handle (TreeItem) is its node index.
+// The items of the title tree and what of them is shown. The hierarchy is
+// held compactly: one node per item in a vector (node 0 is the invisible
+// root), linked by parent / first-child / next-sibling indices, with the
+// depth and the expanded state of each node. The model that the view sees
+// is flat: one row per visible item (the roots, and the replies of expanded
+// items) in document order, so that no part of the view walks the levels of
+// a reply chain recursively, however deep it is. An item's handle
+// (TreeItem) is its node index; a row's index carries it as internal id.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
-#include <QAbstractItemModel>
+#include <QAbstractListModel>
 #include <QIcon>
 #include <QPixmap>
 
@@ -16,9 +20,12 @@
 
 namespace orv {
 
-class CTitleTreeModel : public QAbstractItemModel {
+class CTitleTreeModel : public QAbstractListModel {
     Q_OBJECT
 public:
+    // Levels whose "more siblings follow" line is kept per node (LineMask).
+    static constexpr int kLineLevels = 64;
+
     explicit CTitleTreeModel(QObject* parent = nullptr);
     ~CTitleTreeModel() override;
 
@@ -26,7 +33,7 @@ public:
     // Removes every item (one model reset).
     void Clear();
     // While bulk is on, insertions send no per-row signals; EndBulk makes
-    // them visible with one model reset.
+    // them visible with one model reset (expanded items stay expanded).
     void BeginBulk();
     void EndBulk();
     bool InBulk() const { return m_bBulk; }
@@ -41,9 +48,36 @@ public:
     void SetRecord(TreeItem item, CComment* record);
     CComment* Record(TreeItem item) const;
     TreeItem Parent(TreeItem item) const;
+    // kNoItem when there is none; FirstChild(kTreeRoot) is the first root.
+    TreeItem FirstChild(TreeItem item) const;
+    TreeItem NextSibling(TreeItem item) const;
+    bool HasChildren(TreeItem item) const { return FirstChild(item) != kNoItem; }
+    // 0 for a top-level item.
+    int Depth(TreeItem item) const;
     int Image(TreeItem item, bool selected) const;
-    // The raw CP932 title.
+    // The raw CP932 title and its display text.
     const std::string& TitleCp932(TreeItem item) const;
+    QString Title(TreeItem item) const;
+    // Bit k set: the item's ancestor at depth k (k < kLineLevels) has a
+    // later sibling, so the line joining them passes beside this item.
+    std::uint64_t LineMask(TreeItem item) const;
+
+    // --- expansion and rows --------------------------------------------------
+    bool IsExpanded(TreeItem item) const;
+    // Expands or collapses one item; its shown replies come or go as one
+    // block of rows. False when nothing changed.
+    bool Expand(TreeItem item);
+    bool Collapse(TreeItem item);
+    // Expands every collapsed ancestor of item, so that it gets a row.
+    void ExpandPathTo(TreeItem item);
+    // Sets the expanded state of every listed item and lays the rows out
+    // again once; rows that stay shown keep their indexes (and so the
+    // view's current item and selection).
+    void SetExpanded(const std::vector<TreeItem>& items, bool expanded);
+    // The row of a shown item, -1 for a hidden one.
+    int RowOf(TreeItem item) const;
+    TreeItem ItemAt(int row) const;
+    int VisibleRows() const { return static_cast<int>(m_rows.size()); }
 
     QModelIndex IndexOf(TreeItem item) const;
     TreeItem ItemOf(const QModelIndex& index) const;
@@ -58,10 +92,7 @@ public:
 
     // --- QAbstractItemModel ----------------------------------------------------
     QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override;
-    QModelIndex parent(const QModelIndex& child) const override;
     int rowCount(const QModelIndex& parent = {}) const override;
-    int columnCount(const QModelIndex& parent = {}) const override;
-    bool hasChildren(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
@@ -71,22 +102,32 @@ private:
         std::int32_t firstChild = 0;   // 0: none
         std::int32_t lastChild = 0;
         std::int32_t nextSibling = 0;
-        std::int32_t row = 0;          // place among the parent's children
-        std::int32_t childCount = 0;
+        std::int32_t depth = -1;
         std::int8_t image = -1;
         std::int8_t selectedImage = -1;
+        bool expanded = false;
         CComment* record = nullptr;
         std::string title;             // CP932
     };
 
-    std::int32_t ChildAt(std::int32_t node, int row) const;
-    void RebuildRowTable() const;
+    const Node& N(std::int32_t n) const { return m_nodes[static_cast<std::size_t>(n)]; }
+    Node& N(std::int32_t n) { return m_nodes[static_cast<std::size_t>(n)]; }
+    // The shown descendants of node, in order.
+    std::vector<std::int32_t> ShownBelow(std::int32_t node) const;
+    // The number of rows after row that belong to its item's subtree.
+    int ShownSubtreeRows(int row) const;
+    void RebuildRows();
+    void RebuildRowIndex() const;
+    void RebuildLineMasks() const;
 
     std::vector<Node> m_nodes;
-    // Children of node n: m_childList[m_childStart[n] .. + childCount).
-    mutable std::vector<std::int32_t> m_childStart;
-    mutable std::vector<std::int32_t> m_childList;
-    mutable bool m_bRowTableValid = true;
+    // The shown items, one per row.
+    std::vector<std::int32_t> m_rows;
+    // Row of each node (-1: hidden), rebuilt on demand after rows change.
+    mutable std::vector<std::int32_t> m_rowOf;
+    mutable bool m_bRowIndexValid = false;
+    mutable std::vector<std::uint64_t> m_lineMask;
+    mutable bool m_bLineMasksValid = false;
     // Display texts, converted from CP932 on first use.
     mutable std::vector<QString> m_display;
     mutable std::vector<bool> m_displayDone;

@@ -9,6 +9,7 @@
 
 #include "app/commands.h"
 #include "app/mainframe.h"
+#include "app/progressdlg.h"
 #include "app/nametoolbar.h"
 #include "app/settings.h"
 #include "app/splashscreen.h"
@@ -125,7 +126,12 @@ private slots:
 
         f->ImportLogs({test::SampleLog()});
         QVERIFY(t.Action(ID_VIEW_EXPANDALL)->isEnabled());
-        // A selection change updates the states by itself.
+        // A selection change updates the states by itself; the focus
+        // coming into the rebuilt tree selects nothing.
+        QVERIFY(!t.Action(ID_EDIT_DELETE_TREE)->isEnabled());
+        f->activateWindow();
+        f->GetTreeView()->setFocus();
+        QTRY_VERIFY(f->GetTreeView()->hasFocus());
         QVERIFY(!t.Action(ID_EDIT_DELETE_TREE)->isEnabled());
         f->GetTreeView()->SelectItem(f->GetDocument().GetTreeItems().at(1));
         QVERIFY(t.Action(ID_EDIT_DELETE_TREE)->isEnabled());
@@ -295,6 +301,13 @@ private slots:
         QVERIFY(!f->close());
         QVERIFY(!settings::Contains(settings::kSecSettings, QString::fromUtf8(settings::kValViewMode)));
         f->setEnabled(true);
+        {
+            // A progress dialog blocks the window without disabling it.
+            CProgressDlg progress;
+            QVERIFY(progress.Create(f.get(), false));
+            QVERIFY(f->isEnabled());
+            QVERIFY(!f->close());
+        }
         QVERIFY(f->close());
     }
 

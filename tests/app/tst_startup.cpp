@@ -3,11 +3,18 @@
 #include <QtTest>
 
 #include <QLocalSocket>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "app/mainframe.h"
 #include "app/orvapp.h"
 #include "app/settings.h"
 #include "apptestutil.h"
+#include "views/textview.h"
 #include "fakes/fakeports.h"
 #include "res/strings.h"
 
@@ -101,9 +108,99 @@ private slots:
     }
 
     void missingDocumentEndsTheStart() {
-        QCOMPARE(Start({m_files.filePath(QStringLiteral("nothing.mld"))}),
-                 COrvApp::StartResult::Failed);
+        const QString missing = m_files.filePath(QStringLiteral("nothing.mld"));
+        QCOMPARE(Start({missing}), COrvApp::StartResult::Failed);
         QVERIFY(!App().GetMainFrame());
+        // The message names the file, not only the system's reason.
+        QCOMPARE(m_prompter.Ids(), std::vector<int>{res::IDS_OPEN_FAILED});
+        QVERIFY(QString::fromStdString(m_prompter.shown[0].text).contains(missing));
+    }
+
+    void printThatCannotStartIsReportedAndFails() {
+        const QString doc = Doc(QStringLiteral("print.mld"));
+        QCOMPARE(Start({QStringLiteral("/pt"), doc, QStringLiteral("orv-no-such-printer"),
+                        QStringLiteral("driver"), QStringLiteral("port")}),
+                 COrvApp::StartResult::Failed);
+        QCOMPARE(m_prompter.Ids(), std::vector<int>{res::IDS_PRINT_FAILED});
+        QCOMPARE(m_prompter.shown[0].icon, MsgIcon::Exclamation);
+        QVERIFY(!App().GetMainFrame());
+    }
+
+    void printAndPreviewUseThePrinterSetUp() {
+        QCOMPARE(Start({}), COrvApp::StartResult::Run);
+        CMainFrame* f = App().GetMainFrame();
+        QPrinter* setUp = &f->Printer();
+        setUp->setPageOrientation(QPageLayout::Landscape);
+        QPrinter* previewed = nullptr;
+        QPrinter* printed = nullptr;
+        QTimer::singleShot(0, [&previewed] {
+            auto* dlg = qobject_cast<QPrintPreviewDialog*>(QApplication::activeModalWidget());
+            if (dlg) previewed = dlg->printer();
+            if (dlg) dlg->reject();
+        });
+        f->Commands().Execute(cmd::ID_FILE_PRINT_PREVIEW);
+        QTimer::singleShot(0, [&printed] {
+            auto* dlg = qobject_cast<QPrintDialog*>(QApplication::activeModalWidget());
+            if (dlg) printed = dlg->printer();
+            if (dlg) dlg->reject();
+        });
+        f->Commands().Execute(cmd::ID_FILE_PRINT);
+        QCOMPARE(previewed, setUp);
+        QCOMPARE(printed, setUp);
+        QCOMPARE(&f->GetTextView()->Printer(), setUp);
+        QCOMPARE(setUp->pageLayout().orientation(), QPageLayout::Landscape);
+    }
+
+    void qtTextsAreJapaneseWhateverTheLocale() {
+        // main() runs with LANG=C.
+        QVERIFY(App().IsQtTranslationLoaded());
+        QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"),
+                 QStringLiteral(u"キャンセル"));
+    }
+
+    void handOverSocketIsPrivateAndPerDisplay() {
+        const QByteArray oldRuntime = qgetenv("XDG_RUNTIME_DIR");
+        const QByteArray oldTmp = qgetenv("TMPDIR");
+        const QByteArray oldDisplay = qgetenv("DISPLAY");
+        QTemporaryDir runtime, tmp;
+        const QString folder = tmp.path() + QStringLiteral("/orv-") + QString::number(::getuid());
+        auto mode = [](const QString& path) {
+            struct stat st {};
+            return ::lstat(QFile::encodeName(path).constData(), &st) == 0 ? (st.st_mode & 0777)
+                                                                          : -1;
+        };
+
+        // The session's runtime folder, the display in the name.
+        ::chmod(QFile::encodeName(runtime.path()).constData(), 0700);
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+        qputenv("DISPLAY", ":7.0");
+        const QString onSeven = COrvApp::InstanceServerName();
+        QVERIFY(onSeven.startsWith(runtime.path() + QLatin1Char('/')));
+        QVERIFY(QFileInfo(onSeven).fileName().contains(QStringLiteral(":7")));
+        qputenv("DISPLAY", ":8");
+        QVERIFY(COrvApp::InstanceServerName() != onSeven);
+
+        // A runtime folder that others may enter is not used: a folder of
+        // the user's own in the temporary folder is made, closed to others.
+        ::chmod(QFile::encodeName(runtime.path()).constData(), 0755);
+        qputenv("TMPDIR", QFile::encodeName(tmp.path()));
+        QVERIFY(COrvApp::InstanceServerName().startsWith(folder + QLatin1Char('/')));
+        QCOMPARE(mode(folder), 0700);
+
+        // One that others may enter is refused, and nothing is handed over
+        // or listened for: the window opens here.
+        ::chmod(QFile::encodeName(folder).constData(), 0755);
+        QCOMPARE(COrvApp::InstanceServerName(), QString());
+        QVERIFY(!COrvApp::HandOver({Doc(QStringLiteral("refused.mld"))}));
+        QCOMPARE(Start({}), COrvApp::StartResult::Run);
+        QVERIFY(!App().ListenForHandOver());
+
+        qputenv("XDG_RUNTIME_DIR", oldRuntime);
+        qputenv("TMPDIR", oldTmp);
+        qputenv("DISPLAY", oldDisplay);
+        if (oldRuntime.isEmpty()) qunsetenv("XDG_RUNTIME_DIR");
+        if (oldTmp.isEmpty()) qunsetenv("TMPDIR");
+        if (oldDisplay.isEmpty()) qunsetenv("DISPLAY");
     }
 
     void exitWritesOptionsAndRecentFiles() {
@@ -146,6 +243,9 @@ private slots:
 };
 
 int main(int argc, char** argv) {
+    // Qt's own texts are Japanese whatever the locale says.
+    qputenv("LANG", "C");
+    qputenv("LC_ALL", "C");
     COrvApp app(argc, argv);
     TestStartup t;
     return QTest::qExec(&t, argc, argv);

@@ -1,6 +1,8 @@
 // orvlog driven as a program: exit statuses, output files and round trips.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include "fakes/runprogram.h"
@@ -10,13 +12,13 @@ using namespace orv::test;
 
 namespace {
 
-// Runs orvlog with the arguments (single-quoted for the shell); standard
-// error goes to err if given.
-RunResult Orvlog(const std::string& args, const std::string& err = "/dev/null") {
+// Runs orvlog with the arguments (quoted with Q); standard error goes to the
+// quoted err if given.
+RunResult Orvlog(const std::string& args, const std::string& err = NullDevice()) {
     return RunOrvlog(args, err);
 }
 
-std::string Q(const std::string& s) { return "'" + s + "'"; }
+std::string Q(const std::string& s) { return Quote(s); }
 
 const std::string kSample = std::string(ORV_SOURCE_DIR) + "/samples/sample.log";
 
@@ -77,6 +79,50 @@ TEST(Orvlog, ExitStatuses) {
     EXPECT_NE(ReadAll(err).find("ファイルの読み込みに失敗しました。"), std::string::npos);
     EXPECT_EQ(Orvlog("show " + Q(out) + " 999").status, 1);
     EXPECT_EQ(Orvlog("show " + Q(out) + " 4294967297").status, 2);  // not a 32-bit number
+}
+
+TEST(Orvlog, AFolderAmongTheLogsCannotBeOpened) {
+    TempDir dir;
+    std::string out = dir.File("o.mld"), err = dir.File("err.txt");
+    std::filesystem::create_directory(dir.File("logs"));
+    EXPECT_EQ(Orvlog("import -o " + Q(out) + " " + Q(kSample) + " " + Q(dir.File("logs")), err)
+                  .status,
+              2);
+    EXPECT_FALSE(std::filesystem::exists(out));
+    EXPECT_NE(ReadAll(err).find("cannot open " + dir.File("logs") + ": "), std::string::npos);
+}
+
+TEST(Orvlog, OpenAndSaveFailuresNameTheFile) {
+    TempDir dir;
+    std::string err = dir.File("err.txt");
+    std::string bad = dir.Write("bad.mld", "\x01");
+    EXPECT_EQ(Orvlog("tree " + Q(bad), err).status, 4);
+    EXPECT_EQ(ReadAll(err), "orvlog: " + bad + ": 予期しないﾌｧｲﾙ形式です。\n");
+    std::string missing = dir.File("missing.mld");
+    EXPECT_EQ(Orvlog("dump " + Q(missing), err).status, 2);
+    EXPECT_EQ(ReadAll(err).rfind("orvlog: " + missing + ": ", 0), 0u);
+    std::string unwritable = dir.File("no/dir/o.mld");
+    EXPECT_EQ(Orvlog("import -o " + Q(unwritable) + " " + Q(kSample), err).status, 2);
+    EXPECT_EQ(ReadAll(err).rfind("orvlog: " + unwritable + ": ", 0), 0u);
+}
+
+// With standard error on a terminal (through script(1)), a message shown
+// while the progress bar stands begins a line of its own.
+TEST(Orvlog, MessagesAfterTheProgressBarStartOnAFreshLine) {
+    if (std::system("command -v script >/dev/null 2>&1") != 0) GTEST_SKIP() << "no script(1)";
+    TempDir dir;
+    std::string out = dir.File("o.mld"), typescript = dir.File("tty.txt");
+    std::string junk = dir.Write("junk.txt", "not a log\r\n");
+    std::string cmd = std::string("'") + ORVLOG_PATH + "' import -o " + Q(out) + " " + Q(kSample) +
+                      " " + Q(junk);
+    std::string run = "script -qec " + Q(cmd) + " /dev/null > " + Q(typescript) + " 2>&1";
+    ASSERT_EQ(std::system(run.c_str()), 3 << 8);
+    std::string tty = ReadAll(typescript);
+    std::size_t at = tty.find("orvlog: ファイル junk.txt は、");
+    ASSERT_NE(at, std::string::npos) << tty;
+    ASSERT_GT(at, 0u);
+    EXPECT_EQ(tty[at - 1], '\n') << tty;
+    EXPECT_NE(tty.find("取り込み中！"), std::string::npos) << tty;  // the bar was drawn
 }
 
 TEST(Orvlog, DumpWritesOneJsonObjectPerRecord) {

@@ -24,14 +24,14 @@ struct OrvlogSearch : ::testing::Test {
     void SetUp() override {
         doc = dir.File("s.mld");
         std::string sample = std::string(ORV_SOURCE_DIR) + "/samples/sample.log";
-        ASSERT_EQ(Exec("import -o '" + doc + "' '" + sample + "'").status, 0);
+        ASSERT_EQ(Exec("import -o " + Quote(doc) + " " + Quote(sample)).status, 0);
     }
     SearchRun Exec(const std::string& args) {
         std::string errFile = dir.File("err.txt");
-        RunResult run = RunOrvlog(args, "'" + errFile + "'");
+        RunResult run = RunOrvlog(args, Quote(errFile));
         return {run.status, std::move(run.out), ReadAll(errFile)};
     }
-    SearchRun Search(const std::string& args) { return Exec("search '" + doc + "' " + args); }
+    SearchRun Search(const std::string& args) { return Exec("search " + Quote(doc) + " " + args); }
 };
 
 TEST_F(OrvlogSearch, NextAndPreviousFollowTreeOrder) {
@@ -62,14 +62,14 @@ TEST_F(OrvlogSearch, AllMatchesWithFieldsAndFolds) {
 }
 
 TEST_F(OrvlogSearch, TroubleIsStatusTwo) {
-    SearchRun empty = Search("''");
+    SearchRun empty = Search(Quote(""));
     EXPECT_EQ(empty.status, 2);
     EXPECT_NE(empty.err.find("検索文字列が指定されていないか長すぎます。"), std::string::npos);
     EXPECT_EQ(Search("x --in bogus").status, 2);
     EXPECT_EQ(Search("x --from 999").status, 2);
-    EXPECT_EQ(Search("'" + std::string(2049, 'x') + "'").status, 2);
-    EXPECT_EQ(Exec("search '" + dir.File("missing.mld") + "' x").status, 2);
-    EXPECT_EQ(Search("'\xF0\x9F\x98\x80'").status, 2);  // no CP932 form
+    EXPECT_EQ(Search(Quote(std::string(2049, 'x'))).status, 2);
+    EXPECT_EQ(Exec("search " + Quote(dir.File("missing.mld")) + " x").status, 2);
+    EXPECT_EQ(Search(Quote("\xF0\x9F\x98\x80")).status, 2);  // no CP932 form
 }
 
 }  // namespace

@@ -266,13 +266,17 @@ TEST_F(DocFile, FailedSaveKeepsTheOldFileAndTheModifiedFlag) {
     EXPECT_EQ(prompter.shown.back().icon, MsgIcon::Exclamation);
     ASSERT_TRUE(doc.OnSaveDocument(path));
     EXPECT_EQ(ReadAll(path), Unhex(kWorkedFile));
-    // Saving through a link replaces the file it names, not the link.
-    std::filesystem::create_symlink(path, dir.File("link.mld"));
-    doc.OnNewDocument();
-    ASSERT_TRUE(doc.OnSaveDocument(dir.File("link.mld")));
-    EXPECT_TRUE(std::filesystem::is_symlink(dir.File("link.mld")));
-    EXPECT_EQ(ReadAll(path), std::string("\0\0", 2));
-    std::filesystem::remove(dir.File("link.mld"));
+    // Saving through a link replaces the file it names, not the link (where
+    // the system lets a user make links).
+    std::error_code noLinks;
+    std::filesystem::create_symlink(path, dir.File("link.mld"), noLinks);
+    if (!noLinks) {
+        doc.OnNewDocument();
+        ASSERT_TRUE(doc.OnSaveDocument(dir.File("link.mld")));
+        EXPECT_TRUE(std::filesystem::is_symlink(dir.File("link.mld")));
+        EXPECT_EQ(ReadAll(path), std::string("\0\0", 2));
+        std::filesystem::remove(dir.File("link.mld"));
+    }
 
     // Only the saved file is left in the folder: no temporary files.
     int files = 0;

@@ -190,6 +190,19 @@ TEST_F(ImportTest, UnopenableFirstFileEndsQuietlyALaterOneRebuilds) {
     EXPECT_EQ(doc.GetTreeItems().size(), 3u);
 }
 
+TEST_F(ImportTest, AFolderAmongTheLogsIsAFileThatCannotBeOpened) {
+    std::filesystem::create_directory(dir.File("folder.log"));
+    Import({dir.File("folder.log")});
+    EXPECT_TRUE(prompter.shown.empty());
+    EXPECT_EQ(tree.clears, 0);
+    std::string later =
+        Crlf({Header1(7, 7, "ID", "a b", "later"), Header2("99/01/01 00:00:00"), "text"});
+    Import({dir.Write("a.log", WorkedExample()), dir.File("folder.log"),
+            dir.Write("b.log", later)});
+    EXPECT_TRUE(prompter.shown.empty());
+    EXPECT_EQ(TreeNumbers(), (std::vector<int>{1, 2, 3}));  // rebuilt; b.log not read
+}
+
 TEST(LogLines, HeaderLine1Rules) {
     EXPECT_TRUE(IsHeaderLine1("00012/00345 ID a b\r\n"));
     EXPECT_FALSE(IsHeaderLine1("00012/0345 ID a b\r\n"));   // lengths differ

@@ -1,10 +1,8 @@
-// Runs orvlog as a program through the shell and collects what it printed.
+// Runs orvlog as a program through the system's command interpreter and
+// collects what it printed. One implementation per platform
+// (runprogram_posix.cpp, runprogram_win.cpp).
 #pragma once
 
-#include <sys/wait.h>
-
-#include <array>
-#include <cstdio>
 #include <string>
 
 namespace orv::test {
@@ -14,19 +12,14 @@ struct RunResult {
     std::string out;
 };
 
-// Runs orvlog with the arguments (quoted for the shell by the caller);
-// standard error goes to the shell redirection target err.
-inline RunResult RunOrvlog(const std::string& args, const std::string& err) {
-    std::string cmd = std::string("'") + ORVLOG_PATH + "' " + args + " 2>" + err;
-    RunResult r{-1, {}};
-    std::FILE* p = ::popen(cmd.c_str(), "r");
-    if (!p) return r;
-    std::array<char, 4096> buf;
-    std::size_t n;
-    while ((n = std::fread(buf.data(), 1, buf.size(), p)) > 0) r.out.append(buf.data(), n);
-    int st = ::pclose(p);
-    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-    return r;
-}
+// One argument quoted for the command interpreter (UTF-8).
+std::string Quote(const std::string& arg);
+
+// Where output goes to be thrown away, quoted.
+std::string NullDevice();
+
+// Runs orvlog with the arguments (quoted by the caller with Quote);
+// standard error goes to the already quoted redirection target err.
+RunResult RunOrvlog(const std::string& args, const std::string& err);
 
 }  // namespace orv::test

@@ -2,12 +2,11 @@
 // CP932 text from UTF-8 literals, and log lines laid out by byte column.
 #pragma once
 
-#include <unistd.h>
-
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -23,10 +22,15 @@ inline std::string Sjis(const std::string& utf8) {
 class TempDir {
 public:
     TempDir() {
-        std::string tmpl = (std::filesystem::temp_directory_path() / "orvtest.XXXXXX").string();
-        std::vector<char> buf(tmpl.begin(), tmpl.end());
-        buf.push_back('\0');
-        m_path = ::mkdtemp(buf.data());
+        // A new folder of a random name: create_directory says whether it
+        // made the folder, so two tests never share one.
+        const auto base = std::filesystem::temp_directory_path();
+        std::random_device seed;
+        std::mt19937_64 random(seed());
+        for (;;) {
+            m_path = base / ("orvtest." + std::to_string(random()));
+            if (std::filesystem::create_directory(m_path)) break;
+        }
     }
     ~TempDir() {
         std::error_code ec;

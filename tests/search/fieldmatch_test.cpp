@@ -113,6 +113,25 @@ TEST(FieldMatches, RepetitiveTextFindsLateHit) {
     EXPECT_TRUE(Find(kKana, mixed + "a12345678" + Sj("ア"), "a12345678" + Sj("あ")));
 }
 
+TEST(FieldMatches, CharacterStartsAfterLongRunsOfLeadRangeBytes) {
+    // ＝ is 81 81 and 知 92 6D: after a run of lead-range bytes of any length
+    // the 6D is a trail byte, and 知 starts a character.
+    for (int count : {31, 32, 33, 200, 2501}) {
+        std::string rule;
+        for (int i = 0; i < count; ++i) rule += Sj("＝");
+        const std::string field = rule + Sj("知らせ");
+        for (std::uint32_t f : {0u, kAll}) {
+            EXPECT_FALSE(Find(f, field, "m")) << count;
+            EXPECT_TRUE(Find(f, field, Sj("知らせ"))) << count;
+            EXPECT_TRUE(Find(f, "a" + field, Sj("知らせ"))) << count;
+        }
+        // One lead byte more shifts the pairs: 81 then 81 81 ... 81 92, and
+        // 6D stands alone.
+        EXPECT_TRUE(Find(0, "\x81" + field, "m")) << count;
+        EXPECT_FALSE(Find(0, "\x81" + field, Sj("知らせ"))) << count;
+    }
+}
+
 // Pieces the random strings are made of: the characters the foldings relate,
 // and malformed bytes.
 const std::vector<std::string>& Pieces() {
@@ -131,14 +150,39 @@ const std::vector<std::string>& Pieces() {
         p.push_back("\x80");
         p.push_back("\xFD");
         p.push_back("\xEE\xFC");  // ＂ (NEC-selected)
+        p.push_back("\xED\x40");  // 纊, also FA 5C
+        p.push_back("\xFA\x5C");
+        p.push_back(Sj("ゝ"));
+        p.push_back(Sj("ヽ"));
         return p;
     }();
     return pieces;
 }
 
+// A run of count bytes that can all begin a two-byte character: repeated
+// characters such as the ＝ or ━ of a drawn rule, or any lead-range bytes.
+std::string LeadRun(std::mt19937& rng, std::size_t count) {
+    static const char* const units[] = {"\x81\x81", "\x84\x9F", "\x81\x99", "\x83\x94",
+                                        "\xEE\xFC", "\xFA\xFC", "\x92\x81"};
+    std::string run;
+    if (rng() % 3) {
+        const std::string unit = units[rng() % std::size(units)];
+        while (run.size() < count) run += unit;
+        run.resize(count);
+    } else {
+        static const unsigned char leads[] = {0x81, 0x82, 0x83, 0x92, 0x9F, 0xE0, 0xEE, 0xFA, 0xFC};
+        for (std::size_t i = 0; i < count; ++i)
+            run += static_cast<char>(leads[rng() % std::size(leads)]);
+    }
+    return run;
+}
+
 // Runs cases random fields of up to maxPieces pieces against texts taken
-// from them or made of up to 3 pieces.
-void CompareWithReference(unsigned seed, int cases, int maxPieces) {
+// from them or made of up to 3 pieces. With longRuns, each field holds a
+// run of 0 to 5,000 lead-range bytes, a third of them are made longer than
+// 4,096 bytes, and the texts taken from the field mostly come from where
+// the run ends.
+void CompareWithReference(unsigned seed, int cases, int maxPieces, bool longRuns = false) {
     std::mt19937 rng(seed);
     const auto& pieces = Pieces();
     auto piece = [&] { return pieces[rng() % pieces.size()]; };
@@ -151,11 +195,21 @@ void CompareWithReference(unsigned seed, int cases, int maxPieces) {
     int hits = 0, misses = 0, randomWindows = 0;
     for (int c = 0; c < cases; ++c) {
         std::string field = make(maxPieces);
+        std::size_t runEnd = 0;
+        if (longRuns) {
+            field += LeadRun(rng, rng() % 5001);
+            runEnd = field.size();
+            field += make(maxPieces);
+            if (rng() % 3 == 0)
+                while (field.size() <= 4096) field += piece();
+        }
         std::string text;
         if (!field.empty() && rng() % 2 == 0) {
             // A byte stretch of the field, possibly cut inside a character,
             // with some pieces turned into another form.
             std::size_t a = rng() % field.size();
+            if (longRuns && rng() % 4)
+                a = std::min(field.size() - 1, runEnd - std::min<std::size_t>(runEnd, rng() % 8));
             std::size_t len = 1 + rng() % std::min<std::size_t>(field.size() - a, 6);
             text = field.substr(a, len);
             if (rng() % 2)
@@ -205,6 +259,12 @@ TEST(FieldMatches, AgreesWithWindowedComparisonOnRandomStrings) {
 // Long fields, where many places of a text's first or rarest character make
 // the matcher fall back to folding the whole field.
 TEST(FieldMatches, AgreesWithWindowedComparisonOnLongFields) { CompareWithReference(7, 6000, 120); }
+
+// Fields with long runs of lead-range bytes, where only counting from a
+// byte that ends a character tells where characters start.
+TEST(FieldMatches, AgreesWithWindowedComparisonAfterLongRuns) {
+    CompareWithReference(4096, 400, 12, true);
+}
 
 }  // namespace
 }  // namespace orv

@@ -5,7 +5,9 @@
 #include <unicode/normalizer2.h>
 #include <unicode/unistr.h>
 
+#include <map>
 #include <string>
+#include <vector>
 
 #include "core/cp932.h"
 #include "search/findengine.h"
@@ -92,10 +94,55 @@ TEST(Fold, KanaClassesAndTheUnpairedKatakana) {
         k.toUTF8String(utf8);
         ExpectEqualExactlyWith(Code(c), Sj(utf8.c_str()), kKana);
     }
+    ExpectEqualExactlyWith(Sj("ゝゞ"), Sj("ヽヾ"), kKana);
+    ExpectEqualExactlyWith(Sj("ゝヾ"), Sj("ヽゞ"), kKana);
     for (const char* k : {"ヴ", "ヵ", "ヶ"}) {
         for (const char* h : {"う", "か", "け", "ぶ"})
             EXPECT_FALSE(FoldedEqual(kAll, Sj(k), Sj(h)));
     }
+}
+
+TEST(Fold, CodesOfOneCharacterAreOneCharacterUnderEveryCombination) {
+    // Every two-byte code through the converter: codes fold to one key
+    // without flags exactly when they decode to one character.
+    std::map<std::vector<FoldKey>, std::string> charOfKeys;
+    std::map<std::string, std::vector<unsigned>> codesOfChar;
+    for (unsigned lead = 0x81; lead <= 0xFC; ++lead) {
+        if (!IsLeadByte(static_cast<unsigned char>(lead))) continue;
+        for (unsigned trail = 0x40; trail <= 0xFC; ++trail) {
+            if (trail == 0x7F) continue;
+            const unsigned c = lead << 8 | trail;
+            const std::string u = Cp932ToUtf8(Code(c));
+            if (u.empty() || u == "\xEF\xBF\xBD") continue;  // no character
+            auto [it, fresh] = charOfKeys.emplace(FoldString(0, Code(c)), u);
+            EXPECT_EQ(it->second, u) << std::hex << c << " folds as another character";
+            codesOfChar[u].push_back(c);
+        }
+    }
+    int twins = 0;
+    for (const auto& [u, codes] : codesOfChar) {
+        for (std::size_t i = 1; i < codes.size(); ++i, ++twins)
+            for (std::uint32_t f : CombosWith(0))
+                EXPECT_TRUE(FoldedEqual(f, Code(codes[0]), Code(codes[i])))
+                    << std::hex << codes[0] << " " << codes[i] << " flags " << f;
+    }
+    EXPECT_GT(twins, 390);
+    // 纊, ∵ and ￢ in all their codes; the twins of ＂ equal " under width
+    // folding only, and the length window still admits both.
+    for (std::uint32_t f : CombosWith(0)) {
+        EXPECT_TRUE(FoldedEqual(f, Code(0xED40), Code(0xFA5C)));
+        EXPECT_TRUE(FoldedEqual(f, Code(0x879A), Code(0xFA5B)));
+        EXPECT_TRUE(FoldedEqual(f, Code(0x81E6), Code(0xFA5B)));
+        EXPECT_TRUE(FoldedEqual(f, Code(0xEEF9), Code(0xFA54)));
+        EXPECT_FALSE(FoldedEqual(f, Code(0xED40), Code(0xED41)));
+    }
+    ExpectEqualExactlyWith(Code(0xEEFC), "\"", kWidth);
+    int minLen = 0, maxLen = 0;
+    ASSERT_TRUE(GetSearchLengths(Code(0xEEFC) + Code(0xED40), minLen, maxLen));
+    EXPECT_EQ(minLen, 3);
+    EXPECT_EQ(maxLen, 4);
+    EXPECT_TRUE(FieldMatches(0, "x" + Code(0xED40) + "y", Code(0xFA5C), 2, 2));
+    EXPECT_TRUE(FieldMatches(kCase, Code(0xFA5B) + Code(0x879A), Code(0x81E6) + Code(0x81E6), 4, 4));
 }
 
 TEST(Fold, FoldingsCombine) {

@@ -126,12 +126,13 @@ private slots:
         Combo(*f)->setEditText(QStringLiteral("オフ会"));  // a hit lies ahead
         bool seen = false;
         QTimer::singleShot(0, this, [&] {
-            // Runs inside the search: the window is disabled, the dialog
+            // Runs inside the search: the window takes no input, the dialog
             // stands in cancel mode and takes the click.
             CProgressDlg* dlg = VisibleProgress();
             QVERIFY(dlg);
             seen = true;
-            QVERIFY(!f->isEnabled());
+            QVERIFY(CProgressDlg::BlocksInput(f.get()));
+            QVERIFY(f->isEnabled());  // blocked, not greyed
             QVERIFY(dlg->IsCancelMode());
             QCOMPARE(dlg->windowTitle(), QStringLiteral("経過"));
             auto* cancel = dlg->findChild<QPushButton*>();

@@ -1,6 +1,8 @@
 // Choosing and ordering the logs of one import: the order dialog's moves
 // and removal, the chooser, the import command, and the message boxes.
+#include <QLabel>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -10,6 +12,7 @@
 #include "app/importorderdlg.h"
 #include "app/logfilechooser.h"
 #include "app/msgprompter.h"
+#include "res/strings.h"
 #include "viewtestutil.h"
 
 using namespace orv;
@@ -238,6 +241,45 @@ private slots:
         QCOMPARE(prompter.MessageBox(60009, "ログファイルの取り込みを中止しますか？",
                                      MsgIcon::Information, MsgButtons::YesNo),
                  MsgAnswer::No);
+    }
+
+    void noEntryLooksChosenBeforeASelection() {
+        std::vector<std::string> paths = {"/l/one.log", "/l/two.log", "/l/three.log"};
+        CImportOrderDlg dlg(paths);
+        dlg.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+        dlg.ListBox()->setFocus(Qt::TabFocusReason);
+        QCoreApplication::processEvents();
+        // A point of each entry's row right of its text.
+        auto rowColour = [&dlg](int row) {
+            const QImage img = dlg.ListBox()->viewport()->grab().toImage();
+            const QRect r = dlg.ListBox()->visualItemRect(dlg.ListBox()->item(row));
+            return img.pixelColor(r.right() - 4, r.center().y());
+        };
+        QCOMPARE(rowColour(0), rowColour(2));
+        Select(dlg, 1);
+        QVERIFY(rowColour(1) != rowColour(2));
+    }
+
+    void messageLinesBreakAtTheirOwnEnds() {
+        // 60007 with a long name: each of its two lines stays whole.
+        CMsgPrompter prompter;
+        bool whole = false;
+        QTimer::singleShot(0, [&whole] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            QVERIFY(box);
+            auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+            QVERIFY(label);
+            whole = true;
+            for (const QString& line : box->text().split(QLatin1Char('\n')))
+                whole = whole && label->fontMetrics().horizontalAdvance(line) <= label->width();
+            box->reject();
+        });
+        prompter.MessageBox(res::IDS_IMPORT_DUPLICATE,
+                            res::Format(res::IDS_IMPORT_DUPLICATE,
+                                        "conference-room-12-archive-1998-04.log"),
+                            MsgIcon::Question, MsgButtons::YesNo);
+        QVERIFY(whole);
     }
 };
 

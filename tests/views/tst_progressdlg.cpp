@@ -1,8 +1,10 @@
-// The progress dialog: modes, labels, the disabled owner, the ways to ask
+// The progress dialog: modes, labels, the blocked owner, the ways to ask
 // for a cancel, and a cancel asked during a real import.
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMainWindow>
+#include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
@@ -31,7 +33,7 @@ public:
         dlg->Create(m_owner, cancelMode);
         dlg->SetPumpInterval(0);
         live = dlg.get();
-        ownerDisabledDuring = ownerDisabledDuring || !m_owner->isEnabled();
+        ownerDisabledDuring = ownerDisabledDuring || CProgressDlg::BlocksInput(m_owner);
         if (pressEscape) PostKey(dlg.get(), Qt::Key_Escape);
         pressEscape = false;
         return dlg;
@@ -123,34 +125,58 @@ private slots:
         QVERIFY(!dlg.CheckCancel());  // the request is cleared by the poll
     }
 
-    void ownerIsDisabledWhileTheDialogExists() {
-        QWidget owner;
-        auto* layout = new QHBoxLayout(&owner);  // Qt children of owner
-        QWidget* child = new QLineEdit(&owner);
-        QWidget* other = new QLineEdit(&owner);
+    void ownerTakesNoInputWhileTheDialogExists() {
+        QMainWindow owner;
+        owner.menuBar()->addMenu(QStringLiteral("File"));
+        auto* central = new QWidget(&owner);  // Qt children of owner
+        auto* layout = new QHBoxLayout(central);
+        auto* child = new QLineEdit(central);
+        auto* other = new QLineEdit(central);
+        auto* button = new QPushButton(QStringLiteral("go"), central);
         layout->addWidget(child);
         layout->addWidget(other);
+        layout->addWidget(button);
+        owner.setCentralWidget(central);
+        int clicks = 0;
+        connect(button, &QPushButton::clicked, [&clicks] { ++clicks; });
+        owner.resize(400, 200);
         owner.show();
         QVERIFY(QTest::qWaitForWindowActive(&owner));
         other->setFocus();
         QTRY_VERIFY(other->hasFocus());
+        // A click as the window system delivers it.
+        auto clickButton = [&] {
+            QTest::mouseClick(owner.windowHandle(), Qt::LeftButton, {},
+                              button->mapTo(&owner, button->rect().center()));
+            QCoreApplication::processEvents();
+        };
         {
             CProgressDlg dlg;
-            QVERIFY(dlg.Create(child, false));  // the top-level window is disabled
-            QVERIFY(!owner.isEnabled());
-            QVERIFY(dlg.isEnabled());
+            QVERIFY(dlg.Create(child, false));  // the top-level window is blocked
             QVERIFY(dlg.IsOwnerDisabled());
+            QVERIFY(CProgressDlg::BlocksInput(&owner));
+            // Blocked, not disabled: the window keeps its look.
+            QVERIFY(owner.isEnabled());
+            QVERIFY(dlg.isEnabled());
+            clickButton();
+            QCOMPARE(clicks, 0);
+            // Over the client area, below the menu bar.
+            QCOMPARE(dlg.pos(), owner.mapToGlobal(QPoint(0, owner.menuBar()->height())));
             {
-                // A second dialog finds its owner disabled and leaves it so.
+                // A second dialog finds its owner blocked and leaves it so.
                 CProgressDlg inner;
                 QVERIFY(inner.Create(&owner, false));
                 QVERIFY(!inner.IsOwnerDisabled());
             }
-            QVERIFY(!owner.isEnabled());
+            QVERIFY(CProgressDlg::BlocksInput(&owner));
+            clickButton();
+            QCOMPARE(clicks, 0);
         }
-        QVERIFY(owner.isEnabled());
+        QVERIFY(!CProgressDlg::BlocksInput(&owner));
         // The widget that had the keyboard focus has it again.
         QTRY_VERIFY(other->hasFocus());
+        clickButton();
+        QCOMPARE(clicks, 1);
     }
 
     void escapeAndCloseAskToCancelEnterDoesNothing() {
@@ -203,7 +229,7 @@ private slots:
         QVERIFY(doc.GetRootCount() < 40);
         QCOMPARE(doc.LastImportEnd(), COrvDoc::ImportEnd::Cancelled);
         QVERIFY(factory.ownerDisabledDuring);
-        QVERIFY(owner.isEnabled());  // every dialog is gone
+        QVERIFY(!CProgressDlg::BlocksInput(&owner));  // every dialog is gone
         QCOMPARE(doc.GetTreeItems().size(), doc.GetRootCount());  // rebuilt
     }
 
@@ -214,7 +240,7 @@ private slots:
         auto* dlg = dynamic_cast<CProgressDlg*>(search.get());
         QVERIFY(dlg && dlg->IsCancelMode());
         search.reset();
-        QVERIFY(owner.isEnabled());
+        QVERIFY(!CProgressDlg::BlocksInput(&owner));
     }
 };
 

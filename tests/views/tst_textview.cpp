@@ -1,6 +1,9 @@
 // The message pane: header band geometry and texts, text area placement,
 // the view font record and its settings, page scrolling, focus, printing.
+#include <QFontDialog>
 #include <QFontInfo>
+#include <QGroupBox>
+#include <QLineEdit>
 #include <QPdfWriter>
 #include <QApplication>
 #include <QPrintPreviewDialog>
@@ -10,6 +13,11 @@
 #include <QScrollBar>
 #include <QSettings>
 #include <QTest>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextLayout>
+
+#include <cmath>
 
 #include "viewtestutil.h"
 
@@ -40,6 +48,23 @@ std::unique_ptr<CComment> Record(int number, const std::string& title, const std
     rec->SetText(Sjis(text));
     return rec;
 }
+
+// The text view with the geometry of its lines (one line per block here).
+class LineProbe : public CTextView {
+public:
+    int FirstLine() const { return firstVisibleBlock().blockNumber(); }
+    // The last line whose whole height lies inside the text area.
+    int LastWholeLine() const {
+        int last = -1;
+        for (QTextBlock b = firstVisibleBlock(); b.isValid(); b = b.next()) {
+            const QRectF r = blockBoundingGeometry(b).translated(contentOffset());
+            if (r.bottom() > viewport()->height() + 0.01) break;
+            last = b.blockNumber();
+        }
+        return last;
+    }
+    qreal Pitch() const { return blockBoundingGeometry(document()->firstBlock()).height(); }
+};
 
 }  // namespace
 
@@ -226,36 +251,93 @@ private slots:
     }
 
     void pageScrollKeepsTwoLines() {
-        CTextView view;
+        LineProbe view;
         LogFont lf;
         lf.lfHeight = -14;
         view.SetViewFont(lf);
-        view.resize(400, 45 + 5 + 10 * QFontMetrics(view.font()).lineSpacing() + 3);
-        view.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&view));
         std::string text;
-        for (int i = 0; i < 100; ++i) text += "line " + std::to_string(i) + "\r\n";
+        for (int i = 0; i < 200; ++i) text += "line " + std::to_string(i) + "\r\n";
         auto rec = Record(1, "t", text);
         view.SetComment(rec.get());
+        view.resize(400, 300);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
         QScrollBar* sb = view.verticalScrollBar();
-        const int page = view.viewport()->height() / QFontMetrics(view.font()).lineSpacing();
-        QCOMPARE(page, 10);
-        QVERIFY(view.ScrollPage(true));
-        QCOMPARE(sb->value(), 8);
-        QVERIFY(view.ScrollPage(true));
-        QCOMPARE(sb->value(), 16);
-        QVERIFY(view.ScrollPage(false));
-        QCOMPARE(sb->value(), 8);
+        // At every height the last two whole lines of a page start the next
+        // one, and Shift+Space comes back (the line pitch is not a whole
+        // number of pixels, so a page is not height / whole-pixel spacing).
+        for (int h = 150; h < 420; h += 7) {
+            view.resize(400, h);
+            QCoreApplication::processEvents();
+            sb->setValue(20);
+            const int last = view.LastWholeLine();
+            QVERIFY(view.ScrollPage(true));
+            QCOMPARE(view.FirstLine(), last - 1);
+            QVERIFY(view.ScrollPage(false));
+            QCOMPARE(sb->value(), 20);
+        }
 
         // A page of two lines does not move; one line does not move back.
         for (int lines : {2, 1}) {
-            view.resize(400, 45 + 5 + lines * QFontMetrics(view.font()).lineSpacing() + 1);
+            view.resize(400, 45 + 5 + static_cast<int>(lines * view.Pitch()) + 1);
             QCoreApplication::processEvents();
-            QCOMPARE(view.viewport()->height() / QFontMetrics(view.font()).lineSpacing(), lines);
             const int before = sb->value();
+            QCOMPARE(view.LastWholeLine() - view.FirstLine() + 1, lines);
             QVERIFY(view.ScrollPage(true));
             QCOMPARE(sb->value(), before);
         }
+    }
+
+    void fontChooserShowsASample() {
+        CTextView view;
+        QString sample;
+        int height = 0;
+        QTimer::singleShot(0, [&] {
+            auto* dlg = qobject_cast<QFontDialog*>(QApplication::activeModalWidget());
+            QVERIFY(dlg);
+            for (QGroupBox* box : dlg->findChildren<QGroupBox*>()) {
+                if (!box->isVisibleTo(dlg)) continue;
+                if (auto* edit = box->findChild<QLineEdit*>()) {
+                    sample = edit->text();
+                    height = edit->height();
+                }
+            }
+            dlg->reject();
+        });
+        view.OnViewFont();
+        QVERIFY(sample.contains(QStringLiteral("Aa")));
+        QVERIFY(sample.contains(QStringLiteral(u"あ")));
+        QVERIFY(height >= view.fontMetrics().height());
+    }
+
+    void tabStopsFallEveryEightLetterWidths() {
+        CTextView view;
+        auto rec = Record(1, "t", "\tX\r\nabcdefgh\tY\r\n");
+        view.SetComment(rec.get());
+        view.resize(600, 300);
+        // The mean width of the Latin letters, as the platform's dialog
+        // units count; a Japanese face's own "average" width is about twice
+        // that and put the stops every sixteen columns.
+        const QString letters = QStringLiteral("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ");
+        const qreal eight = 8 * QFontMetricsF(view.font()).horizontalAdvance(letters) / 52;
+        const QTextLayout* layout = view.document()->firstBlock().layout();
+        QVERIFY(std::abs(layout->lineAt(0).cursorToX(1) - eight) < 1.0);
+
+        // In print the stops fall at the same columns, and a tab never
+        // breaks the line.
+        auto tabs = Record(2, "t", "\tA\tB\tC\r\n");
+        view.SetComment(tabs.get());
+        TempDir dir;
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(QString::fromStdString(dir.File("tabs.pdf")));
+        auto doc = view.MakePrintDocument(printer);
+        const QTextLayout* printed = doc->firstBlock().layout();
+        QCOMPARE(printed->lineCount(), 1);
+        const QFont pf = doc->defaultFont();
+        const qreal stop = 8 * QFontMetricsF(pf, &printer).horizontalAdvance(letters) / 52;
+        QVERIFY(std::abs(printed->lineAt(0).cursorToX(1) - stop) < stop / 50);
+        QVERIFY(std::abs(printed->lineAt(0).cursorToX(3) - 2 * stop) < stop / 50);
     }
 
     void copyNeedsASelection() {

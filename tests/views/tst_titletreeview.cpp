@@ -2,6 +2,7 @@
 // the text view, clearing, keys, expand and collapse all, deletion.
 #include <QScrollBar>
 #include <QTest>
+#include <QToolTip>
 
 #include "viewtestutil.h"
 
@@ -23,6 +24,20 @@ std::vector<Msg> ForumMessages() {
     msgs.push_back({36, 35, "Echo", "reply to delta"});
     for (int n = 37; n <= 80; ++n) msgs.push_back({n, -1, "Root " + std::to_string(n), "body"});
     return msgs;
+}
+
+// A document whose messages 1..depth each answer the one before.
+void FillChain(COrvDoc& doc, int depth) {
+    CComment* last = nullptr;
+    for (int n = 1; n <= depth; ++n) {
+        auto rec = std::make_unique<CComment>();
+        rec->SetNumber(n);
+        rec->SetTitle(n == 1 ? "chain" : "RE:chain");
+        CComment* raw = rec.get();
+        if (last) doc.AddReplyTo(*last, std::move(rec));
+        else doc.AddRoot(std::move(rec));
+        last = raw;
+    }
 }
 
 int ShownNumber(TestHost& host) {
@@ -74,12 +89,17 @@ private slots:
         QCOMPARE(m.Image(charlie, false), 2);
         QCOMPARE(m.Image(charlie, true), 3);
         QCOMPARE(m.data(m.IndexOf(alpha)).toString(), QStringLiteral(u"Alpha 雪の日の写真"));
-        // The model's row lookups agree with the parent links.
+        // The child links agree with the parent links, and the rows are the
+        // shown items: the replies of a collapsed item have none.
         const QModelIndex ai = m.IndexOf(alpha);
-        QCOMPARE(m.index(0, 0, ai), m.IndexOf(beta));
-        QCOMPARE(m.parent(m.IndexOf(beta)), ai);
+        QCOMPARE(m.FirstChild(kTreeRoot), Item(1));
+        QCOMPARE(m.FirstChild(alpha), beta);
+        QCOMPARE(m.NextSibling(beta), kNoItem);
+        QCOMPARE(m.NextSibling(alpha), Item(35));
+        QCOMPARE(m.FirstChild(charlie), kNoItem);
         QCOMPARE(m.index(30, 0), ai);
-        QCOMPARE(m.rowCount(m.IndexOf(charlie)), 0);
+        QVERIFY(!m.IndexOf(beta).isValid());
+        QCOMPARE(m.Depth(charlie), 3);
         // Nothing is expanded or selected after a rebuild; the pane is empty.
         QVERIFY(!host->tree->IsExpanded(alpha));
         QCOMPARE(host->tree->GetSelectedItem(), kNoItem);
@@ -261,6 +281,149 @@ private slots:
         QVERIFY(!doc->OnUpdateDeleteSelectedTree());
     }
 
+    void focusAfterARebuildSelectsNothing() {
+        // Delete a subtree; the rebuilt tree then gets the focus as it does
+        // after the question box closes.
+        host->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(host.get()));
+        host->tree->SelectItem(Item(32));
+        prompter.answers = {MsgAnswer::Yes};
+        doc->DeleteSelectedTree();
+        host->text->setFocus();
+        QTRY_VERIFY(host->text->hasFocus());
+        QTest::keyClick(host->text, Qt::Key_Tab);
+        QTRY_VERIFY(host->tree->hasFocus());
+        QCOMPARE(host->tree->GetSelectedItem(), kNoItem);
+        QVERIFY(!host->tree->currentIndex().isValid());
+        QVERIFY(!doc->OnUpdateDeleteSelectedTree());
+        // A second Delete answered Yes removes nothing nobody chose.
+        prompter.answers = {MsgAnswer::Yes};
+        doc->DeleteSelectedTree();
+        QCOMPARE(doc->GetTreeItems().size(), std::size_t(77));
+        // The user's arrow key selects.
+        QTest::keyClick(host->tree, Qt::Key_Down);
+        QCOMPARE(host->tree->GetSelectedItem(), Item(1));
+        QVERIFY(doc->OnUpdateDeleteSelectedTree());
+    }
+
+    void keysAndButtonsOpenAndClose() {
+        CTitleTreeView& tree = *host->tree;
+        tree.setFocus();
+        tree.SelectItem(Item(31));
+        QTest::keyClick(&tree, Qt::Key_Right);  // opens
+        QVERIFY(tree.IsExpanded(Item(31)));
+        QTest::keyClick(&tree, Qt::Key_Right);  // goes to the first reply
+        QCOMPARE(tree.GetSelectedItem(), Item(32));
+        QTest::keyClick(&tree, Qt::Key_Left);   // closed: goes to the parent
+        QCOMPARE(tree.GetSelectedItem(), Item(31));
+        QTest::keyClick(&tree, Qt::Key_Asterisk, Qt::KeypadModifier);  // everything below
+        QVERIFY(tree.IsExpanded(Item(32)) && tree.IsExpanded(Item(33)));
+        QTest::keyClick(&tree, Qt::Key_Left);
+        QVERIFY(!tree.IsExpanded(Item(31)));
+        // A click on the button opens or closes without selecting.
+        tree.scrollTo(tree.Model().IndexOf(Item(35)));
+        const QPoint button = tree.ButtonRect(Item(35)).center();
+        QTest::mouseClick(tree.viewport(), Qt::LeftButton, {}, button);
+        QVERIFY(tree.IsExpanded(Item(35)));
+        QCOMPARE(tree.GetSelectedItem(), Item(31));
+        // A double click on a title opens or closes it.
+        const QPoint title = tree.LabelRect(Item(35)).center();
+        QTest::mouseDClick(tree.viewport(), Qt::LeftButton, {}, title);
+        QVERIFY(!tree.IsExpanded(Item(35)));
+        QCOMPARE(tree.GetSelectedItem(), Item(35));
+        // Closing an item above the selection moves the selection up.
+        tree.SelectItem(Item(34));
+        QTest::mouseClick(tree.viewport(), Qt::LeftButton, {}, tree.ButtonRect(Item(32)).center());
+        QCOMPARE(tree.GetSelectedItem(), Item(32));
+        QCOMPARE(ShownNumber(*host), 32);
+    }
+
+    void deepTitlesStayReadable() {
+        // A chain 60 deep under a root: past 40 levels the indentation stops.
+        std::vector<Msg> msgs = {{1, -1, "Top", "body"}};
+        for (int n = 2; n <= 61; ++n)
+            msgs.push_back({n, n - 1, "RE:" + std::string(n == 61 ? "a long title at the very end" : "x"),
+                            "body"});
+        COrvDoc deep;
+        ImportInto(deep, *host, *dir, msgs, &prompter);
+        CTitleTreeView& tree = *host->tree;
+        const auto item = [&](int n) { return ItemOfNumber(deep, tree, n); };
+        tree.SelectItem(item(61));
+        const int indent = tree.indentation();
+        QCOMPARE(tree.LabelStart(item(40)) - tree.LabelStart(item(39)), indent);
+        const int deepest = tree.ButtonRect(item(61)).left();
+        QCOMPARE(tree.ButtonRect(item(45)).left(), deepest);
+        QCOMPARE(tree.ButtonRect(item(41)).left(), deepest);
+        QCOMPARE(tree.ButtonRect(item(40)).left(), deepest - indent);
+        // The pane scrolled sideways to the selected title, from its button.
+        QScrollBar* hbar = tree.horizontalScrollBar();
+        QVERIFY(hbar->maximum() > 0);
+        QVERIFY(hbar->value() > 0);
+        QVERIFY(tree.ButtonRect(item(61)).left() >= 0);
+        // A title cut at the edge shows whole as a tooltip; one in full view does not.
+        hbar->setValue(tree.LabelStart(item(61)) + 3 * indent - tree.viewport()->width());
+        const QRect cut = tree.LabelRect(item(61));
+        QVERIFY(cut.left() >= 0);
+        QVERIFY(cut.right() >= tree.viewport()->width());
+        QHelpEvent over(QEvent::ToolTip, cut.center(), tree.viewport()->mapToGlobal(cut.center()));
+        QCoreApplication::sendEvent(tree.viewport(), &over);
+        QCOMPARE(QToolTip::text(), QStringLiteral("RE:a long title at the very end"));
+        QToolTip::hideText();
+        QTRY_VERIFY(!QToolTip::isVisible());
+        hbar->setValue(0);
+        const QRect whole = tree.LabelRect(item(1));
+        QHelpEvent short_(QEvent::ToolTip, whole.center(), tree.viewport()->mapToGlobal(whole.center()));
+        QCoreApplication::sendEvent(tree.viewport(), &short_);
+        QVERIFY(!QToolTip::isVisible());
+        tree.ClearTree();  // no pane keeps a record of this document
+    }
+
+    void millionLevelChain() {
+        // Every message answers the one before: expand all, collapse all,
+        // select the deepest by keyboard and as a search hit, delete it.
+        constexpr int kDepth = 1000000;
+        COrvDoc deep;
+        DocPorts ports;
+        ports.tree = host->tree;
+        ports.prompter = &prompter;
+        deep.SetPorts(ports);
+        FillChain(deep, kDepth);
+        deep.BuildTree();
+        CTitleTreeView& tree = *host->tree;
+        const CTitleTreeModel& m = tree.Model();
+        const TreeItem deepest = deep.GetTreeItems().back();
+        QCOMPARE(m.rowCount(), 1);
+
+        OnExpandAll(deep, *host);
+        QCOMPARE(m.rowCount(), kDepth);
+        tree.viewport()->repaint();
+        tree.setFocus();
+        QTest::keyClick(&tree, Qt::Key_Down);
+        QTest::keyClick(&tree, Qt::Key_End);
+        QCOMPARE(tree.GetSelectedItem(), deepest);
+        QCOMPARE(ShownNumber(*host), kDepth);
+        tree.viewport()->repaint();
+
+        OnCollapseAll(deep, *host);
+        QCOMPARE(m.rowCount(), 1);
+        QCOMPARE(ShownNumber(*host), 1);
+
+        tree.SelectItem(deepest);  // what a search hit does
+        QCOMPARE(m.rowCount(), kDepth);
+        QCOMPARE(ShownNumber(*host), kDepth);
+        QCOMPARE(m.RowOf(deepest), kDepth - 1);
+        tree.viewport()->repaint();
+
+        prompter.answers = {MsgAnswer::Yes};
+        deep.DeleteSelectedTree();
+        QCOMPARE(deep.GetTreeItems().size(), std::size_t(kDepth - 1));
+        QCOMPARE(tree.GetSelectedItem(), kNoItem);
+        OnExpandAll(deep, *host);
+        QCOMPARE(m.rowCount(), kDepth - 1);
+        tree.ClearTree();
+        deep.SetPorts(DocPorts());
+    }
+
     void insertionsWithRedrawOnAndKeptState() {
         CTitleTreeView& tree = *host->tree;
         tree.ClearTree();
@@ -272,9 +435,15 @@ private slots:
         for (int i = 0; i < 100; ++i)
             kids.push_back(tree.InsertItem("kid " + std::to_string(i), 2, 3, top));
         const CTitleTreeModel& m = tree.Model();
-        QCOMPARE(m.rowCount(m.IndexOf(top)), 100);
+        QCOMPARE(m.rowCount(), 1);
+        tree.Expand(top);
+        QCOMPARE(m.rowCount(), 101);
         for (int i : {0, 50, 63, 64, 99})
-            QCOMPARE(m.ItemOf(m.index(i, 0, m.IndexOf(top))), kids[static_cast<std::size_t>(i)]);
+            QCOMPARE(m.ItemOf(m.index(i + 1, 0)), kids[static_cast<std::size_t>(i)]);
+        // Shown at once under an expanded item, after its last reply.
+        const TreeItem late = tree.InsertItem("late", 2, 3, top);
+        QCOMPARE(m.ItemAt(101), late);
+        QCOMPARE(m.NextSibling(kids[99]), late);
         auto rec = std::make_unique<CComment>();
         rec->SetNumber(7);
         tree.SetItemData(kids[5], rec.get());

@@ -1,0 +1,78 @@
+// Files on Windows: UTF-8 paths become wide-character names, and a save
+// replaces the target with ReplaceFileW.
+#include "core/fileio.h"
+
+#include <io.h>
+#include <windows.h>
+
+#include <cerrno>
+#include <cstdio>
+
+namespace orv {
+
+namespace {
+
+std::wstring Wide(const std::string& utf8) {
+    if (utf8.empty()) return std::wstring();
+    const int inLen = static_cast<int>(utf8.size());
+    int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), inLen, nullptr, 0);
+    std::wstring out(n > 0 ? static_cast<std::size_t>(n) : 0, L'\0');
+    if (n > 0) MultiByteToWideChar(CP_UTF8, 0, utf8.data(), inLen, out.data(), n);
+    return out;
+}
+
+int ErrnoOf(DWORD error) {
+    switch (error) {
+        case ERROR_FILE_NOT_FOUND:
+        case ERROR_PATH_NOT_FOUND:
+        case ERROR_INVALID_NAME:
+            return ENOENT;
+        case ERROR_ACCESS_DENIED:
+        case ERROR_SHARING_VIOLATION:
+        case ERROR_LOCK_VIOLATION:
+            return EACCES;
+        case ERROR_DISK_FULL:
+        case ERROR_HANDLE_DISK_FULL:
+            return ENOSPC;
+        case ERROR_WRITE_PROTECT:
+            return EROFS;
+        default:
+            return EIO;
+    }
+}
+
+// The fixed name of the file a save writes into, replaced by the next save.
+std::wstring TemporaryName(const std::wstring& target) { return target + L".saving"; }
+
+}  // namespace
+
+std::FILE* OpenFile(const std::string& path, const char* mode) {
+    return _wfopen(Wide(path).c_str(), Wide(mode).c_str());
+}
+
+int WriteFileAtomically(const std::string& path, const std::function<bool(std::FILE*)>& write) {
+    const std::wstring target = Wide(path);
+    const std::wstring temp = TemporaryName(target);
+    std::FILE* f = _wfopen(temp.c_str(), L"wb");
+    if (!f) return errno ? errno : EIO;
+    int err = 0;
+    errno = 0;
+    if (!write(f) || std::fflush(f) != 0) err = errno ? errno : EIO;
+    if (!err && !FlushFileBuffers(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(f)))))
+        err = ErrnoOf(GetLastError());
+    if (std::fclose(f) != 0 && !err) err = errno ? errno : EIO;
+    if (!err) {
+        // ReplaceFileW keeps the target's attributes and security; it needs
+        // the target to exist.
+        const bool exists = GetFileAttributesW(target.c_str()) != INVALID_FILE_ATTRIBUTES;
+        BOOL ok = exists ? ReplaceFileW(target.c_str(), temp.c_str(), nullptr,
+                                        REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)
+                         : MoveFileExW(temp.c_str(), target.c_str(),
+                                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+        if (!ok) err = ErrnoOf(GetLastError());
+    }
+    if (err) DeleteFileW(temp.c_str());
+    return err;
+}
+
+}  // namespace orv
