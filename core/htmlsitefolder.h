@@ -1,6 +1,7 @@
 // The file-system side of a site export: a temporary folder beside the
 // target that is renamed to the target when complete, or removed with
-// everything written into it. Every system call of the export is here.
+// everything written into it. Every system call of the export is here, one
+// implementation per platform (htmlsitefolder_posix.cpp, _win.cpp).
 #pragma once
 
 #include <memory>
@@ -41,7 +42,7 @@ public:
 private:
     void Fail(int err, const std::string& path);
 
-    std::string m_target;  // the target with links followed and no trailing "/"
+    std::string m_target;  // the target with links followed and no trailing separator
     std::string m_temp;    // the temporary folder, empty until Begin
     std::vector<std::string> m_files;    // written, full paths
     std::vector<std::string> m_folders;  // made below m_temp, full paths
