@@ -55,6 +55,8 @@ const std::vector<CommandInfo> kCommands = {
      ""},
     {ID_FIND_PREV, "前を検索(&P)", "指定した条件に合う前の発言を検索\n前を検索", "Shift+F3"},
     {ID_FIND_NEXT, "次を検索(&N)", "指定した条件に合う次の発言を検索\n次を検索", "F3"},
+    {ID_FIND_ALL, "すべて検索(&A)", "指定した条件に合うすべての発言を検索\nすべて検索",
+     "Ctrl+Shift+F"},
     {ID_HELP_CONTENTS, "目次(&C)", "オンライン ドキュメントの目次を表示", ""},
     {ID_APP_ABOUT, "バージョン情報(&A)...",
      "プログラムの情報、バージョンそして著作権を表示\nバージョン", ""},
@@ -117,6 +119,7 @@ const std::vector<MenuEntry> kMenuBar = {
     {K::Popup, 0, "移動(&G)"},
     {K::Item, ID_FIND_PREV, nullptr},
     {K::Item, ID_FIND_NEXT, nullptr},
+    {K::Item, ID_FIND_ALL, nullptr},
     {K::End, 0, nullptr},
     {K::Popup, 0, "ヘルプ(&H)"},
     {K::Item, ID_HELP_CONTENTS, nullptr},
@@ -132,7 +135,7 @@ const std::vector<int> kToolBar = {
 };
 
 const std::vector<int> kFindBar = {
-    ID_FIND_PREV, ID_FIND_NEXT, 0, ID_FIND_TITLE, ID_FIND_CONTENT, ID_FIND_AUTHOR,
+    ID_FIND_PREV, ID_FIND_NEXT, ID_FIND_ALL, 0, ID_FIND_TITLE, ID_FIND_CONTENT, ID_FIND_AUTHOR,
     ID_FIND_AUTHORID, 0, ID_FIND_IGNORECASE, ID_FIND_IGNOREWIDTH, ID_FIND_IGNOREKANA,
 };
 

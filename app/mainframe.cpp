@@ -17,6 +17,7 @@
 #include <QPrinter>
 #include <QScreen>
 #include <QStatusBar>
+#include <QTreeView>
 #include <QUrl>
 
 #include "app/aboutdlg.h"
@@ -34,7 +35,9 @@
 #include "core/cp932.h"
 #include "core/logfilelist.h"
 #include "res/strings.h"
+#include "search/findall.h"
 #include "search/findbar.h"
+#include "views/findresultspane.h"
 #include "views/textview.h"
 #include "views/titletreeview.h"
 
@@ -63,6 +66,43 @@ QString BarSection(int i) { return QStringLiteral("%1-Bar%2").arg(QLatin1String(
 QString SummarySection() { return QStringLiteral("%1-Summary").arg(QLatin1String(settings::kBarState)); }
 
 }  // namespace
+
+// --- the title tree port ------------------------------------------------------
+
+class CMainFrame::CTreePort : public ITitleTree {
+public:
+    explicit CTreePort(CMainFrame& frame) : m_frame(frame) {}
+    void ClearTree() override {
+        m_frame.ClearFindResults();
+        if (ITitleTree* t = Tree()) t->ClearTree();
+    }
+    void SetRedraw(bool redraw) override {
+        if (ITitleTree* t = Tree()) t->SetRedraw(redraw);
+    }
+    TreeItem InsertItem(const std::string& titleCp932, int image, int selectedImage,
+                        TreeItem parent) override {
+        ITitleTree* t = Tree();
+        return t ? t->InsertItem(titleCp932, image, selectedImage, parent) : kNoItem;
+    }
+    void SetItemData(TreeItem item, CComment* record) override {
+        if (ITitleTree* t = Tree()) t->SetItemData(item, record);
+    }
+    CComment* GetItemData(TreeItem item) const override {
+        const ITitleTree* t = Tree();
+        return t ? t->GetItemData(item) : nullptr;
+    }
+    TreeItem GetSelectedItem() const override {
+        const ITitleTree* t = Tree();
+        return t ? t->GetSelectedItem() : kNoItem;
+    }
+    void SelectItem(TreeItem item) override {
+        if (ITitleTree* t = Tree()) t->SelectItem(item);
+    }
+
+private:
+    CTitleTreeView* Tree() const { return m_frame.m_pTreeView.data(); }
+    CMainFrame& m_frame;
+};
 
 // --- window placement ---------------------------------------------------------
 
@@ -113,6 +153,7 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent) {
     setObjectName(QStringLiteral("mainFrame"));
     setWindowIcon(QIcon(QStringLiteral(":/res/orv.png")));
     m_pDoc = std::make_unique<COrvDoc>();
+    m_pTreePort = std::make_unique<CTreePort>(*this);
     m_pMsgPrompter = std::make_unique<CMsgPrompter>(this);
     m_pPrompter = m_pMsgPrompter.get();
     m_pProgress = std::make_unique<CProgressFactory>(this);
@@ -221,9 +262,25 @@ bool CMainFrame::OnCreate() {
         for (int id = ID_FILE_MRU_FILE1 + 1; id <= ID_FILE_MRU_FILE4; ++id)
             m_pRecentMenu->insertAction(before, m_pCmds->Action(id));
     }
+    CreateFindResults();
     BuildCommands();
     LoadBarState();
+    m_pResults->RestoreState(*this, settings::ReadString(settings::kSecSettings,
+                                                         QString::fromUtf8(settings::kValFindResults)));
     return true;
+}
+
+void CMainFrame::CreateFindResults() {
+    // Below the panes the first time, hidden until a find all fills it.
+    auto* pane = new CFindResultsPane(this);
+    addDockWidget(Qt::BottomDockWidgetArea, pane);
+    pane->hide();
+    connect(pane, &CFindResultsPane::Picked, this, &CMainFrame::ShowFindResult);
+    m_pResults = pane;
+}
+
+void CMainFrame::ClearFindResults() {
+    if (m_pResults) m_pResults->Clear();
 }
 
 bool CMainFrame::CreateFindBar() {
@@ -239,10 +296,7 @@ bool CMainFrame::CreateFindBar() {
     combo->SetFocusTarget([this]() -> QWidget* { return GetTreeView(); });
     // Enter and Shift+Enter go straight to the document's find commands.
     combo->SetFindHandler([this](bool previous) {
-        if (previous)
-            m_pDoc->OnFindPrev();
-        else
-            m_pDoc->OnFindNext();
+        OnFindStep(previous);
         m_pCmds->UpdateAll();
     });
     m_pFindBar = bar;
@@ -324,7 +378,7 @@ void CMainFrame::SetPrompter(IPrompter* prompter) {
     m_pChooser = std::make_unique<CLogFileChooser>(this, m_pPrompter);
     if (ownChooser) m_pChooserPort = m_pChooser.get();
     DocPorts ports;
-    ports.tree = m_pTreeView.data();
+    ports.tree = m_pTreeView ? m_pTreePort.get() : nullptr;
     ports.progress = m_pProgress.get();
     ports.prompter = m_pPrompter;
     ports.chooser = m_pChooserPort;
@@ -446,9 +500,11 @@ void CMainFrame::BuildCommands() {
                  [this](CCmdUI& ui) { ui.Enable(orv::OnUpdateExpandAll(*m_pDoc)); });
     t.SetHandler(ID_VIEW_COLLAPSEALL, [this] { orv::OnCollapseAll(*m_pDoc, *this); },
                  [this](CCmdUI& ui) { ui.Enable(orv::OnUpdateCollapseAll(*m_pDoc)); });
-    t.SetHandler(ID_FIND_PREV, [this] { m_pDoc->OnFindPrev(); },
+    t.SetHandler(ID_FIND_PREV, [this] { OnFindStep(true); },
                  [this](CCmdUI& ui) { ui.Enable(m_pDoc->OnUpdateFindPrev()); });
-    t.SetHandler(ID_FIND_NEXT, [this] { m_pDoc->OnFindNext(); },
+    t.SetHandler(ID_FIND_NEXT, [this] { OnFindStep(false); },
+                 [this](CCmdUI& ui) { ui.Enable(m_pDoc->OnUpdateFindNext()); });
+    t.SetHandler(ID_FIND_ALL, [this] { OnFindAll(); },
                  [this](CCmdUI& ui) { ui.Enable(m_pDoc->OnUpdateFindNext()); });
     t.SetHandler(ID_HELP_CONTENTS, [this] { OnHelpContents(); }, always);
     t.SetHandler(ID_APP_ABOUT, [this] { OnAppAbout(); }, always);
@@ -478,6 +534,60 @@ void CMainFrame::BuildCommands() {
 }
 
 void CMainFrame::ToggleFindOption(std::uint32_t bit) { *m_pFindOption ^= bit; }
+
+// --- find all and marked matches ------------------------------------------------------
+
+void CMainFrame::OnFindStep(bool previous) {
+    CTitleTreeView* tree = GetTreeView();
+    const TreeItem before = tree ? tree->GetSelectedItem() : kNoItem;
+    if (previous)
+        m_pDoc->OnFindPrev();
+    else
+        m_pDoc->OnFindNext();
+    // A hit moved the selection: the message it shows gets its marks.
+    if (tree && tree->GetSelectedItem() != before)
+        MarkMatches(TypedTextToCp932(GetFindText().toStdString()), *m_pFindOption);
+}
+
+void CMainFrame::OnFindAll() {
+    // The text is recorded in the history as Enter records it.
+    if (auto* bar = qobject_cast<CFindBar*>(m_pFindBar.data())) bar->Combo()->UpdateHistory();
+    std::string text = TypedTextToCp932(GetFindText().toStdString());
+    const std::uint32_t option = *m_pFindOption;
+    const std::vector<TreeItem>& items = m_pDoc->GetTreeItems();
+    const FindAllResult found = FindAll(items, m_pDoc->Ports());
+    if (found.outcome != SearchOutcome::Found && found.outcome != SearchOutcome::NotFound) return;
+    std::vector<CFindResultsModel::Row> rows;
+    rows.reserve(found.hits.size());
+    CTitleTreeView* tree = GetTreeView();
+    for (std::size_t i : found.hits) {
+        const TreeItem item = items[i];
+        rows.push_back({item, tree ? tree->GetItemData(item) : nullptr,
+                        static_cast<std::uint32_t>(rows.size())});
+    }
+    m_pResults->SetResults(std::move(rows), std::move(text), option);
+    m_pResults->show();
+    m_pResults->raise();
+    if (m_pResults->Count() > 0) m_pResults->List()->setFocus(Qt::OtherFocusReason);
+}
+
+void CMainFrame::ShowFindResult(TreeItem item, const CComment* record) {
+    CTitleTreeView* tree = GetTreeView();
+    // A row of a tree since rebuilt names nothing any more.
+    if (!tree || !record || tree->GetItemData(item) != record) return;
+    tree->SelectItem(item);
+    CTextView* view = GetTextView();
+    if (view && view->GetComment() == record)
+        MarkMatches(m_pResults->SearchText(), m_pResults->SearchOption());
+    m_pCmds->UpdateAll();
+}
+
+void CMainFrame::MarkMatches(const std::string& textCp932, std::uint32_t findOption) {
+    CTextView* view = GetTextView();
+    if (!view || !view->GetComment()) return;
+    CMatchFinder finder(findOption, textCp932);
+    view->SetMatchRanges(FindRecordRanges(*view->GetComment(), findOption, finder));
+}
 
 int CMainFrame::GetViewMode() const { return m_pSplitter ? m_pSplitter->GetViewMode() : 1; }
 
@@ -718,6 +828,19 @@ void CMainFrame::SaveWindowPlacement() {
 }
 
 void CMainFrame::SaveBarState() {
+    // The results pane keeps its visibility and place in a value of its own,
+    // and the layout is taken without it.
+    QByteArray layout;
+    if (m_pResults && dockWidgetArea(m_pResults) != Qt::NoDockWidgetArea) {
+        const QString own = m_pResults->SaveState(*this);
+        settings::WriteString(settings::kSecSettings, QString::fromUtf8(settings::kValFindResults),
+                              own);
+        removeDockWidget(m_pResults);
+        layout = saveState(1);
+        m_pResults->RestoreState(*this, own);
+    } else {
+        layout = saveState(1);
+    }
     auto s = settings::Open();
     s->remove(SummarySection());
     struct Bar {
@@ -751,7 +874,7 @@ void CMainFrame::SaveBarState() {
         s->setValue(QStringLiteral("ScreenCX"), sc->size().width());
         s->setValue(QStringLiteral("ScreenCY"), sc->size().height());
     }
-    s->setValue(QStringLiteral("Layout"), QString::fromLatin1(saveState(1).toBase64()));
+    s->setValue(QStringLiteral("Layout"), QString::fromLatin1(layout.toBase64()));
     s->endGroup();
 }
 

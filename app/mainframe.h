@@ -18,6 +18,7 @@
 #include "core/orvdoc.h"
 #include "core/ports.h"
 #include "search/findcontext.h"
+#include "views/findresultspane.h"
 #include "views/viewhost.h"
 
 class QActionGroup;
@@ -75,6 +76,7 @@ public:
     CViewSplitter* Splitter() const { return m_pSplitter; }
     CNameToolBar* ToolBar() const { return m_pToolBar; }
     CNameToolBar* FindBar() const { return m_pFindBar; }
+    CFindResultsPane* FindResults() const { return m_pResults; }
     QStatusBar* StatusBarWidget() const;
     cmd::CCommandTable& Commands() { return *m_pCmds; }
     IPrompter& Prompter() { return *m_pPrompter; }
@@ -124,6 +126,15 @@ public:
     // The drop handling: the first document is opened, the other files are
     // offered for import (60010).
     void OnDropFiles(const QStringList& paths);
+    // --- find all and marked matches -------------------------------------------
+    // Find next or previous; a hit is shown with its matches marked.
+    void OnFindStep(bool previous);
+    // Records the search text as Enter does and lists every hit in the
+    // results pane.
+    void OnFindAll();
+    // Selects a listed hit in the tree and marks its matches.
+    void ShowFindResult(TreeItem item, const CComment* record);
+
     // Command 110: Space (forward) or Shift+Space (backward).
     void OnScrollPage(bool forward);
     // Steps of the close request that run before the save question.
@@ -155,6 +166,10 @@ private:
     void BuildCommands();
     void BuildStatusBar();
     void SaveBarState();
+    void CreateFindResults();
+    void ClearFindResults();
+    // Marks the matches of a search in the message the text view shows.
+    void MarkMatches(const std::string& textCp932, std::uint32_t findOption);
     void LoadBarState();
     void SaveWindowPlacement();
     void UpdateTitle();
@@ -181,6 +196,12 @@ private:
     QPointer<CTextView> m_pTextView;
     CNameToolBar* m_pToolBar = nullptr;        // child
     QPointer<CNameToolBar> m_pFindBar;         // child, once the search bar exists
+    QPointer<CFindResultsPane> m_pResults;     // child
+    // The title tree as the document sees it: the tree view, with the
+    // results list emptied whenever the tree is cleared (the records it
+    // names may be about to go).
+    class CTreePort;
+    std::unique_ptr<CTreePort> m_pTreePort;
     QLabel* m_pMessagePane = nullptr;
     QLabel* m_pIndicators[4] = {};
     QMenu* m_pRecentMenu = nullptr;

@@ -23,6 +23,8 @@ inline constexpr char kValViewMode[] = "ViewMode";
 inline constexpr char kValSplitPosition[] = "SplitPosition 2";
 inline constexpr char kValPreviewPages[] = "PreviewPages";
 inline constexpr char kBarState[] = "BarState 2";
+// The find-all results pane's visibility and place (kept out of the bar state).
+inline constexpr char kValFindResults[] = "FindResultsPane";
 inline constexpr char kSecRecentFiles[] = "Recent File List";
 inline constexpr char kSecFind[] = "FindSettings";
 inline constexpr char kValFindOption[] = "FindOption";

@@ -55,5 +55,10 @@ for b in "$B"/bench/*_bench; do
   [ "$(basename "$b")" = core_bench ] && continue
   [ -x "$b" ] || continue
   echo "== $(basename "$b")"
-  "$b" --benchmark_format=console
+  "$b" --benchmark_format=console | tee "$DATA/$(basename "$b").txt"
 done
+# Find all against one find next that finds nothing, on the same texts.
+[ -f "$DATA/search_bench.txt" ] && awk '/^BM_SearchNoHitAllFolds\// {split($1, a, "/"); s[a[2]] = $2}
+     /^BM_FindAllNoHitAllFolds\// {split($1, a, "/"); f[a[2]] = $2}
+     END {for (k in f) if (s[k] > 0) printf "== find all / find next, text %s: %.2f (target 1.2)\n", k, f[k] / s[k]}' \
+  "$DATA/search_bench.txt"

@@ -21,6 +21,7 @@
 #include "core/cp932.h"
 #include "core/listtree.h"
 #include "core/orvdoc.h"
+#include "search/findall.h"
 #include "search/findengine.h"
 #include "tests/search/reference_match.h"
 
@@ -124,6 +125,38 @@ BENCHMARK(BM_SearchNoHitAllFolds)
     ->Arg(2)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
+
+// Find all over the same records with the same texts: every record is
+// tested, as by the find next above that finds nothing.
+void BM_FindAllNoHitAllFolds(benchmark::State& state) {
+    Forum& f = Forum::Get();
+    if (!f.ok) return state.SkipWithError("no forum.mld: run bench/run.sh");
+    f.find.text = kNoHitTexts[state.range(0)];
+    for (auto _ : state) {
+        FindAllResult found = FindAll(f.doc.GetTreeItems(), f.doc.Ports());
+        if (found.outcome != SearchOutcome::NotFound) return state.SkipWithError("the text was found");
+    }
+    state.counters["records"] = static_cast<double>(f.doc.GetTreeItems().size());
+    state.SetBytesProcessed(static_cast<int64_t>(f.fieldBytes) * state.iterations());
+}
+BENCHMARK(BM_FindAllNoHitAllFolds)
+    ->Arg(0)
+    ->Arg(1)
+    ->Arg(2)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
+// Find all of a word that most records hold ("パソコン" typed in hiragana).
+void BM_FindAllManyHits(benchmark::State& state) {
+    Forum& f = Forum::Get();
+    if (!f.ok) return state.SkipWithError("no forum.mld: run bench/run.sh");
+    f.find.text = "\x82\xCF\x82\xBB\x82\xB1\x82\xF1";
+    std::size_t hits = 0;
+    for (auto _ : state) hits = FindAll(f.doc.GetTreeItems(), f.doc.Ports()).hits.size();
+    state.counters["hits"] = static_cast<double>(hits);
+    state.counters["records"] = static_cast<double>(f.doc.GetTreeItems().size());
+}
+BENCHMARK(BM_FindAllManyHits)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // The windowed comparison itself, on the first records of the order.
 void BM_ReferenceNoHitAllFolds(benchmark::State& state) {

@@ -11,6 +11,9 @@
 #include "bench/benchdata.h"
 #include "core/cp932.h"
 #include "core/orvdoc.h"
+#include "search/findall.h"
+#include "search/findoption.h"
+#include "views/findresultspane.h"
 #include "views/textview.h"
 #include "views/titletreeview.h"
 #include "views/viewhost.h"
@@ -210,6 +213,61 @@ void BM_ImportForum(benchmark::State& state) {
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * orv::bench::TotalBytes(files)));
 }
 BENCHMARK(BM_ImportForum)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
+
+// Marking the matches of a search in a shown message of about 100 KB
+// (about 1,300 lines, the text found once per line, with width and kana
+// folding): the ranges, their places in the shown text, and the repaint
+// that marks the lines on screen. The message is shown again, untimed,
+// before each run.
+void BM_MarkMatches100KB(benchmark::State& state) {
+    Host host;
+    host.show();
+    const std::string line =
+        Sjis("パソコン通信の設定について、ﾓﾃﾞﾑの初期化文字列を確かめました。ATZ で戻ります。\r\n");
+    CComment rec;
+    std::string text;
+    while (text.size() < 100 * 1024) text += line;
+    rec.SetText(text);
+    rec.SetTitle(Sjis("もでむの設定"));
+    const std::uint32_t option = FIND_TITLE | FIND_CONTENT | FIND_IGNOREWIDTH | FIND_IGNOREKANA;
+    const std::string find = Sjis("もでむ");
+    std::size_t marks = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        host.text->SetComment(&rec);
+        QCoreApplication::processEvents();
+        state.ResumeTiming();
+        CMatchFinder finder(option, find);
+        host.text->SetMatchRanges(FindRecordRanges(rec, option, finder));
+        host.text->viewport()->repaint();
+        marks = host.text->TextMatchSpans().size();
+    }
+    state.counters["bytes"] = static_cast<double>(text.size());
+    state.counters["marks"] = static_cast<double>(marks);
+}
+BENCHMARK(BM_MarkMatches100KB)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(20);
+
+// Filling the results pane with 100,000 hits, up to its first paint.
+void BM_FindResultsFill(benchmark::State& state) {
+    Fixture f(100000);
+    f.doc.BuildTree();
+    CFindResultsPane pane;
+    pane.resize(900, 300);
+    pane.show();
+    QCoreApplication::processEvents();
+    const auto& items = f.doc.GetTreeItems();
+    for (auto _ : state) {
+        std::vector<CFindResultsModel::Row> rows;
+        rows.reserve(items.size());
+        for (TreeItem item : items)
+            rows.push_back({item, f.host.tree->GetItemData(item),
+                            static_cast<std::uint32_t>(rows.size())});
+        pane.SetResults(std::move(rows), "x", FIND_TITLE);
+        pane.List()->viewport()->repaint();
+    }
+    state.counters["rows"] = static_cast<double>(pane.Count());
+}
+BENCHMARK(BM_FindResultsFill)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
 
 // One poll per body line of an import.
 void BM_CheckCancel(benchmark::State& state) {

@@ -29,7 +29,7 @@ const char kUsage[] =
     "       orvlog show DOC.mld NUMBER\n"
     "       orvlog dump DOC.mld\n"
     "       orvlog search DOC.mld TEXT [--from NUMBER] [--prev] [--in FIELDS] [--ignore FOLDS] "
-    "[--all]\n"
+    "[--all | --count | --ranges]\n"
     "       orvlog export-html DOC.mld OUTDIR\n"
     ;
 

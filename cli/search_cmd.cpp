@@ -11,6 +11,7 @@
 #include "core/listtree.h"
 #include "core/orvdoc.h"
 #include "res/strings.h"
+#include "search/findall.h"
 #include "search/findengine.h"
 
 namespace orv::cli {
@@ -18,7 +19,7 @@ namespace {
 
 const char kSearchUsage[] =
     "usage: orvlog search DOC.mld TEXT [--from NUMBER] [--prev] [--in title,content,author,id]\n"
-    "                     [--ignore case,width,kana] [--all]\n";
+    "                     [--ignore case,width,kana] [--all | --count | --ranges]\n";
 
 int SearchUsage() {
     std::fputs(kSearchUsage, stderr);
@@ -31,6 +32,24 @@ public:
     std::uint32_t option = FIND_DEFAULT;
     std::string GetFindString() override { return text; }
     std::uint32_t GetFindOption() override { return option; }
+};
+
+// Passes messages on; "not found" names the search text as it was typed
+// (its CP932 form may read back differently).
+class NamingPrompter : public IPrompter {
+public:
+    NamingPrompter(IPrompter& next, std::string typedUtf8)
+        : m_next(next), m_typed(std::move(typedUtf8)) {}
+    MsgAnswer MessageBox(int id, const std::string& text, MsgIcon icon,
+                         MsgButtons buttons) override {
+        if (id == res::IDS_FIND_NOTFOUND)
+            return m_next.MessageBox(id, res::Format(id, m_typed), icon, buttons);
+        return m_next.MessageBox(id, text, icon, buttons);
+    }
+
+private:
+    IPrompter& m_next;
+    std::string m_typed;
 };
 
 // Sets bits of option from a comma-separated list of names; false on an
@@ -61,6 +80,31 @@ void PrintRecord(const CComment& rec) {
     std::fputs(line.c_str(), stdout);
 }
 
+// One line per field of rec that holds matches: number, field name, then
+// each match as START-END (byte offsets in the field's CP932 bytes, END
+// exclusive).
+void PrintRanges(const CComment& rec, const RecordRanges& ranges) {
+    const std::pair<const char*, const std::vector<ByteRange>*> fields[] = {
+        {"title", &ranges.title},
+        {"author", &ranges.author},
+        {"id", &ranges.id},
+        {"content", &ranges.text}};
+    for (const auto& [name, list] : fields) {
+        if (list->empty()) continue;
+        std::string line = std::to_string(rec.GetNumber());
+        line += ' ';
+        line += name;
+        for (const ByteRange& r : *list) {
+            line += ' ';
+            line += std::to_string(r.begin);
+            line += '-';
+            line += std::to_string(r.end);
+        }
+        line += '\n';
+        std::fputs(line.c_str(), stdout);
+    }
+}
+
 }  // namespace
 
 int RunSearchCommand(int argc, char** argv) {
@@ -73,7 +117,7 @@ int RunSearchCommand(int argc, char** argv) {
 
     std::string path, textUtf8;
     int positional = 0;
-    bool prev = false, all = false, haveFrom = false;
+    bool prev = false, all = false, count = false, ranges = false, haveFrom = false;
     std::int32_t from = 0;
     std::uint32_t fields = 0, folds = 0;
     bool fieldsGiven = false;
@@ -93,6 +137,10 @@ int RunSearchCommand(int argc, char** argv) {
             prev = true;
         } else if (a == "--all") {
             all = true;
+        } else if (a == "--count") {
+            count = true;
+        } else if (a == "--ranges") {
+            ranges = true;
         } else if (a.size() > 1 && a[0] == '-' && a[1] == '-') {
             return SearchUsage();
         } else if (positional == 0) {
@@ -105,7 +153,7 @@ int RunSearchCommand(int argc, char** argv) {
             return SearchUsage();
         }
     }
-    if (positional != 2) return SearchUsage();
+    if (positional != 2 || int(all) + int(count) + int(ranges) > 1) return SearchUsage();
 
     FixedFind find;
     find.option = (fieldsGiven ? fields : FIND_DEFAULT) | folds;
@@ -122,26 +170,25 @@ int RunSearchCommand(int argc, char** argv) {
     doc.SetPorts({&tree, nullptr, &prompter, nullptr, &find});
     if (OpenDocument(doc, prompter, path) != kExitOk) return kExitUsage;
 
-    if (all) {
-        int minLen = 0, maxLen = 0;
-        if (find.text.empty() || !GetSearchLengths(find.text, minLen, maxLen)) {
-            prompter.MessageBox(res::IDS_FIND_BADTEXT, res::Text(res::IDS_FIND_BADTEXT),
-                                res::Icon(res::IDS_FIND_BADTEXT), MsgButtons::Ok);
+    if (all || count || ranges) {
+        // Every match in tree order; the messages go to standard error as
+        // the viewer shows them, "not found" naming the text as typed.
+        NamingPrompter naming(prompter, textUtf8);
+        DocPorts ports = doc.Ports();
+        ports.prompter = &naming;
+        FindAllResult found = FindAll(doc.GetTreeItems(), ports);
+        if (found.outcome == SearchOutcome::BadText || found.outcome == SearchOutcome::Failed)
             return kExitUsage;
+        if (count) std::printf("%zu\n", found.hits.size());
+        CMatchFinder finder(find.option, find.text);
+        for (std::size_t i : found.hits) {
+            const CComment& rec = *tree.GetItemData(doc.GetTreeItems()[i]);
+            if (ranges)
+                PrintRanges(rec, FindRecordRanges(rec, find.option, finder));
+            else if (all)
+                PrintRecord(rec);
         }
-        CFieldMatcher matcher(CompareFlagsFor(find.option), find.text, minLen, maxLen);
-        bool any = false;
-        for (TreeItem item : doc.GetTreeItems()) {
-            const CComment* rec = tree.GetItemData(item);
-            if (rec && RecordMatches(*rec, find.option, matcher)) {
-                PrintRecord(*rec);
-                any = true;
-            }
-        }
-        if (any) return kExitOk;
-        prompter.MessageBox(res::IDS_FIND_NOTFOUND, res::Format(res::IDS_FIND_NOTFOUND, textUtf8),
-                            res::Icon(res::IDS_FIND_NOTFOUND), MsgButtons::Ok);
-        return kExitNotFound;
+        return found.hits.empty() ? kExitNotFound : kExitOk;
     }
 
     if (haveFrom) {

@@ -274,6 +274,15 @@ int main(int argc, char** argv) {
         a << QPoint(15, 8) << QPoint(10, 3) << QPoint(10, 13);
         p.drawPolygon(a);
     });
+    Icon(32800, [&](QPainter& p) {
+        // A list of hits under the magnifier.
+        p.setPen(QColor(90, 110, 150));
+        for (int y : {10, 12, 14}) {
+            p.drawPoint(1, y);
+            p.drawLine(3, y, 15, y);
+        }
+        Magnifier(p, 1, 0);
+    });
     Icon(32785, [&](QPainter& p) { Letter(p, QStringLiteral("T"), dark, 14); });
     Icon(32786, [](QPainter& p) {
         Page(p, 2, 1, 11, 14);

@@ -1,6 +1,7 @@
 #include "views/textview.h"
 
 #include <algorithm>
+#include <cmath>
 #include <memory>
 
 #include <QAbstractTextDocumentLayout>
@@ -13,8 +14,8 @@
 #include <QPrinter>
 #include <QScrollBar>
 #include <QSettings>
-#include <QTextDocument>
 #include <QTextBlock>
+#include <QTextDocument>
 #include <QTextLayout>
 #include <QLineEdit>
 #include <QFontDialog>
@@ -47,6 +48,52 @@ QString DisplayText(const std::string& cp932) {
 }
 
 QString FromCp932(const std::string& cp932) { return QString::fromUtf8(Cp932ToUtf8(cp932)); }
+
+// The background of a marked match.
+const QColor kMatchColour(255, 226, 64);
+
+// Number of UTF-16 units of the display form of CP932 bytes.
+int Utf16Length(std::string_view cp932) {
+    int n = 0;
+    for (char c : Cp932ToUtf8(cp932)) {
+        const auto b = static_cast<unsigned char>(c);
+        if ((b & 0xC0) != 0x80) ++n;  // a sequence starts
+        if (b >= 0xF0) ++n;           // beyond the BMP: a surrogate pair
+    }
+    return n;
+}
+
+// The character positions in the display form of cp932 (UTF-16, with each
+// CR LF shown as one line end when crlf) of byte ranges that begin and end
+// on whole characters. The bytes are converted piece by piece between the
+// range edges; empty when the pieces do not add up to displayLength, as
+// a range edge inside a character would make them.
+CTextView::Spans DisplaySpans(std::string_view cp932, const std::vector<ByteRange>& ranges,
+                              bool crlf, int displayLength) {
+    CTextView::Spans spans;
+    spans.reserve(ranges.size());
+    std::size_t pos = 0;
+    int units = 0;      // UTF-16 units of the bytes before pos
+    int lineEnds = 0;   // CR LF pairs whose LF stands before pos
+    auto advance = [&](std::size_t to) {
+        to = std::min(to, cp932.size());
+        if (to <= pos) return;
+        units += Utf16Length(cp932.substr(pos, to - pos));
+        if (crlf)
+            for (std::size_t k = std::max<std::size_t>(pos, 1); k < to; ++k)
+                if (cp932[k] == '\n' && cp932[k - 1] == '\r') ++lineEnds;
+        pos = to;
+    };
+    for (const ByteRange& r : ranges) {
+        advance(r.begin);
+        const int begin = units - lineEnds;
+        advance(r.end);
+        spans.emplace_back(begin, units - lineEnds);
+    }
+    advance(cp932.size());
+    if (units - lineEnds != displayLength) spans.clear();
+    return spans;
+}
 
 }  // namespace
 
@@ -89,6 +136,13 @@ protected:
         for (std::size_t i = 0; i < cells.size(); ++i) {
             p.save();
             p.setClipRect(cells[i]);
+            const QFontMetrics fm(m_font);
+            for (const auto& [b, e] : m_view->m_cellSpans[i]) {
+                const int x0 = fm.horizontalAdvance(texts[i].left(b));
+                const int x1 = fm.horizontalAdvance(texts[i].left(e));
+                p.fillRect(QRect(cells[i].left() + x0, cells[i].top(), x1 - x0, cells[i].height()),
+                           kMatchColour);
+            }
             p.drawText(cells[i], Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, texts[i]);
             p.restore();
         }
@@ -163,13 +217,87 @@ qreal CTextView::TabStopWidth(const QFont& font, QPaintDevice* device) {
 
 void CTextView::SetComment(CComment* record) {
     m_pComment = record;
+    ClearMatches();
     setPlainText(record ? DisplayText(record->GetText()) : QString());
     m_band->update();
 }
 
 void CTextView::ClearComment() {
+    ClearMatches();
     clear();
     m_pComment = nullptr;
+    m_band->update();
+}
+
+void CTextView::ClearMatches() {
+    m_textSpans.clear();
+    for (Spans& s : m_cellSpans) s.clear();
+    viewport()->update();
+}
+
+void CTextView::paintEvent(QPaintEvent* e) {
+    QPlainTextEdit::paintEvent(e);
+    if (!m_textSpans.empty()) PaintMatches(e->rect());
+}
+
+void CTextView::PaintMatches(const QRect& area) {
+    // Only the lines on screen are laid out, so only they are looked at;
+    // multiplying by the mark's colour keeps the text readable on it.
+    QPainter p(viewport());
+    p.setCompositionMode(QPainter::CompositionMode_Multiply);
+    QPointF offset = contentOffset();
+    for (QTextBlock block = firstVisibleBlock(); block.isValid(); block = block.next()) {
+        const QRectF box = blockBoundingRect(block).translated(offset);
+        offset.ry() += box.height();
+        if (box.top() > area.bottom()) break;
+        if (!block.isVisible() || box.bottom() < area.top()) continue;
+        const int first = block.position();
+        const int last = first + block.length() - 1;  // the line end is never marked
+        auto it = std::lower_bound(m_textSpans.begin(), m_textSpans.end(), first,
+                                   [](const std::pair<int, int>& s, int pos) { return s.second <= pos; });
+        const QTextLayout* layout = block.layout();
+        const QPointF origin = box.topLeft() + layout->position();
+        for (; it != m_textSpans.end() && it->first < last; ++it) {
+            const int from = std::max(it->first, first) - first;
+            const int to = std::min(it->second, last) - first;
+            for (int l = layout->lineForTextPosition(from).lineNumber();
+                 l >= 0 && l < layout->lineCount(); ++l) {
+                const QTextLine line = layout->lineAt(l);
+                if (line.textStart() >= to) break;
+                const int a = std::max(from, line.textStart());
+                const int b = std::min(to, line.textStart() + line.textLength());
+                const qreal x0 = line.cursorToX(a), x1 = line.cursorToX(b);
+                p.fillRect(QRectF(origin.x() + std::min(x0, x1), origin.y() + line.y(),
+                                  std::abs(x1 - x0), line.height()),
+                           kMatchColour);
+            }
+        }
+    }
+}
+
+void CTextView::SetMatchRanges(const RecordRanges& ranges) {
+    ClearMatches();
+    if (!m_pComment) return;
+    m_textSpans = DisplaySpans(m_pComment->GetText(), ranges.text, true,
+                               document()->characterCount() - 1);
+    viewport()->update();
+
+    // The cells hold the label, then the value.
+    const auto texts = CellTexts();
+    const std::string_view title = m_pComment->GetTitle();
+    const std::string_view author = m_pComment->GetAuthor();
+    const std::string_view id = m_pComment->GetId();
+    const struct {
+        std::size_t cell;
+        std::string_view value;
+        const std::vector<ByteRange>& ranges;
+    } cells[] = {{0, title, ranges.title}, {2, author, ranges.author}, {3, id, ranges.id}};
+    for (const auto& c : cells) {
+        const int shown = static_cast<int>(QString::fromUtf8(Cp932ToUtf8(c.value)).size());
+        const int label = static_cast<int>(texts[c.cell].size()) - shown;
+        m_cellSpans[c.cell] = DisplaySpans(c.value, c.ranges, false, shown);
+        for (auto& [b, e] : m_cellSpans[c.cell]) b += label, e += label;
+    }
     m_band->update();
 }
 

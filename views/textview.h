@@ -5,10 +5,13 @@
 
 #include <array>
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include <QPlainTextEdit>
 #include <QRect>
 
+#include "search/findall.h"
 #include "views/logfont.h"
 
 class QPrinter;
@@ -69,6 +72,16 @@ public:
     // is then not painted.
     bool IsHeaderShown() const { return m_bShowHeader; }
 
+    // Marks the matches of a search in the shown record, given as byte
+    // ranges of its title, author, ID and text: behind the text and in the
+    // band's cells. Showing another record, or none, removes the marks.
+    void SetMatchRanges(const RecordRanges& ranges);
+    // The marked stretches as [begin, end) character positions: in the text
+    // area's text, and in the text of cell i of CellTexts.
+    using Spans = std::vector<std::pair<int, int>>;
+    const Spans& TextMatchSpans() const { return m_textSpans; }
+    const Spans& CellMatchSpans(int cell) const { return m_cellSpans[static_cast<std::size_t>(cell)]; }
+
     // Commands of the pane (the frame routes them here).
     void OnViewFont();          // 32782: the font chooser
     // Print, print without the dialog, and preview use the one printer
@@ -98,12 +111,16 @@ public:
     static qreal TabStopWidth(const QFont& font, QPaintDevice* device = nullptr);
 protected:
     bool event(QEvent* e) override;
+    void paintEvent(QPaintEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;
     void showEvent(QShowEvent* e) override;
 
 private:
     class CHeaderBand;
     void AdjustTextRect();
+    void ClearMatches();
+    // Tints the marked stretches of the visible lines, over the text.
+    void PaintMatches(const QRect& area);
 
     CComment* m_pComment = nullptr;
     LogFont m_logFont;        // description of m_font; height 0 = none
@@ -116,6 +133,8 @@ private:
     IViewHost* m_host = nullptr;
     IPrompter* m_prompter = nullptr;
     CHeaderBand* m_band = nullptr;  // child widget over the band
+    Spans m_textSpans;
+    std::array<Spans, 5> m_cellSpans;
 };
 
 }  // namespace orv

@@ -61,6 +61,20 @@ TEST_F(OrvlogSearch, AllMatchesWithFieldsAndFolds) {
     EXPECT_EQ(Search("ａｂｃ --all --in author,id --ignore case").status, 1);
 }
 
+TEST_F(OrvlogSearch, CountAndRangesOfEveryHit) {
+    SearchRun count = Search("ぱそこん --count --ignore kana,width");
+    EXPECT_EQ(count.status, 0);
+    EXPECT_EQ(count.out, "3\n");
+    SearchRun none = Search("ぱそこん --count --ignore kana");
+    EXPECT_EQ(none.status, 1);
+    EXPECT_EQ(none.out, "0\n");
+    // Folded matches as byte ranges of whole characters in each field.
+    SearchRun r = Search("ａｂｃ --ranges --in title,content --ignore case,width");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out.substr(0, r.out.find('\n') + 1), "12 title 13-16 17-20 21-27\n");
+    EXPECT_EQ(Search("x --all --count").status, 2);
+}
+
 TEST_F(OrvlogSearch, TroubleIsStatusTwo) {
     SearchRun empty = Search(Quote(""));
     EXPECT_EQ(empty.status, 2);

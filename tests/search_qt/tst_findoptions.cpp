@@ -114,7 +114,7 @@ private slots:
         QMenu* go = TopMenu(*f, QStringLiteral("移動(&G)"));
         QVERIFY(go);
         const QList<QAction*> moves = go->actions();
-        QCOMPARE(moves.size(), 2);
+        QCOMPARE(moves.size(), 3);
         QCOMPARE(moves[0]->text(), QStringLiteral("前を検索(&P)"));
         QCOMPARE(moves[1]->text(), QStringLiteral("次を検索(&N)"));
         QCOMPARE(moves[1]->shortcut(), QKeySequence(Qt::Key_F3));

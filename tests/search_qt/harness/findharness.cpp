@@ -1,15 +1,19 @@
 // The viewer over the sample log with a search text typed and found, for
 // looking at the search bar (not a test). Arguments: the text to find
 // (default "オフ会"), how many seconds to stay open (default 30), and "drop"
-// to leave the history list dropped down.
+// to leave the history list dropped down or "all" to find every message
+// with it and show the second one listed, its matches marked; then the
+// option word in hexadecimal (default 7: title, text, letter case).
 #include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QTreeView>
 
 #include "app/commands.h"
 #include "app/mainframe.h"
 #include "app/orvapp.h"
 #include "app/settings.h"
+#include "app/splashscreen.h"
 #include "search/findbar.h"
 #include "views/titletreeview.h"
 
@@ -23,13 +27,17 @@ int main(int argc, char** argv) {
     const QString text = args.size() > 1 ? args[1] : QStringLiteral("オフ会");
     const int seconds = args.size() > 2 ? args[2].toInt() : 30;
     const bool dropList = args.size() > 3 && args[3] == QStringLiteral("drop");
+    const bool findAll = args.size() > 3 && args[3] == QStringLiteral("all");
 
     app.EnableSingleInstance(false);
-    app.m_nFindOption = 0x0007;  // title, message text, letter case
+    // The splash screen would take the key that picks the listed message.
+    if (findAll) CSplashScreen::EnableSplashScreen(false);
+    const std::uint32_t option = args.size() > 4 ? args[4].toUInt(nullptr, 16) : 0x0007;
+    app.m_nFindOption = option;  // default: title, message text, letter case
     if (app.InitInstance({QStringLiteral(ORV_SAMPLE_LOG)}) != COrvApp::StartResult::Run) return 1;
-    app.m_nFindOption = 0x0007;
+    app.m_nFindOption = option;
     CMainFrame* f = app.GetMainFrame();
-    QTimer::singleShot(800, f, [f, text, dropList] {
+    QTimer::singleShot(800, f, [f, text, dropList, findAll] {
         auto* bar = qobject_cast<CFindBar*>(f->FindBar());
         auto* tree = f->GetTreeView();
         tree->SelectItem(f->GetDocument().GetTreeItems().front());
@@ -38,6 +46,14 @@ int main(int argc, char** argv) {
         bar->Combo()->UpdateHistory();
         bar->Combo()->lineEdit()->setFocus();
         bar->Combo()->lineEdit()->setText(text);
+        if (findAll) {
+            f->Commands().Execute(cmd::ID_FIND_ALL);
+            QTreeView* list = f->FindResults()->List();
+            list->setCurrentIndex(list->model()->index(1, 0));
+            const CFindResultsModel::Row& row = f->FindResults()->Model().At(1);
+            f->ShowFindResult(row.item, row.record);  // what Enter on the row does
+            return;
+        }
         f->Commands().Execute(cmd::ID_FIND_NEXT);
         if (dropList) {
             bar->Combo()->lineEdit()->setFocus();
