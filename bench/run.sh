@@ -37,6 +37,17 @@ IMPORT=$(awk '/^BM_Import/ {print $2/1000}' "$DATA/core_bench.txt")
 OPEN=$(awk '/^BM_Open/ {print $2/1000}' "$DATA/core_bench.txt")
 echo "== import / wc -l: $(awk -v a="$IMPORT" -v b="$WC" 'BEGIN{printf "%.1f", a/b}') (target 5)"
 echo "== open / cat:     $(awk -v a="$OPEN" -v b="$CAT" 'BEGIN{printf "%.1f", a/b}') (target 5)"
+# The HTML export against a plain dump of the same document; the site's
+# folder is removed between runs, outside the timing.
+DUMP=$(best "$B/orvlog" dump "$DATA/forum.mld")
+EXPORT=""
+for _ in 1 2 3 4 5; do
+  rm -rf "$DATA/html-bench"
+  t0=$(date +%s.%N); "$B/orvlog" export-html "$DATA/forum.mld" "$DATA/html-bench"; t1=$(date +%s.%N)
+  EXPORT=$(echo "$t0 $t1 $EXPORT" | awk '{d=$2-$1; if ($3=="" || d<$3) print d; else print $3}')
+done
+rm -rf "$DATA/html-bench"
+echo "== export-html ${EXPORT}s, dump ${DUMP}s: export-html / dump $(awk -v a="$EXPORT" -v b="$DUMP" 'BEGIN{printf "%.2f", a/b}') (target 1.5)"
 /usr/bin/time -f "== orvlog tree peak RSS %M KiB" "$B/orvlog" tree "$DATA/forum.mld" >/dev/null
 "$B/bench/orv_memprobe" "$DATA/forum.mld"
 
