@@ -21,6 +21,7 @@
 #include <QUrl>
 
 #include "app/aboutdlg.h"
+#include "app/exporthtmlcommand.h"
 #include "app/importcommand.h"
 #include "app/importcommandlineinfo.h"
 #include "app/logfilechooser.h"
@@ -418,6 +419,7 @@ void CMainFrame::BuildCommands() {
     }, always);
     t.SetHandler(ID_FILE_SAVE, [this] { OnFileSave(); }, always);
     t.SetHandler(ID_FILE_SAVE_AS, [this] { OnFileSaveAs(); }, always);
+    t.SetHandler(ID_FILE_EXPORT_HTML, [this] { OnFileExportHtml(); }, always);
     t.SetHandler(ID_FILE_IMPORT_LOG, [this] {
         OnImportLog(*m_pDoc, m_pChooserPort);
         emit DocumentChanged();
@@ -748,6 +750,16 @@ void CMainFrame::ImportLogs(const QStringList& paths) {
     files.SetChooser(m_pChooserPort);
     m_pDoc->ImportLogFiles(files);
     emit DocumentChanged();
+}
+
+void CMainFrame::OnFileExportHtml() {
+    const QString proposed = m_strPathName.isEmpty() ? QDir::currentPath()
+                                                     : QFileInfo(m_strPathName).absolutePath();
+    OnExportHtml(*m_pDoc, m_strTitle, proposed, [this](const QString& start) {
+        if (m_folderDialog) return m_folderDialog(start);
+        return QFileDialog::getExistingDirectory(this, QStringLiteral("HTML 形式で書き出すフォルダ"),
+                                                 start);
+    });
 }
 
 // --- drops ------------------------------------------------------------------------------

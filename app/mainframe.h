@@ -87,6 +87,9 @@ public:
     // The file dialogs of Open and Save As: returns the chosen path or empty.
     using FileDialogHook = std::function<QString(bool open, const QString& proposed)>;
     void SetFileDialogHook(FileDialogHook hook) { m_fileDialog = std::move(hook); }
+    // The folder dialog of the HTML export: returns the chosen folder or empty.
+    using FolderDialogHook = std::function<QString(const QString& proposed)>;
+    void SetFolderDialogHook(FolderDialogHook hook) { m_folderDialog = std::move(hook); }
     void SetLogFileChooser(ILogFileChooser* chooser);
     // The application's search option word (the frame's own copy otherwise).
     void SetFindOptionStore(std::uint32_t* option) {
@@ -116,6 +119,8 @@ public:
     // Imports the text logs paths into the document (several: the order
     // dialog first).
     void ImportLogs(const QStringList& paths);
+    // Writes the document as shown into a folder of HTML pages.
+    void OnFileExportHtml();
 
     // --- drops, Space, close ---------------------------------------------------
     // The drop handling: the first document is opened, the other files are
@@ -208,6 +213,7 @@ private:
     // and the prompter.
     CFindContext m_findContext;
     FileDialogHook m_fileDialog;
+    FolderDialogHook m_folderDialog;
 
     QString m_strPathName;
     QString m_strTitle;

@@ -73,6 +73,17 @@ CHAINPEAK=$(peak "$B/orvlog" show "$CHAIN" 1000000)
 echo "== chain: orvlog show peak ${CHAINPEAK} KiB / document $(kib "$CHAIN") KiB: $(ratio "$CHAINPEAK" "$(kib "$CHAIN")") (target 4)"
 "$B/bench/orv_memprobe" "$CHAIN"
 /usr/bin/time -f "== orvlog tree peak RSS %M KiB" "$B/orvlog" tree "$MLD" >/dev/null
+# The HTML export against a plain dump of the same document; the site's
+# folder is removed between runs, outside the timing.
+DUMP=$(best "$B/orvlog" dump "$MLD")
+EXPORT=""
+for _ in 1 2 3 4 5; do
+  rm -rf "$DATA/html-bench"
+  t0=$(date +%s.%N); "$B/orvlog" export-html "$MLD" "$DATA/html-bench"; t1=$(date +%s.%N)
+  EXPORT=$(echo "$t0 $t1 $EXPORT" | awk '{d=$2-$1; if ($3=="" || d<$3) print d; else print $3}')
+done
+rm -rf "$DATA/html-bench"
+echo "== export-html $(ms "$EXPORT"), dump $(ms "$DUMP"): export-html / dump $(awk -v a="$EXPORT" -v b="$DUMP" 'BEGIN{printf "%.2f", a/b}') (target 1.5)"
 
 for b in "$B"/bench/*_bench; do
   [ "$(basename "$b")" = core_bench ] && continue

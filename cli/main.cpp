@@ -13,6 +13,7 @@
 #include "cli/terminal.h"
 #include "core/cp932.h"
 #include "core/fileio.h"
+#include "core/htmlexport.h"
 #include "core/listtree.h"
 #include "core/orvdoc.h"
 
@@ -29,6 +30,7 @@ const char kUsage[] =
     "       orvlog dump DOC.mld\n"
     "       orvlog search DOC.mld TEXT [--from NUMBER] [--prev] [--in FIELDS] [--ignore FOLDS] "
     "[--all | --count | --ranges]\n"
+    "       orvlog export-html DOC.mld OUTDIR\n"
     ;
 
 int Usage() {
@@ -188,6 +190,40 @@ int Dump(int argc, char** argv) {
     return kExitOk;
 }
 
+// Writes the document as a site of HTML pages into OUTDIR, which must not
+// exist or be empty.
+int ExportHtml(int argc, char** argv) {
+    if (argc != 3) return Usage();
+    const std::string outDir = argv[2];
+    TerminalPrompter prompter;
+    TerminalProgressFactory progress;
+    COrvDoc doc;
+    doc.SetPorts({nullptr, nullptr, &prompter, nullptr, nullptr});
+    if (int status = OpenDocument(doc, prompter, argv[1])) return status;
+    std::string name = argv[1];
+    if (std::size_t slash = name.find_last_of("/\\"); slash != std::string::npos) name.erase(0, slash + 1);
+    const HtmlExportResult r = ExportHtmlSite(doc.GetRoots(), name, outDir, &progress, &prompter);
+    switch (r.status) {
+        case HtmlExportStatus::Ok:
+            return kExitOk;
+        case HtmlExportStatus::NotEmpty:
+            std::fprintf(stderr, "orvlog: %s is not empty: give a folder that is empty or does not exist\n",
+                         outDir.c_str());
+            break;
+        case HtmlExportStatus::NotAFolder:
+            std::fprintf(stderr, "orvlog: %s is not a folder\n", outDir.c_str());
+            break;
+        case HtmlExportStatus::Cancelled:
+            std::fprintf(stderr, "orvlog: export cancelled\n");
+            break;
+        case HtmlExportStatus::Failed:
+            std::fprintf(stderr, "orvlog: cannot write %s: %s\n", r.path.c_str(),
+                         std::strerror(r.err ? r.err : EIO));
+            break;
+    }
+    return kExitUsage;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -205,6 +241,7 @@ int main(int argc, char** argv) {
     if (cmd == "show") return Show(argc - 1, argv + 1);
     if (cmd == "dump") return Dump(argc - 1, argv + 1);
     if (cmd == "search") return RunSearchCommand(argc - 1, argv + 1);
+    if (cmd == "export-html") return ExportHtml(argc - 1, argv + 1);
     if (cmd == "-h" || cmd == "--help") {
         std::fputs(kUsage, stdout);
         return kExitOk;

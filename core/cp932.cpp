@@ -50,9 +50,9 @@ std::optional<std::u16string> Utf8ToUtf16(std::string_view utf8) {
     return out;
 }
 
-// UTF-16 to UTF-8; unpaired surrogates become U+FFFD.
-std::string Utf16ToUtf8(std::u16string_view units) {
-    std::string out;
+// UTF-16 to UTF-8 into out (cleared first); unpaired surrogates become U+FFFD.
+void Utf16ToUtf8(std::u16string_view units, std::string& out) {
+    out.clear();
     out.reserve(units.size() * 3);
     for (std::size_t i = 0; i < units.size(); ++i) {
         char32_t cp = units[i];
@@ -78,7 +78,6 @@ std::string Utf16ToUtf8(std::u16string_view units) {
             out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
         }
     }
-    return out;
 }
 
 // Input methods and JIS-based tables on Linux and other systems type these
@@ -108,8 +107,21 @@ std::optional<std::string> FromUtf16(std::u16string units, bool strict) {
 }  // namespace
 
 std::string Cp932ToUtf8(std::string_view cp932) {
-    if (cp932.empty()) return std::string();
-    return Utf16ToUtf8(platform::Cp932ToUtf16(cp932));
+    std::string utf8;
+    if (cp932.empty()) return utf8;
+    std::u16string units;
+    platform::Cp932ToUtf16(cp932, units);
+    Utf16ToUtf8(units, utf8);
+    return utf8;
+}
+
+void Cp932ToUtf8Into(std::string_view cp932, std::string& utf8) {
+    utf8.clear();
+    if (cp932.empty()) return;
+    // Kept from call to call like the caller's buffer.
+    thread_local std::u16string units;
+    platform::Cp932ToUtf16(cp932, units);
+    Utf16ToUtf8(units, utf8);
 }
 
 std::optional<std::string> Utf8ToCp932(std::string_view utf8) {

@@ -10,6 +10,9 @@ namespace orv {
 
 // CP932 bytes to UTF-8; bytes that do not convert become U+FFFD.
 std::string Cp932ToUtf8(std::string_view cp932);
+// The same conversion into a buffer of the caller's that is reused from
+// call to call (cleared first), for walks that convert every record.
+void Cp932ToUtf8Into(std::string_view cp932, std::string& utf8);
 // UTF-8 to CP932; nullopt when a character has no CP932 form.
 std::optional<std::string> Utf8ToCp932(std::string_view utf8);
 // UTF-16 code units to CP932, unmappable characters as '?' (used for the

@@ -40,16 +40,15 @@ UConverter* Converter(bool stopOnUnmappable) {
 
 }  // namespace
 
-std::u16string Cp932ToUtf16(std::string_view cp932) {
-    std::u16string units(cp932.size() + 1, u'\0');
+void Cp932ToUtf16(std::string_view cp932, std::u16string& units) {
+    // A CP932 byte sequence never gives more UTF-16 units than it has bytes.
+    units.resize(cp932.size() + 1);
     UConverter* cnv = Converter(false);
-    if (!cnv) return {};
     UErrorCode status = U_ZERO_ERROR;
-    int32_t n = ucnv_toUChars(cnv, units.data(), static_cast<int32_t>(units.size()), cp932.data(),
-                              static_cast<int32_t>(cp932.size()), &status);
-    if (U_FAILURE(status)) return {};
-    units.resize(static_cast<std::size_t>(n));
-    return units;
+    int32_t n = cnv ? ucnv_toUChars(cnv, units.data(), static_cast<int32_t>(units.size()),
+                                    cp932.data(), static_cast<int32_t>(cp932.size()), &status)
+                    : 0;
+    units.resize(cnv && U_SUCCESS(status) ? static_cast<std::size_t>(n) : 0);
 }
 
 std::optional<std::string> Utf16ToCp932(std::u16string_view units, bool strict) {

@@ -8,9 +8,10 @@
 
 namespace orv::platform {
 
-// CP932 bytes to UTF-16; bytes that do not convert become U+FFFD (or the
-// system's own replacement character).
-std::u16string Cp932ToUtf16(std::string_view cp932);
+// CP932 bytes to UTF-16 into units (replacing what it held, so that a
+// buffer reused from call to call keeps its room); bytes that do not convert
+// become U+FFFD (or the system's own replacement character).
+void Cp932ToUtf16(std::string_view cp932, std::u16string& units);
 // UTF-16 to CP932. strict: nullopt when a character has no CP932 code;
 // otherwise such characters become '?'.
 std::optional<std::string> Utf16ToCp932(std::u16string_view units, bool strict);

@@ -9,16 +9,16 @@ namespace {
 constexpr UINT kCp932 = 932;
 }
 
-std::u16string Cp932ToUtf16(std::string_view cp932) {
-    if (cp932.empty()) return {};
+void Cp932ToUtf16(std::string_view cp932, std::u16string& units) {
+    units.clear();
+    if (cp932.empty()) return;
     const int inLen = static_cast<int>(cp932.size());
     int n = MultiByteToWideChar(kCp932, 0, cp932.data(), inLen, nullptr, 0);
-    if (n <= 0) return {};
-    std::u16string units(static_cast<std::size_t>(n), u'\0');
+    if (n <= 0) return;
+    units.resize(static_cast<std::size_t>(n));
     n = MultiByteToWideChar(kCp932, 0, cp932.data(), inLen,
                             reinterpret_cast<wchar_t*>(units.data()), n);
     units.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
-    return units;
 }
 
 std::optional<std::string> Utf16ToCp932(std::u16string_view units, bool strict) {

@@ -1,6 +1,7 @@
 // Files on Windows: UTF-8 paths become wide-character names, and a save
 // replaces the target with ReplaceFileW.
 #include "core/fileio.h"
+#include "core/winpath.h"
 
 #include <io.h>
 #include <windows.h>
@@ -10,7 +11,7 @@
 
 namespace orv {
 
-namespace {
+namespace win {
 
 std::wstring Wide(const std::string& utf8) {
     if (utf8.empty()) return std::wstring();
@@ -18,6 +19,15 @@ std::wstring Wide(const std::string& utf8) {
     int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), inLen, nullptr, 0);
     std::wstring out(n > 0 ? static_cast<std::size_t>(n) : 0, L'\0');
     if (n > 0) MultiByteToWideChar(CP_UTF8, 0, utf8.data(), inLen, out.data(), n);
+    return out;
+}
+
+std::string Narrow(const std::wstring& wide) {
+    if (wide.empty()) return std::string();
+    const int inLen = static_cast<int>(wide.size());
+    int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), inLen, nullptr, 0, nullptr, nullptr);
+    std::string out(n > 0 ? static_cast<std::size_t>(n) : 0, '\0');
+    if (n > 0) WideCharToMultiByte(CP_UTF8, 0, wide.data(), inLen, out.data(), n, nullptr, nullptr);
     return out;
 }
 
@@ -36,10 +46,22 @@ int ErrnoOf(DWORD error) {
             return ENOSPC;
         case ERROR_WRITE_PROTECT:
             return EROFS;
+        case ERROR_FILE_EXISTS:
+        case ERROR_ALREADY_EXISTS:
+            return EEXIST;
+        case ERROR_DIR_NOT_EMPTY:
+            return ENOTEMPTY;
         default:
             return EIO;
     }
 }
+
+}  // namespace win
+
+namespace {
+
+using win::ErrnoOf;
+using win::Wide;
 
 // The fixed name of the file a save writes into, replaced by the next save.
 std::wstring TemporaryName(const std::wstring& target) { return target + L".saving"; }

@@ -11,20 +11,6 @@
 #include "search/findoption.h"
 
 namespace orv {
-namespace {
-
-std::string_view UpToNul(std::string_view s) {
-    const void* nul = std::memchr(s.data(), 0, s.size());
-    return nul ? s.substr(0, static_cast<std::size_t>(static_cast<const char*>(nul) - s.data()))
-               : s;
-}
-
-void ShowMessage(const DocPorts& ports, int id, const std::string& arg = std::string()) {
-    if (ports.prompter)
-        ports.prompter->MessageBox(id, res::Format(id, arg), res::Icon(id), MsgButtons::Ok);
-}
-
-}  // namespace
 
 CMatchFinder::CMatchFinder(std::uint32_t flags, std::string_view text, int minLen, int maxLen) {
     Init(flags, text, minLen, maxLen);
@@ -136,7 +122,7 @@ FindAllResult FindAll(const std::vector<TreeItem>& items, const DocPorts& ports)
     const std::string text = ports.find ? ports.find->GetFindString() : std::string();
     int minLen = 0, maxLen = 0;
     if (text.empty() || !GetSearchLengths(text, minLen, maxLen)) {
-        ShowMessage(ports, res::IDS_FIND_BADTEXT);
+        ShowFindMessage(ports, res::IDS_FIND_BADTEXT);
         result.outcome = SearchOutcome::BadText;
         return result;
     }
@@ -160,12 +146,12 @@ FindAllResult FindAll(const std::vector<TreeItem>& items, const DocPorts& ports)
 
         if (cancelled) {
             result.hits.clear();
-            ShowMessage(ports, res::IDS_FIND_CANCELLED);
+            ShowFindMessage(ports, res::IDS_FIND_CANCELLED);
             result.outcome = SearchOutcome::Cancelled;
         } else if (!result.hits.empty()) {
             result.outcome = SearchOutcome::Found;
         } else {
-            ShowMessage(ports, res::IDS_FIND_NOTFOUND, Cp932ToUtf8(text));
+            ShowFindMessage(ports, res::IDS_FIND_NOTFOUND, Cp932ToUtf8(text));
             result.outcome = SearchOutcome::NotFound;
         }
         progress.reset();
@@ -173,7 +159,7 @@ FindAllResult FindAll(const std::vector<TreeItem>& items, const DocPorts& ports)
     } catch (const std::exception&) {
         progress.reset();  // enables the main window again before the message
         result.hits.clear();
-        ShowMessage(ports, res::IDS_FIND_ERROR);
+        ShowFindMessage(ports, res::IDS_FIND_ERROR);
         result.outcome = SearchOutcome::Failed;
         return result;
     }

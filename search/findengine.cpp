@@ -11,20 +11,16 @@
 #include "res/strings.h"
 
 namespace orv {
-namespace {
-
 std::string_view UpToNul(std::string_view s) {
     const void* nul = std::memchr(s.data(), 0, s.size());
     return nul ? s.substr(0, static_cast<std::size_t>(static_cast<const char*>(nul) - s.data()))
                : s;
 }
 
-void ShowMessage(const DocPorts& ports, int id, const std::string& arg = std::string()) {
+void ShowFindMessage(const DocPorts& ports, int id, const std::string& arg) {
     if (ports.prompter)
         ports.prompter->MessageBox(id, res::Format(id, arg), res::Icon(id), MsgButtons::Ok);
 }
-
-}  // namespace
 
 bool GetSearchLengths(std::string_view text, int& minLen, int& maxLen) {
     text = UpToNul(text);
@@ -424,7 +420,7 @@ SearchOutcome SearchFrom(const std::vector<TreeItem>& items, const DocPorts& por
     const std::string text = ports.find ? ports.find->GetFindString() : std::string();
     int minLen = 0, maxLen = 0;
     if (text.empty() || !GetSearchLengths(text, minLen, maxLen)) {
-        ShowMessage(ports, res::IDS_FIND_BADTEXT);
+        ShowFindMessage(ports, res::IDS_FIND_BADTEXT);
         return SearchOutcome::BadText;
     }
 
@@ -450,20 +446,20 @@ SearchOutcome SearchFrom(const std::vector<TreeItem>& items, const DocPorts& por
 
         SearchOutcome outcome;
         if (cancelled) {
-            ShowMessage(ports, res::IDS_FIND_CANCELLED);
+            ShowFindMessage(ports, res::IDS_FIND_CANCELLED);
             outcome = SearchOutcome::Cancelled;
         } else if (hit >= 0) {
             if (ports.tree) ports.tree->SelectItem(items[static_cast<std::size_t>(hit)]);
             outcome = SearchOutcome::Found;
         } else {
-            ShowMessage(ports, res::IDS_FIND_NOTFOUND, Cp932ToUtf8(text));
+            ShowFindMessage(ports, res::IDS_FIND_NOTFOUND, Cp932ToUtf8(text));
             outcome = SearchOutcome::NotFound;
         }
         progress.reset();
         return outcome;
     } catch (const std::exception&) {
         progress.reset();  // enables the main window again before the message
-        ShowMessage(ports, res::IDS_FIND_ERROR);
+        ShowFindMessage(ports, res::IDS_FIND_ERROR);
         return SearchOutcome::Failed;
     }
 }

@@ -138,6 +138,12 @@ private:
 bool FieldMatches(std::uint32_t flags, std::string_view field, std::string_view text, int minLen,
                   int maxLen);
 
+// The bytes of s before its first NUL byte (fields and texts end there).
+std::string_view UpToNul(std::string_view s);
+// Shows string-table message id (with arg) through the ports' prompter, when
+// there is one: the messages of find next, find previous and find all.
+void ShowFindMessage(const DocPorts& ports, int id, const std::string& arg = std::string());
+
 // True when one of the fields that findOption selects, tried in the order
 // title, author name, author ID, message text, matches.
 bool RecordMatches(const CComment& record, std::uint32_t findOption, CFieldMatcher& matcher);

@@ -328,6 +328,54 @@ private slots:
         QCOMPARE(f->windowTitle(), QStringLiteral("saved.mld - Orv's Meeting log viewer"));
     }
 
+    void exportHtmlWritesTheShownDocumentIntoAChosenFolder() {
+        test::FakePrompter prompter;
+        auto f = Open(&prompter);
+        // The command stands right after "名前を付けて保存(&A)...".
+        const QList<QAction*> file = f->menuBar()->actions().at(0)->menu()->actions();
+        const int saveAs = static_cast<int>(file.indexOf(f->Commands().Action(ID_FILE_SAVE_AS)));
+        QCOMPARE(file.at(saveAs + 1)->text(), QStringLiteral("HTML 形式で書き出す(&H)..."));
+
+        f->ImportLogs({test::SampleLog()});
+        QVERIFY(f->GetDocument().IsModified());
+        const QString site = m_files.filePath(QStringLiteral("site"));
+        QString offered = QStringLiteral("unset");
+        f->SetFolderDialogHook([&](const QString& start) {
+            offered = start;
+            return site;
+        });
+        QVERIFY(f->Commands().Execute(ID_FILE_EXPORT_HTML));
+        QVERIFY(!offered.isEmpty());
+        QFile index(site + QStringLiteral("/index.html"));
+        QVERIFY(index.open(QIODevice::ReadOnly));
+        QVERIFY(index.readAll().contains("<h1>無題</h1>"));
+        QVERIFY(f->GetDocument().IsModified());  // an export is no save
+        QVERIFY(prompter.shown.empty());
+
+        // The same folder again: refused with its name; nothing changes.
+        QVERIFY(f->Commands().Execute(ID_FILE_EXPORT_HTML));
+        QCOMPARE(prompter.Ids(), std::vector<int>{res::IDS_HTML_NOT_EMPTY});
+        QVERIFY(QString::fromStdString(prompter.shown[0].text).contains(QDir::toNativeSeparators(site)));
+
+        // A cancel request asks; Yes leaves no folder behind.
+        test::FakeProgressFactory progress;
+        progress.cancelAfter = 1;
+        DocPorts ports = f->GetDocument().Ports();
+        DocPorts withFake = ports;
+        withFake.progress = &progress;
+        f->GetDocument().SetPorts(withFake);
+        const QString other = m_files.filePath(QStringLiteral("other"));
+        f->SetFolderDialogHook([&](const QString&) { return other; });
+        prompter.shown.clear();
+        prompter.answers = {MsgAnswer::Yes};
+        QVERIFY(f->Commands().Execute(ID_FILE_EXPORT_HTML));
+        f->GetDocument().SetPorts(ports);
+        QCOMPARE(prompter.Ids(), std::vector<int>{res::IDS_HTML_ASK_CANCEL});
+        QVERIFY(!progress.dialogs.at(0).cancelMode);
+        QVERIFY(!QFileInfo::exists(other));
+        f->GetDocument().SetModifiedFlag(false);
+    }
+
     void droppedFiles() {
         test::FakePrompter prompter;
         test::ScriptedChooser chooser;

@@ -141,3 +141,23 @@ TEST(Orvlog, DumpWritesOneJsonObjectPerRecord) {
 }
 
 }  // namespace
+
+TEST(Orvlog, ExportHtmlWritesASiteAndRefusesAFolderInUse) {
+    TempDir dir;
+    std::string doc = dir.File("forum.mld"), site = dir.File("site"), err = dir.File("err.txt");
+    ASSERT_EQ(Orvlog("import -o " + Q(doc) + " " + Q(kSample)).status, 0);
+    ASSERT_EQ(Orvlog("export-html " + Q(doc) + " " + Q(site), err).status, 0);
+    const std::string index = ReadAll(site + "/index.html");
+    EXPECT_NE(index.find("<h1>forum.mld</h1>"), std::string::npos);
+    EXPECT_NE(index.find("<dt>発言数</dt><dd>12</dd>"), std::string::npos);
+    EXPECT_NE(ReadAll(site + "/threads/t000001.html").find("この会議室に初めて書き込みます。"),
+              std::string::npos);
+
+    // A second export into the same folder: refused, naming it, untouched.
+    EXPECT_EQ(Orvlog("export-html " + Q(doc) + " " + Q(site), err).status, 2);
+    EXPECT_NE(ReadAll(err).find(site + " is not empty"), std::string::npos);
+    EXPECT_EQ(ReadAll(site + "/index.html"), index);
+    EXPECT_EQ(Orvlog("export-html " + Q(doc)).status, 2);
+    EXPECT_EQ(Orvlog("export-html " + Q(dir.File("missing.mld")) + " " + Q(dir.File("x"))).status, 2);
+    EXPECT_FALSE(std::filesystem::exists(dir.File("x")));
+}
