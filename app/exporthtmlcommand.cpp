@@ -1,4 +1,5 @@
 #include "app/exporthtmlcommand.h"
+#include "app/corepath.h"
 
 #include <QApplication>
 #include <QDir>
@@ -19,10 +20,10 @@ HtmlExportStatus OnExportHtml(const COrvDoc& doc, const QString& documentName,
 
     HtmlExportResult r =
         ExportHtmlSite(doc.GetRoots(), documentName.toStdString(),
-                       QFile::encodeName(folder).toStdString(), ports.progress, ports.prompter);
+                       CorePath(folder), ports.progress, ports.prompter);
     if (r.status == HtmlExportStatus::Ok || r.status == HtmlExportStatus::Cancelled)
         return r.status;
-    r.path = QDir::toNativeSeparators(QFile::decodeName(QByteArray::fromStdString(r.path)))
+    r.path = QDir::toNativeSeparators(FromCorePath(r.path))
                  .toStdString();
     const int id = r.status == HtmlExportStatus::NotEmpty     ? res::IDS_HTML_NOT_EMPTY
                    : r.status == HtmlExportStatus::NotAFolder ? res::IDS_HTML_NOT_A_FOLDER

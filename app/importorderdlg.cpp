@@ -1,4 +1,5 @@
 #include "app/importorderdlg.h"
+#include "app/corepath.h"
 
 #include <memory>
 
@@ -47,7 +48,7 @@ CImportOrderDlg::CImportOrderDlg(std::vector<std::string>& paths, QWidget* paren
     m_list->setItemDelegate(new CNoCursorDelegate(m_list));  // owned by the list
     for (std::size_t i = 0; i < m_original.size(); ++i) {
         // The name without its folder; the entry remembers its own path.
-        const QString path = QFile::decodeName(QByteArray::fromStdString(m_original[i]));
+        const QString path = FromCorePath(m_original[i]);
         auto* item = new QListWidgetItem(QFileInfo(path).fileName(), m_list);
         item->setData(Qt::UserRole, static_cast<qulonglong>(i));
         item->setToolTip(path);

@@ -1,4 +1,5 @@
 #include "app/logfilechooser.h"
+#include "app/corepath.h"
 
 #include <new>
 
@@ -30,7 +31,7 @@ bool CLogFileChooser::ChooseLogFiles(std::vector<std::string>& paths) {
         const QStringList files = dlg.selectedFiles();
         if (files.isEmpty()) return false;
         for (const QString& f : files)
-            paths.push_back(QFile::encodeName(QFileInfo(f).absoluteFilePath()).toStdString());
+            paths.push_back(CorePath(QFileInfo(f).absoluteFilePath()));
         return true;
     } catch (const std::bad_alloc&) {
         if (m_prompter)

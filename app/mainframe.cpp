@@ -1,4 +1,5 @@
 #include "app/mainframe.h"
+#include "app/corepath.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -59,8 +60,6 @@ constexpr std::uint32_t kFindIgnoreWidth = 0x0008;
 constexpr std::uint32_t kFindIgnoreKana = 0x0010;
 constexpr std::uint32_t kFindAuthor = 0x1000;
 constexpr std::uint32_t kFindAuthorId = 0x2000;
-
-std::string PathBytes(const QString& path) { return QFile::encodeName(path).toStdString(); }
 
 QString BarSection(int i) { return QStringLiteral("%1-Bar%2").arg(QLatin1String(settings::kBarState)).arg(i); }
 QString SummarySection() { return QStringLiteral("%1-Summary").arg(QLatin1String(settings::kBarState)); }
@@ -692,7 +691,7 @@ bool CMainFrame::OpenDocumentFile(const QString& path) {
     if (!SaveModified()) return false;
     const bool wasModified = m_pDoc->IsModified();
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const bool ok = m_pDoc->OnOpenDocument(PathBytes(full));
+    const bool ok = m_pDoc->OnOpenDocument(CorePath(full));
     QApplication::restoreOverrideCursor();
     if (!ok) {
         if (m_pDoc->LastOpenResult() == COrvDoc::OpenResult::CannotOpen) {
@@ -733,7 +732,7 @@ bool CMainFrame::DoSave(const QString& pathIn) {
         if (path.isEmpty()) return false;
     }
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const bool ok = m_pDoc->OnSaveDocument(PathBytes(QFileInfo(path).absoluteFilePath()));
+    const bool ok = m_pDoc->OnSaveDocument(CorePath(QFileInfo(path).absoluteFilePath()));
     QApplication::restoreOverrideCursor();
     if (!ok) return false;
     m_pDoc->SetModifiedFlag(false);
@@ -745,7 +744,7 @@ bool CMainFrame::DoSave(const QString& pathIn) {
 void CMainFrame::ImportLogs(const QStringList& paths) {
     std::vector<std::string> list;
     list.reserve(static_cast<std::size_t>(paths.size()));
-    for (const QString& p : paths) list.push_back(PathBytes(p));
+    for (const QString& p : paths) list.push_back(CorePath(p));
     CLogFileList files(std::move(list));
     files.SetChooser(m_pChooserPort);
     m_pDoc->ImportLogFiles(files);
