@@ -3,6 +3,9 @@
 // to messages that are not in the logs, short and long bodies.
 //
 // usage: orv_gen_forum OUTDIR [MESSAGES] [FILES]
+//        orv_gen_forum --chain OUTFILE MESSAGES
+// The second form writes one log of tiny messages, each a reply to the one
+// before: a reply chain as deep as the log is long.
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -35,9 +38,31 @@ const char* const kNames[] = {
 };
 const char kMarker[] = "\x82\xD6\x82\xCC\x83\x52\x83\x81\x83\x93\x83\x67";  // へのコメント
 
+int WriteChain(const char* path, int total) {
+    std::string out;
+    for (int number = 1; number <= total; ++number) {
+        char head[64];
+        std::snprintf(head, sizeof head, "%07d/%07d CHN00001  TANAKA", number, total);
+        std::string line = head;
+        line.append(38 - line.size(), ' ');
+        out += line + (number > 1 ? "RE:x\r\n" : "x\r\n");
+        out += "(01) 98/01/01 00:00:00";
+        if (number > 1) {
+            char p[16];
+            std::snprintf(p, sizeof p, "  %07d", number - 1);
+            out += std::string(p) + kMarker;
+        }
+        out += "\r\nok\r\n";
+    }
+    std::FILE* fp = std::fopen(path, "wb");
+    if (!fp || std::fwrite(out.data(), 1, out.size(), fp) != out.size()) return 1;
+    return std::fclose(fp) == 0 ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 4 && std::string(argv[1]) == "--chain") return WriteChain(argv[2], std::atoi(argv[3]));
     if (argc < 2) {
         std::fprintf(stderr, "usage: orv_gen_forum OUTDIR [MESSAGES] [FILES]\n");
         return 2;

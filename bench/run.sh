@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs every benchmark on the synthetic 100,000-message forum (about 60 MB
 # in 10 files), made once in build/bench-data, and prints the figures next
-# to the plain tools they are measured against.
+# to the plain tools they are measured against, on the same files in the
+# same run.
 set -euo pipefail
 B=${1:-build/rel}
 DATA=${ORV_BENCH_DATA:-build/bench-data}
@@ -13,7 +14,14 @@ if [ ! -f "$DATA/forum10.log" ]; then
   "$B/bench/orv_gen_forum" "$DATA" 100000 10
 fi
 if [ ! -f "$DATA/forum.mld" ] || [ "$DATA/forum01.log" -nt "$DATA/forum.mld" ]; then
-  "$B/orvlog" import -o "$DATA/forum.mld" "$DATA"/forum*.log
+  "$B/orvlog" import -o "$DATA/forum.mld" "$DATA"/forum*.log >/dev/null 2>&1
+fi
+# A reply chain a million messages deep, each message a few bytes.
+if [ ! -f "$DATA/chain.mld" ]; then
+  echo "== generating the 1,000,000-deep chain in $DATA"
+  "$B/bench/orv_gen_forum" --chain "$DATA/chain.log" 1000000
+  "$B/orvlog" import -o "$DATA/chain.mld" "$DATA/chain.log" >/dev/null 2>&1
+  rm -f "$DATA/chain.log"  # the import benchmarks read every log of the folder
 fi
 
 # Best of five wall-clock runs of a command, in seconds.
@@ -21,35 +29,61 @@ best() {
   local best=""
   for _ in 1 2 3 4 5; do
     local t0 t1
-    t0=$(date +%s.%N); "$@" >/dev/null; t1=$(date +%s.%N)
+    t0=$(date +%s.%N); "$@" >/dev/null 2>&1; t1=$(date +%s.%N)
     best=$(echo "$t0 $t1 $best" | awk '{d=$2-$1; if ($3=="" || d<$3) print d; else print $3}')
   done
   echo "$best"
 }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN{printf "%.1f", a/b}'; }
+ms() { awk -v a="$1" 'BEGIN{printf "%.0f ms", a*1000}'; }
+# Peak resident memory of a command in KiB.
+peak() { /usr/bin/time -f "%M" "$@" 2>&1 >/dev/null | tail -1; }
+kib() { echo $(( $(stat -c %s "$1") / 1024 )); }
 
-echo "== data: $(du -ch "$DATA"/forum*.log | tail -1 | cut -f1) of logs, $(du -h "$DATA/forum.mld" | cut -f1) document"
-WC=$(best wc -l "$DATA"/forum*.log)
-CAT=$(best cat "$DATA/forum.mld")
-echo "== reference: wc -l on the logs ${WC}s, cat of the document ${CAT}s"
+LOGS=("$DATA"/forum*.log)
+MLD=$DATA/forum.mld
+echo "== data: $(du -ch "${LOGS[@]}" | tail -1 | cut -f1) of logs, $(du -h "$MLD" | cut -f1) document"
+WC=$(best wc -l "${LOGS[@]}")
+CAT=$(best cat "$MLD")
+CATDD=$(best bash -c 'cat "$@" | dd of="$0" bs=1M conv=fsync status=none' "$DATA/dd-copy" "${LOGS[@]}")
+CPSYNC=$(best bash -c 'cp "$0" "$1" && sync "$1"' "$MLD" "$DATA/cp-copy.mld")
+rm -f "$DATA/dd-copy" "$DATA/cp-copy.mld"
+echo "== reference: wc -l on the logs $(ms "$WC"), cat of the document $(ms "$CAT"),"
+echo "   cat logs | dd conv=fsync $(ms "$CATDD"), cp + fsync of the document $(ms "$CPSYNC")"
 
 "$B/bench/core_bench" --benchmark_format=console | tee "$DATA/core_bench.txt"
 IMPORT=$(awk '/^BM_Import/ {print $2/1000}' "$DATA/core_bench.txt")
 OPEN=$(awk '/^BM_Open/ {print $2/1000}' "$DATA/core_bench.txt")
-echo "== import / wc -l: $(awk -v a="$IMPORT" -v b="$WC" 'BEGIN{printf "%.1f", a/b}') (target 5)"
-echo "== open / cat:     $(awk -v a="$OPEN" -v b="$CAT" 'BEGIN{printf "%.1f", a/b}') (target 5)"
+SAVE=$(awk '/^BM_Save/ {print $2/1000}' "$DATA/core_bench.txt")
+IMPORTO=$(best "$B/orvlog" import -o "$DATA/import-bench.mld" "${LOGS[@]}")
+rm -f "$DATA/import-bench.mld"
+SHOW=$(best "$B/orvlog" show "$MLD" 50000)
+
+echo "== import in-process $(ms "$IMPORT") / wc -l:                $(ratio "$IMPORT" "$WC") (target 5)"
+echo "== orvlog import -o $(ms "$IMPORTO") / cat logs | dd fsync:  $(ratio "$IMPORTO" "$CATDD") (target 3)"
+echo "== orvlog show $(ms "$SHOW") / cat of the document:          $(ratio "$SHOW" "$CAT") (target 5)"
+echo "== open in-process $(ms "$OPEN") / cat of the document:      $(ratio "$OPEN" "$CAT") (target 3)"
+echo "== save $(ms "$SAVE") / cp + fsync of the document:          $(ratio "$SAVE" "$CPSYNC") (target 3)"
+
+SHOWPEAK=$(peak "$B/orvlog" show "$MLD" 50000)
+echo "== orvlog show peak ${SHOWPEAK} KiB / document $(kib "$MLD") KiB:       $(ratio "$SHOWPEAK" "$(kib "$MLD")") (target 1.5)"
+"$B/bench/orv_memprobe" "$MLD"
+CHAIN=$DATA/chain.mld
+CHAINPEAK=$(peak "$B/orvlog" show "$CHAIN" 1000000)
+echo "== chain: orvlog show peak ${CHAINPEAK} KiB / document $(kib "$CHAIN") KiB: $(ratio "$CHAINPEAK" "$(kib "$CHAIN")") (target 4)"
+"$B/bench/orv_memprobe" "$CHAIN"
+/usr/bin/time -f "== orvlog tree peak RSS %M KiB" "$B/orvlog" tree "$MLD" >/dev/null
 # The HTML export against a plain dump of the same document; the site's
 # folder is removed between runs, outside the timing.
-DUMP=$(best "$B/orvlog" dump "$DATA/forum.mld")
+DUMP=$(best "$B/orvlog" dump "$MLD")
 EXPORT=""
 for _ in 1 2 3 4 5; do
   rm -rf "$DATA/html-bench"
-  t0=$(date +%s.%N); "$B/orvlog" export-html "$DATA/forum.mld" "$DATA/html-bench"; t1=$(date +%s.%N)
+  t0=$(date +%s.%N); "$B/orvlog" export-html "$MLD" "$DATA/html-bench"; t1=$(date +%s.%N)
   EXPORT=$(echo "$t0 $t1 $EXPORT" | awk '{d=$2-$1; if ($3=="" || d<$3) print d; else print $3}')
 done
 rm -rf "$DATA/html-bench"
-echo "== export-html ${EXPORT}s, dump ${DUMP}s: export-html / dump $(awk -v a="$EXPORT" -v b="$DUMP" 'BEGIN{printf "%.2f", a/b}') (target 1.5)"
-/usr/bin/time -f "== orvlog tree peak RSS %M KiB" "$B/orvlog" tree "$DATA/forum.mld" >/dev/null
-"$B/bench/orv_memprobe" "$DATA/forum.mld"
+echo "== export-html $(ms "$EXPORT"), dump $(ms "$DUMP"): export-html / dump $(awk -v a="$EXPORT" -v b="$DUMP" 'BEGIN{printf "%.2f", a/b}') (target 1.5)"
 
 for b in "$B"/bench/*_bench; do
   [ "$(basename "$b")" = core_bench ] && continue
@@ -57,6 +91,15 @@ for b in "$B"/bench/*_bench; do
   echo "== $(basename "$b")"
   "$b" --benchmark_format=console | tee "$DATA/$(basename "$b").txt"
 done
+if [ -f "$DATA/search_bench.txt" ]; then
+  for arg in 0 1 2; do
+    E=$(awk -v a="$arg" '$1 ~ "^BM_SearchNoHitAllFolds/"a"/" {print $2}' "$DATA/search_bench.txt")
+    R=$(awk -v a="$arg" '$1 ~ "^BM_RipgrepIgnoreCase/"a"/" {print $2}' "$DATA/search_bench.txt")
+    [ -n "$E" ] && [ -n "$R" ] || continue
+    case $arg in 0) what="easy case";; *) what="hard case";; esac
+    echo "== search $arg ($what) ${E} ms / rg -i -c ${R} ms: $(ratio "$E" "$R") (target 2 for the hard cases)"
+  done
+fi
 # Find all against one find next that finds nothing, on the same texts.
 [ -f "$DATA/search_bench.txt" ] && awk '/^BM_SearchNoHitAllFolds\// {split($1, a, "/"); s[a[2]] = $2}
      /^BM_FindAllNoHitAllFolds\// {split($1, a, "/"); f[a[2]] = $2}

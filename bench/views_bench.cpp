@@ -49,19 +49,18 @@ void Fill(COrvDoc& doc, int count) {
     CComment* root = nullptr;
     CComment* reply = nullptr;
     for (int n = 1; n <= count; ++n) {
-        auto rec = std::make_unique<CComment>();
-        rec->SetNumber(n);
-        rec->SetId("QVA00012");
-        rec->SetAuthor(Sjis("山田 一郎"));
-        rec->SetDateTimeRaw("98/04/01 21:10:05");
-        rec->SetTitle(titles[n % 4] + " " + std::to_string(n));
-        rec->SetText(body);
-        CComment* raw = rec.get();
+        CComment& rec = doc.NewRecord();
+        rec.SetNumber(n);
+        rec.SetId("QVA00012");
+        rec.SetAuthor(Sjis("山田 一郎"));
+        rec.SetDateTimeRaw("98/04/01 21:10:05");
+        rec.SetTitle(titles[n % 4] + " " + std::to_string(n));
+        rec.SetText(body);
         switch (n % 4) {
-        case 1: doc.AddRoot(std::move(rec)); root = raw; break;
-        case 2: doc.AddReplyTo(*root, std::move(rec)); reply = raw; break;
-        case 3: doc.AddReplyTo(*reply, std::move(rec)); break;
-        default: doc.AddReplyTo(*root, std::move(rec)); break;
+        case 1: doc.AddRoot(rec); root = &rec; break;
+        case 2: doc.AddReplyTo(*root, rec); reply = &rec; break;
+        case 3: doc.AddReplyTo(*reply, rec); break;
+        default: doc.AddReplyTo(*root, rec); break;
         }
     }
 }
@@ -152,13 +151,12 @@ void BM_DeepChainExpandCollapseAll(benchmark::State& state) {
     doc.SetPorts(ports);
     CComment* last = nullptr;
     for (int n = 1; n <= 1000000; ++n) {
-        auto rec = std::make_unique<CComment>();
-        rec->SetNumber(n);
-        rec->SetTitle(Sjis("RE:パソコン通信の設定について"));
-        CComment* raw = rec.get();
-        if (last) doc.AddReplyTo(*last, std::move(rec));
-        else doc.AddRoot(std::move(rec));
-        last = raw;
+        CComment& rec = doc.NewRecord();
+        rec.SetNumber(n);
+        rec.SetTitle(Sjis("RE:パソコン通信の設定について"));
+        if (last) doc.AddReplyTo(*last, rec);
+        else doc.AddRoot(rec);
+        last = &rec;
     }
     host.show();
     doc.BuildTree();
@@ -224,7 +222,8 @@ void BM_MarkMatches100KB(benchmark::State& state) {
     host.show();
     const std::string line =
         Sjis("パソコン通信の設定について、ﾓﾃﾞﾑの初期化文字列を確かめました。ATZ で戻ります。\r\n");
-    CComment rec;
+    CCommentStore store;
+    CComment& rec = store.NewRecord();
     std::string text;
     while (text.size() < 100 * 1024) text += line;
     rec.SetText(text);

@@ -110,7 +110,7 @@ bool ParseMessageNumber(const char* text, std::int32_t& number) {
     return true;
 }
 
-std::string ToTerminal(const std::string& cp932) {
+std::string ToTerminal(std::string_view cp932) {
     std::string utf8 = Cp932ToUtf8(cp932);
     std::string out;
     out.reserve(utf8.size());

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "core/orvdoc.h"
 #include "core/ports.h"
@@ -56,6 +57,6 @@ void EndProgressLine();
 bool ParseMessageNumber(const char* text, std::int32_t& number);
 
 // CP932 to UTF-8 with CR LF turned into LF, for terminal output.
-std::string ToTerminal(const std::string& cp932);
+std::string ToTerminal(std::string_view cp932);
 
 }  // namespace orv::cli

@@ -1,6 +1,7 @@
 #include "core/archive.h"
 
 #include <cstring>
+#include <memory>
 #include <unordered_map>
 
 #include "core/cp932.h"
@@ -40,7 +41,7 @@ public:
             Dword(static_cast<std::uint32_t>(n));
         }
     }
-    void String(const std::string& s) {
+    void String(std::string_view s) {
         const std::size_t n = s.size();
         if (n < 0xFF) {
             Byte(static_cast<std::uint8_t>(n));
@@ -159,38 +160,45 @@ private:
     bool m_bReadError = false;
 };
 
+// Reads the forest, gathering the fields of each record in one buffer that
+// is then laid out in the store's arena at once.
 class Reader {
 public:
-    explicit Reader(Source& src) : m_src(src) {}
+    Reader(Source& src, CCommentStore& store) : m_src(src), m_store(store) {}
 
-    ArchiveResult Run(CommentList& roots) {
-        ArchiveResult r = ReadForest(roots);
+    ArchiveResult Run() {
+        ArchiveResult r = ReadForest();
         if (r == ArchiveResult::Malformed && m_src.Failed()) return ArchiveResult::ReadError;
         return r;
     }
 
 private:
+    bool Read(void* dst, std::size_t n) { return m_src.Read(dst, n); }
+    bool Byte(std::uint8_t& b) { return m_src.Byte(b); }
+    bool Word(std::uint16_t& w) { return m_src.Word(w); }
+    bool Dword(std::uint32_t& d) { return m_src.Dword(d); }
+
     // A count: WORD, or WORD 0xFFFF and a DWORD.
     bool Count(std::uint32_t& n) {
         std::uint16_t w;
-        if (!m_src.Word(w)) return false;
+        if (!Word(w)) return false;
         if (w != 0xFFFF) {
             n = w;
             return true;
         }
-        return m_src.Dword(n);
+        return Dword(n);
     }
 
     // A length prefix after its first byte; sets wide for the UTF-16 form.
     bool Length(std::uint64_t& n, bool allowWide, bool& wide) {
         std::uint8_t b;
-        if (!m_src.Byte(b)) return false;
+        if (!Byte(b)) return false;
         if (b < 0xFF) {
             n = b;
             return true;
         }
         std::uint16_t w;
-        if (!m_src.Word(w)) return false;
+        if (!Word(w)) return false;
         if (w == 0xFFFE && allowWide) {
             wide = true;
             return Length(n, false, wide);
@@ -200,23 +208,30 @@ private:
             return true;
         }
         std::uint32_t d;
-        if (!m_src.Dword(d)) return false;
+        if (!Dword(d)) return false;
         n = d;
         return true;
     }
 
-    bool String(std::string& s) {
+    // Appends one string field to m_fields and gives its length.
+    bool String(std::size_t& len) {
         std::uint64_t n = 0;
         bool wide = false;
         if (!Length(n, true, wide)) return false;
-        if (!wide) return m_src.Append(s, n);
-        std::string raw;
-        if (!m_src.Append(raw, n * 2)) return false;
+        const std::size_t before = m_fields.size();
+        if (!wide) {
+            if (!m_src.Append(m_fields, n)) return false;
+            len = m_fields.size() - before;
+            return true;
+        }
+        m_raw.clear();
+        if (!m_src.Append(m_raw, n * 2)) return false;
         std::vector<char16_t> units(static_cast<std::size_t>(n));
         for (std::size_t i = 0; i < units.size(); ++i)
-            units[i] = static_cast<char16_t>(static_cast<unsigned char>(raw[2 * i]) |
-                                             (static_cast<unsigned char>(raw[2 * i + 1]) << 8));
-        s = Utf16ToCp932(units.data(), units.size());
+            units[i] = static_cast<char16_t>(static_cast<unsigned char>(m_raw[2 * i]) |
+                                             (static_cast<unsigned char>(m_raw[2 * i + 1]) << 8));
+        m_fields += Utf16ToCp932(units.data(), units.size());
+        len = m_fields.size() - before;
         return true;
     }
 
@@ -230,13 +245,13 @@ private:
     // the schema of the record that follows.
     ArchiveResult Tag(std::uint16_t& schema) {
         std::uint16_t w;
-        if (!m_src.Word(w)) return ArchiveResult::Malformed;
+        if (!Word(w)) return ArchiveResult::Malformed;
         if (w == kNewClassTag) {
             std::uint16_t classSchema, nameLen;
-            if (!m_src.Word(classSchema) || !m_src.Word(nameLen)) return ArchiveResult::Malformed;
+            if (!Word(classSchema) || !Word(nameLen)) return ArchiveResult::Malformed;
             if (nameLen > kMaxClassName) return ArchiveResult::Malformed;
             char name[kMaxClassName];
-            if (!m_src.Read(name, nameLen)) return ArchiveResult::Malformed;
+            if (!Read(name, nameLen)) return ArchiveResult::Malformed;
             if (nameLen != kClassNameLen || std::memcmp(name, kClassName, kClassNameLen) != 0)
                 return ArchiveResult::Malformed;
             m_classes[m_nextIndex] = classSchema;
@@ -245,7 +260,7 @@ private:
         } else {
             std::uint32_t tag;
             if (w == kBigTag) {
-                if (!m_src.Dword(tag)) return ArchiveResult::Malformed;
+                if (!Dword(tag)) return ArchiveResult::Malformed;
             } else {
                 tag = (w & 0x7FFFu) | ((w & 0x8000u) ? kClassTagBit : 0);
             }
@@ -261,30 +276,35 @@ private:
 
     ArchiveResult Record(CComment& rec, std::uint16_t schema, std::uint32_t& replies) {
         std::uint32_t number;
-        std::string id, author, title, dateTime, text;
-        if (!m_src.Dword(number) || !String(id) || !String(author) || !String(title))
-            return ArchiveResult::Malformed;
-        if (schema == kSchemaCurrent && !String(dateTime)) return ArchiveResult::Malformed;
-        if (!String(text) || !Count(replies)) return ArchiveResult::Malformed;
+        if (!Dword(number)) return ArchiveResult::Malformed;
+        m_fields.clear();
+        std::size_t len[5] = {};
+        for (int k = 0; k < 5; ++k) {
+            if (k == 3 && schema != kSchemaCurrent) continue;  // the old schema has no date
+            if (!String(len[k])) return ArchiveResult::Malformed;
+        }
+        if (!Count(replies)) return ArchiveResult::Malformed;
         rec.SetNumber(static_cast<std::int32_t>(number));
-        rec.SetId(std::move(id));
-        rec.SetAuthor(std::move(author));
-        rec.SetTitle(std::move(title));
-        rec.SetDateTimeRaw(std::move(dateTime));
-        rec.SetText(std::move(text));
+        std::string_view fields[5];
+        std::size_t off = 0;
+        for (int k = 0; k < 5; ++k) {
+            fields[k] = std::string_view(m_fields).substr(off, len[k]);
+            off += len[k];
+        }
+        m_store.AssignFields(rec, fields);
         return ArchiveResult::Ok;
     }
 
-    ArchiveResult ReadForest(CommentList& roots) {
+    ArchiveResult ReadForest() {
         std::uint32_t rootCount;
         if (!Count(rootCount)) return ArchiveResult::Malformed;
-        // Each frame: the record whose replies are being read (null for the
+        // Each frame: the record whose replies are being read (0 for the
         // roots) and how many of them are still to come.
         struct Frame {
-            CComment* parent;
+            std::uint32_t parent;
             std::uint32_t remaining;
         };
-        std::vector<Frame> stack{{nullptr, rootCount}};
+        std::vector<Frame> stack{{0, rootCount}};
         while (!stack.empty()) {
             if (stack.back().remaining == 0) {
                 stack.pop_back();
@@ -294,21 +314,26 @@ private:
             std::uint16_t schema = 0;
             ArchiveResult r = Tag(schema);
             if (r != ArchiveResult::Ok) return r;
-            auto rec = std::make_unique<CComment>();
+            CComment& rec = m_store.NewRecord();
             std::uint32_t replies = 0;
-            r = Record(*rec, schema, replies);
-            if (r != ArchiveResult::Ok) return r;
-            CComment* raw = rec.get();
+            r = Record(rec, schema, replies);
+            if (r != ArchiveResult::Ok) {
+                m_store.Discard(rec);
+                return r;
+            }
             if (stack.back().parent)
-                stack.back().parent->AddReply(std::move(rec));
+                m_store.Ref(stack.back().parent).AddReply(rec);
             else
-                roots.push_back(std::move(rec));
-            if (replies > 0) stack.push_back({raw, replies});
+                m_store.AddRoot(rec);
+            if (replies > 0) stack.push_back({m_store.IdOf(rec), replies});
         }
         return ArchiveResult::Ok;
     }
 
     Source& m_src;
+    CCommentStore& m_store;
+    std::string m_fields;  // the fields of the record being read
+    std::string m_raw;     // a UTF-16 field before conversion
     std::uint32_t m_nextIndex = 1;
     std::unordered_map<std::uint32_t, std::uint16_t> m_classes;
 };
@@ -329,14 +354,14 @@ bool WriteArchive(const CommentList& roots, std::FILE* f) {
     return WriteForest(roots, buf, flush) && flush(buf);
 }
 
-ArchiveResult ReadArchive(const char* data, std::size_t size, CommentList& roots) {
+ArchiveResult ReadArchive(const char* data, std::size_t size, CCommentStore& store) {
     Source src(data, size);
-    return Reader(src).Run(roots);
+    return Reader(src, store).Run();
 }
 
-ArchiveResult ReadArchive(std::FILE* f, CommentList& roots) {
+ArchiveResult ReadArchive(std::FILE* f, CCommentStore& store) {
     Source src(f);
-    return Reader(src).Run(roots);
+    return Reader(src, store).Run();
 }
 
 }  // namespace orv

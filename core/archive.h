@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 
 #include "core/comment.h"
@@ -24,10 +25,10 @@ void WriteArchive(const CommentList& roots, std::string& out);
 // Writes the forest to a stream; false on a write error.
 bool WriteArchive(const CommentList& roots, std::FILE* f);
 
-// Reads a forest from bytes; roots receives the records read (on failure
-// what was read so far, which the caller discards).
-ArchiveResult ReadArchive(const char* data, std::size_t size, CommentList& roots);
+// Reads a forest from bytes into store, whose roots receive the records read
+// (on failure what was read so far, which the caller discards).
+ArchiveResult ReadArchive(const char* data, std::size_t size, CCommentStore& store);
 // Reads a forest from an open stream through a buffer.
-ArchiveResult ReadArchive(std::FILE* f, CommentList& roots);
+ArchiveResult ReadArchive(std::FILE* f, CCommentStore& store);
 
 }  // namespace orv

@@ -1,21 +1,15 @@
 #include "core/comment.h"
 
+#include <algorithm>
+#include <cstring>
+#include <new>
+#include <stdexcept>
+
+#include "core/arena_platform.h"
 #include "core/logimport.h"
 #include "res/strings.h"
 
 namespace orv {
-
-CComment::~CComment() {
-    // Unlink the subtree level by level so that no destructor call nests
-    // inside another: each record is destroyed with an empty reply list.
-    CommentList pending = std::move(m_listReplies);
-    while (!pending.empty()) {
-        std::unique_ptr<CComment> rec = std::move(pending.back());
-        pending.pop_back();
-        for (auto& r : rec->m_listReplies) pending.push_back(std::move(r));
-        rec->m_listReplies.clear();
-    }
-}
 
 namespace {
 
@@ -25,64 +19,96 @@ void TrimTrailingTabLfCr(std::string& s) {
 
 bool IsTrimSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
+std::uint32_t CheckedLength(std::size_t n) {
+    if (n > UINT32_MAX) throw std::bad_alloc();
+    return static_cast<std::uint32_t>(n);
+}
+
 }  // namespace
 
-void CComment::ParseHeader(const HeaderTokenArray& tokens) {
-    m_strAuthor.clear();
-    m_strTitle.clear();
-    m_strText.clear();
+// --- lists ---------------------------------------------------------------------
+
+CComment* CommentList::operator[](std::size_t i) const {
+    auto it = begin();
+    while (i-- > 0) ++it;
+    return *it;
+}
+
+CComment* CommentList::at(std::size_t i) const {
+    if (i >= m_count) throw std::out_of_range("CommentList::at");
+    return (*this)[i];
+}
+
+// --- records -------------------------------------------------------------------
+
+void CComment::SetField(int k, std::string_view s) {
+    std::string_view fields[kFieldCount] = {GetId(), GetAuthor(), GetTitle(), GetDateTime(),
+                                            GetText()};
+    fields[k] = s;
+    m_pStore->AssignFields(*this, fields);
+}
+
+namespace {
+
+std::string_view TrimSpace(std::string_view s) {
+    std::size_t b = 0, e = s.size();
+    while (b < e && IsTrimSpace(s[b])) ++b;
+    while (e > b && IsTrimSpace(s[e - 1])) --e;
+    return s.substr(b, e - b);
+}
+
+}  // namespace
+
+void CComment::SetHeaderFields(const HeaderTokenArray& tokens, std::string_view dateTime) {
     if (!tokens.empty()) {
         m_nNumber = ParseLeadingInt(tokens[0].m_strToken.data(), tokens[0].m_strToken.size());
     }
-    if (tokens.size() > 1) m_strId = tokens[1].m_strToken;
+    std::string author, title;
     for (std::size_t i = 2; i < tokens.size(); ++i) {
         const CHeadStr& t = tokens[i];
         if (t.m_nKind == 2) {
-            if (!m_strAuthor.empty()) m_strAuthor += ' ';
-            m_strAuthor += t.m_strToken;
+            if (!author.empty()) author += ' ';
+            author += t.m_strToken;
         } else if (t.m_nKind == 3) {
-            if (!m_strTitle.empty()) m_strTitle += ' ';
-            m_strTitle += t.m_strToken;
-            TrimTrailingTabLfCr(m_strTitle);
+            if (!title.empty()) title += ' ';
+            title += t.m_strToken;
+            TrimTrailingTabLfCr(title);
         }
     }
+    const std::string_view fields[kFieldCount] = {
+        tokens.size() > 1 ? std::string_view(tokens[1].m_strToken) : GetId(), author, title,
+        dateTime, std::string_view()};
+    m_pStore->AssignFields(*this, fields);
 }
 
-void CComment::SetDateTime(const std::string& dateTime) {
-    std::size_t b = 0, e = dateTime.size();
-    while (b < e && IsTrimSpace(dateTime[b])) ++b;
-    while (e > b && IsTrimSpace(dateTime[e - 1])) --e;
-    m_strDateTime.assign(dateTime, b, e - b);
+void CComment::ParseHeader(const HeaderTokenArray& tokens) {
+    SetHeaderFields(tokens, GetDateTime());
 }
 
-void CComment::AddReply(std::unique_ptr<CComment> reply) {
-    m_listReplies.push_back(std::move(reply));
+void CComment::SetHeader(const HeaderTokenArray& tokens, std::string_view dateTime) {
+    SetHeaderFields(tokens, TrimSpace(dateTime));
+}
+
+void CComment::SetDateTime(std::string_view dateTime) { SetDateTimeRaw(TrimSpace(dateTime)); }
+
+void CComment::AddReply(CComment& reply) {
+    m_pStore->Link(m_nFirst, m_nLast, m_nReplies, reply);
 }
 
 CComment* CComment::FindByNumber(std::int32_t n) {
     if (m_nNumber == n) return this;
     CComment* found = nullptr;
-    WalkDocumentOrder(m_listReplies, [&](CComment& rec, int) {
+    WalkDocumentOrder(GetReplies(), [&](CComment& rec, int) {
         if (!found && rec.m_nNumber == n) found = &rec;
     });
     return found;
 }
 
 bool CComment::RemoveFromSubtree(const CComment* record) {
-    std::vector<CComment*> stack{this};
-    while (!stack.empty()) {
-        CComment* cur = stack.back();
-        stack.pop_back();
-        auto& list = cur->m_listReplies;
-        for (auto it = list.begin(); it != list.end(); ++it) {
-            if (it->get() == record) {
-                list.erase(it);
-                return true;
-            }
-        }
-        for (auto it = list.rbegin(); it != list.rend(); ++it) stack.push_back(it->get());
-    }
-    return false;
+    if (!record || record == this || &record->Store() != m_pStore) return false;
+    bool below = false;
+    WalkDocumentOrder(GetReplies(), [&](CComment& rec, int) { below = below || &rec == record; });
+    return below && m_pStore->Remove(record);
 }
 
 void CComment::AddToTreeView(ITitleTree& tree, std::vector<TreeItem>& items, TreeItem parent,
@@ -92,11 +118,14 @@ void CComment::AddToTreeView(ITitleTree& tree, std::vector<TreeItem>& items, Tre
         TreeItem parent;
     };
     std::vector<Frame> stack{{this, parent}};
+    std::vector<CComment*> replies;
+    std::string title;
     while (!stack.empty()) {
         Frame f = stack.back();
         stack.pop_back();
         const bool top = f.parent == kTreeRoot;
-        TreeItem item = tree.InsertItem(f.rec->m_strTitle, top ? 0 : 2, top ? 1 : 3, f.parent);
+        title.assign(f.rec->GetTitle());
+        TreeItem item = tree.InsertItem(title, top ? 0 : 2, top ? 1 : 3, f.parent);
         if (item == kNoItem) {
             if (prompter)
                 prompter->MessageBox(res::IDS_TREE_FAILED, res::Text(res::IDS_TREE_FAILED),
@@ -105,10 +134,213 @@ void CComment::AddToTreeView(ITitleTree& tree, std::vector<TreeItem>& items, Tre
         }
         tree.SetItemData(item, f.rec);
         items.push_back(item);
-        auto& replies = f.rec->m_listReplies;
-        for (auto it = replies.rbegin(); it != replies.rend(); ++it)
-            stack.push_back({it->get(), item});
+        replies.assign(f.rec->GetReplies().begin(), f.rec->GetReplies().end());
+        for (auto it = replies.rbegin(); it != replies.rend(); ++it) stack.push_back({*it, item});
     }
+}
+
+// --- the store ------------------------------------------------------------------
+
+CComment& CCommentStore::NewRecord() {
+    std::uint32_t id;
+    if (m_freeList) {
+        id = m_freeList;
+        m_freeList = Ref(id).m_nNext;
+        --m_deadCount;
+    } else {
+        if (m_count >= 0x7FFFFFFFu) throw std::bad_alloc();
+        if (m_count % kChunkSize == 0) {
+            // CComment's constructor is private: the chunk is made here.
+            m_chunks.push_back(std::unique_ptr<CComment[]>(new CComment[kChunkSize]));
+        }
+        id = ++m_count;
+    }
+    CComment& rec = Ref(id);
+    rec.m_pStore = this;
+    rec.m_pFields = nullptr;
+    for (auto& l : rec.m_len) l = 0;
+    rec.m_nNumber = 0;
+    rec.m_nSelf = id;
+    rec.m_nFirst = rec.m_nLast = rec.m_nNext = rec.m_nReplies = 0;
+    rec.m_bDead = false;
+    return rec;
+}
+
+void CCommentStore::Link(std::uint32_t& first, std::uint32_t& last, std::uint32_t& count,
+                         CComment& rec) {
+    if (count == UINT32_MAX) throw std::bad_alloc();
+    rec.m_nNext = 0;
+    if (last)
+        Ref(last).m_nNext = rec.m_nSelf;
+    else
+        first = rec.m_nSelf;
+    last = rec.m_nSelf;
+    ++count;
+}
+
+void CCommentStore::AddRoot(CComment& rec) { Link(m_rootFirst, m_rootLast, m_rootCount, rec); }
+
+void CCommentStore::Retire(CComment& rec) {
+    m_deadBytes += rec.FieldBytes();
+}
+
+void CCommentStore::Discard(CComment& rec) {
+    Retire(rec);
+    rec.m_pFields = nullptr;
+    for (auto& l : rec.m_len) l = 0;
+    rec.m_bDead = true;
+    rec.m_nFirst = rec.m_nLast = rec.m_nReplies = 0;
+    rec.m_nNext = m_freeList;
+    m_freeList = rec.m_nSelf;
+    ++m_deadCount;
+}
+
+bool CCommentStore::Remove(const CComment* record) {
+    if (!record || &record->Store() != this || record->m_bDead) return false;
+    const std::uint32_t target = record->m_nSelf;
+    // Finds the list holding target and unlinks it there.
+    auto unlink = [&](std::uint32_t& first, std::uint32_t& last, std::uint32_t& count) {
+        std::uint32_t prev = 0;
+        for (std::uint32_t id = first; id; prev = id, id = Ref(id).m_nNext) {
+            if (id != target) continue;
+            const std::uint32_t next = Ref(id).m_nNext;
+            if (prev)
+                Ref(prev).m_nNext = next;
+            else
+                first = next;
+            if (last == id) last = prev;
+            --count;
+            return true;
+        }
+        return false;
+    };
+    bool found = unlink(m_rootFirst, m_rootLast, m_rootCount);
+    if (!found) {
+        WalkDocumentOrder(Roots(), [&](CComment& rec, int) {
+            if (!found && rec.m_nFirst) found = unlink(rec.m_nFirst, rec.m_nLast, rec.m_nReplies);
+        });
+    }
+    if (!found) return false;
+    // Gather the subtree first: discarding reuses the links.
+    std::vector<std::uint32_t> doomed{target};
+    CComment& top = Ref(target);
+    top.m_nNext = 0;
+    WalkDocumentOrder(top.GetReplies(), [&](CComment& rec, int) { doomed.push_back(rec.m_nSelf); });
+    for (std::uint32_t id : doomed) Discard(Ref(id));
+    return true;
+}
+
+void CCommentStore::FreeBytes::operator()(char* p) const { platform::FreeArenaBlock(p); }
+
+CCommentStore::Block CCommentStore::NewBlock(std::size_t n) const {
+    // Each block doubles the last one, up to kBlockSize: a small document
+    // stays small, a large one has few blocks.
+    std::size_t size = m_blocks.empty() ? kFirstBlock : std::min(kBlockSize, 2 * m_blocks.back().size);
+    size = std::max(size, n);
+    char* p = platform::AllocateArenaBlock(size);
+    if (!p) throw std::bad_alloc();
+    Block b;
+    b.data.reset(p);
+    b.size = size;
+    return b;
+}
+
+char* CCommentStore::Allocate(std::size_t n) {
+    if (!m_blocks.empty()) {
+        Block& b = m_blocks.back();
+        if (b.size - b.used >= n) {
+            char* p = b.data.get() + b.used;
+            b.used += n;
+            return p;
+        }
+    }
+    Block b = NewBlock(n);
+    b.used = n;
+    char* p = b.data.get();
+    m_arenaBytes += b.size;
+    if (n > kBlockSize / 4 && !m_blocks.empty()) {
+        // A large run gets a block of its own; the filled block stays last.
+        m_blocks.insert(m_blocks.end() - 1, std::move(b));
+    } else {
+        m_blocks.push_back(std::move(b));
+    }
+    return p;
+}
+
+void CCommentStore::AssignFields(CComment& rec, const std::string_view (&fields)[5]) {
+    std::uint32_t len[5];
+    std::size_t total = 0;
+    for (int i = 0; i < 5; ++i) total += len[i] = CheckedLength(fields[i].size());
+    // The old bytes stay where they are (they may be the source of a new
+    // field) and count as dead.
+    char* p = total ? Allocate(total) : nullptr;
+    char* w = p;
+    for (const auto& f : fields) {
+        if (!f.empty()) std::memcpy(w, f.data(), f.size());
+        w += f.size();
+    }
+    Retire(rec);
+    rec.m_pFields = p;
+    std::memcpy(rec.m_len, len, sizeof len);
+}
+
+void CCommentStore::AppendText(CComment& rec, std::string_view more) {
+    if (more.empty()) return;
+    const std::size_t total = rec.FieldBytes();
+    const std::uint32_t newLen = CheckedLength(rec.m_len[CComment::kText] + more.size());
+    if (!m_blocks.empty() && rec.m_pFields) {
+        Block& b = m_blocks.back();
+        if (rec.m_pFields + total == b.data.get() + b.used && b.size - b.used >= more.size()) {
+            std::memcpy(b.data.get() + b.used, more.data(), more.size());
+            b.used += more.size();
+            rec.m_len[CComment::kText] = newLen;
+            return;
+        }
+    }
+    // Move the record to the end of the arena with room to grow: a long
+    // text is then copied a logarithmic number of times.
+    const std::size_t need = total + more.size();
+    if (m_blocks.empty() || m_blocks.back().size - m_blocks.back().used < need) {
+        Block b = NewBlock(2 * need);
+        m_arenaBytes += b.size;
+        m_blocks.push_back(std::move(b));
+    }
+    Block& b = m_blocks.back();
+    char* p = b.data.get() + b.used;
+    if (total) std::memcpy(p, rec.m_pFields, total);
+    std::memcpy(p + total, more.data(), more.size());
+    b.used += need;
+    Retire(rec);
+    rec.m_pFields = p;
+    rec.m_len[CComment::kText] = newLen;
+}
+
+void CCommentStore::Compact() {
+    std::size_t live = 0;
+    for (std::uint32_t id = 1; id <= m_count; ++id) {
+        const CComment& rec = Ref(id);
+        if (!rec.m_bDead) live += rec.FieldBytes();
+    }
+    std::vector<Block> old = std::move(m_blocks);
+    m_blocks.clear();
+    Block b = NewBlock(live);
+    b.used = live;
+    char* w = b.data.get();
+    for (std::uint32_t id = 1; id <= m_count; ++id) {
+        CComment& rec = Ref(id);
+        if (rec.m_bDead) continue;
+        const std::size_t n = rec.FieldBytes();
+        if (n) std::memcpy(w, rec.m_pFields, n);
+        rec.m_pFields = w;
+        w += n;
+    }
+    m_arenaBytes = b.size;
+    m_blocks.push_back(std::move(b));
+    m_deadBytes = 0;
+}
+
+void CCommentStore::CompactIfMostlyDead() {
+    if (m_deadBytes > 0 && m_deadBytes >= m_arenaBytes / 2) Compact();
 }
 
 }  // namespace orv

@@ -68,42 +68,73 @@ void COrvDoc::ShowMessage(int id, const std::string& arg) {
 
 // --- records ---------------------------------------------------------------
 
+namespace {
+
+std::size_t Slot(std::int32_t n, std::size_t mask) {
+    return static_cast<std::size_t>((static_cast<std::uint64_t>(static_cast<std::uint32_t>(n)) *
+                                     0x9E3779B97F4A7C15ull) >> 32) & mask;
+}
+
+}  // namespace
+
+bool COrvDoc::IndexInsert(CComment& rec) {
+    if ((m_indexCount + 1) * 2 > m_index.size()) {
+        // Grow to keep the table at most half full; re-inserting keeps each
+        // number's record, as every number is there once.
+        std::vector<IndexSlot> old = std::move(m_index);
+        m_index.assign(old.empty() ? 1024 : old.size() * 2, IndexSlot{});
+        const std::size_t mask = m_index.size() - 1;
+        for (const IndexSlot& slot : old) {
+            if (!slot.id) continue;
+            std::size_t i = Slot(slot.number, mask);
+            while (m_index[i].id) i = (i + 1) & mask;
+            m_index[i] = slot;
+        }
+    }
+    const std::size_t mask = m_index.size() - 1;
+    const std::int32_t n = rec.GetNumber();
+    std::size_t i = Slot(n, mask);
+    for (; m_index[i].id; i = (i + 1) & mask)
+        if (m_index[i].number == n) return false;
+    m_index[i] = {n, m_pStore->IdOf(rec)};
+    ++m_indexCount;
+    return true;
+}
+
 void COrvDoc::RebuildIndex() {
     m_index.clear();
-    WalkDocumentOrder(m_listRoots,
-                      [&](CComment& rec, int) { m_index.try_emplace(rec.GetNumber(), &rec); });
+    m_indexCount = 0;
+    WalkDocumentOrder(GetRoots(), [&](CComment& rec, int) { IndexInsert(rec); });
     m_bIndexValid = true;
 }
 
 CComment* COrvDoc::FindByNumber(std::int32_t n) {
     if (!m_bIndexValid) RebuildIndex();
-    auto it = m_index.find(n);
-    return it == m_index.end() ? nullptr : it->second;
+    if (m_index.empty()) return nullptr;
+    const std::size_t mask = m_index.size() - 1;
+    for (std::size_t i = Slot(n, mask); m_index[i].id; i = (i + 1) & mask)
+        if (m_index[i].number == n) return &m_pStore->Ref(m_index[i].id);
+    return nullptr;
 }
 
-void COrvDoc::AddRoot(std::unique_ptr<CComment> record) {
-    CComment* rec = record.get();
-    m_listRoots.push_back(std::move(record));
+void COrvDoc::AddRoot(CComment& rec) {
+    m_pStore->AddRoot(rec);
     // A new last root comes after everything indexed: it is the first of its
     // number only when the number is new.
     if (m_bIndexValid) {
-        if (rec->GetReplies().empty())
-            m_index.try_emplace(rec->GetNumber(), rec);
+        if (rec.GetReplies().empty())
+            IndexInsert(rec);
         else
             m_bIndexValid = false;
     }
 }
 
-void COrvDoc::AddReplyTo(CComment& parent, std::unique_ptr<CComment> reply) {
-    CComment* rec = reply.get();
-    parent.AddReply(std::move(reply));
+void COrvDoc::AddReplyTo(CComment& parent, CComment& rec) {
+    parent.AddReply(rec);
     if (m_bIndexValid) {
         // A reply lands in the middle of the document order; a number seen
         // before may now come later than this one.
-        if (!rec->GetReplies().empty() || m_index.count(rec->GetNumber()))
-            m_bIndexValid = false;
-        else
-            m_index.emplace(rec->GetNumber(), rec);
+        if (!rec.GetReplies().empty() || !IndexInsert(rec)) m_bIndexValid = false;
     }
 }
 
@@ -182,53 +213,59 @@ void COrvDoc::ImportLogFiles(CLogFileList& list) {
                     }
                     overwriteAll = true;
                 }
-                std::unique_ptr<CComment> fresh;
                 CComment* rec = existing;
+                CComment* fresh = nullptr;
                 // An overwrite that changes a record marks the document
                 // modified, so that closing asks to save what it brought.
-                std::unique_ptr<CComment> before;
+                // The old bytes stay in the arena until the next reclaim.
+                std::string_view before[5];
                 if (rec) {
-                    before = std::make_unique<CComment>();
-                    before->SetId(rec->GetId());
-                    before->SetAuthor(rec->GetAuthor());
-                    before->SetTitle(rec->GetTitle());
-                    before->SetDateTimeRaw(rec->GetDateTime());
-                    before->SetText(rec->GetText());
+                    before[0] = rec->GetId();
+                    before[1] = rec->GetAuthor();
+                    before[2] = rec->GetTitle();
+                    before[3] = rec->GetDateTime();
+                    before[4] = rec->GetText();
+                    rec->ParseHeader(tokens);
                 } else {
-                    fresh = std::make_unique<CComment>();
-                    rec = fresh.get();
+                    fresh = &m_pStore->NewRecord();
+                    rec = fresh;
                 }
-                rec->ParseHeader(tokens);
 
                 std::string line2;
                 LineKind kind2 = LineKind::Other;
                 if (!ReadLogLine(list, line2, &kind2, prompter) || kind2 != LineKind::HeaderLine2) {
                     // A record being overwritten keeps the header fields
                     // already replaced.
-                    if (before) SetModifiedFlag();
+                    if (existing) SetModifiedFlag();
+                    if (fresh) m_pStore->Discard(*fresh);
                     ShowMessage(res::IDS_NOT_A_LOG, fileName);
                     list.Close();
                     m_lastImportEnd = ImportEnd::NotALog;
                     return;
                 }
+                const std::string_view dateTime =
+                    line2.size() > 5 ? std::string_view(line2).substr(5, 17) : std::string_view();
+                // A new record's fields are laid out once, with its date.
+                if (fresh)
+                    fresh->SetHeader(tokens, dateTime);
+                else
+                    rec->SetDateTime(dateTime);
                 bool placed = false;
                 std::size_t marker = FindMbcs(line2, kCommentMarker);
                 if (marker != std::string::npos) {
                     if (CComment* parent = FindParentOf(line2, marker)) {
                         if (fresh) {
-                            AddReplyTo(*parent, std::move(fresh));
+                            AddReplyTo(*parent, *fresh);
                             SetModifiedFlag();
                         }
                         placed = true;
                     }
                 }
-                rec->SetDateTime(line2.size() > 5 ? line2.substr(5, 17) : std::string());
 
-                std::string body;
                 kind = LineKind::Other;
                 while (ReadLogLineView(list, line, scratch, &kind, prompter)) {
                     if (kind == LineKind::MessageStart) break;
-                    body += line;
+                    m_pStore->AppendText(*rec, line);
                     progress.SetPos(Percent(list.GetPosition(), length));
                     if (progress.CheckCancel()) {
                         MsgAnswer answer =
@@ -244,15 +281,12 @@ void COrvDoc::ImportLogFiles(CLogFileList& list) {
                         break;
                     }
                 }
-                rec->SetText(std::move(body));
-                if (before && (before->GetId() != rec->GetId() ||
-                               before->GetAuthor() != rec->GetAuthor() ||
-                               before->GetTitle() != rec->GetTitle() ||
-                               before->GetDateTime() != rec->GetDateTime() ||
-                               before->GetText() != rec->GetText()))
+                if (existing && (before[0] != rec->GetId() || before[1] != rec->GetAuthor() ||
+                                 before[2] != rec->GetTitle() ||
+                                 before[3] != rec->GetDateTime() || before[4] != rec->GetText()))
                     SetModifiedFlag();
                 if (fresh && !placed) {
-                    AddRoot(std::move(fresh));
+                    AddRoot(*fresh);
                     SetModifiedFlag();
                 }
             }
@@ -276,10 +310,10 @@ void COrvDoc::BuildTree() {
     tree->SetRedraw(false);
     Progress progress(m_ports.progress, false);
     progress.SetCaption(kBuildingTree);
-    const std::uint64_t total = m_listRoots.size();
+    const std::uint64_t total = GetRootCount();
     std::uint64_t done = 0;
-    m_arrTreeItems.reserve(total);
-    for (auto& root : m_listRoots) {
+    m_arrTreeItems.reserve(m_pStore->LiveRecords());
+    for (CComment* root : GetRoots()) {
         ++done;
         progress.SetPos(Percent(done, total));
         root->AddToTreeView(*tree, m_arrTreeItems, kTreeRoot, m_ports.prompter);
@@ -302,17 +336,11 @@ void COrvDoc::DeleteSelectedTree() {
     if (item == kNoItem) return;
     CComment* rec = tree->GetItemData(item);
     if (!rec) return;
-    bool removed = false;
-    for (auto it = m_listRoots.begin(); it != m_listRoots.end(); ++it) {
-        if (it->get() == rec) {
-            m_listRoots.erase(it);
-            removed = true;
-            break;
-        }
-    }
-    for (auto it = m_listRoots.begin(); !removed && it != m_listRoots.end(); ++it)
-        removed = (*it)->RemoveFromSubtree(rec);
+    m_pStore->Remove(rec);
     m_bIndexValid = false;
+    // The tree is rebuilt next, so reclaiming the field bytes of deleted
+    // records leaves no view of them behind.
+    m_pStore->CompactIfMostlyDead();
     BuildTree();
     SetModifiedFlag();
 }
@@ -320,8 +348,9 @@ void COrvDoc::DeleteSelectedTree() {
 // --- document life -----------------------------------------------------------
 
 void COrvDoc::DeleteContents() {
-    m_listRoots.clear();
+    m_pStore = std::make_unique<CCommentStore>();
     m_index.clear();
+    m_indexCount = 0;
     m_bIndexValid = true;
 }
 
@@ -347,15 +376,15 @@ bool COrvDoc::OnOpenDocument(const std::string& path) {
         ShowSystemError(res::IDS_OPEN_FAILED, errno, path);
         return false;
     }
-    // Read into a list of its own, so that the shown records stay valid
+    // Read into a store of its own, so that the shown records stay valid
     // until the document switches over.
-    CommentList roots;
+    auto store = std::make_unique<CCommentStore>();
     errno = 0;
-    ArchiveResult result = ReadArchive(f, roots);
+    ArchiveResult result = ReadArchive(f, *store);
     const int readErrno = errno;
     std::fclose(f);
     if (result != ArchiveResult::Ok) {
-        roots.clear();
+        store.reset();
         OnNewDocument();
         switch (result) {
             case ArchiveResult::BadSchema:
@@ -376,7 +405,7 @@ bool COrvDoc::OnOpenDocument(const std::string& path) {
     if (m_ports.tree) m_ports.tree->ClearTree();
     m_arrTreeItems.clear();
     DeleteContents();
-    m_listRoots = std::move(roots);
+    m_pStore = std::move(store);
     m_bIndexValid = false;
     m_bModified = false;
     m_lastOpen = OpenResult::Ok;
@@ -385,7 +414,9 @@ bool COrvDoc::OnOpenDocument(const std::string& path) {
 }
 
 bool COrvDoc::OnSaveDocument(const std::string& path) {
-    int err = WriteFileAtomically(path, [&](std::FILE* f) { return WriteArchive(m_listRoots, f); });
+    // Saving reclaims the bytes of deleted and overwritten fields.
+    if (m_pStore->DeadBytes() > 0) m_pStore->Compact();
+    int err = WriteFileAtomically(path, [&](std::FILE* f) { return WriteArchive(GetRoots(), f); });
     if (err == 0) {
         m_bModified = false;
         return true;

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 #include <string>
-#include <unordered_map>
+#include <memory>
 #include <vector>
 
 #include "core/comment.h"
@@ -24,17 +24,20 @@ public:
     const DocPorts& Ports() const { return m_ports; }
 
     // --- records -----------------------------------------------------------
-    const CommentList& GetRoots() const { return m_listRoots; }
-    std::size_t GetRootCount() const { return m_listRoots.size(); }
+    CommentList GetRoots() const { return m_pStore->Roots(); }
+    std::size_t GetRootCount() const { return m_pStore->Roots().size(); }
     // The first record with number n in document order; null if none.
     CComment* FindByNumber(std::int32_t n);
     // The record whose number stands before "へのコメント" at markerPos of
     // header line 2; null if none.
     CComment* FindParentOf(const std::string& line2, std::size_t markerPos);
-    // Appends a top-level record (import and load).
-    void AddRoot(std::unique_ptr<CComment> record);
-    // Adds reply below parent, keeping the number index current.
-    void AddReplyTo(CComment& parent, std::unique_ptr<CComment> reply);
+    // A new record of this document, in no list yet.
+    CComment& NewRecord() { return m_pStore->NewRecord(); }
+    // Appends a new record as the last top-level record (import and load).
+    void AddRoot(CComment& record);
+    // Adds a new record as the last reply of parent, keeping the number
+    // index current.
+    void AddReplyTo(CComment& parent, CComment& reply);
 
     // --- import ------------------------------------------------------------
     // Imports the files of list (which may first ask the user for them).
@@ -81,13 +84,21 @@ private:
     // after the file's name when path is given.
     void ShowSystemError(int fallbackId, int err, const std::string& path = {});
 
-    CommentList m_listRoots;
+    // Never null; replaced whole when a document is opened.
+    std::unique_ptr<CCommentStore> m_pStore = std::make_unique<CCommentStore>();
     std::vector<TreeItem> m_arrTreeItems;
     bool m_bModified = false;
     DocPorts m_ports;
 
-    // number -> first record with that number in document order.
-    std::unordered_map<std::int32_t, CComment*> m_index;
+    // number -> first record with that number in document order: an open
+    // addressing table of numbers and record ids (id 0 for an empty slot).
+    struct IndexSlot {
+        std::int32_t number = 0;
+        std::uint32_t id = 0;
+    };
+    bool IndexInsert(CComment& rec);
+    std::vector<IndexSlot> m_index;
+    std::size_t m_indexCount = 0;
     bool m_bIndexValid = true;
 
     ImportEnd m_lastImportEnd = ImportEnd::Normal;

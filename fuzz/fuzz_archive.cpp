@@ -6,9 +6,9 @@
 #include "fuzz/roundtrip.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    orv::CommentList roots;
-    auto result = orv::ReadArchive(reinterpret_cast<const char*>(data), size, roots);
+    orv::CCommentStore store;
+    auto result = orv::ReadArchive(reinterpret_cast<const char*>(data), size, store);
     if (result != orv::ArchiveResult::Ok) return 0;
-    orv::fuzz::CheckWriteReadWrite(roots);
+    orv::fuzz::CheckWriteReadWrite(store.Roots());
     return 0;
 }

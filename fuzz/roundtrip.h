@@ -11,10 +11,10 @@ namespace orv::fuzz {
 inline void CheckWriteReadWrite(const CommentList& roots) {
     std::string bytes;
     WriteArchive(roots, bytes);
-    CommentList back;
+    CCommentStore back;
     if (ReadArchive(bytes.data(), bytes.size(), back) != ArchiveResult::Ok) __builtin_trap();
     std::string again;
-    WriteArchive(back, again);
+    WriteArchive(back.Roots(), again);
     if (again != bytes) __builtin_trap();
 }
 

@@ -41,13 +41,13 @@ std::unique_ptr<QSettings> OpenSettings() {
 }
 
 // Record text (CP932, CR LF line ends) as the text area shows it.
-QString DisplayText(const std::string& cp932) {
+QString DisplayText(std::string_view cp932) {
     QString s = QString::fromUtf8(Cp932ToUtf8(cp932));
     s.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     return s;
 }
 
-QString FromCp932(const std::string& cp932) { return QString::fromUtf8(Cp932ToUtf8(cp932)); }
+QString FromCp932(std::string_view cp932) { return QString::fromUtf8(Cp932ToUtf8(cp932)); }
 
 // The background of a marked match.
 const QColor kMatchColour(255, 226, 64);

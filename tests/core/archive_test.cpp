@@ -35,14 +35,14 @@ std::string Unhex(const std::string& hex) {
     return out;
 }
 
-std::unique_ptr<CComment> Message1() {
-    auto rec = std::make_unique<CComment>();
-    rec->SetNumber(1);
-    rec->SetId("ABC00001");
-    rec->SetAuthor(Sjis("試験 太郎"));
-    rec->SetTitle(Sjis("雪の日の写真"));
-    rec->SetDateTimeRaw("99/01/10 08:15:30");
-    rec->SetText(Sjis("今朝の雪の写真を載せました。") + "\r\n\r\n");
+CComment& Message1(CCommentStore& store) {
+    CComment& rec = store.NewRecord();
+    rec.SetNumber(1);
+    rec.SetId("ABC00001");
+    rec.SetAuthor(Sjis("試験 太郎"));
+    rec.SetTitle(Sjis("雪の日の写真"));
+    rec.SetDateTimeRaw("99/01/10 08:15:30");
+    rec.SetText(Sjis("今朝の雪の写真を載せました。") + "\r\n\r\n");
     return rec;
 }
 
@@ -55,46 +55,46 @@ const char kWorkedFile[] =
     "0D 0A 0D 0A 00 00";
 
 TEST(Archive, WorkedExampleIsByteExactBothWays) {
-    CommentList roots;
-    roots.push_back(Message1());
+    CCommentStore roots;
+    roots.AddRoot(Message1(roots));
     std::string out;
-    WriteArchive(roots, out);
+    WriteArchive(roots.Roots(), out);
     EXPECT_EQ(out.size(), 105u);
     EXPECT_EQ(Hex(out), kWorkedFile);
 
-    CommentList back;
+    CCommentStore back;
     std::string bytes = Unhex(kWorkedFile);
     ASSERT_EQ(ReadArchive(bytes.data(), bytes.size(), back), ArchiveResult::Ok);
-    ASSERT_EQ(back.size(), 1u);
-    EXPECT_EQ(back[0]->GetAuthor(), Sjis("試験 太郎"));
-    EXPECT_EQ(back[0]->GetDateTime(), "99/01/10 08:15:30");
+    ASSERT_EQ(back.Roots().size(), 1u);
+    EXPECT_EQ(back.Roots()[0]->GetAuthor(), Sjis("試験 太郎"));
+    EXPECT_EQ(back.Roots()[0]->GetDateTime(), "99/01/10 08:15:30");
 }
 
 TEST(Archive, LaterObjectsUseTheClassReferenceAndNestReplies) {
-    CommentList roots;
-    roots.push_back(Message1());
-    auto reply = Message1();
-    reply->SetNumber(2);
-    roots[0]->AddReply(std::move(reply));
+    CCommentStore roots;
+    roots.AddRoot(Message1(roots));
+    CComment& reply = Message1(roots);
+    reply.SetNumber(2);
+    roots.Roots()[0]->AddReply(reply);
     std::string out;
-    WriteArchive(roots, out);
+    WriteArchive(roots.Roots(), out);
     std::string first = Unhex(kWorkedFile);
     // Up to the reply count the bytes are those of the worked example.
     EXPECT_EQ(out.substr(0, 0x67), first.substr(0, 0x67));
     EXPECT_EQ(Hex(out.substr(0x67, 8)), "01 00 01 80 02 00 00 00");
-    CommentList back;
+    CCommentStore back;
     ASSERT_EQ(ReadArchive(out.data(), out.size(), back), ArchiveResult::Ok);
-    ASSERT_EQ(back[0]->GetReplies().size(), 1u);
-    EXPECT_EQ(back[0]->GetReplies()[0]->GetNumber(), 2);
+    ASSERT_EQ(back.Roots()[0]->GetReplies().size(), 1u);
+    EXPECT_EQ(back.Roots()[0]->GetReplies()[0]->GetNumber(), 2);
 }
 
 TEST(Archive, StringAndCountPrefixes) {
     auto prefixOf = [](std::size_t len) {
-        CommentList roots;
-        roots.push_back(std::make_unique<CComment>());
-        roots[0]->SetText(std::string(len, 'a'));
+        CCommentStore roots;
+        roots.AddRoot(roots.NewRecord());
+        roots.Roots()[0]->SetText(std::string(len, 'a'));
         std::string out;
-        WriteArchive(roots, out);
+        WriteArchive(roots.Roots(), out);
         // count(2) tag(2) schema(2) namelen(2) name(8) number(4) 4 empty strings
         return Hex(out.substr(24, len < 255 ? 1 : len < 0xFFFE ? 3 : 7));
     };
@@ -103,14 +103,14 @@ TEST(Archive, StringAndCountPrefixes) {
     EXPECT_EQ(prefixOf(0xFFFD), "FF FD FF");
     EXPECT_EQ(prefixOf(0xFFFE), "FF FF FF FE FF 00 00");
 
-    CommentList many;
-    for (int i = 0; i < 0xFFFF; ++i) many.push_back(std::make_unique<CComment>());
+    CCommentStore many;
+    for (int i = 0; i < 0xFFFF; ++i) many.AddRoot(many.NewRecord());
     std::string out;
-    WriteArchive(many, out);
+    WriteArchive(many.Roots(), out);
     EXPECT_EQ(Hex(out.substr(0, 6)), "FF FF FF FF 00 00");
-    CommentList back;
+    CCommentStore back;
     ASSERT_EQ(ReadArchive(out.data(), out.size(), back), ArchiveResult::Ok);
-    EXPECT_EQ(back.size(), 0xFFFFu);
+    EXPECT_EQ(back.Roots().size(), 0xFFFFu);
 }
 
 TEST(Archive, EmptyDocumentAndTrailingBytes) {
@@ -118,9 +118,9 @@ TEST(Archive, EmptyDocumentAndTrailingBytes) {
     WriteArchive(CommentList{}, out);
     EXPECT_EQ(Hex(out), "00 00");
     std::string withJunk = Unhex(kWorkedFile) + "garbage";
-    CommentList back;
+    CCommentStore back;
     EXPECT_EQ(ReadArchive(withJunk.data(), withJunk.size(), back), ArchiveResult::Ok);
-    EXPECT_EQ(back.size(), 1u);
+    EXPECT_EQ(back.Roots().size(), 1u);
 }
 
 TEST(Archive, Schema200ReadsWithEmptyDateTimesAndSavesAs220) {
@@ -128,12 +128,12 @@ TEST(Archive, Schema200ReadsWithEmptyDateTimesAndSavesAs220) {
     std::string bytes = Unhex(kWorkedFile);
     bytes.erase(0x34, 18);
     bytes[4] = static_cast<char>(200);
-    CommentList back;
+    CCommentStore back;
     ASSERT_EQ(ReadArchive(bytes.data(), bytes.size(), back), ArchiveResult::Ok);
-    EXPECT_EQ(back[0]->GetDateTime(), "");
-    EXPECT_EQ(back[0]->GetText(), Sjis("今朝の雪の写真を載せました。") + "\r\n\r\n");
+    EXPECT_EQ(back.Roots()[0]->GetDateTime(), "");
+    EXPECT_EQ(back.Roots()[0]->GetText(), Sjis("今朝の雪の写真を載せました。") + "\r\n\r\n");
     std::string again;
-    WriteArchive(back, again);
+    WriteArchive(back.Roots(), again);
     EXPECT_EQ(Hex(again.substr(4, 2)), "DC 00");
     EXPECT_EQ(again.size(), 105u - 17u);
 }
@@ -143,15 +143,15 @@ TEST(Archive, WideStringsAreConvertedToCp932) {
     // Replace the ID string (at 0x14) with a wide string of "雪A".
     std::string wide = Unhex("FF FE FF 02 EA 96 41 00");
     bytes.replace(0x14, 9, wide);
-    CommentList back;
+    CCommentStore back;
     ASSERT_EQ(ReadArchive(bytes.data(), bytes.size(), back), ArchiveResult::Ok);
-    EXPECT_EQ(back[0]->GetId(), Sjis("雪A"));
+    EXPECT_EQ(back.Roots()[0]->GetId(), Sjis("雪A"));
 }
 
 TEST(Archive, MalformedFilesAreRejected) {
     const std::string good = Unhex(kWorkedFile);
     auto result = [](const std::string& bytes) {
-        CommentList roots;
+        CCommentStore roots;
         return ReadArchive(bytes.data(), bytes.size(), roots);
     };
     EXPECT_EQ(result(""), ArchiveResult::Malformed);
@@ -185,23 +185,22 @@ TEST(Archive, MalformedFilesAreRejected) {
 }
 
 TEST(Archive, MillionLevelChainWritesAndReadsBack) {
-    CommentList roots;
-    roots.push_back(std::make_unique<CComment>());
-    CComment* tail = roots[0].get();
+    auto roots = std::make_unique<CCommentStore>();
+    CComment* tail = &roots->NewRecord();
+    roots->AddRoot(*tail);
     for (int i = 1; i < 1000000; ++i) {
-        auto next = std::make_unique<CComment>();
-        next->SetNumber(i);
-        CComment* raw = next.get();
-        tail->AddReply(std::move(next));
-        tail = raw;
+        CComment& next = roots->NewRecord();
+        next.SetNumber(i);
+        tail->AddReply(next);
+        tail = &next;
     }
     std::string out;
-    WriteArchive(roots, out);
-    roots.clear();  // deletes a million levels
-    CommentList back;
+    WriteArchive(roots->Roots(), out);
+    roots.reset();  // deletes a million levels
+    CCommentStore back;
     ASSERT_EQ(ReadArchive(out.data(), out.size(), back), ArchiveResult::Ok);
     std::string again;
-    WriteArchive(back, again);
+    WriteArchive(back.Roots(), again);
     EXPECT_EQ(again, out);
 }
 

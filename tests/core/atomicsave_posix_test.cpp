@@ -81,10 +81,10 @@ TEST(AtomicSave, OverTheFileSizeLimitTheSaveFailsAndIsReported) {
         COrvDoc doc;
         doc.SetPorts({nullptr, nullptr, &prompter, nullptr, nullptr});
         for (int i = 0; i < 100; ++i) {
-            auto rec = std::make_unique<CComment>();
-            rec->SetNumber(i);
-            rec->SetText(std::string(200, 'x'));
-            doc.AddRoot(std::move(rec));
+            CComment& rec = doc.NewRecord();
+            rec.SetNumber(i);
+            rec.SetText(std::string(200, 'x'));
+            doc.AddRoot(rec);
         }
         doc.SetModifiedFlag();
         bool saved = doc.OnSaveDocument(target);

@@ -77,6 +77,21 @@ TEST_F(TreeDoc, DeletingASubtreeKeepsSiblingsInOrder) {
     EXPECT_EQ(doc.GetRootCount(), 0u);
 }
 
+TEST_F(TreeDoc, DeletedMessagesImportAgainAndSaveAsAFreshImportWould) {
+    ImportInOrder({1, 2, 3, 4});
+    tree.SelectItem(ItemOf(2));
+    prompter.answers = {MsgAnswer::Yes};
+    doc.DeleteSelectedTree();  // 2 and its reply 4: their entries are reused
+    ImportInOrder({2, 4});
+    EXPECT_EQ(TreeNumbers(), (std::vector<int>{1, 3, 2, 4}));
+    ASSERT_TRUE(doc.OnSaveDocument(dir.File("again.mld")));
+
+    doc.OnNewDocument();
+    ImportInOrder({1, 3, 2, 4});
+    ASSERT_TRUE(doc.OnSaveDocument(dir.File("fresh.mld")));
+    EXPECT_EQ(ReadAll(dir.File("again.mld")), ReadAll(dir.File("fresh.mld")));
+}
+
 TEST_F(TreeDoc, DeleteAnsweredNoOrWithoutSelectionChangesNothing) {
     ImportInOrder({1, 2, 3, 4});
     doc.SetModifiedFlag(false);
@@ -121,17 +136,17 @@ TEST_F(TreeDoc, NewDocumentClearsEverything) {
 TEST(FindByNumber, FirstInDocumentOrderWinsAndFollowsDeletions) {
     COrvDoc doc;
     EXPECT_EQ(doc.FindByNumber(1), nullptr);
-    auto a = std::make_unique<CComment>();
-    a->SetNumber(5);
-    auto dup = std::make_unique<CComment>();
-    dup->SetNumber(7);
-    a->AddReply(std::move(dup));
-    auto b = std::make_unique<CComment>();
-    b->SetNumber(7);
-    CComment* first7 = a->GetReplies()[0].get();
-    CComment* second7 = b.get();
-    doc.AddRoot(std::move(a));
-    doc.AddRoot(std::move(b));
+    CComment& a = doc.NewRecord();
+    a.SetNumber(5);
+    CComment& dup = doc.NewRecord();
+    dup.SetNumber(7);
+    a.AddReply(dup);
+    CComment& b = doc.NewRecord();
+    b.SetNumber(7);
+    CComment* first7 = a.GetReplies()[0];
+    CComment* second7 = &b;
+    doc.AddRoot(a);
+    doc.AddRoot(b);
     EXPECT_EQ(doc.FindByNumber(7), first7);
     // Remove the first 7 through the record interface; the index follows
     // once the document knows of the change (deletion rebuilds it).

@@ -12,9 +12,11 @@ using namespace orv::test;
 
 TEST(HtmlExportPosix, SiteIsReadableLikeAnyFolderAndLandsThroughALink) {
     TempDir dir;
-    CommentList roots;
-    roots.push_back(std::make_unique<CComment>());
-    roots.back()->SetNumber(1);
+    CCommentStore store;
+    CComment& rec = store.NewRecord();
+    rec.SetNumber(1);
+    store.AddRoot(rec);
+    const CommentList roots = store.Roots();
     const std::string out = dir.File("site");
     ASSERT_EQ(ExportHtmlSite(roots, "d", out, nullptr, nullptr).status, HtmlExportStatus::Ok);
     struct stat st;

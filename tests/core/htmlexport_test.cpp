@@ -47,32 +47,32 @@ private:
     };
 };
 
-std::unique_ptr<CComment> Rec(int number, const std::string& titleUtf8,
-                              const std::string& textCp932 = "text\r\n") {
-    auto r = std::make_unique<CComment>();
-    r->SetNumber(number);
-    r->SetId("QVA00001");
-    r->SetAuthor(Sjis("山田 一郎"));
-    r->SetTitle(Sjis(titleUtf8));
-    r->SetDateTimeRaw("98/04/01 21:10:05");
-    r->SetText(textCp932);
+CComment& Rec(CCommentStore& store, int number, const std::string& titleUtf8,
+              const std::string& textCp932 = "text\r\n") {
+    CComment& r = store.NewRecord();
+    r.SetNumber(number);
+    r.SetId("QVA00001");
+    r.SetAuthor(Sjis("山田 一郎"));
+    r.SetTitle(Sjis(titleUtf8));
+    r.SetDateTimeRaw("98/04/01 21:10:05");
+    r.SetText(textCp932);
     return r;
 }
 
 // Two threads: 1 with replies 2 (which has 3 and 4) and 5; 6 alone. The
 // number 4 appears twice, as a loaded file may have it.
-CommentList Forest() {
-    CommentList roots;
-    auto a = Rec(1, "最初");
-    auto b = Rec(2, "RE:最初");
-    b->AddReply(Rec(3, "RE:RE:最初"));
-    b->AddReply(Rec(4, "RE:RE:最初 その2"));
-    a->AddReply(std::move(b));
-    a->AddReply(Rec(5, "RE:最初 別"));
-    roots.push_back(std::move(a));
-    roots.push_back(Rec(6, "二つ目"));
-    roots.back()->AddReply(Rec(4, "重複番号"));
-    return roots;
+CommentList Forest(CCommentStore& s) {
+    CComment& a = Rec(s, 1, "最初");
+    CComment& b = Rec(s, 2, "RE:最初");
+    b.AddReply(Rec(s, 3, "RE:RE:最初"));
+    b.AddReply(Rec(s, 4, "RE:RE:最初 その2"));
+    a.AddReply(b);
+    a.AddReply(Rec(s, 5, "RE:最初 別"));
+    s.AddRoot(a);
+    CComment& c = Rec(s, 6, "二つ目");
+    s.AddRoot(c);
+    c.AddReply(Rec(s, 4, "重複番号"));
+    return s.Roots();
 }
 
 struct Tag {
@@ -200,12 +200,14 @@ std::filesystem::path U8(const std::string& utf8) {
 }  // namespace
 
 TEST(HtmlExport, HostileTitlesAndTextsReachThePageAsText) {
-    CommentList roots;
-    roots.push_back(Rec(1, "<script>alert(1)</script>",
-                        "</pre><img src=x onerror=alert(1)>\r\n\"'&amp;\r\n"));
-    roots[0]->SetAuthor("\"><a href=\"javascript:x\">");
-    roots[0]->SetId("' onmouseover='x");
-    roots[0]->AddReply(Rec(2, "</title><style>*{}</style>", "<!-- --><a href=x>"));
+    CCommentStore store;
+    CComment& top = Rec(store, 1, "<script>alert(1)</script>",
+                        "</pre><img src=x onerror=alert(1)>\r\n\"'&amp;\r\n");
+    store.AddRoot(top);
+    top.SetAuthor("\"><a href=\"javascript:x\">");
+    top.SetId("' onmouseover='x");
+    top.AddReply(Rec(store, 2, "</title><style>*{}</style>", "<!-- --><a href=x>"));
+    const CommentList roots = store.Roots();
     MemorySink site;
     ASSERT_EQ(WriteHtmlSite(roots, "<b>doc</b>.mld", site, nullptr, nullptr).status,
               HtmlExportStatus::Ok);
@@ -224,7 +226,8 @@ TEST(HtmlExport, HostileTitlesAndTextsReachThePageAsText) {
 }
 
 TEST(HtmlExport, EveryMessageOnceAndEveryLinkLands) {
-    CommentList roots = Forest();
+    CCommentStore store;
+    CommentList roots = Forest(store);
     MemorySink site;
     FakeProgressFactory progress;
     ASSERT_EQ(WriteHtmlSite(roots, "forum.mld", site, &progress, nullptr).status,
@@ -270,8 +273,9 @@ TEST(HtmlExport, TextKeepsLinesTabsAndShowsBadBytesAsReplacement) {
     const std::string lone = Cp932ToUtf8("\x82");
     ASSERT_FALSE(lone.empty());
     EXPECT_EQ(out, "\na\tb\nc\nd\xEF\xBF\xBD[0m" + lone);
-    CommentList roots;
-    roots.push_back(Rec(1, "t", "\r\nfirst line after an empty one\r\n"));
+    CCommentStore store;
+    store.AddRoot(Rec(store, 1, "t", "\r\nfirst line after an empty one\r\n"));
+    const CommentList roots = store.Roots();
     MemorySink site;
     WriteHtmlSite(roots, "d", site, nullptr, nullptr);
     // The parser drops one line feed after <pre>: the empty first line stays.
@@ -280,16 +284,16 @@ TEST(HtmlExport, TextKeepsLinesTabsAndShowsBadBytesAsReplacement) {
 }
 
 TEST(HtmlExport, MillionLevelChainIsWrittenWithCappedNesting) {
-    CommentList roots;
-    roots.push_back(std::make_unique<CComment>());
-    CComment* tail = roots[0].get();
+    CCommentStore store;
+    CComment* tail = &store.NewRecord();
+    store.AddRoot(*tail);
     for (int i = 1; i < 1000000; ++i) {
-        auto next = std::make_unique<CComment>();
-        next->SetNumber(i);
-        CComment* raw = next.get();
-        tail->AddReply(std::move(next));
-        tail = raw;
+        CComment& next = store.NewRecord();
+        next.SetNumber(i);
+        tail->AddReply(next);
+        tail = &next;
     }
+    const CommentList roots = store.Roots();
     // Counts instead of keeping: the deepest list nesting of the index and
     // the articles of the pages.
     struct CountingSink : ISiteSink {
@@ -328,7 +332,8 @@ TEST(HtmlExport, MillionLevelChainIsWrittenWithCappedNesting) {
 }
 
 TEST(HtmlExport, FileThatCannotBeMadeFailsNamingIt) {
-    CommentList roots = Forest();
+    CCommentStore store;
+    CommentList roots = Forest(store);
     MemorySink site;
     site.failAt = 3;  // style, index, first thread, second thread
     HtmlExportResult r = WriteHtmlSite(roots, "d", site, nullptr, nullptr);
@@ -338,7 +343,8 @@ TEST(HtmlExport, FileThatCannotBeMadeFailsNamingIt) {
 
 struct HtmlExportFolder : ::testing::Test {
     TempDir dir;
-    CommentList roots = Forest();
+    CCommentStore store;
+    CommentList roots = Forest(store);
     FakeProgressFactory progress;
     FakePrompter prompter;
 };

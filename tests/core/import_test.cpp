@@ -232,7 +232,8 @@ TEST(LogLines, TokensKindsAndTitleTrimming) {
     EXPECT_EQ(tokens[0].m_nKind, 0);
     EXPECT_EQ(tokens[1].m_nKind, 1);
     EXPECT_EQ(tokens[2].m_nKind, 2);
-    CComment rec;
+    CCommentStore store;
+    CComment& rec = store.NewRecord();
     rec.ParseHeader(tokens);
     EXPECT_EQ(rec.GetTitle(), "title ");
     EXPECT_EQ(rec.GetAuthor(), "a b");
@@ -279,7 +280,7 @@ TEST_F(ImportTest, OverLongLineKeepsTheByteAtTheCut) {
     Import({dir.Write("a.log", Crlf({Header1(1, 1, "A", "x y", "t"), Header2("99/01/01 0:0:0"),
                                      longLine}))});
     ASSERT_EQ(doc.GetRootCount(), 1u);
-    const std::string& text = doc.GetRoots()[0]->GetText();
+    std::string_view text = doc.GetRoots()[0]->GetText();
     EXPECT_EQ(text, std::string(4096, 'x') + "\n" + "Y" + std::string(903, 'x') + "\r\n");
 }
 

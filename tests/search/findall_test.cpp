@@ -111,14 +111,14 @@ struct FindAllDoc : ::testing::Test {
         const char* titles[] = {"hello one", "three", "hello two", "four"};
         const int numbers[] = {1, 3, 2, 4};
         for (int i = 0; i < 4; ++i) {
-            auto c = std::make_unique<CComment>();
-            c->SetNumber(numbers[i]);
-            c->SetTitle(titles[i]);
-            c->SetText(numbers[i] == 4 ? Sj("ｶﾞｲﾄﾞ HELLO\r\n") : "");
+            CComment& c = doc.NewRecord();
+            c.SetNumber(numbers[i]);
+            c.SetTitle(titles[i]);
+            c.SetText(numbers[i] == 4 ? Sj("ｶﾞｲﾄﾞ HELLO\r\n") : "");
             if (numbers[i] == 2)
-                doc.AddReplyTo(*doc.FindByNumber(1), std::move(c));
+                doc.AddReplyTo(*doc.FindByNumber(1), c);
             else
-                doc.AddRoot(std::move(c));
+                doc.AddRoot(c);
         }
         doc.BuildTree();
         progress.dialogs.clear();

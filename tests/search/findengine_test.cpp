@@ -73,16 +73,16 @@ struct FindDoc : ::testing::Test {
     }
     void Load(const std::vector<Record>& records) {
         for (const Record& r : records) {
-            auto c = std::make_unique<CComment>();
-            c->SetNumber(r.number);
-            c->SetTitle(Sj(r.title));
-            c->SetText(Sj(r.text));
-            c->SetAuthor(Sj(r.author));
-            c->SetId(r.id);
+            CComment& c = doc.NewRecord();
+            c.SetNumber(r.number);
+            c.SetTitle(Sj(r.title));
+            c.SetText(Sj(r.text));
+            c.SetAuthor(Sj(r.author));
+            c.SetId(r.id);
             if (r.parent)
-                doc.AddReplyTo(*doc.FindByNumber(r.parent), std::move(c));
+                doc.AddReplyTo(*doc.FindByNumber(r.parent), c);
             else
-                doc.AddRoot(std::move(c));
+                doc.AddRoot(c);
         }
         doc.BuildTree();
         progress.dialogs.clear();  // forget the rebuild's own dialog

@@ -83,6 +83,6 @@ inline int SelectedNumber(CMainFrame& f) {
     return c ? c->GetNumber() : 0;
 }
 
-inline QString Utf8(const std::string& cp932) { return QString::fromStdString(Cp932ToUtf8(cp932)); }
+inline QString Utf8(std::string_view cp932) { return QString::fromStdString(Cp932ToUtf8(cp932)); }
 
 }  // namespace orv::test

@@ -38,8 +38,10 @@ void ClearSettings() {
     s.sync();
 }
 
-std::unique_ptr<CComment> Record(int number, const std::string& title, const std::string& text) {
-    auto rec = std::make_unique<CComment>();
+// A record of a store that lives as long as the test program.
+CComment* Record(int number, const std::string& title, const std::string& text) {
+    static CCommentStore store;
+    CComment* rec = &store.NewRecord();
     rec->SetNumber(number);
     rec->SetTitle(Sjis(title));
     rec->SetAuthor(Sjis("見本 花子"));
@@ -122,7 +124,7 @@ private slots:
     void showsAndClearsMessage() {
         CTextView view;
         auto rec = Record(-7, "雪の日の写真", "今朝の雪です。\r\n\r\n二行目\r\n");
-        view.SetComment(rec.get());
+        view.SetComment(rec);
         const auto t = view.CellTexts();
         QCOMPARE(t[0], QStringLiteral(u"タイトル　：　雪の日の写真"));
         QCOMPARE(t[1], QStringLiteral(u"発言番号　：　-7"));
@@ -136,7 +138,7 @@ private slots:
         view.SetComment(nullptr);
         QVERIFY(view.toPlainText().isEmpty());
         QCOMPARE(view.CellTexts()[0], QStringLiteral(u"タイトル　：　"));
-        view.SetComment(rec.get());
+        view.SetComment(rec);
         view.ClearComment();
         QVERIFY(!view.GetComment());
         QVERIFY(view.toPlainText().isEmpty());
@@ -158,7 +160,7 @@ private slots:
         lf.lfHeight = height;
         view.SetViewFont(lf);
         auto rec = Record(1, "t", "first line\r\nsecond\r\n");
-        view.SetComment(rec.get());
+        view.SetComment(rec);
         const QRect vp = view.viewport()->geometry();
         const QRect client = view.ClientRect();
         QCOMPARE(vp.topLeft(), QPoint(5, 45));
@@ -258,7 +260,7 @@ private slots:
         std::string text;
         for (int i = 0; i < 200; ++i) text += "line " + std::to_string(i) + "\r\n";
         auto rec = Record(1, "t", text);
-        view.SetComment(rec.get());
+        view.SetComment(rec);
         view.resize(400, 300);
         view.show();
         QVERIFY(QTest::qWaitForWindowExposed(&view));
@@ -313,7 +315,7 @@ private slots:
     void tabStopsFallEveryEightLetterWidths() {
         CTextView view;
         auto rec = Record(1, "t", "\tX\r\nabcdefgh\tY\r\n");
-        view.SetComment(rec.get());
+        view.SetComment(rec);
         view.resize(600, 300);
         // The mean width of the Latin letters, as the platform's dialog
         // units count; a Japanese face's own "average" width is about twice
@@ -326,7 +328,7 @@ private slots:
         // In print the stops fall at the same columns, and a tab never
         // breaks the line.
         auto tabs = Record(2, "t", "\tA\tB\tC\r\n");
-        view.SetComment(tabs.get());
+        view.SetComment(tabs);
         TempDir dir;
         QPrinter printer(QPrinter::HighResolution);
         printer.setOutputFormat(QPrinter::PdfFormat);
@@ -343,7 +345,7 @@ private slots:
     void copyNeedsASelection() {
         CTextView view;
         auto rec = Record(1, "t", "abc def\r\n");
-        view.SetComment(rec.get());
+        view.SetComment(rec);
         QVERIFY(!view.OnUpdateEditCopy());
         view.selectAll();
         QVERIFY(view.OnUpdateEditCopy());
@@ -354,7 +356,7 @@ private slots:
         std::string text;
         for (int i = 0; i < 400; ++i) text += "印刷の行 " + std::to_string(i) + "\r\n";
         auto rec = Record(1, "t", text);
-        view.SetComment(rec.get());
+        view.SetComment(rec);
         TempDir dir;
         QPrinter printer(QPrinter::HighResolution);
         printer.setOutputFormat(QPrinter::PdfFormat);
@@ -367,7 +369,7 @@ private slots:
     void previewRemembersPagesSideBySide() {
         CTextView view;
         auto rec = Record(1, "t", "abc\r\n");
-        view.SetComment(rec.get());
+        view.SetComment(rec);
         int pages = 2;
         view.SetPreviewPages(&pages);
         QPrintPreviewWidget::ViewMode shown = QPrintPreviewWidget::SinglePageView;

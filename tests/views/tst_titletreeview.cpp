@@ -30,13 +30,12 @@ std::vector<Msg> ForumMessages() {
 void FillChain(COrvDoc& doc, int depth) {
     CComment* last = nullptr;
     for (int n = 1; n <= depth; ++n) {
-        auto rec = std::make_unique<CComment>();
-        rec->SetNumber(n);
-        rec->SetTitle(n == 1 ? "chain" : "RE:chain");
-        CComment* raw = rec.get();
-        if (last) doc.AddReplyTo(*last, std::move(rec));
-        else doc.AddRoot(std::move(rec));
-        last = raw;
+        CComment& rec = doc.NewRecord();
+        rec.SetNumber(n);
+        rec.SetTitle(n == 1 ? "chain" : "RE:chain");
+        if (last) doc.AddReplyTo(*last, rec);
+        else doc.AddRoot(rec);
+        last = &rec;
     }
 }
 
@@ -444,10 +443,11 @@ private slots:
         const TreeItem late = tree.InsertItem("late", 2, 3, top);
         QCOMPARE(m.ItemAt(101), late);
         QCOMPARE(m.NextSibling(kids[99]), late);
-        auto rec = std::make_unique<CComment>();
+        CCommentStore store;
+        CComment* rec = &store.NewRecord();
         rec->SetNumber(7);
-        tree.SetItemData(kids[5], rec.get());
-        QCOMPARE(tree.GetItemData(kids[5]), rec.get());
+        tree.SetItemData(kids[5], rec);
+        QCOMPARE(tree.GetItemData(kids[5]), rec);
         QCOMPARE(tree.GetItemData(kNoItem), nullptr);
 
         // A bulk insertion into a tree with a selection keeps the selection
