@@ -16,7 +16,6 @@ namespace orv {
 namespace {
 
 constexpr std::size_t kFlushBytes = std::size_t{1} << 18;
-constexpr std::size_t kNone = static_cast<std::size_t>(-1);
 
 const char kStyleSheet[] = R"css(/* Pages of a forum log */
 :root {
