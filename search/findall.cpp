@@ -32,23 +32,12 @@ void CMatchFinder::Init(std::uint32_t flags, std::string_view text, int minLen, 
                std::find(m_pattern.keys.begin(), m_pattern.keys.end(), kKeyInvalid) !=
                    m_pattern.keys.end();
     if (m_bNever) return;
-    Prepare(m_pattern);
+    m_pattern.Prepare();
     const FoldKey first = m_pattern.keys.front();
     if (m_table->Width() && (first == kCodeVoicedMark || first == kCodeSemiVoicedMark)) {
         m_joined.keys = m_pattern.keys;
         m_joined.keys.front() = first == kCodeVoicedMark ? kKeyVoicedMark : kKeySemiVoicedMark;
-        Prepare(m_joined);
-    }
-}
-
-void CMatchFinder::Prepare(Pattern& pattern) {
-    const std::vector<FoldKey>& p = pattern.keys;
-    pattern.fail.assign(p.size(), 0);
-    std::uint32_t j = 0;
-    for (std::size_t i = 1; i < p.size(); ++i) {
-        while (j > 0 && p[i] != p[j]) j = pattern.fail[j - 1];
-        if (p[i] == p[j]) ++j;
-        pattern.fail[i] = j;
+        m_joined.Prepare();
     }
 }
 

@@ -41,12 +41,8 @@ public:
     std::vector<ByteRange> Find(std::string_view field);
 
 private:
-    struct Pattern {
-        std::vector<FoldKey> keys;
-        std::vector<std::uint32_t> fail;
-    };
+    using Pattern = FoldPattern;
     void Init(std::uint32_t flags, std::string_view text, int minLen, int maxLen);
-    static void Prepare(Pattern& pattern);
     // Appends every admitted occurrence of pattern in m_folded.
     void Collect(const Pattern& pattern, std::vector<ByteRange>& out) const;
 

@@ -41,26 +41,25 @@ CFieldMatcher::CFieldMatcher(std::uint32_t flags, std::string_view text, int min
     m_bNever = std::find(m_pattern.keys.begin(), m_pattern.keys.end(), kKeyInvalid) !=
                m_pattern.keys.end();
     if (m_bEmpty || m_bNever) return;
-    Prepare(m_pattern);
+    m_pattern.Prepare();
     if (m_table.Width()) {
         FoldKey first = m_pattern.keys.front();
         if (first == kCodeVoicedMark || first == kCodeSemiVoicedMark) {
             m_joined.keys = m_pattern.keys;
             m_joined.keys.front() = first == kCodeVoicedMark ? kKeyVoicedMark : kKeySemiVoicedMark;
-            Prepare(m_joined);
+            m_joined.Prepare();
         }
     }
     ChooseKeyForms();
 }
 
-void CFieldMatcher::Prepare(Pattern& pattern) {
-    const std::vector<FoldKey>& p = pattern.keys;
-    pattern.fail.assign(p.size(), 0);
+void FoldPattern::Prepare() {
+    fail.assign(keys.size(), 0);
     std::uint32_t j = 0;
-    for (std::size_t i = 1; i < p.size(); ++i) {
-        while (j > 0 && p[i] != p[j]) j = pattern.fail[j - 1];
-        if (p[i] == p[j]) ++j;
-        pattern.fail[i] = j;
+    for (std::size_t i = 1; i < keys.size(); ++i) {
+        while (j > 0 && keys[i] != keys[j]) j = fail[j - 1];
+        if (keys[i] == keys[j]) ++j;
+        fail[i] = j;
     }
 }
 

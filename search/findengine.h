@@ -24,6 +24,15 @@ inline constexpr int kMaxSearchForm = 4096;
 // when text is empty or a form is longer than kMaxSearchForm.
 bool GetSearchLengths(std::string_view text, int& minLen, int& maxLen);
 
+// Folded keys of a search text with the Knuth-Morris-Pratt failure table
+// that scans for them.
+struct FoldPattern {
+    std::vector<FoldKey> keys;
+    std::vector<std::uint32_t> fail;
+    // Fills fail from keys.
+    void Prepare();
+};
+
 // Tests fields against one search text. Some stretch of the field, from
 // minLen to maxLen bytes long and starting and ending on whole characters,
 // must equal the text under the flags. Both strings end at their first NUL
@@ -40,10 +49,7 @@ public:
     bool Matches(std::string_view field);
 
 private:
-    struct Pattern {
-        std::vector<FoldKey> keys;
-        std::vector<std::uint32_t> fail;
-    };
+    using Pattern = FoldPattern;
     // The characters that fold to one key of the pattern, found by their
     // last byte and, for a two-byte character, the lead byte before it. Any
     // matching stretch holds one of them.
@@ -57,7 +63,6 @@ private:
         std::vector<Signature> signatures;
         unsigned cost = 0;  // a rough price of looking for them
     };
-    static void Prepare(Pattern& pattern);
     void ChooseKeyForms();
     // Calls found(start of the character) for each place where one of the
     // forms stands (possibly misaligned); stops when found returns true.
