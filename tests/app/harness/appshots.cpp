@@ -16,21 +16,14 @@
 #include "app/orvapp.h"
 #include "app/settings.h"
 #include "views/titletreeview.h"
+#include "tests/app/harness/shotutil.h"
 
 using namespace orv;
+using shots::Settle;
 
 namespace {
 
-void Settle(int ms) {
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-}
-
-void Shot(const QString& dir, const QString& name) {
-    Settle(150);
-    QGuiApplication::primaryScreen()->grabWindow(0).save(QDir(dir).filePath(name));
-}
+void Shot(const QString& dir, const QString& name) { shots::Shot(dir, name, 150); }
 
 }  // namespace
 

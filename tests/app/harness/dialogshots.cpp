@@ -24,21 +24,14 @@
 #include "core/comment.h"
 #include "res/strings.h"
 #include "views/textview.h"
+#include "tests/app/harness/shotutil.h"
 
 using namespace orv;
+using shots::Settle;
 
 namespace {
 
-void Settle(int ms) {
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-}
-
-void Shot(const QString& dir, const QString& name) {
-    Settle(300);
-    QGuiApplication::primaryScreen()->grabWindow(0).save(QDir(dir).filePath(name));
-}
+void Shot(const QString& dir, const QString& name) { shots::Shot(dir, name, 300); }
 
 // Takes a shot of the modal dialog that run() opens, then closes it.
 void ShotOfModal(const QString& dir, const QString& name, const std::function<void()>& run) {
@@ -93,7 +86,8 @@ int main(int argc, char** argv) {
         });
     }
 
-    CComment tabbed;
+    CCommentStore store;
+    CComment& tabbed = store.NewRecord();
     tabbed.SetText(std::string("\tA\tB\tC\r\n12345678901234567890123456789012\r\n"
                                "abcdefgh\tX\r\n"));
     f->GetTextView()->SetComment(&tabbed);
