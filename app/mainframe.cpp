@@ -78,7 +78,7 @@ public:
     void SetRedraw(bool redraw) override {
         if (ITitleTree* t = Tree()) t->SetRedraw(redraw);
     }
-    TreeItem InsertItem(const std::string& titleCp932, int image, int selectedImage,
+    TreeItem InsertItem(std::string_view titleCp932, int image, int selectedImage,
                         TreeItem parent) override {
         ITitleTree* t = Tree();
         return t ? t->InsertItem(titleCp932, image, selectedImage, parent) : kNoItem;

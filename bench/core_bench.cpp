@@ -16,7 +16,7 @@ class NullTree : public ITitleTree {
 public:
     void ClearTree() override { m_next = 0; }
     void SetRedraw(bool) override {}
-    TreeItem InsertItem(const std::string&, int, int, TreeItem) override { return ++m_next; }
+    TreeItem InsertItem(std::string_view, int, int, TreeItem) override { return ++m_next; }
     void SetItemData(TreeItem, CComment*) override {}
     CComment* GetItemData(TreeItem) const override { return nullptr; }
     TreeItem GetSelectedItem() const override { return kNoItem; }

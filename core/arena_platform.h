@@ -1,8 +1,9 @@
 // Blocks of the record store's arena from the system, one implementation per
-// platform (arena_posix.cpp, arena_win.cpp). Only core/comment.cpp calls it.
+// platform (arena_posix.cpp, arena_win.cpp), and an allocator on top of them.
 #pragma once
 
 #include <cstddef>
+#include <new>
 
 namespace orv::platform {
 
@@ -13,3 +14,27 @@ char* AllocateArenaBlock(std::size_t& size);
 void FreeArenaBlock(char* block);
 
 }  // namespace orv::platform
+
+namespace orv {
+
+// An allocator for large tables of plain values (the number index), taking
+// its memory as arena blocks do, so that a large table lands on huge pages.
+template <class T>
+struct BlockAllocator {
+    using value_type = T;
+    BlockAllocator() = default;
+    template <class U>
+    BlockAllocator(const BlockAllocator<U>&) {}
+    T* allocate(std::size_t n) {
+        if (n > static_cast<std::size_t>(-1) / sizeof(T)) throw std::bad_alloc();
+        std::size_t bytes = n * sizeof(T);
+        char* p = platform::AllocateArenaBlock(bytes);
+        if (!p) throw std::bad_alloc();
+        return reinterpret_cast<T*>(p);
+    }
+    void deallocate(T* p, std::size_t) { platform::FreeArenaBlock(reinterpret_cast<char*>(p)); }
+    template <class U>
+    bool operator==(const BlockAllocator<U>&) const { return true; }
+};
+
+}  // namespace orv

@@ -17,8 +17,6 @@ void TrimTrailingTabLfCr(std::string& s) {
     while (!s.empty() && (s.back() == '\t' || s.back() == '\n' || s.back() == '\r')) s.pop_back();
 }
 
-bool IsTrimSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-
 std::uint32_t CheckedLength(std::size_t n) {
     if (n > UINT32_MAX) throw std::bad_alloc();
     return static_cast<std::uint32_t>(n);
@@ -48,16 +46,6 @@ void CComment::SetField(int k, std::string_view s) {
     m_pStore->AssignFields(*this, fields);
 }
 
-namespace {
-
-std::string_view TrimSpace(std::string_view s) {
-    std::size_t b = 0, e = s.size();
-    while (b < e && IsTrimSpace(s[b])) ++b;
-    while (e > b && IsTrimSpace(s[e - 1])) --e;
-    return s.substr(b, e - b);
-}
-
-}  // namespace
 
 void CComment::SetHeaderFields(const HeaderTokenArray& tokens, std::string_view dateTime) {
     if (!tokens.empty()) {
@@ -113,29 +101,41 @@ bool CComment::RemoveFromSubtree(const CComment* record) {
 
 void CComment::AddToTreeView(ITitleTree& tree, std::vector<TreeItem>& items, TreeItem parent,
                              IPrompter* prompter) {
+    // Pre-order along the reply links; resume holds, for each open level
+    // below this record, the next sibling to come back to and its parent.
     struct Frame {
-        CComment* rec;
+        std::uint32_t next;
         TreeItem parent;
     };
-    std::vector<Frame> stack{{this, parent}};
-    std::vector<CComment*> replies;
-    std::string title;
-    while (!stack.empty()) {
-        Frame f = stack.back();
-        stack.pop_back();
-        const bool top = f.parent == kTreeRoot;
-        title.assign(f.rec->GetTitle());
-        TreeItem item = tree.InsertItem(title, top ? 0 : 2, top ? 1 : 3, f.parent);
+    std::vector<Frame> resume;
+    CComment* rec = this;
+    TreeItem par = parent;
+    for (;;) {
+        const bool top = par == kTreeRoot;
+        const TreeItem item = tree.InsertItem(rec->GetTitle(), top ? 0 : 2, top ? 1 : 3, par);
         if (item == kNoItem) {
             if (prompter)
                 prompter->MessageBox(res::IDS_TREE_FAILED, res::Text(res::IDS_TREE_FAILED),
                                      res::Icon(res::IDS_TREE_FAILED), MsgButtons::Ok);
-            continue;  // its replies are skipped too
+            // its replies are skipped too
+        } else {
+            tree.SetItemData(item, rec);
+            items.push_back(item);
         }
-        tree.SetItemData(item, f.rec);
-        items.push_back(item);
-        replies.assign(f.rec->GetReplies().begin(), f.rec->GetReplies().end());
-        for (auto it = replies.rbegin(); it != replies.rend(); ++it) stack.push_back({*it, item});
+        // This record's own siblings are not part of its subtree.
+        const std::uint32_t sibling = rec == this ? 0 : rec->m_nNext;
+        if (item != kNoItem && rec->m_nFirst) {
+            if (sibling) resume.push_back({sibling, par});
+            par = item;
+            rec = &m_pStore->Ref(rec->m_nFirst);
+        } else if (sibling) {
+            rec = &m_pStore->Ref(sibling);
+        } else {
+            if (resume.empty()) return;
+            rec = &m_pStore->Ref(resume.back().next);
+            par = resume.back().parent;
+            resume.pop_back();
+        }
     }
 }
 
@@ -149,11 +149,11 @@ CComment& CCommentStore::NewRecord() {
         --m_deadCount;
     } else {
         if (m_count >= 0x7FFFFFFFu) throw std::bad_alloc();
-        if (m_count % kChunkSize == 0) {
-            // CComment's constructor is private: the chunk is made here.
-            m_chunks.push_back(std::unique_ptr<CComment[]>(new CComment[kChunkSize]));
-        }
+        if (m_count % kChunkSize == 0) AddChunk();
         id = ++m_count;
+        // A fresh entry is made here; entries are trivially destroyed with
+        // their group.
+        ::new (static_cast<void*>(&Ref(id))) CComment();
     }
     CComment& rec = Ref(id);
     rec.m_pStore = this;
@@ -164,6 +164,22 @@ CComment& CCommentStore::NewRecord() {
     rec.m_nFirst = rec.m_nLast = rec.m_nNext = rec.m_nReplies = 0;
     rec.m_bDead = false;
     return rec;
+}
+
+void CCommentStore::AddChunk() {
+    if (m_groupChunksLeft == 0) {
+        // Groups double from one chunk up to 32 (2 MiB of entries).
+        const std::size_t chunks = std::min<std::size_t>(32, std::max<std::size_t>(1, m_chunks.size()));
+        std::size_t bytes = chunks * kChunkSize * sizeof(CComment);
+        char* p = platform::AllocateArenaBlock(bytes);
+        if (!p) throw std::bad_alloc();
+        m_entryGroups.emplace_back(p);
+        m_nextChunk = reinterpret_cast<CComment*>(p);
+        m_groupChunksLeft = static_cast<std::uint32_t>(chunks);
+    }
+    m_chunks.push_back(m_nextChunk);
+    m_nextChunk += kChunkSize;
+    --m_groupChunksLeft;
 }
 
 void CCommentStore::Link(std::uint32_t& first, std::uint32_t& last, std::uint32_t& count,
@@ -246,7 +262,7 @@ CCommentStore::Block CCommentStore::NewBlock(std::size_t n) const {
 }
 
 char* CCommentStore::Allocate(std::size_t n) {
-    if (!m_blocks.empty()) {
+    if (!m_blocks.empty() && !m_bTailLent) {
         Block& b = m_blocks.back();
         if (b.size - b.used >= n) {
             char* p = b.data.get() + b.used;
@@ -258,8 +274,9 @@ char* CCommentStore::Allocate(std::size_t n) {
     b.used = n;
     char* p = b.data.get();
     m_arenaBytes += b.size;
-    if (n > kBlockSize / 4 && !m_blocks.empty()) {
-        // A large run gets a block of its own; the filled block stays last.
+    if ((n > kBlockSize / 4 || m_bTailLent) && !m_blocks.empty()) {
+        // A large run gets a block of its own, and so does anything asked
+        // for while the end is lent; the filled block stays last.
         m_blocks.insert(m_blocks.end() - 1, std::move(b));
     } else {
         m_blocks.push_back(std::move(b));
@@ -284,11 +301,35 @@ void CCommentStore::AssignFields(CComment& rec, const std::string_view (&fields)
     std::memcpy(rec.m_len, len, sizeof len);
 }
 
+char* CCommentStore::LendTail(std::size_t minBytes, std::size_t& size) {
+    if (m_blocks.empty() || m_blocks.back().size - m_blocks.back().used < minBytes) {
+        Block b = NewBlock(minBytes);
+        m_arenaBytes += b.size;
+        m_blocks.push_back(std::move(b));
+    }
+    Block& b = m_blocks.back();
+    m_bTailLent = true;
+    size = b.size - b.used;
+    return b.data.get() + b.used;
+}
+
+void CCommentStore::ReturnTail(const char* end) {
+    Block& b = m_blocks.back();
+    b.used = static_cast<std::size_t>(end - b.data.get());
+    m_bTailLent = false;
+}
+
+void CCommentStore::SetFieldsAt(CComment& rec, const char* p, const std::uint32_t (&len)[5]) {
+    Retire(rec);
+    rec.m_pFields = p;
+    std::memcpy(rec.m_len, len, sizeof len);
+}
+
 void CCommentStore::AppendText(CComment& rec, std::string_view more) {
     if (more.empty()) return;
     const std::size_t total = rec.FieldBytes();
     const std::uint32_t newLen = CheckedLength(rec.m_len[CComment::kText] + more.size());
-    if (!m_blocks.empty() && rec.m_pFields) {
+    if (!m_blocks.empty() && rec.m_pFields && !m_bTailLent) {
         Block& b = m_blocks.back();
         if (rec.m_pFields + total == b.data.get() + b.used && b.size - b.used >= more.size()) {
             std::memcpy(b.data.get() + b.used, more.data(), more.size());
@@ -298,24 +339,31 @@ void CCommentStore::AppendText(CComment& rec, std::string_view more) {
         }
     }
     // Move the record to the end of the arena with room to grow: a long
-    // text is then copied a logarithmic number of times.
+    // text is then copied a logarithmic number of times. While the end is
+    // lent the record moves to a block of its own, without the room.
     const std::size_t need = total + more.size();
-    if (m_blocks.empty() || m_blocks.back().size - m_blocks.back().used < need) {
-        Block b = NewBlock(2 * need);
-        m_arenaBytes += b.size;
-        m_blocks.push_back(std::move(b));
+    char* p;
+    if (m_bTailLent) {
+        p = Allocate(need);
+    } else {
+        if (m_blocks.empty() || m_blocks.back().size - m_blocks.back().used < need) {
+            Block b = NewBlock(2 * need);
+            m_arenaBytes += b.size;
+            m_blocks.push_back(std::move(b));
+        }
+        Block& b = m_blocks.back();
+        p = b.data.get() + b.used;
+        b.used += need;
     }
-    Block& b = m_blocks.back();
-    char* p = b.data.get() + b.used;
     if (total) std::memcpy(p, rec.m_pFields, total);
     std::memcpy(p + total, more.data(), more.size());
-    b.used += need;
     Retire(rec);
     rec.m_pFields = p;
     rec.m_len[CComment::kText] = newLen;
 }
 
 void CCommentStore::Compact() {
+    if (m_bTailLent) return;  // a reader is filling the last block
     std::size_t live = 0;
     for (std::uint32_t id = 1; id <= m_count; ++id) {
         const CComment& rec = Ref(id);

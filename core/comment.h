@@ -184,6 +184,19 @@ public:
     // Replaces all the fields of rec at once.
     void AssignFields(CComment& rec, const std::string_view (&fields)[5]);
 
+    // Lends the free end of the last arena block, at least minBytes long (a
+    // new block is started when the end is shorter), to a reader that fills
+    // it directly; its size is in size. While the end is lent, other
+    // allocations take a block of their own. Throws std::bad_alloc.
+    char* LendTail(std::size_t minBytes, std::size_t& size);
+    // Takes the lent end back, keeping the bytes before end (within the lent
+    // span) as used.
+    void ReturnTail(const char* end);
+    // Points rec's fields at the len[0] + ... + len[4] bytes at p, which lie
+    // in the arena and are kept (within a lent end, before the end later
+    // returned); the old bytes count as dead.
+    void SetFieldsAt(CComment& rec, const char* p, const std::uint32_t (&len)[5]);
+
     // Copies the fields of every live record into one block and frees the
     // rest; records keep their addresses, field views are invalidated.
     void Compact();
@@ -221,16 +234,23 @@ private:
     // list; throws std::bad_alloc.
     Block NewBlock(std::size_t n) const;
     char* Allocate(std::size_t n);
+    void AddChunk();  // room for kChunkSize more entries; throws std::bad_alloc
     void Retire(CComment& rec);  // counts rec's current bytes as dead
     void Link(std::uint32_t& first, std::uint32_t& last, std::uint32_t& count, CComment& rec);
 
-    std::vector<std::unique_ptr<CComment[]>> m_chunks;
+    // Entry chunks are carved from groups that double in size, so that a
+    // large document takes its entries in a few large (huge-page) blocks.
+    std::vector<CComment*> m_chunks;
+    std::vector<std::unique_ptr<char, FreeBytes>> m_entryGroups;
+    CComment* m_nextChunk = nullptr;      // the next chunk of the last group
+    std::uint32_t m_groupChunksLeft = 0;  // chunks of it not handed out yet
     std::uint32_t m_count = 0;      // entries handed out
     std::uint32_t m_deadCount = 0;  // of which dead
     std::uint32_t m_freeList = 0;   // dead entries, linked through m_nNext
     std::uint32_t m_rootFirst = 0, m_rootLast = 0, m_rootCount = 0;
 
     std::vector<Block> m_blocks;  // the last one is filled
+    bool m_bTailLent = false;     // the last block's end belongs to a reader
     std::size_t m_arenaBytes = 0;
     std::size_t m_deadBytes = 0;
 };

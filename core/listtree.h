@@ -24,9 +24,9 @@ public:
         m_selected = kNoItem;
     }
     void SetRedraw(bool) override {}
-    TreeItem InsertItem(const std::string& title, int image, int selectedImage,
+    TreeItem InsertItem(std::string_view title, int image, int selectedImage,
                         TreeItem parent) override {
-        m_items.push_back({parent, title, image, selectedImage, nullptr});
+        m_items.push_back({parent, std::string(title), image, selectedImage, nullptr});
         return static_cast<TreeItem>(m_items.size());  // handles start at 1
     }
     void SetItemData(TreeItem item, CComment* record) override {

@@ -150,6 +150,20 @@ std::string_view CLogFileList::ReadRawLineView(std::string& scratch, std::size_t
     return scratch;
 }
 
+std::size_t CLogFileList::ReadBytes(char* dst, std::size_t n) {
+    std::size_t got = std::min(n, m_bufLen - m_bufPos);
+    if (got) std::memcpy(dst, m_buf.data() + m_bufPos, got);
+    m_bufPos += got;
+    if (got == n || !m_file) return got;
+    // Past the buffer: straight from the file, with the buffer emptied at
+    // the new position.
+    const std::size_t more = std::fread(dst + got, 1, n - got, m_file);
+    if (more < n - got && std::ferror(m_file)) m_bFailed = true;
+    m_bufStart += m_bufLen + more;
+    m_bufPos = m_bufLen = 0;
+    return got + more;
+}
+
 std::string CLogFileList::GetFileName() const {
     std::size_t slash = m_current.find_last_of("/\\");
     return slash == std::string::npos ? m_current : m_current.substr(slash + 1);

@@ -51,6 +51,9 @@ public:
     // The same line as a view: into the read buffer when the whole line is
     // there (valid until the next read or seek), else into scratch.
     std::string_view ReadRawLineView(std::string& scratch, std::size_t maxBytes);
+    // Reads up to n bytes into dst, the buffered ones first; fewer only at
+    // end of file or on a read error (Failed()).
+    std::size_t ReadBytes(char* dst, std::size_t n);
     // The open file's name without its folder.
     std::string GetFileName() const;
     const std::string& GetFilePath() const { return m_current; }

@@ -9,7 +9,7 @@
 namespace orv {
 
 // "へのコメント" in CP932.
-const std::string kCommentMarker = "\x82\xD6\x82\xCC\x83\x52\x83\x81\x83\x93\x83\x67";
+const std::string_view kCommentMarker = "\x82\xD6\x82\xCC\x83\x52\x83\x81\x83\x93\x83\x67";
 
 namespace {
 
@@ -24,21 +24,6 @@ bool GatherLine(CLogFileList& file, std::string_view& line, std::string& scratch
     if (const void* nul = std::memchr(line.data(), '\0', line.size()))
         line = line.substr(0, static_cast<std::size_t>(static_cast<const char*>(nul) - line.data()));
     return !file.Failed();
-}
-
-// Calls f(pos, len) for each space-separated token of s[0, n): spaces
-// (0x20 only) are skipped; the last token runs to the end, line end
-// included, and is empty when s ends in spaces. Stops when f returns false.
-template <class F>
-void ForEachToken(const char* s, std::size_t n, F&& f) {
-    std::size_t pos = 0;
-    for (;;) {
-        while (pos < n && s[pos] == ' ') ++pos;
-        const void* hit = std::memchr(s + pos, ' ', n - pos);
-        std::size_t end = hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - s) : n;
-        if (!f(pos, end - pos) || !hit) return;
-        pos = end;
-    }
 }
 
 }  // namespace
@@ -59,14 +44,22 @@ std::int32_t ParseLeadingInt(const char* s, std::size_t len) {
     return static_cast<std::int32_t>(value);
 }
 
-std::size_t FindMbcs(const std::string& hay, const std::string& needle, std::size_t from) {
+std::size_t FindMbcs(std::string_view hay, std::string_view needle, std::size_t from) {
     if (needle.empty()) return from <= hay.size() ? from : std::string::npos;
     std::size_t i = 0;
     while (i < hay.size()) {
-        if (i >= from && hay[i] == needle[0] && hay.compare(i, needle.size(), needle) == 0) return i;
+        if (i >= from && hay[i] == needle[0] && hay.substr(i, needle.size()) == needle) return i;
         i += IsLeadByte(static_cast<unsigned char>(hay[i])) && i + 1 < hay.size() ? 2 : 1;
     }
     return std::string::npos;
+}
+
+std::string_view TrimSpace(std::string_view s) {
+    auto trim = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+    std::size_t b = 0, e = s.size();
+    while (b < e && trim(s[b])) ++b;
+    while (e > b && trim(s[e - 1])) --e;
+    return s.substr(b, e - b);
 }
 
 std::size_t SplitHeaderTokens(std::string_view line, HeaderTokenArray& tokens) {

@@ -1,6 +1,7 @@
 // Reading text logs: the line reader and the header-line rules.
 #pragma once
 
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -26,8 +27,26 @@ bool ReadLogLine(CLogFileList& file, std::string& line, LineKind* kind = nullptr
 bool ReadLogLineView(CLogFileList& file, std::string_view& line, std::string& scratch,
                      LineKind* kind = nullptr, IPrompter* prompter = nullptr);
 
+// Calls f(pos, len) for each space-separated token of s[0, n): spaces
+// (0x20 only) are skipped; the last token runs to the end, line end
+// included, and is empty when s ends in spaces. Stops when f returns false.
+template <class F>
+void ForEachToken(const char* s, std::size_t n, F&& f) {
+    std::size_t pos = 0;
+    for (;;) {
+        while (pos < n && s[pos] == ' ') ++pos;
+        const void* hit = pos < n ? std::memchr(s + pos, ' ', n - pos) : nullptr;
+        std::size_t end = hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - s) : n;
+        if (!f(pos, end - pos) || !hit) return;
+        pos = end;
+    }
+}
+
 // Appends the space-separated tokens of line to tokens; returns their count.
 std::size_t SplitHeaderTokens(std::string_view line, HeaderTokenArray& tokens);
+
+// s without leading and trailing space, TAB, CR and LF bytes.
+std::string_view TrimSpace(std::string_view s);
 
 bool IsHeaderLine1(std::string_view line);
 bool IsHeaderLine2(std::string_view line);
@@ -38,9 +57,9 @@ std::int32_t ParseLeadingInt(const char* s, std::size_t len);
 
 // The CP932-aware position of needle in hay at or after from, never starting
 // on a trail byte; npos if absent.
-std::size_t FindMbcs(const std::string& hay, const std::string& needle, std::size_t from = 0);
+std::size_t FindMbcs(std::string_view hay, std::string_view needle, std::size_t from = 0);
 
 // "へのコメント" in CP932.
-extern const std::string kCommentMarker;
+extern const std::string_view kCommentMarker;
 
 }  // namespace orv

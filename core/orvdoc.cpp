@@ -9,6 +9,7 @@
 #include "core/archive.h"
 #include "core/fileio.h"
 #include "core/logimport.h"
+#include "core/logscan.h"
 #include "res/strings.h"
 
 namespace orv {
@@ -42,6 +43,32 @@ private:
     int m_last = -1;
 };
 
+// Writes the ID, author and title of header line 1 through scan, as
+// ParseHeader reads them from its tokens, with their lengths in len[0..2].
+void PutHeaderLine1(CLogScanner& scan, std::string_view line, std::uint32_t (&len)[5]) {
+    std::size_t count = 0, authorFrom = 0, titleFrom = 0;
+    ForEachToken(line.data(), line.size(), [&](std::size_t pos, std::size_t n) {
+        const std::string_view token = line.substr(pos, n);
+        if (count == 1) {
+            scan.Put(token);
+            authorFrom = titleFrom = scan.Written();
+        } else if (count >= 2 && pos < kTitleColumn) {
+            if (scan.Written() > authorFrom) scan.Put(" ");
+            scan.Put(token);
+            titleFrom = scan.Written();
+        } else if (count >= 2) {
+            if (scan.Written() > titleFrom) scan.Put(" ");
+            scan.Put(token);
+            scan.TrimTabLfCr(titleFrom);
+        }
+        ++count;
+        return true;
+    });
+    len[0] = static_cast<std::uint32_t>(authorFrom);
+    len[1] = static_cast<std::uint32_t>(titleFrom - authorFrom);
+    len[2] = static_cast<std::uint32_t>(scan.Written() - titleFrom);
+}
+
 int Percent(std::uint64_t done, std::uint64_t total) {
     if (total == 0) return 100;
     return static_cast<int>(static_cast<double>(done) / static_cast<double>(total) * 100.0);
@@ -70,9 +97,15 @@ void COrvDoc::ShowMessage(int id, const std::string& arg) {
 
 namespace {
 
+// Numbers of one 65,536-wide range keep their low bits, so that the
+// mostly consecutive numbers of a forum sit side by side in the table and
+// every number of a range has a slot of its own in a large table; each
+// range is turned over by a hash of its high bits, so that ranges spread.
 std::size_t Slot(std::int32_t n, std::size_t mask) {
-    return static_cast<std::size_t>((static_cast<std::uint64_t>(static_cast<std::uint32_t>(n)) *
-                                     0x9E3779B97F4A7C15ull) >> 32) & mask;
+    const auto u = static_cast<std::uint32_t>(n);
+    const auto spread = static_cast<std::uint32_t>(
+        (static_cast<std::uint64_t>(u >> 16) * 0x9E3779B97F4A7C15ull) >> 32);
+    return static_cast<std::size_t>(u ^ (spread & ~7u)) & mask;
 }
 
 }  // namespace
@@ -81,7 +114,7 @@ bool COrvDoc::IndexInsert(CComment& rec) {
     if ((m_indexCount + 1) * 2 > m_index.size()) {
         // Grow to keep the table at most half full; re-inserting keeps each
         // number's record, as every number is there once.
-        std::vector<IndexSlot> old = std::move(m_index);
+        auto old = std::move(m_index);
         m_index.assign(old.empty() ? 1024 : old.size() * 2, IndexSlot{});
         const std::size_t mask = m_index.size() - 1;
         for (const IndexSlot& slot : old) {
@@ -138,7 +171,7 @@ void COrvDoc::AddReplyTo(CComment& parent, CComment& rec) {
     }
 }
 
-CComment* COrvDoc::FindParentOf(const std::string& line2, std::size_t markerPos) {
+CComment* COrvDoc::FindParentOf(std::string_view line2, std::size_t markerPos) {
     if (markerPos == 0 || markerPos > line2.size()) return nullptr;
     std::size_t i = markerPos - 1;
     while (line2[i] != ' ') {
@@ -176,11 +209,14 @@ void COrvDoc::ImportLogFiles(CLogFileList& list) {
             progress.SetCaption(fileName + kImportingSuffix);
             bool overwriteAll = false;
 
+            // The file's bytes go straight into the arena; each message's
+            // fields are written there in place (ID, author, title, date,
+            // then the body lines as they stand).
+            CLogScanner scan(list, *m_pStore);
             std::string_view line;
-            std::string scratch;
             LineKind kind = LineKind::Other;
             bool found = false;
-            while (ReadLogLineView(list, line, scratch, &kind, prompter)) {
+            while (scan.Next(line, kind, prompter)) {
                 if (kind == LineKind::MessageStart) {
                     found = true;
                     break;
@@ -192,13 +228,12 @@ void COrvDoc::ImportLogFiles(CLogFileList& list) {
                 m_lastImportEnd = ImportEnd::NotALog;
                 return;
             }
+            // The progress bar moves by whole percents: the next position
+            // at which it moves is worked out once per step, not per line.
+            std::uint64_t nextStep = 0;
 
             while (kind == LineKind::MessageStart && !cancelled) {
-                HeaderTokenArray tokens;
-                tokens.reserve(16);
-                SplitHeaderTokens(line, tokens);
-                const std::int32_t n =
-                    ParseLeadingInt(tokens[0].m_strToken.data(), tokens[0].m_strToken.size());
+                const std::int32_t n = ParseLeadingInt(line.data(), line.size());
                 CComment* existing = FindByNumber(n);
                 if (existing && !overwriteAll) {
                     MsgAnswer answer =
@@ -213,43 +248,55 @@ void COrvDoc::ImportLogFiles(CLogFileList& list) {
                     }
                     overwriteAll = true;
                 }
-                CComment* rec = existing;
-                CComment* fresh = nullptr;
                 // An overwrite that changes a record marks the document
                 // modified, so that closing asks to save what it brought.
                 // The old bytes stay in the arena until the next reclaim.
                 std::string_view before[5];
-                if (rec) {
-                    before[0] = rec->GetId();
-                    before[1] = rec->GetAuthor();
-                    before[2] = rec->GetTitle();
-                    before[3] = rec->GetDateTime();
-                    before[4] = rec->GetText();
-                    rec->ParseHeader(tokens);
-                } else {
-                    fresh = &m_pStore->NewRecord();
-                    rec = fresh;
+                if (existing) {
+                    before[0] = existing->GetId();
+                    before[1] = existing->GetAuthor();
+                    before[2] = existing->GetTitle();
+                    before[3] = existing->GetDateTime();
+                    before[4] = existing->GetText();
                 }
 
-                std::string line2;
+                // ID, author and title from header line 1, before the next
+                // read may move the line.
+                std::uint32_t len[5] = {};
+                scan.Begin();
+                PutHeaderLine1(scan, line, len);
+
+                std::string_view line2;
                 LineKind kind2 = LineKind::Other;
-                if (!ReadLogLine(list, line2, &kind2, prompter) || kind2 != LineKind::HeaderLine2) {
+                if (!scan.Next(line2, kind2, prompter) || kind2 != LineKind::HeaderLine2) {
                     // A record being overwritten keeps the header fields
-                    // already replaced.
-                    if (existing) SetModifiedFlag();
-                    if (fresh) m_pStore->Discard(*fresh);
+                    // already replaced, with its date and no text.
+                    if (existing) {
+                        scan.Put(before[3]);
+                        len[3] = static_cast<std::uint32_t>(before[3].size());
+                        scan.Finish(*existing, len);
+                        SetModifiedFlag();
+                    } else {
+                        scan.Abandon();
+                    }
                     ShowMessage(res::IDS_NOT_A_LOG, fileName);
                     list.Close();
                     m_lastImportEnd = ImportEnd::NotALog;
                     return;
                 }
                 const std::string_view dateTime =
-                    line2.size() > 5 ? std::string_view(line2).substr(5, 17) : std::string_view();
-                // A new record's fields are laid out once, with its date.
-                if (fresh)
-                    fresh->SetHeader(tokens, dateTime);
-                else
-                    rec->SetDateTime(dateTime);
+                    TrimSpace(line2.size() > 5 ? line2.substr(5, 17) : std::string_view());
+                scan.Put(dateTime);
+                len[3] = static_cast<std::uint32_t>(dateTime.size());
+                const std::size_t headerBytes = scan.Written();
+
+                CComment* rec = existing;
+                CComment* fresh = nullptr;
+                if (!rec) {
+                    fresh = &m_pStore->NewRecord();
+                    rec = fresh;
+                }
+                rec->SetNumber(n);
                 bool placed = false;
                 std::size_t marker = FindMbcs(line2, kCommentMarker);
                 if (marker != std::string::npos) {
@@ -263,10 +310,14 @@ void COrvDoc::ImportLogFiles(CLogFileList& list) {
                 }
 
                 kind = LineKind::Other;
-                while (ReadLogLineView(list, line, scratch, &kind, prompter)) {
+                while (scan.NextBody(line, kind, prompter)) {
                     if (kind == LineKind::MessageStart) break;
-                    m_pStore->AppendText(*rec, line);
-                    progress.SetPos(Percent(list.GetPosition(), length));
+                    if (scan.GetPosition() >= nextStep) {
+                        const int percent = Percent(scan.GetPosition(), length);
+                        progress.SetPos(percent);
+                        nextStep = length / 100 * static_cast<std::uint64_t>(percent + 1);
+                        while (nextStep < length && Percent(nextStep, length) <= percent) ++nextStep;
+                    }
                     if (progress.CheckCancel()) {
                         MsgAnswer answer =
                             prompter ? prompter->MessageBox(res::IDS_IMPORT_ASK_CANCEL,
@@ -281,6 +332,8 @@ void COrvDoc::ImportLogFiles(CLogFileList& list) {
                         break;
                     }
                 }
+                len[4] = static_cast<std::uint32_t>(scan.Written() - headerBytes);
+                scan.Finish(*rec, len);
                 if (existing && (before[0] != rec->GetId() || before[1] != rec->GetAuthor() ||
                                  before[2] != rec->GetTitle() ||
                                  before[3] != rec->GetDateTime() || before[4] != rec->GetText()))

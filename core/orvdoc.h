@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+#include "core/arena_platform.h"
 #include "core/comment.h"
 #include "core/logfilelist.h"
 #include "core/ports.h"
@@ -30,7 +31,7 @@ public:
     CComment* FindByNumber(std::int32_t n);
     // The record whose number stands before "へのコメント" at markerPos of
     // header line 2; null if none.
-    CComment* FindParentOf(const std::string& line2, std::size_t markerPos);
+    CComment* FindParentOf(std::string_view line2, std::size_t markerPos);
     // A new record of this document, in no list yet.
     CComment& NewRecord() { return m_pStore->NewRecord(); }
     // Appends a new record as the last top-level record (import and load).
@@ -97,7 +98,7 @@ private:
         std::uint32_t id = 0;
     };
     bool IndexInsert(CComment& rec);
-    std::vector<IndexSlot> m_index;
+    std::vector<IndexSlot, BlockAllocator<IndexSlot>> m_index;
     std::size_t m_indexCount = 0;
     bool m_bIndexValid = true;
 

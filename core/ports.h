@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace orv {
@@ -29,7 +30,7 @@ public:
     virtual void SetRedraw(bool redraw) = 0;
     // Appends an item after the last child of parent; kNoItem on failure.
     // titleCp932 holds the record's raw CP932 title.
-    virtual TreeItem InsertItem(const std::string& titleCp932, int image, int selectedImage,
+    virtual TreeItem InsertItem(std::string_view titleCp932, int image, int selectedImage,
                                 TreeItem parent) = 0;
     virtual void SetItemData(TreeItem item, CComment* record) = 0;
     virtual CComment* GetItemData(TreeItem item) const = 0;

@@ -105,7 +105,7 @@ void CTitleTreeModel::EndBulk() {
     endResetModel();
 }
 
-TreeItem CTitleTreeModel::Append(const std::string& titleCp932, int image, int selectedImage,
+TreeItem CTitleTreeModel::Append(std::string_view titleCp932, int image, int selectedImage,
                                  TreeItem parentItem) {
     if (parentItem != kTreeRoot && !IsItem(parentItem)) return kNoItem;
     if (m_nodes.size() >= static_cast<std::size_t>(INT32_MAX)) return kNoItem;

@@ -39,7 +39,7 @@ public:
     bool InBulk() const { return m_bBulk; }
     // Appends an item as the last child of parent (kTreeRoot for the top
     // level); kNoItem when parent is not an item.
-    TreeItem Append(const std::string& titleCp932, int image, int selectedImage,
+    TreeItem Append(std::string_view titleCp932, int image, int selectedImage,
                     TreeItem parent);
     bool IsItem(TreeItem item) const {
         return item > 0 && static_cast<std::size_t>(item) < m_nodes.size();

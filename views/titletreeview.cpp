@@ -125,7 +125,7 @@ void CTitleTreeView::SetRedraw(bool redraw) {
     setUpdatesEnabled(true);
 }
 
-TreeItem CTitleTreeView::InsertItem(const std::string& titleCp932, int image, int selectedImage,
+TreeItem CTitleTreeView::InsertItem(std::string_view titleCp932, int image, int selectedImage,
                                     TreeItem parent) {
     if (m_bRedrawOff && !m_model.InBulk()) {
         // Items inserted while redrawing is off are shown by one model

@@ -35,7 +35,7 @@ public:
     // --- ITitleTree ----------------------------------------------------------
     void ClearTree() override;
     void SetRedraw(bool redraw) override;
-    TreeItem InsertItem(const std::string& titleCp932, int image, int selectedImage,
+    TreeItem InsertItem(std::string_view titleCp932, int image, int selectedImage,
                         TreeItem parent) override;
     void SetItemData(TreeItem item, CComment* record) override;
     CComment* GetItemData(TreeItem item) const override;

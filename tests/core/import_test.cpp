@@ -262,7 +262,7 @@ TEST(LogLines, NumbersSaturateLikeAtoi) {
 TEST(LogLines, MarkerSearchNeverStartsOnATrailByte) {
     // 0x82 0xD6 ... inside a character whose trail byte is 0x82: "ア" is
     // 0x83 0x41; build "\x83\x82" + marker-tail to tempt a trail-byte match.
-    std::string marker = kCommentMarker;
+    std::string marker(kCommentMarker);
     std::string hay = std::string("\x88\x82") + marker.substr(1) + " " + marker;
     EXPECT_EQ(FindMbcs(hay, marker), hay.size() - marker.size());
 }

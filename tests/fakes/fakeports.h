@@ -97,7 +97,7 @@ public:
         CListTitleTree::ClearTree();
     }
     void SetRedraw(bool on) override { redraw.push_back(on); }
-    TreeItem InsertItem(const std::string& title, int image, int selectedImage,
+    TreeItem InsertItem(std::string_view title, int image, int selectedImage,
                         TreeItem parent) override {
         if (insertions++ == failInsertAt) return kNoItem;
         return CListTitleTree::InsertItem(title, image, selectedImage, parent);

@@ -1,0 +1,253 @@
+#include "core/logscan.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "res/strings.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace orv {
+
+namespace {
+
+// The most bytes a line takes from the file: 4096 before its LF.
+constexpr std::size_t kLineSpan = kMaxLineBytes + 1;
+// What must be read past the current line start to read it and the line
+// after it (the look-ahead of a header line 1) without reading again.
+constexpr std::size_t kAhead = 2 * kLineSpan;
+// Reads are this large, so that a read's bytes are still in the cache when
+// they are scanned.
+constexpr std::size_t kReadChunk = std::size_t(256) << 10;
+// A block whose free end is shorter is left for a new one.
+constexpr std::size_t kMinRead = std::size_t(32) << 10;
+// Room made before the unread bytes when the message being written would
+// reach them (each over-long line adds a byte of its own).
+constexpr std::size_t kRoom = std::size_t(64) << 10;
+
+bool IsTabLfCr(char c) { return c == '\t' || c == '\n' || c == '\r'; }
+
+// Bit i set for each byte p[i] of p[0, 64) that is LF or NUL.
+std::uint64_t StopMask(const char* p) {
+#if defined(__SSE2__)
+    const __m128i lf = _mm_set1_epi8('\n');
+    const __m128i zero = _mm_setzero_si128();
+    std::uint64_t mask = 0;
+    for (int i = 0; i < 4; ++i) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * i));
+        const auto bits = static_cast<std::uint32_t>(
+            _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, lf), _mm_cmpeq_epi8(v, zero))));
+        mask |= static_cast<std::uint64_t>(bits) << (16 * i);
+    }
+    return mask;
+#else
+    std::uint64_t mask = 0;
+    for (int i = 0; i < 64; ++i)
+        if (p[i] == '\n' || p[i] == '\0') mask |= std::uint64_t(1) << i;
+    return mask;
+#endif
+}
+
+int LowestBit(std::uint64_t m) {
+#if defined(__GNUC__)
+    return __builtin_ctzll(m);
+#else
+    int i = 0;
+    while (!(m & 1)) m >>= 1, ++i;
+    return i;
+#endif
+}
+
+}  // namespace
+
+CLogScanner::CLogScanner(CLogFileList& file, CCommentStore& store) : m_file(file), m_store(store) {
+    // A small log takes a small part of the arena.
+    const std::uint64_t length = file.GetLength();
+    const std::size_t want = length < kReadChunk ? static_cast<std::size_t>(length) + kAhead
+                                                 : kReadChunk + kAhead;
+    m_base = m_store.LendTail(want, m_size);
+}
+
+CLogScanner::~CLogScanner() { m_store.ReturnTail(m_base + m_msg); }
+
+std::uint64_t CLogScanner::GetPosition() const { return m_readPos - (m_end - m_r); }
+
+void CLogScanner::Prepare() {
+    while (!m_bEof && !m_bFailed && m_end - m_r < kAhead) {
+        if (m_size - m_end < kMinRead) Relocate(kReadChunk, std::min<std::size_t>(m_r - m_w, 64));
+        const std::size_t want = std::min(kReadChunk, m_size - m_end);
+        const std::size_t got = m_file.ReadBytes(m_base + m_end, want);
+        m_end += got;
+        m_maskAt = kNoMask;  // the last block's mask may lack the new bytes
+        m_readPos += got;
+        if (got < want) {
+            if (m_file.Failed())
+                m_bFailed = true;
+            else
+                m_bEof = true;
+        }
+    }
+}
+
+void CLogScanner::Relocate(std::size_t need, std::size_t gap) {
+    const std::size_t kept = m_w - m_msg;
+    const std::size_t unread = m_end - m_r;
+    const std::size_t total = kept + gap + unread + need;
+    if (m_size - m_msg >= total) {
+        // Room enough in this block: only the unread bytes move.
+        std::memmove(m_base + m_w + gap, m_base + m_r, unread);
+    } else {
+        // The kept bytes start a new block; this one keeps what comes before
+        // them, and its bytes stay readable until the document is freed.
+        char* const old = m_base;
+        const std::size_t oldMsg = m_msg, oldR = m_r;
+        m_store.ReturnTail(old + oldMsg);
+        m_base = nullptr;
+        m_msg = 0;  // nothing is lent while the new block is sought
+        m_base = m_store.LendTail(total, m_size);
+        std::memcpy(m_base, old + oldMsg, kept);
+        std::memcpy(m_base + kept + gap, old + oldR, unread);
+        m_w = kept;
+    }
+    m_r = m_w + gap;
+    m_end = m_r + unread;
+    m_maskAt = kNoMask;
+}
+
+std::size_t CLogScanner::NextStop(std::size_t from, std::size_t limit) {
+    std::size_t blk = from & ~std::size_t(63);
+    for (; blk < limit; blk += 64) {
+        if (blk != m_maskAt) {
+            if (blk + 64 <= m_end) {
+                m_mask = StopMask(m_base + blk);
+            } else {
+                // The last bytes read: no reading past them.
+                m_mask = 0;
+                for (std::size_t i = blk; i < m_end; ++i)
+                    if (m_base[i] == '\n' || m_base[i] == '\0') m_mask |= std::uint64_t(1) << (i - blk);
+            }
+            m_maskAt = blk;
+        }
+        std::uint64_t m = m_mask;
+        if (blk < from) m &= ~std::uint64_t(0) << (from - blk);
+        while (m) {
+            const std::size_t k = blk + static_cast<std::size_t>(LowestBit(m));
+            if (k >= limit) return limit;
+            if (m_base[k] == '\0' || (k > from && m_base[k - 1] == '\r')) return k;
+            m &= m - 1;
+        }
+    }
+    return limit;
+}
+
+bool CLogScanner::LineAt(std::size_t at, std::string_view& line, std::size_t& next,
+                         std::string& scratch) {
+    const char* p = m_base + at;
+    const std::size_t avail = m_end - at;
+    const std::size_t reach = std::min(avail, kLineSpan);
+    std::size_t k = NextStop(at, at + reach) - at;
+    std::size_t nul = reach;
+    if (k < reach && p[k] == '\0') {
+        // The content ends at the NUL; the line still ends at its CR LF.
+        nul = k;
+        for (++k; k < reach && !(p[k] == '\n' && p[k - 1] == '\r'); ++k) {
+        }
+    }
+    std::size_t raw;
+    bool cut = false;
+    if (k < reach) {
+        raw = k + 1;
+    } else if (avail > kMaxLineBytes) {
+        raw = kMaxLineBytes;  // 4096 bytes and no line end: LF is added
+        cut = true;
+    } else {
+        // The line runs to the end of what was read: the end of the file,
+        // or a read that failed.
+        if (m_bFailed) return false;
+        raw = avail;
+    }
+    next = at + raw;
+    if (nul < raw) {
+        line = std::string_view(p, nul);
+    } else if (cut) {
+        scratch.assign(p, raw);
+        scratch.push_back('\n');
+        line = scratch;
+    } else {
+        line = std::string_view(p, raw);
+    }
+    return true;
+}
+
+bool CLogScanner::Next(std::string_view& line, LineKind& kind, IPrompter* prompter) {
+    auto fail = [&] {
+        if (prompter)
+            prompter->MessageBox(res::IDS_LOG_READ_FAILED, res::Text(res::IDS_LOG_READ_FAILED),
+                                 res::Icon(res::IDS_LOG_READ_FAILED), MsgButtons::Ok);
+        line = std::string_view();
+        kind = LineKind::Other;
+        return false;
+    };
+    Prepare();
+    std::size_t next;
+    if (!LineAt(m_r, line, next, m_scratch)) return fail();
+    m_r = next;
+    if (line.empty()) {
+        kind = LineKind::Other;
+        return false;
+    }
+    if (IsHeaderLine1(line)) {
+        std::string_view peek;
+        std::size_t after;
+        if (!LineAt(m_r, peek, after, m_peekScratch)) return fail();
+        kind = !peek.empty() && IsHeaderLine2(peek) ? LineKind::MessageStart : LineKind::Other;
+    } else {
+        kind = IsHeaderLine2(line) ? LineKind::HeaderLine2 : LineKind::Other;
+    }
+    return true;
+}
+
+bool CLogScanner::NextBody(std::string_view& line, LineKind& kind, IPrompter* prompter) {
+    if (m_end - m_r < kAhead) Prepare();
+    // Most body lines are plain: ended by CR LF in reach, without a NUL and
+    // without a digit first (which might make a header line 1). Such a
+    // line is put as it stands.
+    const char* p = m_base + m_r;
+    const std::size_t reach = std::min(m_end - m_r, kLineSpan);
+    const std::size_t k = NextStop(m_r, m_r + reach) - m_r;
+    if (k < reach && p[k] == '\n' && !(p[0] >= '0' && p[0] <= '9')) {
+        line = std::string_view(p, k + 1);
+        m_r += k + 1;
+        kind = LineKind::Other;
+        Put(line);
+        return true;
+    }
+    if (!Next(line, kind, prompter)) return false;
+    if (kind != LineKind::MessageStart) {
+        kind = LineKind::Other;
+        Put(line);
+    }
+    return true;
+}
+
+void CLogScanner::Begin() { m_w = m_msg; }
+
+void CLogScanner::Put(std::string_view bytes) {
+    if (bytes.empty()) return;
+    if (m_r - m_w < bytes.size()) Relocate(0, bytes.size() + kRoom);
+    if (bytes.data() != m_base + m_w) std::memmove(m_base + m_w, bytes.data(), bytes.size());
+    m_w += bytes.size();
+}
+
+void CLogScanner::TrimTabLfCr(std::size_t from) {
+    while (m_w > m_msg + from && IsTabLfCr(m_base[m_w - 1])) --m_w;
+}
+
+void CLogScanner::Finish(CComment& rec, const std::uint32_t (&len)[5]) {
+    m_store.SetFieldsAt(rec, m_base + m_msg, len);
+    m_msg = m_w;
+}
+
+}  // namespace orv
