@@ -8,6 +8,10 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+#if defined(__GNUC__) && defined(__x86_64__)
+#include <immintrin.h>
+#define ORV_HAVE_AVX2_PATH 1
+#endif
 
 namespace orv {
 
@@ -34,14 +38,12 @@ std::uint64_t StopMask(const char* p) {
 #if defined(__SSE2__)
     const __m128i lf = _mm_set1_epi8('\n');
     const __m128i zero = _mm_setzero_si128();
-    std::uint64_t mask = 0;
-    for (int i = 0; i < 4; ++i) {
+    auto bits = [&](int i) {
         const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * i));
-        const auto bits = static_cast<std::uint32_t>(
-            _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, lf), _mm_cmpeq_epi8(v, zero))));
-        mask |= static_cast<std::uint64_t>(bits) << (16 * i);
-    }
-    return mask;
+        return static_cast<std::uint64_t>(static_cast<std::uint32_t>(
+            _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, lf), _mm_cmpeq_epi8(v, zero)))));
+    };
+    return bits(0) | bits(1) << 16 | bits(2) << 32 | bits(3) << 48;
 #else
     std::uint64_t mask = 0;
     for (int i = 0; i < 64; ++i)
@@ -49,6 +51,30 @@ std::uint64_t StopMask(const char* p) {
     return mask;
 #endif
 }
+
+// The masks of n whole blocks from p.
+void StopMasks(const char* p, std::size_t n, std::uint64_t* out) {
+    for (std::size_t b = 0; b < n; ++b) out[b] = StopMask(p + 64 * b);
+}
+
+#if defined(ORV_HAVE_AVX2_PATH)
+__attribute__((target("avx2"))) void StopMasksAvx2(const char* p, std::size_t n,
+                                                    std::uint64_t* out) {
+    const __m256i lf = _mm256_set1_epi8('\n');
+    const __m256i zero = _mm256_setzero_si256();
+    for (std::size_t b = 0; b < n; ++b) {
+        const __m256i lo = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 64 * b));
+        const __m256i hi = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 64 * b + 32));
+        const auto l = static_cast<std::uint32_t>(_mm256_movemask_epi8(
+            _mm256_or_si256(_mm256_cmpeq_epi8(lo, lf), _mm256_cmpeq_epi8(lo, zero))));
+        const auto h = static_cast<std::uint32_t>(_mm256_movemask_epi8(
+            _mm256_or_si256(_mm256_cmpeq_epi8(hi, lf), _mm256_cmpeq_epi8(hi, zero))));
+        out[b] = static_cast<std::uint64_t>(h) << 32 | l;
+    }
+}
+
+const bool kHaveAvx2 = __builtin_cpu_supports("avx2");
+#endif
 
 int LowestBit(std::uint64_t m) {
 #if defined(__GNUC__)
@@ -70,13 +96,16 @@ CLogScanner::CLogScanner(CLogFileList& file, CCommentStore& store) : m_file(file
     m_base = m_store.LendTail(want, m_size);
 }
 
-CLogScanner::~CLogScanner() { m_store.ReturnTail(m_base + m_msg); }
-
-std::uint64_t CLogScanner::GetPosition() const { return m_readPos - (m_end - m_r); }
+CLogScanner::~CLogScanner() {
+    if (m_base) m_store.ReturnTail(m_base + m_msg);
+}
 
 void CLogScanner::Prepare() {
     while (!m_bEof && !m_bFailed && m_end - m_r < kAhead) {
-        if (m_size - m_end < kMinRead) Relocate(kReadChunk, std::min<std::size_t>(m_r - m_w, 64));
+        if (m_size - m_end < kMinRead) {
+            Flush();
+            Relocate(kReadChunk, std::min<std::size_t>(m_r - m_w, 64));
+        }
         const std::size_t want = std::min(kReadChunk, m_size - m_end);
         const std::size_t got = m_file.ReadBytes(m_base + m_end, want);
         m_end += got;
@@ -91,7 +120,15 @@ void CLogScanner::Prepare() {
     }
 }
 
+void CLogScanner::Flush() {
+    if (!m_pendLen) return;
+    if (m_pendFrom != m_w) std::memmove(m_base + m_w, m_base + m_pendFrom, m_pendLen);
+    m_w += m_pendLen;
+    m_pendLen = 0;
+}
+
 void CLogScanner::Relocate(std::size_t need, std::size_t gap) {
+    Flush();
     const std::size_t kept = m_w - m_msg;
     const std::size_t unread = m_end - m_r;
     const std::size_t total = kept + gap + unread + need;
@@ -104,9 +141,9 @@ void CLogScanner::Relocate(std::size_t need, std::size_t gap) {
         char* const old = m_base;
         const std::size_t oldMsg = m_msg, oldR = m_r;
         m_store.ReturnTail(old + oldMsg);
-        m_base = nullptr;
-        m_msg = 0;  // nothing is lent while the new block is sought
+        m_base = nullptr;  // nothing is lent while the new block is sought
         m_base = m_store.LendTail(total, m_size);
+        m_msg = 0;
         std::memcpy(m_base, old + oldMsg, kept);
         std::memcpy(m_base + kept + gap, old + oldR, unread);
         m_w = kept;
@@ -116,21 +153,32 @@ void CLogScanner::Relocate(std::size_t need, std::size_t gap) {
     m_maskAt = kNoMask;
 }
 
-std::size_t CLogScanner::NextStop(std::size_t from, std::size_t limit) {
-    std::size_t blk = from & ~std::size_t(63);
-    for (; blk < limit; blk += 64) {
-        if (blk != m_maskAt) {
-            if (blk + 64 <= m_end) {
-                m_mask = StopMask(m_base + blk);
-            } else {
-                // The last bytes read: no reading past them.
-                m_mask = 0;
-                for (std::size_t i = blk; i < m_end; ++i)
-                    if (m_base[i] == '\n' || m_base[i] == '\0') m_mask |= std::uint64_t(1) << (i - blk);
-            }
-            m_maskAt = blk;
-        }
-        std::uint64_t m = m_mask;
+void CLogScanner::ComputeMasks(std::size_t at) {
+    // A batch of blocks at once: their loads are independent and overlap.
+    const std::size_t whole = at + 64 * kMaskBlocks <= m_end ? kMaskBlocks
+                              : at < m_end                    ? (m_end - at) / 64
+                                                              : 0;
+#if defined(ORV_HAVE_AVX2_PATH)
+    if (kHaveAvx2)
+        StopMasksAvx2(m_base + at, whole, m_masks);
+    else
+#endif
+        StopMasks(m_base + at, whole, m_masks);
+    // The last bytes read: no reading past them.
+    for (std::size_t b = whole; b < kMaskBlocks; ++b) {
+        const std::size_t blk = at + 64 * b;
+        std::uint64_t mask = 0;
+        for (std::size_t i = blk; i < m_end; ++i)
+            if (m_base[i] == '\n' || m_base[i] == '\0') mask |= std::uint64_t(1) << (i - blk);
+        m_masks[b] = mask;
+    }
+    m_maskAt = at;
+}
+
+inline std::size_t CLogScanner::NextStop(std::size_t from, std::size_t limit) {
+    for (std::size_t blk = from & ~std::size_t(63); blk < limit; blk += 64) {
+        if (blk - m_maskAt >= 64 * kMaskBlocks) ComputeMasks(blk);
+        std::uint64_t m = m_masks[(blk - m_maskAt) / 64];
         if (blk < from) m &= ~std::uint64_t(0) << (from - blk);
         while (m) {
             const std::size_t k = blk + static_cast<std::size_t>(LowestBit(m));
@@ -219,9 +267,12 @@ bool CLogScanner::NextBody(std::string_view& line, LineKind& kind, IPrompter* pr
     const std::size_t k = NextStop(m_r, m_r + reach) - m_r;
     if (k < reach && p[k] == '\n' && !(p[0] >= '0' && p[0] <= '9')) {
         line = std::string_view(p, k + 1);
+        // Consecutive plain lines are one run of bytes, moved at once.
+        if (m_pendLen && m_pendFrom + m_pendLen != m_r) Flush();
+        if (!m_pendLen) m_pendFrom = m_r;
+        m_pendLen += k + 1;
         m_r += k + 1;
         kind = LineKind::Other;
-        Put(line);
         return true;
     }
     if (!Next(line, kind, prompter)) return false;
@@ -232,20 +283,24 @@ bool CLogScanner::NextBody(std::string_view& line, LineKind& kind, IPrompter* pr
     return true;
 }
 
-void CLogScanner::Begin() { m_w = m_msg; }
+void CLogScanner::Begin() { Abandon(); }
 
 void CLogScanner::Put(std::string_view bytes) {
     if (bytes.empty()) return;
+    Flush();
     if (m_r - m_w < bytes.size()) Relocate(0, bytes.size() + kRoom);
     if (bytes.data() != m_base + m_w) std::memmove(m_base + m_w, bytes.data(), bytes.size());
     m_w += bytes.size();
 }
 
 void CLogScanner::TrimTabLfCr(std::size_t from) {
+    Flush();
     while (m_w > m_msg + from && IsTabLfCr(m_base[m_w - 1])) --m_w;
 }
 
-void CLogScanner::Finish(CComment& rec, const std::uint32_t (&len)[5]) {
+void CLogScanner::Finish(CComment& rec, std::uint32_t (&len)[5]) {
+    Flush();
+    len[4] = static_cast<std::uint32_t>(m_w - m_msg - len[0] - len[1] - len[2] - len[3]);
     m_store.SetFieldsAt(rec, m_base + m_msg, len);
     m_msg = m_w;
 }

@@ -38,21 +38,24 @@ public:
     // given as Next gives it, and not put. False at end of file as Next.
     bool NextBody(std::string_view& line, LineKind& kind, IPrompter* prompter);
     // The file position after the last line handed out.
-    std::uint64_t GetPosition() const;
+    std::uint64_t GetPosition() const { return m_readPos - (m_end - m_r); }
 
     // The message being written: Begin starts it empty, Put appends bytes
     // (from a line handed out, or from anywhere else), Finish points rec's
-    // fields at what was written and keeps it. Views of earlier lines stay
-    // readable while they are put.
+    // fields at what was written and keeps it, the text being all that
+    // follows the first four fields. Views of earlier lines stay readable
+    // while they are put.
     void Begin();
     void Put(std::string_view bytes);
     // Removes trailing TAB, LF and CR bytes written since offset from.
     void TrimTabLfCr(std::size_t from);
-    std::size_t Written() const { return m_w - m_msg; }
-    std::string_view Message() const { return {m_base + m_msg, m_w - m_msg}; }
-    void Finish(CComment& rec, const std::uint32_t (&len)[5]);
+    std::size_t Written() const { return m_w + m_pendLen - m_msg; }
+    void Finish(CComment& rec, std::uint32_t (&len)[5]);
     // Drops what was written since Begin.
-    void Abandon() { m_w = m_msg; }
+    void Abandon() {
+        m_pendLen = 0;
+        m_w = m_msg;
+    }
 
 private:
     // Makes sure the bytes after m_r hold two whole lines, or reach the end
@@ -69,6 +72,10 @@ private:
     // Offset of the first LF after a CR (not at from itself) or NUL in
     // [from, limit), limit when there is none; limit is at most m_end.
     std::size_t NextStop(std::size_t from, std::size_t limit);
+    // Fills m_masks for the blocks from at.
+    void ComputeMasks(std::size_t at);
+    // Writes the body lines put but not moved yet.
+    void Flush();
 
     CLogFileList& m_file;
     CCommentStore& m_store;
@@ -77,15 +84,20 @@ private:
     std::size_t m_msg = 0;      // start of the message being written (= the bytes to keep)
     std::size_t m_w = 0;        // end of what is written
     std::size_t m_r = 0;        // first byte not handed out yet
+    // Plain body lines put but not yet moved to m_w: one run of bytes, moved
+    // at once when something else is written or the bytes would move.
+    std::size_t m_pendFrom = 0, m_pendLen = 0;
     std::size_t m_end = 0;      // end of the bytes read
     std::uint64_t m_readPos = 0;  // file position of m_end
     bool m_bEof = false;
     bool m_bFailed = false;
     std::string m_scratch, m_peekScratch;  // cut lines, with their added LF
-    // The LF and NUL bytes of the 64 bytes at m_maskAt, one bit each.
-    static constexpr std::size_t kNoMask = ~std::size_t(0);
+    // The LF and NUL bytes of the kMaskBlocks 64-byte blocks from m_maskAt,
+    // one bit each.
+    static constexpr std::size_t kMaskBlocks = 8;
+    static constexpr std::size_t kNoMask = ~std::size_t(0) / 2;
     std::size_t m_maskAt = kNoMask;
-    std::uint64_t m_mask = 0;
+    std::uint64_t m_masks[kMaskBlocks] = {};
 };
 
 }  // namespace orv

@@ -288,7 +288,6 @@ void COrvDoc::ImportLogFiles(CLogFileList& list) {
                     TrimSpace(line2.size() > 5 ? line2.substr(5, 17) : std::string_view());
                 scan.Put(dateTime);
                 len[3] = static_cast<std::uint32_t>(dateTime.size());
-                const std::size_t headerBytes = scan.Written();
 
                 CComment* rec = existing;
                 CComment* fresh = nullptr;
@@ -332,7 +331,6 @@ void COrvDoc::ImportLogFiles(CLogFileList& list) {
                         break;
                     }
                 }
-                len[4] = static_cast<std::uint32_t>(scan.Written() - headerBytes);
                 scan.Finish(*rec, len);
                 if (existing && (before[0] != rec->GetId() || before[1] != rec->GetAuthor() ||
                                  before[2] != rec->GetTitle() ||

@@ -1,5 +1,6 @@
 // Feeds arbitrary bytes to the log import as one file, answering Yes to every
-// question, then saves and reloads the result.
+// question, checks the records against a plain line-at-a-time import of the
+// same file, then saves and reloads the result.
 #include <unistd.h>
 
 #include <cstdint>
@@ -9,6 +10,7 @@
 #include "core/listtree.h"
 #include "core/orvdoc.h"
 #include "fuzz/roundtrip.h"
+#include "tests/fakes/refimport.h"
 
 namespace {
 
@@ -39,6 +41,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // The same file twice: the second pass overwrites every message.
     orv::CLogFileList list({path, path});
     doc.ImportLogFiles(list);
+
+    orv::CListTitleTree refTree;
+    YesPrompter refPrompter;
+    orv::COrvDoc ref;
+    ref.SetPorts({&refTree, nullptr, nullptr, nullptr, nullptr});
+    orv::test::ReferenceImport(ref, {path, path}, refPrompter, nullptr);
+    if (orv::test::Dump(doc) != orv::test::Dump(ref)) __builtin_trap();
+
     orv::fuzz::CheckWriteReadWrite(doc.GetRoots());
     return 0;
 }

@@ -11,6 +11,7 @@
 #include "core/logimport.h"
 #include "core/orvdoc.h"
 #include "fakes/fakeports.h"
+#include "fakes/refimport.h"
 #include "fakes/testfiles.h"
 #include "res/strings.h"
 
@@ -18,90 +19,6 @@ using namespace orv;
 using namespace orv::test;
 
 namespace {
-
-// The import as a line-at-a-time loop over ReadLogLine, with the same
-// questions, cancel checks and end states.
-void ReferenceImport(COrvDoc& doc, const std::vector<std::string>& paths, IPrompter& prompter,
-                     IProgressFactory& progressFactory) {
-    bool cancelled = false;
-    CLogFileList list(paths);
-    for (std::size_t i = 0;; ++i) {
-        if (cancelled || !list.OpenLogFile(i)) {
-            if (cancelled) prompter.MessageBox(res::IDS_IMPORT_CANCELLED, "", MsgIcon::Exclamation, MsgButtons::Ok);
-            if (i > 0) doc.BuildTree();
-            return;
-        }
-        auto progress = progressFactory.CreateProgress(false);
-        bool overwriteAll = false;
-        std::string line;
-        LineKind kind = LineKind::Other;
-        bool found = false;
-        while (ReadLogLine(list, line, &kind, &prompter))
-            if (kind == LineKind::MessageStart) {
-                found = true;
-                break;
-            }
-        if (!found) {
-            prompter.MessageBox(res::IDS_NOT_A_LOG, "", MsgIcon::Exclamation, MsgButtons::Ok);
-            return;
-        }
-        while (kind == LineKind::MessageStart && !cancelled) {
-            HeaderTokenArray tokens;
-            SplitHeaderTokens(line, tokens);
-            const std::int32_t n = ParseLeadingInt(tokens[0].m_strToken.data(), tokens[0].m_strToken.size());
-            CComment* existing = doc.FindByNumber(n);
-            if (existing && !overwriteAll) {
-                if (prompter.MessageBox(res::IDS_IMPORT_DUPLICATE, "", MsgIcon::Question,
-                                        MsgButtons::YesNo) != MsgAnswer::Yes)
-                    break;
-                overwriteAll = true;
-            }
-            CComment* rec = existing ? existing : &doc.NewRecord();
-            rec->ParseHeader(tokens);
-            std::string line2;
-            LineKind kind2;
-            if (!ReadLogLine(list, line2, &kind2, &prompter) || kind2 != LineKind::HeaderLine2) {
-                prompter.MessageBox(res::IDS_NOT_A_LOG, "", MsgIcon::Exclamation, MsgButtons::Ok);
-                return;
-            }
-            rec->SetDateTime(line2.size() > 5 ? line2.substr(5, 17) : std::string());
-            bool placed = false;
-            const std::size_t marker = FindMbcs(line2, kCommentMarker);
-            if (marker != std::string::npos)
-                if (CComment* parent = doc.FindParentOf(line2, marker)) {
-                    if (!existing) doc.AddReplyTo(*parent, *rec);
-                    placed = true;
-                }
-            std::string text;
-            kind = LineKind::Other;
-            while (ReadLogLine(list, line, &kind, &prompter)) {
-                if (kind == LineKind::MessageStart) break;
-                text += line;
-                if (progress->CheckCancel())
-                    cancelled = prompter.MessageBox(res::IDS_IMPORT_ASK_CANCEL, "", MsgIcon::Information,
-                                                    MsgButtons::YesNo) == MsgAnswer::Yes;
-                if (cancelled) {
-                    kind = LineKind::Other;
-                    break;
-                }
-            }
-            rec->SetText(text);
-            if (!existing && !placed) doc.AddRoot(*rec);
-        }
-    }
-}
-
-// Every record in document order: depth, number and the five fields.
-std::vector<std::string> Dump(const COrvDoc& doc) {
-    std::vector<std::string> out;
-    WalkDocumentOrder(doc.GetRoots(), [&](CComment& r, int depth) {
-        out.push_back(std::to_string(depth) + "|" + std::to_string(r.GetNumber()) + "|" +
-                      std::string(r.GetId()) + "|" + std::string(r.GetAuthor()) + "|" +
-                      std::string(r.GetTitle()) + "|" + std::string(r.GetDateTime()) + "|" +
-                      std::string(r.GetText()));
-    });
-    return out;
-}
 
 // A random log: messages with header lines of every shape, bodies of
 // ordinary, odd and over-long lines.
@@ -203,7 +120,7 @@ TEST(ImportScan, MatchesTheLineAtATimeImportOnRandomLogs) {
 
         CLogFileList list(paths);
         doc.ImportLogFiles(list);
-        ReferenceImport(ref, paths, refPrompter, refProgress);
+        ReferenceImport(ref, paths, refPrompter, &refProgress);
 
         ASSERT_EQ(Dump(doc), Dump(ref));
         EXPECT_EQ(prompter.Ids(), refPrompter.Ids());
@@ -232,9 +149,9 @@ TEST(ImportScan, ASecondFileAndASecondImportKeepEarlierRecordsIntact) {
     FakePrompter refPrompter;
     refPrompter.defaultAnswer = MsgAnswer::Yes;
     FakeProgressFactory refProgress;
-    ReferenceImport(ref, {a}, refPrompter, refProgress);
+    ReferenceImport(ref, {a}, refPrompter, &refProgress);
     EXPECT_EQ(before, Dump(ref));
-    ReferenceImport(ref, {b, a}, refPrompter, refProgress);
+    ReferenceImport(ref, {b, a}, refPrompter, &refProgress);
     EXPECT_EQ(Dump(doc), Dump(ref));
 }
 
@@ -267,7 +184,7 @@ TEST(ImportScan, LongRunsAndFileEndsMatchTheReference) {
         doc.SetPorts({&tree, nullptr, &prompter, nullptr, nullptr});
         CLogFileList list({path});
         doc.ImportLogFiles(list);
-        ReferenceImport(ref, {path}, refPrompter, refProgress);
+        ReferenceImport(ref, {path}, refPrompter, &refProgress);
         ASSERT_EQ(Dump(doc).size(), 1u);
         EXPECT_EQ(Dump(doc), Dump(ref));
     }
@@ -294,7 +211,7 @@ TEST(ImportScan, MessagesInTheBytesOfARefillComeThroughWhole) {
         doc.SetPorts({&tree, nullptr, &prompter, nullptr, nullptr});
         CLogFileList list({path});
         doc.ImportLogFiles(list);
-        ReferenceImport(ref, {path}, refPrompter, refProgress);
+        ReferenceImport(ref, {path}, refPrompter, &refProgress);
         ASSERT_EQ(Dump(doc).size(), 2u);
         EXPECT_EQ(Dump(doc), Dump(ref));
     }
