@@ -76,6 +76,51 @@ __attribute__((target("avx2"))) void StopMasksAvx2(const char* p, std::size_t n,
 const bool kHaveAvx2 = __builtin_cpu_supports("avx2");
 #endif
 
+// The bytes of a 64-byte block that matter to a run of plain lines.
+struct LineMasks {
+    std::uint64_t lf = 0, cr = 0, nul = 0, digit = 0;
+};
+
+LineMasks BlockLineMasks(const char* p) {
+    LineMasks m;
+#if defined(__SSE2__)
+    const __m128i lf = _mm_set1_epi8('\n'), cr = _mm_set1_epi8('\r');
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i belowDigits = _mm_set1_epi8('0' - 1), aboveDigits = _mm_set1_epi8('9' + 1);
+    for (int i = 0; i < 4; ++i) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * i));
+        auto bits = [&](__m128i x) {
+            return static_cast<std::uint64_t>(static_cast<std::uint32_t>(_mm_movemask_epi8(x)))
+                   << (16 * i);
+        };
+        m.lf |= bits(_mm_cmpeq_epi8(v, lf));
+        m.cr |= bits(_mm_cmpeq_epi8(v, cr));
+        m.nul |= bits(_mm_cmpeq_epi8(v, zero));
+        // Bytes of 0x80 and above compare as negative: never digits.
+        m.digit |= bits(_mm_and_si128(_mm_cmpgt_epi8(v, belowDigits), _mm_cmplt_epi8(v, aboveDigits)));
+    }
+#else
+    for (int i = 0; i < 64; ++i) {
+        const std::uint64_t bit = std::uint64_t(1) << i;
+        if (p[i] == '\n') m.lf |= bit;
+        if (p[i] == '\r') m.cr |= bit;
+        if (p[i] == '\0') m.nul |= bit;
+        if (p[i] >= '0' && p[i] <= '9') m.digit |= bit;
+    }
+#endif
+    return m;
+}
+
+int HighestBit(std::uint64_t m) {
+#if defined(__GNUC__)
+    return 63 - __builtin_clzll(m);
+#else
+    int i = 63;
+    while (!(m >> i)) --i;
+    return i;
+#endif
+}
+
 int LowestBit(std::uint64_t m) {
 #if defined(__GNUC__)
     return __builtin_ctzll(m);
@@ -281,6 +326,88 @@ bool CLogScanner::NextBody(std::string_view& line, LineKind& kind, IPrompter* pr
         Put(line);
     }
     return true;
+}
+
+void CLogScanner::SkipPlainBody() {
+    for (;;) {
+        if (m_end - m_r < kAhead) {
+            Prepare();
+            if (m_end - m_r < kAhead) return;  // near the end: line by line
+        }
+        // Whole blocks from the one holding m_r; a line is taken only when
+        // its CR LF lies in them.
+        std::size_t lineStart = m_r;
+        const std::size_t first = m_r & ~std::size_t(63);
+        const std::size_t last = m_end & ~std::size_t(63);  // blocks end before here
+        bool crCarry = false;  // the byte before the block is a CR
+        bool startCarry = true;  // a line starts at the block's first byte
+        bool stopped = false;
+        std::size_t blk = first;
+        for (; blk < last; blk += 64) {
+            LineMasks m = BlockLineMasks(m_base + blk);
+            std::uint64_t live = ~std::uint64_t(0);
+            if (blk < m_r) {
+                live <<= (m_r - blk);
+                startCarry = false;
+            }
+            const std::uint64_t ends = m.lf & ((m.cr & live) << 1 | (crCarry ? 1 : 0)) & live;
+            std::uint64_t starts = (ends << 1 | (startCarry ? 1 : 0)) & live;
+            if (blk < m_r) starts |= std::uint64_t(1) << (m_r - blk);
+            // The first line start in this block that is not plain: a digit
+            // first (a header line 1, perhaps), or the start of a line
+            // holding a NUL.
+            std::uint64_t bad = starts & m.digit;
+            if (std::uint64_t nul = m.nul & live) {
+                const int at = LowestBit(nul);
+                const std::uint64_t before = ends & ((std::uint64_t(1) << at) - 1);
+                const std::size_t holder =
+                    before ? blk + static_cast<std::size_t>(HighestBit(before)) + 1 : lineStart;
+                if (holder < blk) {
+                    lineStart = holder;
+                    stopped = true;
+                    break;
+                }
+                bad |= std::uint64_t(1) << (holder - blk);
+            }
+            if (bad) {
+                // Every line before the first bad start is plain, if none of
+                // them is over-long (checked below for the first one).
+                const std::size_t at = blk + static_cast<std::size_t>(LowestBit(bad));
+                const std::uint64_t before = ends & ((std::uint64_t(1) << (at - blk)) - 1);
+                if (before && blk + static_cast<std::size_t>(LowestBit(before)) + 1 - lineStart > kLineSpan) {
+                    stopped = true;
+                    break;
+                }
+                if (!before && at - lineStart > kLineSpan) {
+                    stopped = true;
+                    break;
+                }
+                lineStart = at;
+                stopped = true;
+                break;
+            }
+            if (ends) {
+                // A line longer than 4,097 bytes with its CR LF is over-long.
+                if (blk + static_cast<std::size_t>(LowestBit(ends)) + 1 - lineStart > kLineSpan) {
+                    stopped = true;
+                    break;
+                }
+                lineStart = blk + static_cast<std::size_t>(HighestBit(ends)) + 1;
+            } else if (blk + 64 - lineStart > kLineSpan) {
+                stopped = true;  // no CR LF within reach of the line's start
+                break;
+            }
+            crCarry = ((m.cr & live) >> 63) != 0;
+            startCarry = (ends >> 63) != 0;
+        }
+        if (lineStart > m_r) {
+            if (m_pendLen && m_pendFrom + m_pendLen != m_r) Flush();
+            if (!m_pendLen) m_pendFrom = m_r;
+            m_pendLen += lineStart - m_r;
+            m_r = lineStart;
+        }
+        if (stopped || blk == first) return;
+    }
 }
 
 void CLogScanner::Begin() { Abandon(); }

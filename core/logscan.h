@@ -37,6 +37,10 @@ public:
     // put into the message being written, with kind Other; a MessageStart is
     // given as Next gives it, and not put. False at end of file as Next.
     bool NextBody(std::string_view& line, LineKind& kind, IPrompter* prompter);
+    // Puts, at once, the plain body lines from the current position on (those
+    // NextBody would put as they stand, see there), stopping before the
+    // first line that is not plain. For when nobody watches line by line.
+    void SkipPlainBody();
     // The file position after the last line handed out.
     std::uint64_t GetPosition() const { return m_readPos - (m_end - m_r); }
 

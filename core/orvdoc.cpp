@@ -36,6 +36,8 @@ public:
         }
     }
     bool CheckCancel() { return m_dlg && m_dlg->CheckCancel(); }
+    // Whether a dialog follows the work step by step.
+    bool Watched() const { return m_dlg != nullptr; }
     void Destroy() { m_dlg.reset(); }
 
 private:
@@ -309,7 +311,10 @@ void COrvDoc::ImportLogFiles(CLogFileList& list) {
                 }
 
                 kind = LineKind::Other;
-                while (scan.NextBody(line, kind, prompter)) {
+                for (;;) {
+                    // With no dialog to move or ask, plain lines go in runs.
+                    if (!progress.Watched()) scan.SkipPlainBody();
+                    if (!scan.NextBody(line, kind, prompter)) break;
                     if (kind == LineKind::MessageStart) break;
                     if (scan.GetPosition() >= nextStep) {
                         const int percent = Percent(scan.GetPosition(), length);

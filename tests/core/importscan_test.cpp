@@ -92,7 +92,7 @@ private:
 
 TEST(ImportScan, MatchesTheLineAtATimeImportOnRandomLogs) {
     TempDir dir;
-    for (std::uint32_t seed = 1; seed <= 40; ++seed) {
+    for (std::uint32_t seed = 1; seed <= 60; ++seed) {
         SCOPED_TRACE("seed " + std::to_string(seed));
         LogMaker maker(seed);
         std::mt19937 rng(seed * 7919u);
@@ -115,7 +115,10 @@ TEST(ImportScan, MatchesTheLineAtATimeImportOnRandomLogs) {
         progress.cancelAfter = refProgress.cancelAfter = cancelAfter;
         CListTitleTree tree, refTree;
         COrvDoc doc, ref;
-        doc.SetPorts({&tree, &progress, &prompter, nullptr, nullptr});
+        // Without a progress dialog plain lines are taken in runs; with one,
+        // line by line with a cancel check after each.
+        const bool watched = cancelAfter >= 0 || seed % 2 == 0;
+        doc.SetPorts({&tree, watched ? &progress : nullptr, &prompter, nullptr, nullptr});
         ref.SetPorts({&refTree, nullptr, nullptr, nullptr, nullptr});
 
         CLogFileList list(paths);
@@ -124,7 +127,9 @@ TEST(ImportScan, MatchesTheLineAtATimeImportOnRandomLogs) {
 
         ASSERT_EQ(Dump(doc), Dump(ref));
         EXPECT_EQ(prompter.Ids(), refPrompter.Ids());
-        EXPECT_EQ(progress.totalChecks, refProgress.totalChecks);
+        if (watched) {
+            EXPECT_EQ(progress.totalChecks, refProgress.totalChecks);
+        }
     }
 }
 
