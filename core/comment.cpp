@@ -319,6 +319,16 @@ void CCommentStore::ReturnTail(const char* end) {
     m_bTailLent = false;
 }
 
+void CCommentStore::ReleaseUnusedBlock(const char* start) {
+    for (auto it = m_blocks.begin(); it != m_blocks.end(); ++it) {
+        if (it->data.get() != start) continue;
+        if (it->used != 0 || (m_bTailLent && it + 1 == m_blocks.end())) return;
+        m_arenaBytes -= it->size;
+        m_blocks.erase(it);
+        return;
+    }
+}
+
 void CCommentStore::SetFieldsAt(CComment& rec, const char* p, const std::uint32_t (&len)[5]) {
     Retire(rec);
     rec.m_pFields = p;

@@ -192,6 +192,9 @@ public:
     // Takes the lent end back, keeping the bytes before end (within the lent
     // span) as used.
     void ReturnTail(const char* end);
+    // Frees the block that starts at start when nothing in it is used (a
+    // block a reader left whole for a larger one).
+    void ReleaseUnusedBlock(const char* start);
     // Points rec's fields at the len[0] + ... + len[4] bytes at p, which lie
     // in the arena and are kept (within a lent end, before the end later
     // returned); the old bytes count as dead.

@@ -1,6 +1,9 @@
 #include "core/logscan.h"
 
 #include <algorithm>
+#include <climits>
+#include <cstdint>
+#include <new>
 #include <cstring>
 
 #include "res/strings.h"
@@ -143,6 +146,7 @@ CLogScanner::CLogScanner(CLogFileList& file, CCommentStore& store) : m_file(file
 
 CLogScanner::~CLogScanner() {
     if (m_base) m_store.ReturnTail(m_base + m_msg);
+    ReleaseLeftBlocks();
 }
 
 void CLogScanner::Prepare() {
@@ -186,8 +190,11 @@ void CLogScanner::Relocate(std::size_t need, std::size_t gap) {
         char* const old = m_base;
         const std::size_t oldMsg = m_msg, oldR = m_r;
         m_store.ReturnTail(old + oldMsg);
+        if (oldMsg == 0) m_leftBlocks.push_back(old);  // perhaps whole: it may go later
         m_base = nullptr;  // nothing is lent while the new block is sought
-        m_base = m_store.LendTail(total, m_size);
+        // As much room again as the message holds: a long message is then
+        // copied a logarithmic number of times.
+        m_base = m_store.LendTail(total + kept, m_size);
         m_msg = 0;
         std::memcpy(m_base, old + oldMsg, kept);
         std::memcpy(m_base + kept + gap, old + oldR, unread);
@@ -274,6 +281,13 @@ bool CLogScanner::LineAt(std::size_t at, std::string_view& line, std::size_t& ne
     return true;
 }
 
+void CLogScanner::ReleaseLeftBlocks() {
+    // Only a block that starts with the lent bytes can be whole; the store
+    // frees it when nothing there is used.
+    for (const char* block : m_leftBlocks) m_store.ReleaseUnusedBlock(block);
+    m_leftBlocks.clear();
+}
+
 bool CLogScanner::Next(std::string_view& line, LineKind& kind, IPrompter* prompter) {
     auto fail = [&] {
         if (prompter)
@@ -283,6 +297,7 @@ bool CLogScanner::Next(std::string_view& line, LineKind& kind, IPrompter* prompt
         kind = LineKind::Other;
         return false;
     };
+    ReleaseLeftBlocks();  // the caller holds no line of them any more
     Prepare();
     std::size_t next;
     if (!LineAt(m_r, line, next, m_scratch)) return fail();
@@ -303,6 +318,7 @@ bool CLogScanner::Next(std::string_view& line, LineKind& kind, IPrompter* prompt
 }
 
 bool CLogScanner::NextBody(std::string_view& line, LineKind& kind, IPrompter* prompter) {
+    if (!m_leftBlocks.empty()) ReleaseLeftBlocks();
     if (m_end - m_r < kAhead) Prepare();
     // Most body lines are plain: ended by CR LF in reach, without a NUL and
     // without a digit first (which might make a header line 1). Such a
@@ -329,6 +345,7 @@ bool CLogScanner::NextBody(std::string_view& line, LineKind& kind, IPrompter* pr
 }
 
 void CLogScanner::SkipPlainBody() {
+    if (!m_leftBlocks.empty()) ReleaseLeftBlocks();
     for (;;) {
         if (m_end - m_r < kAhead) {
             Prepare();
@@ -427,6 +444,8 @@ void CLogScanner::TrimTabLfCr(std::size_t from) {
 
 void CLogScanner::Finish(CComment& rec, std::uint32_t (&len)[5]) {
     Flush();
+    // A field is at most 4 GiB long; a longer text is more than a record holds.
+    if (m_w - m_msg > UINT32_MAX) throw std::bad_alloc();
     len[4] = static_cast<std::uint32_t>(m_w - m_msg - len[0] - len[1] - len[2] - len[3]);
     m_store.SetFieldsAt(rec, m_base + m_msg, len);
     m_msg = m_w;

@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/comment.h"
 #include "core/logfilelist.h"
@@ -78,6 +79,7 @@ private:
     std::size_t NextStop(std::size_t from, std::size_t limit);
     // Fills m_masks for the blocks from at.
     void ComputeMasks(std::size_t at);
+    void ReleaseLeftBlocks();
     // Writes the body lines put but not moved yet.
     void Flush();
 
@@ -93,6 +95,9 @@ private:
     std::size_t m_pendFrom = 0, m_pendLen = 0;
     std::size_t m_end = 0;      // end of the bytes read
     std::uint64_t m_readPos = 0;  // file position of m_end
+    // Blocks left whole for larger ones, freed once no line handed out can
+    // point into them.
+    std::vector<const char*> m_leftBlocks;
     bool m_bEof = false;
     bool m_bFailed = false;
     std::string m_scratch, m_peekScratch;  // cut lines, with their added LF
