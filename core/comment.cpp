@@ -331,7 +331,8 @@ void CCommentStore::ReleaseUnusedBlock(const char* start) {
 
 void CCommentStore::SetFieldsAt(CComment& rec, const char* p, const std::uint32_t (&len)[5]) {
     Retire(rec);
-    rec.m_pFields = p;
+    const bool empty = !(len[0] | len[1] | len[2] | len[3] | len[4]);
+    rec.m_pFields = empty ? nullptr : p;  // nothing to point at, not even a freed block
     std::memcpy(rec.m_len, len, sizeof len);
 }
 
