@@ -88,6 +88,21 @@ private:
     int m_next = 0;
 };
 
+// Imports one file without a progress dialog and compares the records with
+// the reference import's; records is how many the file holds.
+void ExpectLikeTheReference(const std::string& path, std::size_t records) {
+    FakePrompter prompter, refPrompter;
+    FakeProgressFactory refProgress;
+    CListTitleTree tree;
+    COrvDoc doc, ref;
+    doc.SetPorts({&tree, nullptr, &prompter, nullptr, nullptr});
+    CLogFileList list({path});
+    doc.ImportLogFiles(list);
+    ReferenceImport(ref, {path}, refPrompter, &refProgress);
+    ASSERT_EQ(Dump(doc).size(), records);
+    EXPECT_EQ(Dump(doc), Dump(ref));
+}
+
 }  // namespace
 
 TEST(ImportScan, MatchesTheLineAtATimeImportOnRandomLogs) {
@@ -181,17 +196,7 @@ TEST(ImportScan, LongRunsAndFileEndsMatchTheReference) {
     };
     for (std::size_t i = 0; i < logs.size(); ++i) {
         SCOPED_TRACE("log " + std::to_string(i));
-        const std::string path = dir.Write("e" + std::to_string(i) + ".log", logs[i]);
-        FakePrompter prompter, refPrompter;
-        FakeProgressFactory refProgress;
-        CListTitleTree tree;
-        COrvDoc doc, ref;
-        doc.SetPorts({&tree, nullptr, &prompter, nullptr, nullptr});
-        CLogFileList list({path});
-        doc.ImportLogFiles(list);
-        ReferenceImport(ref, {path}, refPrompter, &refProgress);
-        ASSERT_EQ(Dump(doc).size(), 1u);
-        EXPECT_EQ(Dump(doc), Dump(ref));
+        ExpectLikeTheReference(dir.Write("e" + std::to_string(i) + ".log", logs[i]), 1);
     }
 }
 
@@ -208,16 +213,6 @@ TEST(ImportScan, MessagesInTheBytesOfARefillComeThroughWhole) {
         std::string log;
         while (log.size() + 40 < junk) log += "junk line " + std::to_string(log.size()) + "\r\n";
         log += std::string(junk - log.size() - 2, 'p') + "\r\n" + messages;
-        const std::string path = dir.Write("j.log", log);
-        FakePrompter prompter, refPrompter;
-        FakeProgressFactory refProgress;
-        CListTitleTree tree;
-        COrvDoc doc, ref;
-        doc.SetPorts({&tree, nullptr, &prompter, nullptr, nullptr});
-        CLogFileList list({path});
-        doc.ImportLogFiles(list);
-        ReferenceImport(ref, {path}, refPrompter, &refProgress);
-        ASSERT_EQ(Dump(doc).size(), 2u);
-        EXPECT_EQ(Dump(doc), Dump(ref));
+        ExpectLikeTheReference(dir.Write("j.log", log), 2);
     }
 }
