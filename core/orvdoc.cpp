@@ -99,15 +99,15 @@ void COrvDoc::ShowMessage(int id, const std::string& arg) {
 
 namespace {
 
-// Numbers of one 65,536-wide range keep their low bits, so that the
-// mostly consecutive numbers of a forum sit side by side in the table and
-// every number of a range has a slot of its own in a large table; each
-// range is turned over by a hash of its high bits, so that ranges spread.
+// Eight consecutive numbers share one group of eight slots (one cache
+// line), so that the mostly consecutive numbers of a forum are looked up
+// with few cache misses; the groups themselves are spread by a Fibonacci
+// hash, so that no pattern of numbers piles up in one place.
 std::size_t Slot(std::int32_t n, std::size_t mask) {
     const auto u = static_cast<std::uint32_t>(n);
-    const auto spread = static_cast<std::uint32_t>(
-        (static_cast<std::uint64_t>(u >> 16) * 0x9E3779B97F4A7C15ull) >> 32);
-    return static_cast<std::size_t>(u ^ (spread & ~7u)) & mask;
+    const auto group = static_cast<std::size_t>(
+        (static_cast<std::uint64_t>(u >> 3) * 0x9E3779B97F4A7C15ull) >> 32);
+    return (group << 3 | (u & 7u)) & mask;
 }
 
 }  // namespace

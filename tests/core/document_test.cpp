@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
+
 #include "core/cp932.h"
 #include "core/orvdoc.h"
 #include "fakes/fakeports.h"
@@ -158,6 +160,31 @@ TEST(FindByNumber, FirstInDocumentOrderWinsAndFollowsDeletions) {
     tree.SelectItem(doc.GetTreeItems()[1]);
     doc.DeleteSelectedTree();
     EXPECT_EQ(doc.FindByNumber(7), second7);
+}
+
+// Numbers that share their low bits (steps of 1,024 and 65,536), the ends
+// of the 32-bit range and a dense run all stay findable as the table grows.
+TEST(FindByNumber, NumbersSharingLowBitsAndRangeEndsAreAllFound) {
+    COrvDoc doc;
+    std::vector<std::int32_t> numbers = {INT32_MIN, INT32_MAX, -1, 0};
+    for (std::int32_t i = 1; i <= 3000; ++i) {
+        numbers.push_back(i * 1024);
+        numbers.push_back(i * 65536 + 3);
+        numbers.push_back(-i * 65536);
+        numbers.push_back(i);
+    }
+    for (std::int32_t n : numbers) {
+        CComment& r = doc.NewRecord();
+        r.SetNumber(n);
+        doc.AddRoot(r);
+    }
+    for (std::int32_t n : numbers) {
+        CComment* found = doc.FindByNumber(n);
+        ASSERT_NE(found, nullptr) << n;
+        EXPECT_EQ(found->GetNumber(), n);
+    }
+    EXPECT_EQ(doc.FindByNumber(3001), nullptr);
+    EXPECT_EQ(doc.FindByNumber(5 * 65536 + 4), nullptr);
 }
 
 TEST(Cp932, ConvertsBothWaysAndRefusesUnmappable) {
