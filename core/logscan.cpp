@@ -76,7 +76,15 @@ __attribute__((target("avx2"))) void StopMasksAvx2(const char* p, std::size_t n,
     }
 }
 
-const bool kHaveAvx2 = __builtin_cpu_supports("avx2");
+// Asked once; the processor's features are read first, as this may run
+// before the runtime's own constructors.
+bool HaveAvx2() {
+    static const bool have = [] {
+        __builtin_cpu_init();
+        return __builtin_cpu_supports("avx2") != 0;
+    }();
+    return have;
+}
 #endif
 
 // The bytes of a 64-byte block that matter to a run of plain lines.
@@ -211,7 +219,7 @@ void CLogScanner::ComputeMasks(std::size_t at) {
                               : at < m_end                    ? (m_end - at) / 64
                                                               : 0;
 #if defined(ORV_HAVE_AVX2_PATH)
-    if (kHaveAvx2)
+    if (HaveAvx2())
         StopMasksAvx2(m_base + at, whole, m_masks);
     else
 #endif
