@@ -286,6 +286,11 @@ void COrvDoc::ImportLogFiles(CLogFileList& list) {
                     m_lastImportEnd = ImportEnd::NotALog;
                     return;
                 }
+                // The parent is looked up before the date is written: the
+                // date may land on the first bytes of header line 2.
+                const std::size_t marker = FindMbcs(line2, kCommentMarker);
+                CComment* parent =
+                    marker != std::string::npos ? FindParentOf(line2, marker) : nullptr;
                 const std::string_view dateTime =
                     TrimSpace(line2.size() > 5 ? line2.substr(5, 17) : std::string_view());
                 scan.Put(dateTime);
@@ -298,16 +303,10 @@ void COrvDoc::ImportLogFiles(CLogFileList& list) {
                     rec = fresh;
                 }
                 rec->SetNumber(n);
-                bool placed = false;
-                std::size_t marker = FindMbcs(line2, kCommentMarker);
-                if (marker != std::string::npos) {
-                    if (CComment* parent = FindParentOf(line2, marker)) {
-                        if (fresh) {
-                            AddReplyTo(*parent, *fresh);
-                            SetModifiedFlag();
-                        }
-                        placed = true;
-                    }
+                const bool placed = parent != nullptr;
+                if (parent && fresh) {
+                    AddReplyTo(*parent, *fresh);
+                    SetModifiedFlag();
                 }
 
                 kind = LineKind::Other;
