@@ -78,6 +78,9 @@ public:
     void SetRedraw(bool redraw) override {
         if (ITitleTree* t = Tree()) t->SetRedraw(redraw);
     }
+    void ReserveItems(std::size_t count) override {
+        if (ITitleTree* t = Tree()) t->ReserveItems(count);
+    }
     TreeItem InsertItem(std::string_view titleCp932, int image, int selectedImage,
                         TreeItem parent) override {
         ITitleTree* t = Tree();

@@ -14,7 +14,6 @@
 #include "core/cp932.h"
 #include "core/fileio.h"
 #include "core/htmlexport.h"
-#include "core/listtree.h"
 #include "core/orvdoc.h"
 
 
@@ -85,9 +84,9 @@ int Import(int argc, char** argv) {
     TerminalPrompter prompter;
     prompter.duplicateAnswer = duplicates;
     TerminalProgressFactory progress;
-    CListTitleTree tree;
     COrvDoc doc;
-    doc.SetPorts({&tree, &progress, &prompter, nullptr, nullptr});
+    // No title tree: nothing here shows one, so the import builds none.
+    doc.SetPorts({nullptr, &progress, &prompter, nullptr, nullptr});
     if (!into.empty()) {
         int status = OpenDocument(doc, prompter, into);
         if (status != kExitOk) return status;

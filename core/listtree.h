@@ -24,6 +24,7 @@ public:
         m_selected = kNoItem;
     }
     void SetRedraw(bool) override {}
+    void ReserveItems(std::size_t count) override { m_items.reserve(m_items.size() + count); }
     TreeItem InsertItem(std::string_view title, int image, int selectedImage,
                         TreeItem parent) override {
         m_items.push_back({parent, std::string(title), image, selectedImage, nullptr});

@@ -28,6 +28,8 @@ constexpr std::size_t kAhead = 2 * kLineSpan;
 // Reads are this large, so that a read's bytes are still in the cache when
 // they are scanned.
 constexpr std::size_t kReadChunk = std::size_t(256) << 10;
+// The most a file asks of the arena to begin with.
+constexpr std::size_t kFirstLend = std::size_t(4) << 20;
 // A block whose free end is shorter is left for a new one.
 constexpr std::size_t kMinRead = std::size_t(32) << 10;
 // Room made before the unread bytes when the message being written would
@@ -145,10 +147,11 @@ int LowestBit(std::uint64_t m) {
 }  // namespace
 
 CLogScanner::CLogScanner(CLogFileList& file, CCommentStore& store) : m_file(file), m_store(store) {
-    // A small log takes a small part of the arena.
+    // A small log takes a small part of the arena; a large one starts with
+    // a block large enough for huge pages rather than a run of small ones.
     const std::uint64_t length = file.GetLength();
-    const std::size_t want = length < kReadChunk ? static_cast<std::size_t>(length) + kAhead
-                                                 : kReadChunk + kAhead;
+    const std::size_t want = static_cast<std::size_t>(
+        std::min<std::uint64_t>(length + kAhead, std::max(kFirstLend, kReadChunk + kAhead)));
     m_base = m_store.LendTail(want, m_size);
 }
 

@@ -368,6 +368,7 @@ void COrvDoc::BuildTree() {
     const std::uint64_t total = GetRootCount();
     std::uint64_t done = 0;
     m_arrTreeItems.reserve(m_pStore->LiveRecords());
+    tree->ReserveItems(m_pStore->LiveRecords());
     for (CComment* root : GetRoots()) {
         ++done;
         progress.SetPos(Percent(done, total));

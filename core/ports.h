@@ -28,6 +28,8 @@ public:
     // Suspends (false) or resumes (true) redrawing; a resume after a bulk of
     // insertions shows them all at once.
     virtual void SetRedraw(bool redraw) = 0;
+    // A hint before a rebuild: about count items are coming.
+    virtual void ReserveItems(std::size_t count) { (void)count; }
     // Appends an item after the last child of parent; kNoItem on failure.
     // titleCp932 holds the record's raw CP932 title.
     virtual TreeItem InsertItem(std::string_view titleCp932, int image, int selectedImage,

@@ -45,6 +45,12 @@ public:
         return item > 0 && static_cast<std::size_t>(item) < m_nodes.size();
     }
     std::size_t ItemCount() const { return m_nodes.size() - 1; }
+    // Room for count more items without moving the ones there.
+    void Reserve(std::size_t count) {
+        m_nodes.reserve(m_nodes.size() + count);
+        m_display.reserve(m_display.size() + count);
+        m_displayDone.reserve(m_displayDone.size() + count);
+    }
     void SetRecord(TreeItem item, CComment* record);
     CComment* Record(TreeItem item) const;
     TreeItem Parent(TreeItem item) const;

@@ -35,6 +35,7 @@ public:
     // --- ITitleTree ----------------------------------------------------------
     void ClearTree() override;
     void SetRedraw(bool redraw) override;
+    void ReserveItems(std::size_t count) override { m_model.Reserve(count); }
     TreeItem InsertItem(std::string_view titleCp932, int image, int selectedImage,
                         TreeItem parent) override;
     void SetItemData(TreeItem item, CComment* record) override;
