@@ -48,8 +48,9 @@ public:
     // The message being written: Begin starts it empty, Put appends bytes
     // (from a line handed out, or from anywhere else), Finish points rec's
     // fields at what was written and keeps it, the text being all that
-    // follows the first four fields. Views of earlier lines stay readable
-    // while they are put.
+    // follows the first four fields. The bytes written go where lines
+    // handed out stood: a line's bytes may be put, in order, but whatever
+    // else is read from a line must be read before anything after it is put.
     void Begin();
     void Put(std::string_view bytes);
     // Removes trailing TAB, LF and CR bytes written since offset from.
