@@ -89,7 +89,7 @@ TEST(Orvlog, AFolderAmongTheLogsCannotBeOpened) {
                   .status,
               2);
     EXPECT_FALSE(std::filesystem::exists(out));
-    EXPECT_NE(ReadAll(err).find("cannot open " + dir.File("logs") + ": "), std::string::npos);
+    EXPECT_EQ(ReadAll(err), "orvlog: " + dir.File("logs") + ": Is a directory\n");
 }
 
 TEST(Orvlog, OpenAndSaveFailuresNameTheFile) {
@@ -155,7 +155,7 @@ TEST(Orvlog, ExportHtmlWritesASiteAndRefusesAFolderInUse) {
 
     // A second export into the same folder: refused, naming it, untouched.
     EXPECT_EQ(Orvlog("export-html " + Q(doc) + " " + Q(site), err).status, 2);
-    EXPECT_NE(ReadAll(err).find(site + " is not empty"), std::string::npos);
+    EXPECT_NE(ReadAll(err).find("orvlog: " + site + ": not empty"), std::string::npos);
     EXPECT_EQ(ReadAll(site + "/index.html"), index);
     EXPECT_EQ(Orvlog("export-html " + Q(doc)).status, 2);
     EXPECT_EQ(Orvlog("export-html " + Q(dir.File("missing.mld")) + " " + Q(dir.File("x"))).status, 2);
