@@ -17,18 +17,19 @@ void CLogFileList::FailReadsFrom(std::uint64_t offset) { g_failReadsFrom = offse
 void CLogFileList::StopFailingReads() { g_failReadsFrom = 0; }
 
 std::size_t CLogFileList::ReadFromFile(char* dst, std::size_t n, std::uint64_t pos) {
-    bool fault = false;
+    std::size_t allowed = n;
     if (g_failReadsFrom) {
         const std::uint64_t at = g_failReadsFrom - 1;
-        fault = pos + n > at;
-        n = pos >= at ? 0 : static_cast<std::size_t>(std::min<std::uint64_t>(n, at - pos));
+        allowed = pos >= at ? 0 : static_cast<std::size_t>(std::min<std::uint64_t>(n, at - pos));
     }
     errno = 0;
-    const std::size_t got = n ? std::fread(dst, 1, n, m_file) : 0;
-    if (got < n && std::ferror(m_file)) {
+    const std::size_t got = allowed ? std::fread(dst, 1, allowed, m_file) : 0;
+    if (got < allowed && std::ferror(m_file)) {
         m_bFailed = true;
         m_readErr = errno ? errno : EIO;
-    } else if (fault && got == 0) {
+    } else if (got == allowed && allowed < n && (allowed > 0 || std::fgetc(m_file) != EOF)) {
+        // The read reached the failing offset with the file going on: as
+        // fread does, the bytes before the error, and the error.
         m_bFailed = true;
         m_readErr = EIO;
     }
