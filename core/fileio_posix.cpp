@@ -97,6 +97,10 @@ std::FILE* OpenRegularFile(const std::string& path, int& err) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         err = errno ? errno : EIO;
+        // A socket cannot be opened at all; say what it is.
+        struct stat st;
+        if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode))
+            err = kErrNotRegularFile;
         return nullptr;
     }
     struct stat st;
