@@ -418,7 +418,6 @@ void COrvDoc::DeleteSelectedTree() {
         return;
     }
     m_bIndexValid = false;
-    SetModifiedFlag();
     // The tree is rebuilt next, so reclaiming the field bytes of deleted
     // records leaves no view of them behind; without memory for it they
     // wait for the next compaction.
@@ -427,6 +426,7 @@ void COrvDoc::DeleteSelectedTree() {
     } catch (const std::bad_alloc&) {
     }
     BuildTree();
+    SetModifiedFlag();
 }
 
 // --- document life -----------------------------------------------------------
