@@ -2,7 +2,6 @@
 // ".mld" documents and prints what a document holds.
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <new>
 #include <string>
 #include <vector>
