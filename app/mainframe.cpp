@@ -267,8 +267,11 @@ bool CMainFrame::OnCreate() {
     CreateFindResults();
     BuildCommands();
     LoadBarState();
+    // Its place comes back, its visibility does not: it starts hidden and
+    // appears when a find all fills it (or the user asks for it).
     m_pResults->RestoreState(*this, settings::ReadString(settings::kSecSettings,
                                                          QString::fromUtf8(settings::kValFindResults)));
+    m_pResults->StartHidden();
     return true;
 }
 
@@ -487,6 +490,10 @@ void CMainFrame::BuildCommands() {
         ui.Enable(m_pFindBar != nullptr);
         ui.SetCheck(m_pFindBar && !m_pFindBar->isHidden() ? 1 : 0);
     });
+    t.SetHandler(ID_VIEW_FINDRESULTS, [this] {
+        if (m_pResults->isHidden()) m_pResults->ShowAtPlace(*this);
+        else m_pResults->hide();
+    }, [this](CCmdUI& ui) { ui.SetCheck(m_pResults->isHidden() ? 0 : 1); });
     t.SetHandler(ID_VIEW_STATUS_BAR, [this] { statusBar()->setVisible(statusBar()->isHidden()); },
                  [this](CCmdUI& ui) { ui.SetCheck(statusBar()->isHidden() ? 0 : 1); });
     m_pModeGroup = new QActionGroup(this);
@@ -568,7 +575,7 @@ void CMainFrame::OnFindAll() {
                         static_cast<std::uint32_t>(rows.size())});
     }
     m_pResults->SetResults(std::move(rows), std::move(text), option);
-    m_pResults->show();
+    m_pResults->ShowAtPlace(*this);
     m_pResults->raise();
     if (m_pResults->Count() > 0) m_pResults->List()->setFocus(Qt::OtherFocusReason);
 }
