@@ -32,11 +32,12 @@ if [ -n "$GEN" ] && [ -x "$GEN" ]; then
   fi
   # The first, a middle and the last of each kind of page, and the largest thread.
   for kind in "index*.html" "threads/*.html" "dates/*.html" "authors/index*.html" "authors/u-*.html"; do
-    mapfile -t all < <(cd "$WORK/big" && ls $kind | sort -V)
+    mapfile -t all < <(cd "$WORK/big" && compgen -G "$kind" | sort -V)
     n=${#all[@]}
     for i in 0 $((n / 2)) $((n - 1)); do PAGES+=("$WORK/big/${all[$i]}"); done
   done
-  PAGES+=("$WORK/big/search.html" "$(ls -S "$WORK"/big/threads/*.html | head -1)")
+  LARGEST=$(find "$WORK/big/threads" -name '*.html' -printf '%s %p\n' | sort -n | tail -n 1)
+  PAGES+=("$WORK/big/search.html" "${LARGEST#* }")
 fi
 
 echo "check-html: ${#PAGES[@]} pages"

@@ -1,3 +1,4 @@
+// Built where the conversion is ICU's, the converter the table was made with.
 // The exported site's search folds text with a table written into its
 // script. The table must give every character of CP932 the fold that the
 // viewer's own search gives it (letter case, width and kana together):
