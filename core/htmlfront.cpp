@@ -44,7 +44,7 @@ void AppendChartAxis(std::string& o, std::uint32_t top) {
         AppendAttr(o, "x", kPlotLeft - 6);
         AppendAttr(o, "y", y + 4);
         o += " text-anchor=\"end\">";
-        AppendNumber(o, static_cast<long long>(top) * k / 4);
+        AppendCount(o, static_cast<std::size_t>(top) * static_cast<std::size_t>(k) / 4);
         o += "</text>\n";
     }
     o += "</g>\n";
@@ -89,7 +89,7 @@ void AppendChartBar(std::string& o, const MonthCount& m, double x, double width,
     o += "><title>";
     AppendMonth(o, m.month);
     o += "：";
-    AppendNumber(o, m.messages);
+    AppendCount(o, m.messages);
     o += " 件</title></rect>";
     o += m.datePage != kNone ? "</a>\n" : "\n";
 }
@@ -124,7 +124,7 @@ void AppendActivityChart(std::string& o, const SitePlan& plan) {
         o += "\">";
         AppendMonth(o, m.month);
         o += "</a></td> <td class=\"num\">";
-        AppendNumber(o, m.messages);
+        AppendCount(o, m.messages);
         o += "</td></tr>\n";
     }
     o += "</tbody>\n</table>\n</details>\n";
@@ -141,7 +141,7 @@ void AppendStat(std::string& o, const char* label, std::string_view valueHtml) {
 void AppendFigures(std::string& o, const SitePlan& plan) {
     auto number = [](std::size_t n) {
         std::string s;
-        AppendNumber(s, static_cast<long long>(n));
+        AppendCount(s, n);
         return s;
     };
     // The first and last date-time as the records give them.
@@ -177,7 +177,7 @@ void AppendThreadRow(std::string& o, const SitePlan& plan, std::uint32_t t) {
     o += "</a></td> <td class=\"author\">";
     AppendHtmlText(o, top.GetAuthor(), false);
     o += "</td> <td class=\"num\">";
-    AppendNumber(o, thread.count - 1);
+    AppendCount(o, thread.count - 1);
     o += "</td> <td class=\"date\">";
     AppendStamp(o, thread.firstDate, false);
     o += "</td> <td class=\"date\">";
@@ -193,7 +193,7 @@ void AppendThreadTable(std::string& o, const SitePlan& plan, std::size_t page) {
     o += "〜";
     AppendNumber(o, static_cast<long long>(end));
     o += "（全 ";
-    AppendNumber(o, static_cast<long long>(plan.threads.size()));
+    AppendCount(o, plan.threads.size());
     o += " 件）</caption>\n<thead><tr><th scope=\"col\">タイトル</th><th scope=\"col\">発言者</th>"
          "<th scope=\"col\">返信</th><th scope=\"col\">最初の発言</th>"
          "<th scope=\"col\">最後の発言</th></tr></thead>\n<tbody>\n";

@@ -118,7 +118,7 @@ void WriteMonthList(SiteWriter& w) {
         if (page.month) AppendMonth(o, page.month);
         else o += "日時不明";
         o += "</a> <span class=\"count\">";
-        AppendNumber(o, static_cast<long long>(count));
+        AppendCount(o, count);
         o += " 件</span></li>\n";
     }
     o += "</ul>\n</main>\n";
@@ -147,7 +147,7 @@ void AppendAuthorRow(std::string& o, const AuthorPlan& a) {
     o += "</a></td> <td class=\"author\">";
     AppendHandles(o, a, 3);
     o += "</td> <td class=\"num\">";
-    AppendNumber(o, static_cast<long long>(a.messages.size()));
+    AppendCount(o, a.messages.size());
     o += "</td> <td class=\"date\">";
     AppendStamp(o, a.firstDate, false);
     o += "</td> <td class=\"date\">";
@@ -189,7 +189,7 @@ void AppendAuthorFacts(std::string& o, const AuthorPlan& a) {
     o += "<dl class=\"stats\">\n<dt>発言者名</dt><dd>";
     AppendHandles(o, a, a.handles.size());
     o += "</dd>\n<dt>発言数</dt><dd>";
-    AppendNumber(o, static_cast<long long>(a.messages.size()));
+    AppendCount(o, a.messages.size());
     o += "</dd>\n<dt>最初の発言</dt><dd>";
     AppendStamp(o, a.firstDate, true);
     o += "</dd>\n<dt>最後の発言</dt><dd>";

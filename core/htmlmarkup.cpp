@@ -118,6 +118,15 @@ void AppendNumber(std::string& out, long long n) {
     out.append(buf, r.ptr);
 }
 
+void AppendCount(std::string& out, std::size_t n) {
+    std::string digits;
+    AppendNumber(digits, static_cast<long long>(n));
+    for (std::size_t i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0) out += ',';
+        out += digits[i];
+    }
+}
+
 void AppendHtmlUtf8(std::string& out, std::string_view utf8) {
     for (std::size_t i = 0; i < utf8.size();) {
         const std::size_t len = Utf8SequenceLength(utf8, i);

@@ -14,6 +14,8 @@
 namespace orv::html {
 
 void AppendNumber(std::string& out, long long n);
+// A count for reading: "12,345".
+void AppendCount(std::string& out, std::size_t n);
 // Text that should be UTF-8 already (a file name) as HTML character data;
 // bytes that are no character become U+FFFD.
 void AppendHtmlUtf8(std::string& out, std::string_view utf8);

@@ -154,7 +154,7 @@ void WriteThreadPage(SiteWriter& w, std::uint32_t t) {
     o += "<main>\n<h1>";
     o += title;
     o += "</h1>\n<p class=\"about\">発言 ";
-    AppendNumber(o, thread.count);
+    AppendCount(o, thread.count);
     o += " 件、";
     AppendStamp(o, thread.firstDate, false);
     o += " から ";

@@ -13,6 +13,7 @@
 
 #include "core/cp932.h"
 #include "core/htmlexport.h"
+#include "core/htmlmarkup.h"
 #include "core/htmlplan.h"
 #include "fakes/fakeports.h"
 #include "fakes/testfiles.h"
@@ -554,10 +555,20 @@ TEST(HtmlExport, LargeForumsArePagedAndMonthsCounted) {
     EXPECT_EQ(Links(site.files["threads/1001.html"]).count("../index-3.html#t1001"), 2u);
     // Four bars, the empty months without a link; each bar says its count.
     const std::string& front = site.files["index.html"];
-    static const std::regex barRe("<title>1998年([0-9]+)月：([0-9]+) 件</title>");
+    static const std::regex barRe("<title>1998年([0-9]+)月：([0-9,]+) 件</title>");
     std::vector<std::string> bars;
     for (std::sregex_iterator it(front.begin(), front.end(), barRe), end; it != end; ++it)
         bars.push_back((*it)[1].str() + ":" + (*it)[2].str());
     EXPECT_EQ(bars, (std::vector<std::string>{"1:801", "2:0", "3:0", "4:400"}));
     EXPECT_EQ(Links(front).count("dates/1998-02.html"), 0u);
+}
+
+TEST(HtmlExport, CountsReadWithSeparators) {
+    const std::pair<std::size_t, const char*> cases[] = {
+        {0, "0"}, {999, "999"}, {1000, "1,000"}, {100000, "100,000"}, {1234567, "1,234,567"}};
+    for (const auto& [n, text] : cases) {
+        std::string out;
+        html::AppendCount(out, n);
+        EXPECT_EQ(out, text);
+    }
 }
