@@ -235,8 +235,7 @@ void WriteFrontPage(SiteWriter& w, std::size_t page, std::size_t pages) {
 }  // namespace
 
 void WriteFrontPages(SiteWriter& w) {
-    const std::size_t pages =
-        std::max<std::size_t>(1, (w.plan.threads.size() + kThreadsPerPage - 1) / kThreadsPerPage);
+    const std::size_t pages = FrontPageCount(w.plan);
     for (std::size_t p = 0; p < pages && !w.Stopped(); ++p) {
         WriteFrontPage(w, p, pages);
         w.Advance(1);

@@ -78,6 +78,10 @@ struct SitePlan {
 };
 
 SitePlan PlanSite(const CommentList& roots);
+// Pages of the front index: at least one, also for an empty document.
+inline std::size_t FrontPageCount(const SitePlan& plan) {
+    return plan.threads.empty() ? 1 : (plan.threads.size() + kThreadsPerPage - 1) / kThreadsPerPage;
+}
 
 // "n42", "n42_2": a message's anchor on its thread page.
 void AppendAnchor(std::string& out, const MessagePlan& m);

@@ -572,3 +572,18 @@ TEST(HtmlExport, CountsReadWithSeparators) {
         EXPECT_EQ(out, text);
     }
 }
+
+TEST(HtmlExport, ProgressEndsAtAHundredWhateverTheCount) {
+    for (int threads : {0, 1, 500, 501}) {
+        CCommentStore store;
+        for (int n = 1; n <= threads; ++n) store.AddRoot(Rec(store, n, "t"));
+        const CommentList roots = store.Roots();
+        MemorySink site;
+        FakeProgressFactory progress;
+        ASSERT_EQ(WriteHtmlSite(roots, "d", site, &progress, nullptr).status, HtmlExportStatus::Ok);
+        CheckSite(site);  // an empty document still has every index, linked
+        ASSERT_EQ(progress.dialogs.size(), 1u);
+        ASSERT_FALSE(progress.dialogs[0].positions.empty()) << threads;
+        EXPECT_EQ(progress.dialogs[0].positions.back(), 100) << threads;
+    }
+}
