@@ -44,9 +44,9 @@ nav.pages .off { color: var(--muted); }
 .stats { display: grid; grid-template-columns: max-content 1fr; gap: 0.1em 1em; margin: 0 0 1em; }
 .stats dt { color: var(--muted); }
 .stats dd { margin: 0; }
-figure.chart { margin: 1em 0; }
+figure.chart { margin: 1em 0; overflow-x: auto; }
 figure.chart figcaption { font-weight: bold; }
-figure.chart svg { width: 100%; height: auto; max-width: 50em; display: block; }
+figure.chart svg { width: 100%; height: auto; min-width: 30em; max-width: 50em; display: block; }
 .chart .axis line { stroke: var(--rule); stroke-width: 1; }
 .chart text { font-size: 11px; fill: var(--muted); }
 .chart .year { font-weight: bold; fill: var(--ink); }
