@@ -68,3 +68,53 @@ for (const q of ["ﾊﾟｿｺﾝ", "ぱそこん", "パソコン", "ＭＯＤ�
               "ﾊﾟｿｺﾝ=1,2,3\nぱそこん=1,2,3\nパソコン=1,2,3\nＭＯＤＥＭ=5\n"
               "やまだ ﾊﾟｿ=\nパ ン=1,2,3,4\n");
 }
+
+// The search page itself, in a stand-in for a browser's document: the
+// query of the page's address, however it was typed, reaches the field and
+// the search runs; titles that are hostile as script text are found as they are.
+TEST(HtmlExportPosix, SearchPageTakesAnyQueryFromItsAddress) {
+    if (std::system("node --version >/dev/null 2>&1") != 0) GTEST_SKIP() << "no node";
+    TempDir dir;
+    CCommentStore store;
+    const std::string titles[] = {"\"\\</script>", std::string("a\0b", 3), "100%",
+                                  "\xE2\x80\xA8", "\x82"};
+    int number = 1;
+    for (const std::string& t : titles) {
+        CComment& rec = store.NewRecord();
+        rec.SetNumber(number++);
+        rec.SetTitle(t);
+        store.AddRoot(rec);
+    }
+    const CommentList roots = store.Roots();
+    const std::string out = dir.File("site");
+    ASSERT_EQ(ExportHtmlSite(roots, "d", out, nullptr, nullptr).status, HtmlExportStatus::Ok);
+    const std::string script = dir.Write("page.js", R"js(
+const path = require("path");
+const site = process.argv[2];
+function node() {
+  return { children: [], firstChild: null, textContent: "", value: "",
+           appendChild(c) { this.children.push(c); if (c.src) { require(path.join(site, c.src)); c.onload(); } },
+           removeChild() {}, addEventListener(type, f) { this["on" + type] = f; } };
+}
+for (const search of ["?q=%E3%81%", "?q=100%", "?q=%22%5C%3C%2Fscript+", "?q=a%00b", "?q=%25"]) {
+  const ids = { "search-form": node(), q: node(), status: node(), results: node() };
+  let ready;
+  global.window = { location: { search: search } };
+  global.document = { head: node(), getElementById: id => ids[id], createTextNode: node,
+                      createElement: node, addEventListener: (t, f) => { ready = f; } };
+  for (const k of Object.keys(require.cache)) delete require.cache[k];
+  window.orvSearch = require(path.join(site, "search/search.js"));
+  global.orvSearch = window.orvSearch;
+  ready();
+  console.log(JSON.stringify(ids.q.value) + " " + ids.status.textContent);
+}
+)js");
+    const std::string result = dir.File("result.txt");
+    ASSERT_EQ(std::system(("node " + script + " " + out + " >" + result).c_str()), 0);
+    EXPECT_EQ(ReadAll(result),
+              "\"%E3%81%\" 0 件\n"
+              "\"100%\" 1 件\n"
+              "\"\\\"\\\\</script \" 1 件\n"
+              "\"a\\u0000b\" 1 件\n"
+              "\"%\" 1 件\n");
+}
