@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
@@ -180,7 +181,12 @@ bool CHtmlSiteFolder::Begin() {
         return false;
     }
     RemoveAbandoned(parent);
-    std::string tmpl = (parent == "/" ? std::string() : parent) + "/." + base + ".XXXXXX";
+    // "." and ".XXXXXX" around the name must fit a file name's 255 bytes:
+    // a long name is cut, before a whole UTF-8 character.
+    std::size_t keep = std::min<std::size_t>(base.size(), 255 - 8);
+    while (keep < base.size() && (static_cast<unsigned char>(base[keep]) & 0xC0) == 0x80) --keep;
+    std::string tmpl = (parent == "/" ? std::string() : parent) + "/." + base.substr(0, keep) +
+                       ".XXXXXX";
     std::vector<char> name(tmpl.begin(), tmpl.end());
     name.push_back('\0');
     if (!::mkdtemp(name.data())) {

@@ -118,3 +118,31 @@ for (const search of ["?q=%E3%81%", "?q=100%", "?q=%22%5C%3C%2Fscript+", "?q=a%0
               "\"a\\u0000b\" 1 件\n"
               "\"%\" 1 件\n");
 }
+
+// The temporary folder beside the target is named after it: a target
+// whose name is near the longest a file name may be still gets its site.
+TEST(HtmlExportPosix, LongestFolderNamesTakeTheSite) {
+    TempDir dir;
+    CCommentStore store;
+    CComment& rec = store.NewRecord();
+    rec.SetNumber(1);
+    store.AddRoot(rec);
+    const CommentList roots = store.Roots();
+    std::string kana;
+    for (int i = 0; i < 85; ++i) kana += "\xE3\x81\x82";  // 255 bytes
+    const std::string names[] = {std::string(246, 'a'), std::string(247, 'b'),
+                                 std::string(248, 'c'), std::string(255, 'd'), kana,
+                                 "xy" + kana.substr(0, 252)};
+    for (const std::string& name : names) {
+        const std::string out = dir.File(name);
+        EXPECT_EQ(ExportHtmlSite(roots, "d", out, nullptr, nullptr).status, HtmlExportStatus::Ok)
+            << name.size();
+        EXPECT_TRUE(std::filesystem::exists(out + "/index.html")) << name.size();
+    }
+    std::size_t entries = 0;
+    for (const auto& e : std::filesystem::directory_iterator(dir.File(""))) {
+        (void)e;
+        ++entries;
+    }
+    EXPECT_EQ(entries, std::size(names));  // no temporary folder left beside them
+}
