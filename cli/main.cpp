@@ -53,8 +53,7 @@ int ReadArgs(int argc, char** argv, std::initializer_list<OptionDef> known, cons
              ParsedArgs& args) {
     if (!ParseArgs(argc, argv, known, args)) return Usage(usage);
     if (!args.help) return -1;
-    std::fputs(usage, stdout);
-    return kExitOk;
+    return PrintHelp(usage);
 }
 
 // The logs must be files that can be read, and none may be the output.
@@ -280,14 +279,8 @@ int RunCommand(int argc, char** argv) {
     if (cmd == "dump") return Dump(argc - 1, argv + 1);
     if (cmd == "search") return RunSearchCommand(argc - 1, argv + 1);
     if (cmd == "export-html") return ExportHtml(argc - 1, argv + 1);
-    if (cmd == "-h" || cmd == "--help") {
-        std::fputs(kUsage, stdout);
-        return kExitOk;
-    }
-    if (cmd == "--version") {
-        std::printf("orvlog %s\n", ORV_VERSION);
-        return kExitOk;
-    }
+    if (cmd == "-h" || cmd == "--help") return PrintHelp(kUsage);
+    if (cmd == "--version") return PrintHelp(std::string("orvlog ") + ORV_VERSION + "\n");
     return Usage();
 }
 

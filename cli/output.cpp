@@ -26,4 +26,10 @@ int StdOut::Finish(int status) {
     return kExitUsage;
 }
 
+int PrintHelp(std::string_view text) {
+    StdOut out;
+    out.Write(text);
+    return out.Finish(kExitOk);
+}
+
 }  // namespace orv::cli

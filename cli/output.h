@@ -22,4 +22,7 @@ private:
     int m_err = 0;
 };
 
+// Prints a usage or version text: status 0, or that of a failed write.
+int PrintHelp(std::string_view text);
+
 }  // namespace orv::cli

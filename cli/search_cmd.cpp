@@ -123,10 +123,7 @@ int RunSearchCommand(int argc, char** argv) {
                     {"--all", false}, {"--count", false}, {"--ranges", false}},
                    args))
         return SearchUsage();
-    if (args.help) {
-        std::fputs(kSearchUsage, stdout);
-        return kExitOk;
-    }
+    if (args.help) return PrintHelp(kSearchUsage);
     bool haveFrom = false, fieldsGiven = false;
     std::int32_t from = 0;
     std::uint32_t fields = 0, folds = 0;

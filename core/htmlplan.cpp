@@ -173,10 +173,16 @@ void GroupAuthors(SitePlan& plan) {
 
 }  // namespace
 
+// The years a four-digit date may name; two-digit years are 1970-2069.
+constexpr std::uint64_t kFirstYear = 1900, kLastYear = 2099;
+
 std::uint64_t DateStamp(std::string_view d) {
     std::uint64_t year, month, day, hour = 0, minute = 0, second = 0;
     std::size_t at;
     if (Digits(d, 0, 4, year) && d.size() > 4 && d[4] == '/') {
+        // Years far from any log's are damage: each month between the
+        // first and the last date gets a bar on the front page.
+        if (year < kFirstYear || year > kLastYear) return 0;
         at = 5;
     } else if (Digits(d, 0, 2, year) && d.size() > 2 && d[2] == '/') {
         year += year >= 70 ? 1900 : 2000;

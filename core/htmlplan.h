@@ -22,7 +22,7 @@ inline constexpr std::size_t kMessagesPerPage = 500;
 inline constexpr std::size_t kAuthorsPerPage = 500;
 
 // The date-time text "YY/MM/DD hh:mm:ss" (two-digit years taken as 1970 to
-// 2069) or "YYYY/MM/DD ..." as the number YYYYMMDDhhmmss, the time part
+// 2069) or "YYYY/MM/DD ..." (1900 to 2099) as the number YYYYMMDDhhmmss, the time part
 // optional; 0 for anything that is no date.
 std::uint64_t DateStamp(std::string_view dateTime);
 

@@ -106,7 +106,12 @@ const char kScriptBody[] = R"js(
     var status = document.getElementById("status"), list = document.getElementById("results");
     if (!form || !input) return;
     var m = /[?&]q=([^&]*)/.exec(window.location.search);
-    if (m) input.value = decodeURIComponent(m[1].replace(/\+/g, " "));
+    if (m) {
+      // A hand-made address may hold a "%" that starts no escape.
+      var q = m[1].replace(/\+/g, " ");
+      try { q = decodeURIComponent(q); } catch (e) { /* kept as written */ }
+      input.value = q;
+    }
     status.textContent = "索引を読み込んでいます…";
     loadPart(1, function () {
       status.textContent = "";

@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
@@ -44,6 +45,8 @@ public:
     ~PosixSiteFile() override {
         if (m_fd >= 0) ::close(m_fd);
     }
+    void Adopt(int fd) { m_fd = fd; }
+    bool Open() const { return m_fd >= 0; }
     bool Write(std::string_view bytes) override {
         const char* p = bytes.data();
         std::size_t left = bytes.size();
@@ -180,7 +183,12 @@ bool CHtmlSiteFolder::Begin() {
         return false;
     }
     RemoveAbandoned(parent);
-    std::string tmpl = (parent == "/" ? std::string() : parent) + "/." + base + ".XXXXXX";
+    // "." and ".XXXXXX" around the name must fit a file name's 255 bytes:
+    // a long name is cut, before a whole UTF-8 character.
+    std::size_t keep = std::min<std::size_t>(base.size(), 255 - 8);
+    while (keep < base.size() && (static_cast<unsigned char>(base[keep]) & 0xC0) == 0x80) --keep;
+    std::string tmpl = (parent == "/" ? std::string() : parent) + "/." + base.substr(0, keep) +
+                       ".XXXXXX";
     std::vector<char> name(tmpl.begin(), tmpl.end());
     name.push_back('\0');
     if (!::mkdtemp(name.data())) {
@@ -199,24 +207,31 @@ bool CHtmlSiteFolder::Begin() {
 }
 
 bool CHtmlSiteFolder::MakeFolder(const std::string& name) {
-    const std::string path = m_temp + "/" + name;
+    // Listed before it is made: memory that runs out between the two would
+    // leave a folder that Discard does not know of.
+    m_folders.push_back(m_temp + "/" + name);
+    const std::string& path = m_folders.back();
     if (::mkdir(path.c_str(), 0777) != 0) {
         Fail(errno, path);
+        m_folders.pop_back();
         return false;
     }
-    m_folders.push_back(path);
     return true;
 }
 
 std::unique_ptr<ISiteFile> CHtmlSiteFolder::NewFile(const std::string& name) {
+    // Listed, and its handle's owner made, before the file is: memory that
+    // runs out on the way leaves no file that Discard does not know of.
     const std::string path = m_temp + "/" + name;
-    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0) {
+    m_files.push_back(path);
+    auto file = std::make_unique<PosixSiteFile>(-1, [this, path](int err) { Fail(err, path); });
+    file->Adopt(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+    if (!file->Open()) {
         Fail(errno, path);
+        m_files.pop_back();
         return nullptr;
     }
-    m_files.push_back(path);
-    return std::make_unique<PosixSiteFile>(fd, [this, path](int err) { Fail(err, path); });
+    return file;
 }
 
 bool CHtmlSiteFolder::MoveEntriesInto(const std::string& folder) {

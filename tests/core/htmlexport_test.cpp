@@ -484,6 +484,12 @@ TEST(HtmlExport, DateTextsSortAsDates) {
         {"98-04-01", 0},
         {"", 0},
         {"9/04/01", 0},
+        {"1900/01/01", 19000101000000u},
+        {"2099/12/31", 20991231000000u},
+        {"1899/12/31", 0},  // years far from any log's are damage
+        {"2100/01/01", 0},
+        {"0000/01/01", 0},
+        {"9999/12/31", 0},
     };
     for (const auto& c : cases) EXPECT_EQ(html::DateStamp(c.text), c.stamp) << c.text;
 }
@@ -561,6 +567,30 @@ TEST(HtmlExport, LargeForumsArePagedAndMonthsCounted) {
         bars.push_back((*it)[1].str() + ":" + (*it)[2].str());
     EXPECT_EQ(bars, (std::vector<std::string>{"1:801", "2:0", "3:0", "4:400"}));
     EXPECT_EQ(Links(front).count("dates/1998-02.html"), 0u);
+}
+
+TEST(HtmlExport, FarApartDatesKeepTheFrontPageSmall) {
+    // A bar for every month between the first and the last date: damaged
+    // years made one for each of 120,000 months.
+    const std::pair<const char*, const char*> cases[] = {
+        {"0001/01/01 00:00:00", "9999/12/31 23:59:59"},
+        {"1900/01/01 00:00:00", "2099/12/31 23:59:59"},
+        {"70/01/01 00:00:00", "69/12/31 23:59:59"},
+    };
+    for (const auto& [first, last] : cases) {
+        CCommentStore store;
+        for (const char* date : {first, last}) {
+            CComment& r = Rec(store, static_cast<int>(store.Roots().size()) + 1, "t");
+            r.SetDateTimeRaw(date);
+            store.AddRoot(r);
+        }
+        const CommentList roots = store.Roots();
+        MemorySink site;
+        ASSERT_EQ(WriteHtmlSite(roots, "d", site, nullptr, nullptr).status, HtmlExportStatus::Ok);
+        CheckSite(site);
+        for (const auto& [name, bytes] : site.files)
+            EXPECT_LT(bytes.size(), 1u << 20) << first << " " << name;
+    }
 }
 
 TEST(HtmlExport, CountsReadWithSeparators) {
