@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "res/msgicon.h"
+
 namespace orv {
 
 class CComment;
@@ -62,7 +64,6 @@ public:
     virtual std::unique_ptr<IProgressDlg> CreateProgress(bool cancelMode) = 0;
 };
 
-enum class MsgIcon { None, Exclamation, Question, Information, Stop };
 enum class MsgButtons { Ok, YesNo, YesNoCancel };
 enum class MsgAnswer { Ok, Yes, No, Cancel };
 

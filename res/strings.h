@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "core/ports.h"
+#include "res/msgicon.h"
 
 namespace orv::res {
 
