@@ -503,11 +503,11 @@ void CMainFrame::BuildCommands() {
     t.SetHandler(ID_VIEW_COLLAPSEALL, [this] { orv::OnCollapseAll(*m_pDoc, *this); },
                  [this](CCmdUI& ui) { ui.Enable(orv::OnUpdateCollapseAll(*m_pDoc)); });
     t.SetHandler(ID_FIND_PREV, [this] { OnFindStep(true); },
-                 [this](CCmdUI& ui) { ui.Enable(m_pDoc->OnUpdateFindPrev()); });
+                 [this](CCmdUI& ui) { ui.Enable(OnUpdateFindPrev(*m_pDoc)); });
     t.SetHandler(ID_FIND_NEXT, [this] { OnFindStep(false); },
-                 [this](CCmdUI& ui) { ui.Enable(m_pDoc->OnUpdateFindNext()); });
+                 [this](CCmdUI& ui) { ui.Enable(OnUpdateFindNext(*m_pDoc)); });
     t.SetHandler(ID_FIND_ALL, [this] { OnFindAll(); },
-                 [this](CCmdUI& ui) { ui.Enable(m_pDoc->OnUpdateFindNext()); });
+                 [this](CCmdUI& ui) { ui.Enable(OnUpdateFindNext(*m_pDoc)); });
     t.SetHandler(ID_HELP_CONTENTS, [this] { OnHelpContents(); }, always);
     t.SetHandler(ID_APP_ABOUT, [this] { OnAppAbout(); }, always);
     t.SetHandler(ID_NEXT_PANE, [this] { OnNextPane(true); }, always);
@@ -543,9 +543,9 @@ void CMainFrame::OnFindStep(bool previous) {
     CTitleTreeView* tree = GetTreeView();
     const TreeItem before = tree ? tree->GetSelectedItem() : kNoItem;
     if (previous)
-        m_pDoc->OnFindPrev();
+        OnFindPrev(*m_pDoc);
     else
-        m_pDoc->OnFindNext();
+        OnFindNext(*m_pDoc);
     // A hit moved the selection: the message it shows gets its marks.
     if (tree && tree->GetSelectedItem() != before)
         MarkMatches(TypedTextToCp932(GetFindText().toStdString()), *m_pFindOption);

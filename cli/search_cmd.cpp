@@ -204,9 +204,9 @@ int RunSearchCommand(int argc, char** argv) {
     }
     const TreeItem before = tree.GetSelectedItem();
     if (prev)
-        doc.OnFindPrev();
+        OnFindPrev(doc);
     else
-        doc.OnFindNext();
+        OnFindNext(doc);
     const TreeItem after = tree.GetSelectedItem();
     if (after != kNoItem && after != before) {
         PrintRecord(*tree.GetItemData(after));

@@ -54,12 +54,6 @@ public:
     bool OnUpdateDeleteSelectedTree() const;
     const std::vector<TreeItem>& GetTreeItems() const { return m_arrTreeItems; }
 
-    // --- search (defined with the search engine) ----------------------------
-    void OnFindNext();
-    void OnFindPrev();
-    bool OnUpdateFindNext() const;
-    bool OnUpdateFindPrev() const;
-
     // --- document life -----------------------------------------------------
     // Deletes every record; m_arrTreeItems is left alone.
     void DeleteContents();

@@ -465,32 +465,37 @@ SearchOutcome SearchFrom(const std::vector<TreeItem>& items, const DocPorts& por
 
 // --- the document's commands ------------------------------------------------
 
-bool COrvDoc::OnUpdateFindNext() const {
-    const std::uint32_t option = m_ports.find ? m_ports.find->GetFindOption() : 0;
-    return m_arrTreeItems.size() > 1 && (option & FIND_TARGETS) != 0;
+bool OnUpdateFindNext(const COrvDoc& doc) {
+    const DocPorts& ports = doc.Ports();
+    const std::uint32_t option = ports.find ? ports.find->GetFindOption() : 0;
+    return doc.GetTreeItems().size() > 1 && (option & FIND_TARGETS) != 0;
 }
 
-bool COrvDoc::OnUpdateFindPrev() const { return OnUpdateFindNext(); }
+bool OnUpdateFindPrev(const COrvDoc& doc) { return OnUpdateFindNext(doc); }
 
-void COrvDoc::OnFindNext() {
-    if (m_arrTreeItems.empty() || !m_ports.tree) return;
-    TreeItem current = m_ports.tree->GetSelectedItem();
-    if (current == kNoItem) current = m_arrTreeItems.front();
-    const int count = static_cast<int>(m_arrTreeItems.size());
+void OnFindNext(COrvDoc& doc) {
+    const std::vector<TreeItem>& items = doc.GetTreeItems();
+    const DocPorts& ports = doc.Ports();
+    if (items.empty() || !ports.tree) return;
+    TreeItem current = ports.tree->GetSelectedItem();
+    if (current == kNoItem) current = items.front();
+    const int count = static_cast<int>(items.size());
     for (int k = 0; k < count; ++k) {
-        if (m_arrTreeItems[static_cast<std::size_t>(k)] != current) continue;
-        if (k + 1 < count) SearchFrom(m_arrTreeItems, m_ports, k + 1, +1);
+        if (items[static_cast<std::size_t>(k)] != current) continue;
+        if (k + 1 < count) SearchFrom(items, ports, k + 1, +1);
         return;
     }
 }
 
-void COrvDoc::OnFindPrev() {
-    if (m_arrTreeItems.empty() || !m_ports.tree) return;
-    TreeItem current = m_ports.tree->GetSelectedItem();
-    if (current == kNoItem) current = m_arrTreeItems.back();
-    for (int k = static_cast<int>(m_arrTreeItems.size()) - 1; k >= 0; --k) {
-        if (m_arrTreeItems[static_cast<std::size_t>(k)] != current) continue;
-        if (k - 1 >= 0) SearchFrom(m_arrTreeItems, m_ports, k - 1, -1);
+void OnFindPrev(COrvDoc& doc) {
+    const std::vector<TreeItem>& items = doc.GetTreeItems();
+    const DocPorts& ports = doc.Ports();
+    if (items.empty() || !ports.tree) return;
+    TreeItem current = ports.tree->GetSelectedItem();
+    if (current == kNoItem) current = items.back();
+    for (int k = static_cast<int>(items.size()) - 1; k >= 0; --k) {
+        if (items[static_cast<std::size_t>(k)] != current) continue;
+        if (k - 1 >= 0) SearchFrom(items, ports, k - 1, -1);
         return;
     }
 }

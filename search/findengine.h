@@ -15,6 +15,7 @@
 namespace orv {
 
 class CComment;
+class COrvDoc;
 
 // The longest any mapped form of the search text may be, in bytes.
 inline constexpr int kMaxSearchForm = 4096;
@@ -161,5 +162,14 @@ enum class SearchOutcome { BadText, Found, NotFound, Cancelled, Failed };
 // hit in ports.tree.
 SearchOutcome SearchFrom(const std::vector<TreeItem>& items, const DocPorts& ports, int start,
                          int step);
+
+// The document's find commands. Find next (previous) searches from the item
+// after (before) the selected one, or after the first (before the last)
+// when none is selected; at the end of the order it does nothing. Both are
+// enabled when the tree has more than one item and a field is chosen.
+bool OnUpdateFindNext(const COrvDoc& doc);
+bool OnUpdateFindPrev(const COrvDoc& doc);
+void OnFindNext(COrvDoc& doc);
+void OnFindPrev(COrvDoc& doc);
 
 }  // namespace orv
