@@ -14,7 +14,7 @@
 #include "core/cp932.h"
 #include "fakes/fakeports.h"
 #include "fakes/qttestutil.h"
-#include "search/findbar.h"
+#include "app/findbar.h"
 #include "views/textview.h"
 #include "views/titletreeview.h"
 

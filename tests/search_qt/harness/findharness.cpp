@@ -14,7 +14,7 @@
 #include "app/orvapp.h"
 #include "app/settings.h"
 #include "app/splashscreen.h"
-#include "search/findbar.h"
+#include "app/findbar.h"
 #include "views/titletreeview.h"
 
 using namespace orv;

@@ -6,7 +6,7 @@
 #include <QPointer>
 
 #include "app/nametoolbar.h"
-#include "search/findstrcombo.h"
+#include "app/findstrcombo.h"
 
 namespace orv {
 
