@@ -132,7 +132,7 @@ public:
     void Update(int id);
 
     // Builds the menu bar from MenuBarLayout into bar; the menu of the recent
-    // files is reported through recentMenu (the menu that holds 57616).
+    // files is reported through recentMenu (the menu that holds ID_FILE_MRU_FILE1).
     void BuildMenuBar(QMenuBar* bar, QMenu** recentMenu = nullptr);
     void FillToolBar(QToolBar* bar, const std::vector<int>& layout);
 

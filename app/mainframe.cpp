@@ -53,15 +53,6 @@ constexpr char kAppTitle[] = "Orv's Meeting log viewer";
 constexpr char kUntitled[] = "無題";
 constexpr char kDocFilter[] = "会議室ログ ファイル (*.mld);;すべてのファイル (*)";
 
-// Search option bits of the search engine.
-constexpr std::uint32_t kFindTitle = 0x0001;
-constexpr std::uint32_t kFindContent = 0x0002;
-constexpr std::uint32_t kFindIgnoreCase = 0x0004;
-constexpr std::uint32_t kFindIgnoreWidth = 0x0008;
-constexpr std::uint32_t kFindIgnoreKana = 0x0010;
-constexpr std::uint32_t kFindAuthor = 0x1000;
-constexpr std::uint32_t kFindAuthorId = 0x2000;
-
 QString BarSection(int i) { return QStringLiteral("%1-Bar%2").arg(QLatin1String(settings::kBarState)).arg(i); }
 QString SummarySection() { return QStringLiteral("%1-Summary").arg(QLatin1String(settings::kBarState)); }
 
@@ -469,10 +460,10 @@ void CMainFrame::BuildCommands() {
     }, [this](CCmdUI& ui) { ui.Enable(m_pDoc->OnUpdateDeleteSelectedTree()); });
 
     const std::pair<int, std::uint32_t> options[] = {
-        {ID_FIND_TITLE, kFindTitle},           {ID_FIND_CONTENT, kFindContent},
-        {ID_FIND_AUTHOR, kFindAuthor},         {ID_FIND_AUTHORID, kFindAuthorId},
-        {ID_FIND_IGNORECASE, kFindIgnoreCase}, {ID_FIND_IGNOREWIDTH, kFindIgnoreWidth},
-        {ID_FIND_IGNOREKANA, kFindIgnoreKana},
+        {ID_FIND_TITLE, FIND_TITLE},           {ID_FIND_CONTENT, FIND_CONTENT},
+        {ID_FIND_AUTHOR, FIND_AUTHOR},         {ID_FIND_AUTHORID, FIND_AUTHORID},
+        {ID_FIND_IGNORECASE, FIND_IGNORECASE}, {ID_FIND_IGNOREWIDTH, FIND_IGNOREWIDTH},
+        {ID_FIND_IGNOREKANA, FIND_IGNOREKANA},
     };
     for (const auto& [id, bit] : options) {
         const std::uint32_t b = bit;

@@ -18,6 +18,7 @@
 #include "core/orvdoc.h"
 #include "core/ports.h"
 #include "search/findcontext.h"
+#include "search/findoption.h"
 #include "views/findresultspane.h"
 #include "views/viewhost.h"
 
@@ -207,7 +208,7 @@ private:
     QMenu* m_pRecentMenu = nullptr;
     QActionGroup* m_pModeGroup = nullptr;
     CRecentFileList* m_pRecent = nullptr;
-    std::uint32_t m_nFindOptionOwn = 3;
+    std::uint32_t m_nFindOptionOwn = FIND_DEFAULT;
     std::uint32_t* m_pFindOption = &m_nFindOptionOwn;
     // The typed search text in CP932 for the search, between the document
     // and the prompter.

@@ -55,22 +55,23 @@ COrvApp::StartResult COrvApp::InitInstance() {
 }
 
 COrvApp::StartResult COrvApp::InitInstance(const QStringList& args) {
-    // 1. The splash decision, from a plain reading of the command line.
+    // Whether to show the splash screen, from a plain reading of the
+    // command line.
     CCommandLineInfo plain;
     plain.Parse(args);
     CSplashScreen::EnableSplashScreen(plain.m_bShowSplash);
 
-    // 3. The settings key.
+    // The settings key.
     settings::SetKey(settings::Organization(), settings::Application());
     InstallFontSubstitutions();
 
-    // 4, 5. Recent files, preview pages, search options.
+    // Recent files, preview pages, search options.
     m_recentFiles.ReadList();
     m_nPreviewPages = settings::ReadInt(settings::kSecSettings,
                                         QString::fromUtf8(settings::kValPreviewPages), 0);
     LoadFindOption();
 
-    // 8. The command line again, with the logs to import.
+    // The command line again, now with the logs to import.
     m_cmdInfo = CImportCommandLineInfo();
     m_cmdInfo.Parse(args);
 
@@ -81,7 +82,7 @@ COrvApp::StartResult COrvApp::InitInstance(const QStringList& args) {
         HandOver({QFileInfo(m_cmdInfo.m_strFileName).absoluteFilePath()}))
         return StartResult::Done;
 
-    // 9. The shell command, with the first document and the main window.
+    // The shell command, with the first document and the main window.
     if (m_cmdInfo.m_nShellCommand == CCommandLineInfo::AppUnregister) {
         // Nothing is registered by the program itself here: the desktop entry
         // and the document type are installed with it.
@@ -129,10 +130,10 @@ COrvApp::StartResult COrvApp::InitInstance(const QStringList& args) {
         break;
     }
 
-    // 10. The logs named on the command line.
+    // The logs named on the command line.
     if (m_cmdInfo.HasImports()) m_pMainFrame->ImportLogs(m_cmdInfo.m_importList);
 
-    // 11. Show the window; from now on it accepts dropped files and
+    // Show the window; from now on it accepts dropped files and
     // documents handed over by later starts.
     m_pMainFrame->ShowInitial();
     if (m_bSingleInstance) ListenForHandOver();
@@ -152,7 +153,8 @@ int COrvApp::ExitInstance() {
 
 void COrvApp::LoadFindOption() {
     m_nFindOption = static_cast<std::uint32_t>(
-        settings::ReadInt(settings::kSecFind, QString::fromUtf8(settings::kValFindOption), 3));
+        settings::ReadInt(settings::kSecFind, QString::fromUtf8(settings::kValFindOption),
+                          static_cast<std::int32_t>(FIND_DEFAULT)));
 }
 
 void COrvApp::SaveFindOption() {

@@ -216,7 +216,7 @@ int RunSearchCommand(int argc, char** argv) {
         case 0:  // at the end of the order: nothing searched
         case res::IDS_FIND_NOTFOUND:
             return kExitNotFound;
-        default:  // 60104, 60105
+        default:  // IDS_FIND_BADTEXT, IDS_FIND_ERROR
             return kExitUsage;
     }
 }

@@ -13,7 +13,7 @@ namespace orv {
 enum class ArchiveResult {
     Ok,
     Malformed,    // "予期しないﾌｧｲﾙ形式です。"
-    BadSchema,    // 60101
+    BadSchema,    // shown as IDS_BAD_SCHEMA
     ReadError,    // the file cannot be read
 };
 

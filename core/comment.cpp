@@ -54,10 +54,10 @@ void CComment::SetHeaderFields(const HeaderTokenArray& tokens, std::string_view 
     std::string author, title;
     for (std::size_t i = 2; i < tokens.size(); ++i) {
         const CHeadStr& t = tokens[i];
-        if (t.m_nKind == 2) {
+        if (t.m_nKind == TokenKind::Author) {
             if (!author.empty()) author += ' ';
             author += t.m_strToken;
-        } else if (t.m_nKind == 3) {
+        } else if (t.m_nKind == TokenKind::Title) {
             if (!title.empty()) title += ' ';
             title += t.m_strToken;
             TrimTrailingTabLfCr(title);
@@ -112,7 +112,8 @@ void CComment::AddToTreeView(ITitleTree& tree, std::vector<TreeItem>& items, Tre
     TreeItem par = parent;
     for (;;) {
         const bool top = par == kTreeRoot;
-        const TreeItem item = tree.InsertItem(rec->GetTitle(), top ? 0 : 2, top ? 1 : 3, par);
+        const TreeItem item = tree.InsertItem(rec->GetTitle(), top ? kImageTop : kImageReply,
+                                              top ? kImageTopSelected : kImageReplySelected, par);
         if (item == kNoItem) {
             if (prompter)
                 prompter->MessageBox(res::IDS_TREE_FAILED, res::Text(res::IDS_TREE_FAILED),

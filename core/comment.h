@@ -116,7 +116,7 @@ public:
     // its own subtree; false if it is not there.
     bool RemoveFromSubtree(const CComment* record);
     // Adds this record and its subtree to the title tree below parent,
-    // appending every item handle to items. Reports 60102 through prompter
+    // appending every item handle to items. Reports IDS_TREE_FAILED through prompter
     // for an item that cannot be added and skips its subtree.
     void AddToTreeView(ITitleTree& tree, std::vector<TreeItem>& items, TreeItem parent,
                        IPrompter* prompter);

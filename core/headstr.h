@@ -1,16 +1,28 @@
 // One space-separated token of a message header line, used while importing.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
 namespace orv {
 
+// Byte column from which a header token belongs to the title.
+inline constexpr std::size_t kTitleColumn = 38;
+
+// The kinds of header token (CHeadStr::m_nKind).
+struct TokenKind {
+    enum : int {
+        Number = 0,  // the first token: the message number
+        Id = 1,      // the second token: the author ID
+        Author = 2,  // a later token starting before kTitleColumn
+        Title = 3,   // a later token starting at kTitleColumn or later
+    };
+};
+
 class CHeadStr {
 public:
-    // 0: first token; 1: second token; 2: later token starting before byte
-    // column 38 (author); 3: later token starting at column 38 or later (title).
-    int m_nKind = 0;
+    int m_nKind = TokenKind::Number;
     std::string m_strToken;
 
     CHeadStr() = default;
@@ -18,8 +30,5 @@ public:
 };
 
 using HeaderTokenArray = std::vector<CHeadStr>;
-
-// Byte column from which a header token belongs to the title.
-inline constexpr std::size_t kTitleColumn = 38;
 
 }  // namespace orv

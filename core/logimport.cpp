@@ -65,7 +65,10 @@ std::string_view TrimSpace(std::string_view s) {
 std::size_t SplitHeaderTokens(std::string_view line, HeaderTokenArray& tokens) {
     std::size_t count = 0;
     ForEachToken(line.data(), line.size(), [&](std::size_t pos, std::size_t len) {
-        int kind = count == 0 ? 0 : count == 1 ? 1 : (pos < kTitleColumn ? 2 : 3);
+        const int kind = count == 0   ? TokenKind::Number
+                         : count == 1 ? TokenKind::Id
+                         : pos < kTitleColumn ? TokenKind::Author
+                                              : TokenKind::Title;
         tokens.emplace_back(kind, std::string(line.substr(pos, len)));
         ++count;
         return true;

@@ -49,7 +49,8 @@ public:
 
     // --- tree --------------------------------------------------------------
     void BuildTree();
-    // Command 32784: asks 60006, deletes the selected record with its replies.
+    // The delete-tree command: asks IDS_DELETE_TREE, then deletes the
+    // selected record with its replies.
     void DeleteSelectedTree();
     bool OnUpdateDeleteSelectedTree() const;
     const std::vector<TreeItem>& GetTreeItems() const { return m_arrTreeItems; }

@@ -78,8 +78,8 @@ struct FindAllResult {
 // Tests every record of items, in order, with the search text and option
 // word of ports.find and the matcher of find next. Like a find next it
 // shows the progress dialog in cancel mode, polled before each record, and
-// the messages 60104 (bad text), 60002 (no hit), 60005 (cancelled) and
-// 60105 (failure); it selects nothing. hits is empty unless the outcome is
+// the messages IDS_FIND_BADTEXT, IDS_FIND_NOTFOUND (no hit),
+// IDS_FIND_CANCELLED and IDS_FIND_ERROR (failure); it selects nothing. hits is empty unless the outcome is
 // Found.
 FindAllResult FindAll(const std::vector<TreeItem>& items, const DocPorts& ports);
 
