@@ -189,5 +189,71 @@ TEST_F(FindAllDoc, FailureClosesTheProgressFirst) {
     EXPECT_EQ(progress.live, 0);
 }
 
+// The records in document order, with no tree, against the tree's items:
+// a forest of random depth, every text and option of a table, find all and
+// a find from every position in both directions.
+TEST(RecordOrder, WalkingRecordsFindsWhatTheTreeFinds) {
+    FakeTitleTree tree;
+    struct : IFindContext {
+        std::string text;
+        std::uint32_t option = FIND_DEFAULT;
+        std::string GetFindString() override { return text; }
+        std::uint32_t GetFindOption() override { return option; }
+    } find;
+    COrvDoc doc;
+    doc.SetPorts({&tree, nullptr, nullptr, nullptr, &find});
+    std::mt19937 rng(11);
+    const char* words[] = {"alpha", "Beta", "gamma", "ALPHA", "delta"};
+    std::vector<CComment*> made;
+    for (int n = 1; n <= 300; ++n) {
+        CComment& c = doc.NewRecord();
+        c.SetNumber(n);
+        c.SetTitle(words[rng() % 5]);
+        c.SetAuthor(words[rng() % 5]);
+        c.SetText(std::string(words[rng() % 5]) + "\r\n");
+        if (!made.empty() && rng() % 3 != 0)
+            doc.AddReplyTo(*made[rng() % made.size()], c);
+        else
+            doc.AddRoot(c);
+        made.push_back(&c);
+    }
+    doc.BuildTree();
+    std::vector<const CComment*> records;
+    WalkDocumentOrder(doc.GetRoots(), [&](CComment& rec, int) { records.push_back(&rec); });
+    const std::vector<TreeItem>& items = doc.GetTreeItems();
+    ASSERT_EQ(records.size(), items.size());
+
+    const std::pair<const char*, std::uint32_t> cases[] = {
+        {"alpha", FIND_TITLE},
+        {"alpha", FIND_TITLE | FIND_IGNORECASE},
+        {"beta", FIND_AUTHOR | FIND_IGNORECASE},
+        {"gamma", FIND_CONTENT},
+        {"delta", FIND_TARGETS},
+        {"absent", FIND_TARGETS},
+    };
+    for (const auto& [text, option] : cases) {
+        SCOPED_TRACE(text);
+        find.text = text;
+        find.option = option;
+        const FindAllResult byTree = FindAll(items, doc.Ports());
+        const FindAllResult byRecords = FindAll(CRecordOrder(records), doc.Ports());
+        EXPECT_EQ(byRecords.outcome, byTree.outcome);
+        EXPECT_EQ(byRecords.hits, byTree.hits);
+        for (int start = 0; start < static_cast<int>(records.size()); start += 7) {
+            for (int step : {+1, -1}) {
+                tree.SelectItem(kNoItem);
+                const SearchOutcome treeOutcome = SearchFrom(items, doc.Ports(), start, step);
+                std::size_t hit = records.size();
+                const SearchOutcome outcome =
+                    SearchRecords(CRecordOrder(records), doc.Ports(), start, step, hit);
+                ASSERT_EQ(outcome, treeOutcome);
+                if (outcome == SearchOutcome::Found) {
+                    EXPECT_EQ(items[hit], tree.GetSelectedItem());
+                }
+            }
+        }
+    }
+}
+
 }  // namespace
 }  // namespace orv
