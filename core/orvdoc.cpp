@@ -312,7 +312,7 @@ void COrvDoc::ImportLogFiles(CLogFileList& list) {
                 kind = LineKind::Other;
                 for (;;) {
                     // With no dialog to move or ask, plain lines go in runs.
-                    if (!progress.Watched()) scan.SkipPlainBody();
+                    if (!progress.Watched()) scan.PutPlainBody();
                     if (!scan.NextBody(line, kind, prompter)) break;
                     if (kind == LineKind::MessageStart) break;
                     if (scan.GetPosition() >= nextStep) {
