@@ -689,7 +689,8 @@ bool CMainFrame::OpenDocumentFile(const QString& path) {
     const bool ok = m_pDoc->OnOpenDocument(CorePath(full));
     QApplication::restoreOverrideCursor();
     if (!ok) {
-        if (m_pDoc->LastOpenResult() == COrvDoc::OpenResult::CannotOpen) {
+        if (m_pDoc->LastOpenResult() == COrvDoc::OpenResult::CannotOpen ||
+            m_pDoc->LastOpenResult() == COrvDoc::OpenResult::OutOfMemory) {
             // The file did not open: the document is as it was.
             m_pDoc->SetModifiedFlag(wasModified);
         } else {
@@ -727,7 +728,15 @@ bool CMainFrame::DoSave(const QString& pathIn) {
         if (path.isEmpty()) return false;
     }
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const bool ok = m_pDoc->OnSaveDocument(CorePath(QFileInfo(path).absoluteFilePath()));
+    bool ok = false;
+    try {
+        ok = m_pDoc->OnSaveDocument(CorePath(QFileInfo(path).absoluteFilePath()));
+    } catch (const std::bad_alloc&) {
+        // Out of memory outside the document's own save: the window and
+        // the unsaved document stay, the user is told.
+        m_pPrompter->MessageBox(res::IDS_OUT_OF_MEMORY, res::Text(res::IDS_OUT_OF_MEMORY),
+                                res::Icon(res::IDS_OUT_OF_MEMORY), MsgButtons::Ok);
+    }
     QApplication::restoreOverrideCursor();
     if (!ok) return false;
     m_pDoc->SetModifiedFlag(false);

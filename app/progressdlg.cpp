@@ -131,6 +131,7 @@ void CProgressDlg::SetStep(int step) { m_nStep = step; }
 
 void CProgressDlg::SetPos(int pos) {
     if (!m_bCreated) return;
+    pos = std::clamp(pos, m_nLower, m_nUpper);  // the bar never runs past its ends
     m_nPos = pos;
     // Positions come far more rarely than cancel polls: the clock is read
     // on each one, so the bar follows every step that is 30 ms apart.

@@ -215,6 +215,10 @@ void CCommentStore::Discard(CComment& rec) {
 bool CCommentStore::Remove(const CComment* record) {
     if (!record || &record->Store() != this || record->m_bDead) return false;
     const std::uint32_t target = record->m_nSelf;
+    // Gather the subtree before anything changes (discarding reuses the
+    // links): when there is no memory for the list, the store is untouched.
+    std::vector<std::uint32_t> doomed{target};
+    WalkDocumentOrder(record->GetReplies(), [&](CComment& rec, int) { doomed.push_back(rec.m_nSelf); });
     // Finds the list holding target and unlinks it there.
     auto unlink = [&](std::uint32_t& first, std::uint32_t& last, std::uint32_t& count) {
         std::uint32_t prev = 0;
@@ -233,16 +237,20 @@ bool CCommentStore::Remove(const CComment* record) {
     };
     bool found = unlink(m_rootFirst, m_rootLast, m_rootCount);
     if (!found) {
+        // The parent is looked for first and changed after the walk, which
+        // may need memory.
+        std::uint32_t parent = 0;
         WalkDocumentOrder(Roots(), [&](CComment& rec, int) {
-            if (!found && rec.m_nFirst) found = unlink(rec.m_nFirst, rec.m_nLast, rec.m_nReplies);
+            for (std::uint32_t id = parent ? 0 : rec.m_nFirst; id; id = Ref(id).m_nNext)
+                if (id == target) parent = rec.m_nSelf;
         });
+        if (parent) {
+            CComment& p = Ref(parent);
+            found = unlink(p.m_nFirst, p.m_nLast, p.m_nReplies);
+        }
     }
     if (!found) return false;
-    // Gather the subtree first: discarding reuses the links.
-    std::vector<std::uint32_t> doomed{target};
-    CComment& top = Ref(target);
-    top.m_nNext = 0;
-    WalkDocumentOrder(top.GetReplies(), [&](CComment& rec, int) { doomed.push_back(rec.m_nSelf); });
+    Ref(target).m_nNext = 0;
     for (std::uint32_t id : doomed) Discard(Ref(id));
     return true;
 }
@@ -253,7 +261,10 @@ CCommentStore::Block CCommentStore::NewBlock(std::size_t n) const {
     // Each block doubles the last one, up to kBlockSize: a small document
     // stays small, a large one has few blocks.
     std::size_t size = m_blocks.empty() ? kFirstBlock : std::min(kBlockSize, 2 * m_blocks.back().size);
-    size = std::max(size, n);
+    return BlockOfAtLeast(std::max(size, n));
+}
+
+CCommentStore::Block CCommentStore::BlockOfAtLeast(std::size_t size) {
     char* p = platform::AllocateArenaBlock(size);
     if (!p) throw std::bad_alloc();
     Block b;
@@ -381,9 +392,9 @@ void CCommentStore::Compact() {
         const CComment& rec = Ref(id);
         if (!rec.m_bDead) live += rec.FieldBytes();
     }
-    std::vector<Block> old = std::move(m_blocks);
-    m_blocks.clear();
-    Block b = NewBlock(live);
+    // The new block comes first: when there is no memory for it, nothing
+    // has moved and the store is as it was.
+    Block b = BlockOfAtLeast(std::max(kFirstBlock, live));
     b.used = live;
     char* w = b.data.get();
     for (std::uint32_t id = 1; id <= m_count; ++id) {
@@ -394,6 +405,7 @@ void CCommentStore::Compact() {
         rec.m_pFields = w;
         w += n;
     }
+    m_blocks.clear();  // keeps its capacity: the push below cannot fail
     m_arenaBytes = b.size;
     m_blocks.push_back(std::move(b));
     m_deadBytes = 0;

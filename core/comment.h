@@ -202,6 +202,7 @@ public:
 
     // Copies the fields of every live record into one block and frees the
     // rest; records keep their addresses, field views are invalidated.
+    // Throws std::bad_alloc with the store unchanged.
     void Compact();
     // Compacts when at least half of the field bytes are dead.
     void CompactIfMostlyDead();
@@ -236,6 +237,8 @@ private:
     // A new block of at least n bytes (its size in b.size), not yet in the
     // list; throws std::bad_alloc.
     Block NewBlock(std::size_t n) const;
+    // A block of at least size bytes; throws std::bad_alloc.
+    static Block BlockOfAtLeast(std::size_t size);
     char* Allocate(std::size_t n);
     void AddChunk();  // room for kChunkSize more entries; throws std::bad_alloc
     void Retire(CComment& rec);  // counts rec's current bytes as dead

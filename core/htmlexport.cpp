@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/cp932.h"
+#include "core/fileio.h"
 #include "core/htmlsitefolder.h"
 #include "res/strings.h"
 
@@ -571,11 +572,12 @@ HtmlExportResult ExportHtmlSite(const CommentList& roots, const std::string& doc
             return result;
     }
 
+    // A failure names the folder the user gave, with the system's error: the
+    // temporary folder it happened in is gone by the time it is reported.
     CHtmlSiteFolder folder(outDir);
     if (!folder.Begin()) {
         result.status = HtmlExportStatus::Failed;
         result.err = folder.LastError();
-        result.path = folder.LastPath();
         return result;
     }
     result = WriteHtmlSite(roots, documentNameUtf8, folder, progress, prompter);
@@ -583,7 +585,7 @@ HtmlExportResult ExportHtmlSite(const CommentList& roots, const std::string& doc
         result.status = HtmlExportStatus::Failed;
     if (result.status == HtmlExportStatus::Failed) {
         result.err = folder.LastError();
-        if (!folder.LastPath().empty()) result.path = folder.LastPath();
+        result.path = outDir;
     }
     if (result.status != HtmlExportStatus::Ok) folder.Discard();
     return result;
@@ -599,7 +601,7 @@ std::string DescribeHtmlExportFailure(const HtmlExportResult& result) {
             std::string text = res::Format(res::IDS_HTML_FAILED, result.path);
             if (result.err) {
                 text += "\n";
-                text += std::strerror(result.err);
+                text += FileErrorText(result.err);
             }
             return text;
         }

@@ -1,7 +1,5 @@
 #include "core/orvdoc.h"
 
-#include <sys/stat.h>
-
 #include <cerrno>
 #include <cstring>
 #include <new>
@@ -71,8 +69,10 @@ void PutHeaderLine1(CLogScanner& scan, std::string_view line, std::uint32_t (&le
     len[2] = static_cast<std::uint32_t>(scan.Written() - titleFrom);
 }
 
+// The share of done in total, 0 to 100: a log that grows while it is read
+// passes the length taken when it was opened.
 int Percent(std::uint64_t done, std::uint64_t total) {
-    if (total == 0) return 100;
+    if (total == 0 || done >= total) return 100;
     return static_cast<int>(static_cast<double>(done) / static_cast<double>(total) * 100.0);
 }
 
@@ -83,8 +83,8 @@ COrvDoc::~COrvDoc() = default;
 void COrvDoc::ShowSystemError(int fallbackId, int err, const std::string& path) {
     // The system's description of the error, or else the general message;
     // a bare "No such file or directory" does not say which file.
-    const char* why = err ? std::strerror(err) : nullptr;
-    std::string text = why && *why ? why : res::Text(fallbackId);
+    const std::string why = err ? FileErrorText(err) : std::string();
+    std::string text = !why.empty() ? why : res::Text(fallbackId);
     if (!path.empty()) text = path + "\n" + text;
     if (m_ports.prompter)
         m_ports.prompter->MessageBox(fallbackId, text, MsgIcon::Exclamation, MsgButtons::Ok);
@@ -192,19 +192,35 @@ void COrvDoc::ImportLogFiles(CLogFileList& list) {
     if (m_ports.chooser) list.SetChooser(m_ports.chooser);
     bool cancelled = false;
     m_lastImportEnd = ImportEnd::Normal;
+    m_importStop = ImportStop{};
+    ImportStop current;  // the file being read
     bool anyStopped = false;
+    // A file that could not be read to its end counts as ended there; the
+    // first such file is the one reported.
+    auto noteReadError = [&] {
+        if (!list.Failed() || m_importStop.readErr) return;
+        m_importStop = current;
+        m_importStop.readErr = list.ReadError() ? list.ReadError() : EIO;
+    };
+    auto endAs = [&](ImportEnd end) {
+        noteReadError();
+        if (!m_importStop.readErr) m_importStop = current;
+        list.Close();
+        m_lastImportEnd = m_importStop.readErr && end != ImportEnd::Cancelled ? ImportEnd::ReadError : end;
+    };
     try {
         for (std::size_t i = 0;; ++i) {
             if (cancelled || !list.OpenLogFile(i)) {
                 list.Close();
                 if (cancelled) ShowMessage(res::IDS_IMPORT_CANCELLED);
                 if (i > 0) BuildTree();
-                m_lastImportEnd = cancelled   ? ImportEnd::Cancelled
-                                  : i == 0    ? ImportEnd::NoFile
-                                  : anyStopped ? ImportEnd::DuplicateStopped
-                                               : ImportEnd::Normal;
+                endAs(cancelled     ? ImportEnd::Cancelled
+                      : i == 0     ? ImportEnd::NoFile
+                      : anyStopped ? ImportEnd::DuplicateStopped
+                                   : ImportEnd::Normal);
                 return;
             }
+            current = ImportStop{list.GetFilePath()};
             const std::string fileName = list.GetFileName();
             const std::uint64_t length = list.GetLength();
             Progress progress(m_ports.progress, false);
@@ -226,8 +242,7 @@ void COrvDoc::ImportLogFiles(CLogFileList& list) {
             }
             if (!found) {
                 ShowMessage(res::IDS_NOT_A_LOG, fileName);
-                list.Close();
-                m_lastImportEnd = ImportEnd::NotALog;
+                endAs(ImportEnd::NotALog);
                 return;
             }
             // The progress bar moves by whole percents: the next position
@@ -236,6 +251,8 @@ void COrvDoc::ImportLogFiles(CLogFileList& list) {
 
             while (kind == LineKind::MessageStart && !cancelled) {
                 const std::int32_t n = ParseLeadingInt(line.data(), line.size());
+                current.number = n;
+                current.haveNumber = true;
                 CComment* existing = FindByNumber(n);
                 if (existing && !overwriteAll) {
                     MsgAnswer answer =
@@ -282,8 +299,7 @@ void COrvDoc::ImportLogFiles(CLogFileList& list) {
                         scan.Abandon();
                     }
                     ShowMessage(res::IDS_NOT_A_LOG, fileName);
-                    list.Close();
-                    m_lastImportEnd = ImportEnd::NotALog;
+                    endAs(ImportEnd::NotALog);
                     return;
                 }
                 // The parent is looked up before the date is written: the
@@ -345,11 +361,13 @@ void COrvDoc::ImportLogFiles(CLogFileList& list) {
                     SetModifiedFlag();
                 }
             }
+            noteReadError();
             list.Close();
             progress.Destroy();
         }
     } catch (const std::bad_alloc&) {
         list.Close();
+        if (!m_importStop.readErr) m_importStop = current;
         m_lastImportEnd = ImportEnd::OutOfMemory;
         ShowMessage(res::IDS_OUT_OF_MEMORY);
     }
@@ -392,11 +410,21 @@ void COrvDoc::DeleteSelectedTree() {
     if (item == kNoItem) return;
     CComment* rec = tree->GetItemData(item);
     if (!rec) return;
-    m_pStore->Remove(rec);
+    // Without memory to gather the subtree the document stays whole.
+    try {
+        if (!m_pStore->Remove(rec)) return;
+    } catch (const std::bad_alloc&) {
+        ShowMessage(res::IDS_OUT_OF_MEMORY);
+        return;
+    }
     m_bIndexValid = false;
     // The tree is rebuilt next, so reclaiming the field bytes of deleted
-    // records leaves no view of them behind.
-    m_pStore->CompactIfMostlyDead();
+    // records leaves no view of them behind; without memory for it they
+    // wait for the next compaction.
+    try {
+        m_pStore->CompactIfMostlyDead();
+    } catch (const std::bad_alloc&) {
+    }
     BuildTree();
     SetModifiedFlag();
 }
@@ -418,26 +446,33 @@ void COrvDoc::OnNewDocument() {
 }
 
 bool COrvDoc::OnOpenDocument(const std::string& path) {
-    std::FILE* f = OpenFile(path, "rb");
-    // A folder or a device opens but is no document: it counts as a file
-    // that cannot be opened, and the document stays as it was.
-    struct stat st;
-    if (f && (::fstat(::fileno(f), &st) != 0 || !S_ISREG(st.st_mode))) {
-        std::fclose(f);
-        f = nullptr;
-        errno = EISDIR;
-    }
+    // A folder, a pipe or a device is no document: it counts as a file that
+    // cannot be opened (a pipe without waiting for a writer), and the
+    // document stays as it was.
+    int openErr = 0;
+    std::FILE* f = OpenRegularFile(path, openErr);
     if (!f) {
         m_lastOpen = OpenResult::CannotOpen;
-        ShowSystemError(res::IDS_OPEN_FAILED, errno, path);
+        ShowSystemError(res::IDS_OPEN_FAILED, openErr, path);
         return false;
     }
     // Read into a store of its own, so that the shown records stay valid
     // until the document switches over.
-    auto store = std::make_unique<CCommentStore>();
-    errno = 0;
-    ArchiveResult result = ReadArchive(f, *store);
-    const int readErrno = errno;
+    std::unique_ptr<CCommentStore> store;
+    ArchiveResult result = ArchiveResult::Ok;
+    int readErrno = 0;
+    try {
+        store = std::make_unique<CCommentStore>();
+        errno = 0;
+        result = ReadArchive(f, *store);
+        readErrno = errno;
+    } catch (const std::bad_alloc&) {
+        std::fclose(f);
+        store.reset();
+        m_lastOpen = OpenResult::OutOfMemory;
+        ShowMessage(res::IDS_OUT_OF_MEMORY);
+        return false;
+    }
     std::fclose(f);
     if (result != ArchiveResult::Ok) {
         store.reset();
@@ -458,26 +493,62 @@ bool COrvDoc::OnOpenDocument(const std::string& path) {
         }
         return false;
     }
-    if (m_ports.tree) m_ports.tree->ClearTree();
-    m_arrTreeItems.clear();
-    DeleteContents();
+    return SwitchTo(std::move(store));
+}
+
+bool COrvDoc::SwitchTo(std::unique_ptr<CCommentStore> store) {
+    // The old records stay until the new tree stands: when there is no
+    // memory for it, the old document comes back with its tree.
+    std::unique_ptr<CCommentStore> old = std::move(m_pStore);
     m_pStore = std::move(store);
+    m_index.clear();
+    m_indexCount = 0;
     m_bIndexValid = false;
+    try {
+        BuildTree();
+    } catch (const std::bad_alloc&) {
+        m_pStore = std::move(old);
+        BuildTree();
+        m_lastOpen = OpenResult::OutOfMemory;
+        ShowMessage(res::IDS_OUT_OF_MEMORY);
+        return false;
+    }
     m_bModified = false;
     m_lastOpen = OpenResult::Ok;
-    BuildTree();
     return true;
 }
 
 bool COrvDoc::OnSaveDocument(const std::string& path) {
-    // Saving reclaims the bytes of deleted and overwritten fields.
-    if (m_pStore->DeadBytes() > 0) m_pStore->Compact();
-    int err = WriteFileAtomically(path, [&](std::FILE* f) { return WriteArchive(GetRoots(), f); });
+    // Saving reclaims the bytes of deleted and overwritten fields; without
+    // memory for that the records are written as they lie.
+    if (m_pStore->DeadBytes() > 0) {
+        try {
+            m_pStore->Compact();
+        } catch (const std::bad_alloc&) {
+        }
+    }
+    bool outOfMemory = false;
+    int err = WriteFileAtomically(path, [&](std::FILE* f) {
+        try {
+            return WriteArchive(GetRoots(), f);
+        } catch (const std::bad_alloc&) {
+            outOfMemory = true;
+            errno = ENOMEM;
+            return false;
+        }
+    });
     if (err == 0) {
         m_bModified = false;
+        m_lastSave = SaveResult::Ok;
         return true;
     }
-    ShowSystemError(res::IDS_SAVE_FAILED, err);
+    if (outOfMemory) {
+        m_lastSave = SaveResult::OutOfMemory;
+        ShowMessage(res::IDS_OUT_OF_MEMORY);
+    } else {
+        m_lastSave = SaveResult::Failed;
+        ShowSystemError(res::IDS_SAVE_FAILED, err);
+    }
     return false;
 }
 

@@ -108,6 +108,17 @@ private slots:
         dlg.SetRange(0, 70000);   // beyond 16 bits: ignored
         dlg.SetPos(299);
         QCOMPARE(dlg.PercentText(), QStringLiteral("99%"));
+        // A position past either end (a log that grew while read) stands
+        // at that end.
+        const std::pair<int, QString> beyond[] = {{301, QStringLiteral("100%")},
+                                                  {1000000, QStringLiteral("100%")},
+                                                  {99, QStringLiteral("0%")},
+                                                  {-5, QStringLiteral("0%")}};
+        for (const auto& [pos, text] : beyond) {
+            dlg.SetPos(pos);
+            QCOMPARE(dlg.PercentText(), text);
+            QVERIFY(dlg.GetPos() >= 100 && dlg.GetPos() <= 300);
+        }
     }
 
     void cancelModeShowsCaptionAndCancelOnly() {
