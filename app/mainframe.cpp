@@ -259,8 +259,11 @@ bool CMainFrame::OnCreate() {
     CreateFindResults();
     BuildCommands();
     LoadBarState();
+    // Its place comes back, its visibility does not: it starts hidden and
+    // appears when a find all fills it (or the user asks for it).
     m_pResults->RestoreState(*this, settings::ReadString(settings::kSecSettings,
                                                          QString::fromUtf8(settings::kValFindResults)));
+    m_pResults->StartHidden();
     return true;
 }
 
@@ -419,11 +422,17 @@ void CMainFrame::BuildCommands() {
         emit DocumentChanged();
     }, always);
     auto hasText = [this](CCmdUI& ui) { ui.Enable(GetTextView() != nullptr); };
-    t.SetHandler(ID_FILE_PRINT, [this] { if (auto* v = GetTextView()) v->OnFilePrint(); }, hasText);
-    t.SetHandler(ID_FILE_PRINT_DIRECT, [this] { if (auto* v = GetTextView()) v->OnFilePrintDirect(); },
-                 hasText);
-    t.SetHandler(ID_FILE_PRINT_PREVIEW,
-                 [this] { if (auto* v = GetTextView()) v->OnFilePrintPreview(); }, hasText);
+    // Printing needs a message on show: a blank page helps nobody.
+    auto shown = [this]() -> CTextView* {
+        CTextView* v = GetTextView();
+        return v && v->GetComment() ? v : nullptr;
+    };
+    auto hasMessage = [shown](CCmdUI& ui) { ui.Enable(shown() != nullptr); };
+    t.SetHandler(ID_FILE_PRINT, [shown] { if (auto* v = shown()) v->OnFilePrint(); }, hasMessage);
+    t.SetHandler(ID_FILE_PRINT_DIRECT, [shown] { if (auto* v = shown()) v->OnFilePrintDirect(); },
+                 hasMessage);
+    t.SetHandler(ID_FILE_PRINT_PREVIEW, [shown] { if (auto* v = shown()) v->OnFilePrintPreview(); },
+                 hasMessage);
     t.SetHandler(ID_FILE_PRINT_SETUP, [this] { OnFilePrintSetup(); }, always);
     for (int i = 0; i < 4; ++i) {
         const int id = ID_FILE_MRU_FILE1 + i;
@@ -479,6 +488,10 @@ void CMainFrame::BuildCommands() {
         ui.Enable(m_pFindBar != nullptr);
         ui.SetCheck(m_pFindBar && !m_pFindBar->isHidden() ? 1 : 0);
     });
+    t.SetHandler(ID_VIEW_FINDRESULTS, [this] {
+        if (m_pResults->isHidden()) m_pResults->ShowAtPlace(*this);
+        else m_pResults->hide();
+    }, [this](CCmdUI& ui) { ui.SetCheck(m_pResults->isHidden() ? 0 : 1); });
     t.SetHandler(ID_VIEW_STATUS_BAR, [this] { statusBar()->setVisible(statusBar()->isHidden()); },
                  [this](CCmdUI& ui) { ui.SetCheck(statusBar()->isHidden() ? 0 : 1); });
     m_pModeGroup = new QActionGroup(this);
@@ -560,7 +573,7 @@ void CMainFrame::OnFindAll() {
                         static_cast<std::uint32_t>(rows.size())});
     }
     m_pResults->SetResults(std::move(rows), std::move(text), option);
-    m_pResults->show();
+    m_pResults->ShowAtPlace(*this);
     m_pResults->raise();
     if (m_pResults->Count() > 0) m_pResults->List()->setFocus(Qt::OtherFocusReason);
 }
@@ -755,14 +768,33 @@ void CMainFrame::ImportLogs(const QStringList& paths) {
     emit DocumentChanged();
 }
 
+bool CMainFrame::PrintFirstMessage() {
+    const std::vector<TreeItem>& items = m_pDoc->GetTreeItems();
+    CTitleTreeView* tree = GetTreeView();
+    CTextView* text = GetTextView();
+    if (!tree || !text) return false;
+    if (items.empty()) {
+        m_pPrompter->MessageBox(res::IDS_PRINT_NOTHING, res::Text(res::IDS_PRINT_NOTHING),
+                                res::Icon(res::IDS_PRINT_NOTHING), MsgButtons::Ok);
+        return false;
+    }
+    tree->SelectItem(items.front());
+    return text->GetComment() && text->OnFilePrintDirect();
+}
+
 void CMainFrame::OnFileExportHtml() {
     const QString proposed = m_strPathName.isEmpty() ? QDir::currentPath()
                                                      : QFileInfo(m_strPathName).absolutePath();
-    OnExportHtml(*m_pDoc, m_strTitle, proposed, [this](const QString& start) {
-        if (m_folderDialog) return m_folderDialog(start);
-        return QFileDialog::getExistingDirectory(this, QStringLiteral("HTML 形式で書き出すフォルダ"),
-                                                 start);
-    });
+    OnExportHtml(
+        *m_pDoc, m_strTitle, proposed,
+        [this](const QString& start) {
+            return m_folderDialog ? m_folderDialog(start) : ChooseExportFolder(this, start);
+        },
+        [this](const QString& index) {
+            const QUrl url = QUrl::fromLocalFile(index);
+            if (m_siteOpener) m_siteOpener(url);
+            else QDesktopServices::openUrl(url);
+        });
 }
 
 // --- drops ------------------------------------------------------------------------------

@@ -25,6 +25,7 @@
 class QActionGroup;
 class QMenu;
 class QPrinter;
+class QUrl;
 class QStatusBar;
 
 namespace orv {
@@ -91,6 +92,9 @@ public:
     // The folder dialog of the HTML export: returns the chosen folder or empty.
     using FolderDialogHook = std::function<QString(const QString& proposed)>;
     void SetFolderDialogHook(FolderDialogHook hook) { m_folderDialog = std::move(hook); }
+    // Opens an exported site; null: the desktop's browser.
+    using UrlHook = std::function<void(const QUrl& url)>;
+    void SetSiteOpener(UrlHook hook) { m_siteOpener = std::move(hook); }
     void SetLogFileChooser(ILogFileChooser* chooser);
     // The application's search option word (the frame's own copy otherwise).
     void SetFindOptionStore(std::uint32_t* option) {
@@ -120,6 +124,10 @@ public:
     // Imports the text logs paths into the document (several: the order
     // dialog first).
     void ImportLogs(const QStringList& paths);
+    // The shell's print command: shows the first message in tree order and
+    // prints it without the dialog. False when the print could not start or
+    // the document has no message (both reported).
+    bool PrintFirstMessage();
     // Writes the document as shown into a folder of HTML pages.
     void OnFileExportHtml();
 
@@ -215,6 +223,7 @@ private:
     CFindContext m_findContext;
     FileDialogHook m_fileDialog;
     FolderDialogHook m_folderDialog;
+    UrlHook m_siteOpener;
 
     QString m_strPathName;
     QString m_strTitle;

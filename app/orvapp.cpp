@@ -5,6 +5,8 @@
 #include <QLibraryInfo>
 #include <QLocalSocket>
 #include <QPrinter>
+#include <QScreen>
+#include <QStyle>
 #include <QTimer>
 
 #include "app/commands.h"
@@ -120,9 +122,10 @@ COrvApp::StartResult COrvApp::InitInstance(const QStringList& args) {
             !m_cmdInfo.m_strPrinterName.isEmpty())
             m_pMainFrame->Printer().setPrinterName(m_cmdInfo.m_strPrinterName);
         {
-            // A print that cannot start has been reported; the start fails.
-            CTextView* text = m_pMainFrame->GetTextView();
-            const bool printed = text && text->OnFilePrintDirect();
+            // Nothing is shown right after an open: the print is of the first
+            // message in tree order. A print that cannot start, or a document
+            // without messages, has been reported; the start fails.
+            const bool printed = m_pMainFrame->PrintFirstMessage();
             m_pMainFrame.reset();
             return printed ? StartResult::Done : StartResult::Failed;
         }
@@ -134,7 +137,10 @@ COrvApp::StartResult COrvApp::InitInstance(const QStringList& args) {
     if (m_cmdInfo.HasImports()) m_pMainFrame->ImportLogs(m_cmdInfo.m_importList);
 
     // Show the window; from now on it accepts dropped files and
-    // documents handed over by later starts.
+    // documents handed over by later starts. Beside a viewer that runs
+    // already (this start had logs to import, which are not handed over)
+    // the window does not hide the other one.
+    if (m_bSingleInstance && AnotherViewerRuns()) CascadeWindow(*m_pMainFrame);
     m_pMainFrame->ShowInitial();
     if (m_bSingleInstance) ListenForHandOver();
     return StartResult::Run;
@@ -170,6 +176,28 @@ QString COrvApp::InstanceServerName() {
     const QString key = settings::Open()->fileName() + QLatin1Char('|') +
                         settings::Organization() + QLatin1Char('|') + settings::Application();
     return desktop::HandOverSocketName(key);
+}
+
+bool COrvApp::AnotherViewerRuns() {
+    const QString name = InstanceServerName();
+    if (name.isEmpty()) return false;
+    QLocalSocket probe;
+    probe.connectToServer(name);
+    return probe.waitForConnected(300);
+}
+
+void COrvApp::CascadeWindow(CMainFrame& window) {
+    // One title bar down and to the right, as windows cascade; back to the
+    // corner of the screen when that would leave it.
+    if (window.StartsMaximized()) return;
+    const int step = std::max(kCascadeStep, window.style()->pixelMetric(QStyle::PM_TitleBarHeight,
+                                                                        nullptr, &window));
+    QRect r = window.geometry().translated(step, step);
+    if (QScreen* s = window.screen()) {
+        const QRect avail = s->availableGeometry();
+        if (!avail.contains(r)) r.moveTopLeft(avail.topLeft());
+    }
+    window.setGeometry(r);
 }
 
 bool COrvApp::HandOver(const QStringList& documents) {

@@ -76,6 +76,12 @@ public:
     static bool HandOver(const QStringList& documents);
     // Starts accepting hand-overs; false when another viewer already does.
     bool ListenForHandOver();
+    // True when a viewer of this user answers on the hand-over socket.
+    static bool AnotherViewerRuns();
+    // Moves a main window that does not start maximized down and to the
+    // right by a title bar (at least kCascadeStep pixels), within its screen.
+    static void CascadeWindow(CMainFrame& window);
+    static constexpr int kCascadeStep = 22;
 
 private:
     void OnHandOverConnection();

@@ -49,6 +49,22 @@ void WaitShown(orv::CMainFrame* f) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    constexpr char kUsage[] =
+        "usage: app_bench [DOC.mld]\n"
+        "Measures the viewer's start-up until its window is shown, then the start\n"
+        "with DOC.mld (default: ORV_BENCH_DATA/forum.mld) until its tree is shown.\n"
+        "Options of the benchmark library (--benchmark_...) are accepted and ignored.\n";
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--help") {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
+        if (arg.size() > 1 && arg[0] == '-' && arg.rfind("--benchmark_", 0) != 0) {
+            std::fprintf(stderr, "app_bench: unknown option %s\n%s", argv[i], kUsage);
+            return 2;
+        }
+    }
     QTemporaryDir settingsDir;
     orv::settings::UseFolder(settingsDir.path());
     orv::COrvApp app(argc, argv);

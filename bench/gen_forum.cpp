@@ -59,12 +59,31 @@ int WriteChain(const char* path, int total) {
     return std::fclose(fp) == 0 ? 0 : 1;
 }
 
+const char kUsage[] =
+    "usage: orv_gen_forum OUTDIR [MESSAGES] [FILES]\n"
+    "       orv_gen_forum --chain OUTFILE MESSAGES\n"
+    "Writes synthetic forum logs (CP932, CR LF) into OUTDIR: MESSAGES messages\n"
+    "(default 100000) in FILES files (default 10). The second form writes one log\n"
+    "whose every message answers the one before.\n";
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 2 && std::string(argv[1]) == "--help") {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
     if (argc == 4 && std::string(argv[1]) == "--chain") return WriteChain(argv[2], std::atoi(argv[3]));
+    // Any other option is a mistake, never a folder to fill.
+    for (int i = 1; i < argc; ++i) {
+        if (argv[i][0] == '-') {
+            std::fprintf(stderr, "orv_gen_forum: unknown option %s\n", argv[i]);
+            argc = 0;
+            break;
+        }
+    }
     if (argc < 2) {
-        std::fprintf(stderr, "usage: orv_gen_forum OUTDIR [MESSAGES] [FILES]\n");
+        std::fputs(kUsage, stderr);
         return 2;
     }
     std::filesystem::path dir = argv[1];

@@ -18,6 +18,7 @@
 #include <string>
 
 #include "bench/benchdata.h"
+#include "bench/benchmain.h"
 #include "core/cp932.h"
 #include "core/listtree.h"
 #include "core/orvdoc.h"
@@ -222,4 +223,10 @@ BENCHMARK(BM_RipgrepIgnoreCase)
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    return orv::bench::RunBenchmarks(
+        argc, argv,
+        "usage: search_bench [--benchmark_...]\n"
+        "Times the search over the forum in ORV_BENCH_DATA against a plain comparison\n"
+        "and rg.\n");
+}

@@ -31,11 +31,13 @@ enum StringId : int {
     IDS_SAVE_FAILED = 70003,            // "ﾄﾞｷｭﾒﾝﾄの保存に失敗しました。"
     IDS_LOG_READ_FAILED = 70004,        // "ログファイルの取り込みに失敗しました。"
     IDS_PRINT_FAILED = 70005,           // "印刷を開始できませんでした。"
+    IDS_PRINT_NOTHING = 70006,          // "印刷する発言がありません。"
     // The export of a document as HTML pages.
     IDS_HTML_ASK_CANCEL = 70131,
     IDS_HTML_NOT_EMPTY = 70132,
     IDS_HTML_NOT_A_FOLDER = 70133,
     IDS_HTML_FAILED = 70134,
+    IDS_HTML_DONE = 70135,              // %1 pages, %2 the folder
 };
 
 // The UTF-8 text of a message; empty for an unknown id.

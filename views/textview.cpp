@@ -19,6 +19,8 @@
 #include <QTextLayout>
 #include <QLineEdit>
 #include <QFontDialog>
+#include <QListView>
+#include <QStyledItemDelegate>
 #include <QGroupBox>
 #include <QCheckBox>
 
@@ -417,6 +419,55 @@ void CTextView::OnEditCopy() { copy(); }
 
 bool CTextView::OnUpdateEditCopy() const { return textCursor().hasSelection(); }
 
+namespace {
+
+// Shows the style names of the font chooser's list in Japanese; the list
+// keeps the names of the fonts themselves, by which the chooser finds them.
+class CStyleNameDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QString displayText(const QVariant& value, const QLocale& locale) const override {
+        return CTextView::JapaneseStyleName(QStyledItemDelegate::displayText(value, locale));
+    }
+};
+
+void ShowStylesInJapanese(QFontDialog& dlg) {
+    // The chooser's lists and their fields, in the order it makes them:
+    // face, style, size. The style field is the second read-only one.
+    const QList<QListView*> lists = dlg.findChildren<QListView*>();
+    if (lists.size() >= 3) lists[1]->setItemDelegate(new CStyleNameDelegate(lists[1]));
+    QList<QLineEdit*> fields;
+    for (QLineEdit* e : dlg.findChildren<QLineEdit*>())
+        if (e->isReadOnly() && !qobject_cast<QGroupBox*>(e->parentWidget())) fields.append(e);
+    if (fields.size() < 2) return;
+    QLineEdit* style = fields[1];
+    QObject::connect(style, &QLineEdit::textChanged, style, [style](const QString& text) {
+        const QString shown = CTextView::JapaneseStyleName(text);
+        if (shown != text) style->setText(shown);
+    });
+    style->setText(CTextView::JapaneseStyleName(style->text()));
+}
+
+}  // namespace
+
+QString CTextView::JapaneseStyleName(const QString& style) {
+    static const struct {
+        const char* latin;
+        const char* japanese;
+    } kNames[] = {
+        {"Regular", "標準"},          {"Normal", "標準"},
+        {"Book", "標準"},             {"Roman", "標準"},
+        {"Bold", "太字"},             {"Italic", "斜体"},
+        {"Oblique", "斜体"},          {"Bold Italic", "太字 斜体"},
+        {"Bold Oblique", "太字 斜体"}, {"Italic Bold", "太字 斜体"},
+    };
+    const QString simple = style.simplified();
+    for (const auto& n : kNames)
+        if (simple.compare(QLatin1String(n.latin), Qt::CaseInsensitive) == 0)
+            return QString::fromUtf8(n.japanese);
+    return style;
+}
+
 void CTextView::OnViewFont() {
     QFontDialog dlg(this);
     dlg.setOption(QFontDialog::DontUseNativeDialog);
@@ -439,6 +490,7 @@ void CTextView::OnViewFont() {
             box->setMinimumHeight(90);
         }
     }
+    ShowStylesInJapanese(dlg);
     if (dlg.exec() != QDialog::Accepted) return;
     SetViewFont(LogFontFromFont(dlg.selectedFont()));
 }

@@ -84,6 +84,9 @@ public:
 
     // Commands of the pane (the frame routes them here).
     void OnViewFont();          // 32782: the font chooser
+    // The chooser's name of a font style: 標準, 太字, 斜体 and 太字 斜体 for
+    // the plain, bold, italic and bold italic styles, others as they are.
+    static QString JapaneseStyleName(const QString& style);
     // Print, print without the dialog, and preview use the one printer
     // set-up of the program (see SetPrinter). A print that cannot start
     // is reported (70005) and returns false.

@@ -45,6 +45,10 @@ private:
     bool m_was;
 };
 
+// Half the size of the expand button that the classic style draws in the
+// middle of a branch cell.
+constexpr int kButtonHalf = 4;
+
 }  // namespace
 
 CTitleTreeView::CTitleTreeView(IViewHost* host, QWidget* parent)
@@ -401,7 +405,18 @@ void CTitleTreeView::drawRow(QPainter* painter, const QStyleOptionViewItem& opti
             ? m_model.NextSibling(item) != kNoItem
             : m_model.Depth(m_model.ItemAt(index.row() + 1)) >= kMaxIndentLevels;
     if (lineGoesOn) branch.state |= QStyle::State_Sibling;
-    style()->drawPrimitive(QStyle::PE_IndicatorBranch, &branch, painter, this);
+    if (index.row() == 0) {
+        // Nothing stands above the first item: its line starts at its box
+        // (or at its middle when it has none), not at the top edge.
+        painter->save();
+        const int top = y + h / 2 - (m_model.HasChildren(item) ? kButtonHalf : 0);
+        painter->setClipRect(QRect(branch.rect.x(), top, branch.rect.width(), y + h - top),
+                             Qt::IntersectClip);
+        style()->drawPrimitive(QStyle::PE_IndicatorBranch, &branch, painter, this);
+        painter->restore();
+    } else {
+        style()->drawPrimitive(QStyle::PE_IndicatorBranch, &branch, painter, this);
+    }
 
     int labelX = x0 + (column + 1) * m_nIndent;
     if (const int levelWidth = LevelLabelWidth(item)) {
@@ -533,6 +548,12 @@ void CTitleTreeView::mousePressEvent(QMouseEvent* e) {
     }
     const QPoint pos = e->position().toPoint();
     const TreeItem item = ItemAtPoint(pos);
+    if (item == kNoItem) {
+        // A click below the last row changes nothing: the selected item
+        // stays selected, and visibly so, as in a tree control.
+        e->accept();
+        return;
+    }
     if (e->button() == Qt::LeftButton && m_model.HasChildren(item) &&
         ButtonRect(item).contains(pos)) {
         // The button opens or closes the item without selecting it.

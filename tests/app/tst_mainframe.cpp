@@ -2,12 +2,17 @@
 // dropped files, the Space key, the close sequence and command states.
 #include <QtTest>
 
+#include <QAbstractButton>
 #include <QAction>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMessageBox>
 #include <QMenuBar>
 #include <QScrollBar>
 #include <QStatusBar>
 
 #include "app/commands.h"
+#include "app/exporthtmlcommand.h"
 #include "app/mainframe.h"
 #include "app/progressdlg.h"
 #include "app/nametoolbar.h"
@@ -350,9 +355,11 @@ private slots:
         QVERIFY(index.open(QIODevice::ReadOnly));
         QVERIFY(index.readAll().contains("<h1>無題</h1>"));
         QVERIFY(f->GetDocument().IsModified());  // an export is no save
-        QVERIFY(prompter.shown.empty());
+        // It says so, and No opens nothing.
+        QCOMPARE(prompter.Ids(), std::vector<int>{res::IDS_HTML_DONE});
 
         // The same folder again: refused with its name; nothing changes.
+        prompter.shown.clear();
         QVERIFY(f->Commands().Execute(ID_FILE_EXPORT_HTML));
         QCOMPARE(prompter.Ids(), std::vector<int>{res::IDS_HTML_NOT_EMPTY});
         QVERIFY(QString::fromStdString(prompter.shown[0].text).contains(QDir::toNativeSeparators(site)));
@@ -373,6 +380,76 @@ private slots:
         QCOMPARE(prompter.Ids(), std::vector<int>{res::IDS_HTML_ASK_CANCEL});
         QVERIFY(!progress.dialogs.at(0).cancelMode);
         QVERIFY(!QFileInfo::exists(other));
+        f->GetDocument().SetModifiedFlag(false);
+    }
+
+    void exportIntoAFolderStillToBeMade() {
+        // The real folder dialog: a typed name of a folder that does not
+        // exist yet is taken, the export makes it, says how many pages went
+        // where, and Yes opens the site.
+        test::FakePrompter prompter;
+        auto f = Open(&prompter);
+        f->ImportLogs({test::SampleLog()});
+        QUrl opened;
+        f->SetSiteOpener([&](const QUrl& url) { opened = url; });
+        const QString site = m_files.filePath(QStringLiteral("fresh"));
+        QVERIFY(!QFileInfo::exists(site));
+        bool refused = false;
+        QTimer::singleShot(0, [&] {
+            auto* dlg = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            if (!dlg) return;
+            dlg->setDirectory(m_files.path());
+            auto* edit = dlg->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+            if (edit) edit->setText(QStringLiteral("fresh"));
+            // A refusal comes as a message box over the dialog.
+            QTimer::singleShot(0, [&refused] {
+                if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                    refused = true;
+                    box->reject();
+                }
+            });
+            QMetaObject::invokeMethod(dlg, "accept");  // what its button does
+            if (dlg->isVisible()) dlg->reject();
+        });
+        prompter.answers = {MsgAnswer::Yes};
+        QVERIFY(f->Commands().Execute(ID_FILE_EXPORT_HTML));
+        QVERIFY(!refused);
+        QVERIFY(QFileInfo(site + QStringLiteral("/index.html")).isFile());
+        QCOMPARE(prompter.Ids(), std::vector<int>{res::IDS_HTML_DONE});
+        QCOMPARE(prompter.shown[0].icon, MsgIcon::Question);
+        const QString pages = QString::number(f->GetDocument().GetRootCount() + 1);  // index + threads
+        QCOMPARE(QString::fromStdString(prompter.shown[0].text),
+                 pages + QStringLiteral(" ページを HTML 形式で書き出しました。\n") +
+                     QDir::toNativeSeparators(site) + QStringLiteral("\n\nブラウザで開きますか？"));
+        QCOMPARE(opened, QUrl::fromLocalFile(site + QStringLiteral("/index.html")));
+
+        // Cases of the dialog alone: what it takes, from where it starts.
+        QDir(m_files.path()).mkpath(QStringLiteral("there"));
+        const struct {
+            const char* typed;
+            bool taken;          // by its button, which is enabled then
+            const char* chosen;  // relative to the start folder
+        } cases[] = {
+            {"new-one", true, "new-one"},          // to be made by the export
+            {"there", true, "there"},              // an existing folder
+            {"no/such/parent", false, ""},         // nowhere to make it
+            {"", true, ""},                        // the folder shown
+        };
+        for (const auto& c : cases) {
+            CExportFolderDialog dlg(f.get(), m_files.path());
+            dlg.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(QString::fromUtf8(c.typed));
+            QVERIFY(dlg.AcceptButton());
+            QCOMPARE(dlg.AcceptButton()->isEnabled(), c.taken);
+            QTimer::singleShot(0, [] {
+                if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+                    box->reject();
+            });
+            dlg.accept();
+            QCOMPARE(dlg.result() == QDialog::Accepted, c.taken);
+            if (c.taken)
+                QCOMPARE(dlg.ChosenFolder(),
+                         QDir::cleanPath(QDir(m_files.path()).filePath(QString::fromUtf8(c.chosen))));
+        }
         f->GetDocument().SetModifiedFlag(false);
     }
 

@@ -4,6 +4,8 @@
 #include <QFontInfo>
 #include <QGroupBox>
 #include <QLineEdit>
+#include <QListView>
+#include <QStyledItemDelegate>
 #include <QPdfWriter>
 #include <QApplication>
 #include <QPrintPreviewDialog>
@@ -310,6 +312,45 @@ private slots:
         QVERIFY(sample.contains(QStringLiteral("Aa")));
         QVERIFY(sample.contains(QStringLiteral(u"あ")));
         QVERIFY(height >= view.fontMetrics().height());
+    }
+
+    void fontChooserNamesStylesInJapanese() {
+        const struct {
+            const char* font;
+            const char* shown;
+        } names[] = {
+            {"Regular", "標準"}, {"Normal", "標準"},        {"Bold", "太字"},
+            {"Italic", "斜体"},  {"Oblique", "斜体"},       {"Bold Italic", "太字 斜体"},
+            {"bold  oblique", "太字 斜体"}, {"Light", "Light"}, {"標準", "標準"},
+        };
+        for (const auto& n : names)
+            QCOMPARE(CTextView::JapaneseStyleName(QString::fromUtf8(n.font)), QString::fromUtf8(n.shown));
+
+        // In the chooser: the style list and its field show the Japanese names.
+        CTextView view;
+        QStringList shown;
+        QString field;
+        QTimer::singleShot(0, [&] {
+            auto* dlg = qobject_cast<QFontDialog*>(QApplication::activeModalWidget());
+            QVERIFY(dlg);
+            const QList<QListView*> lists = dlg->findChildren<QListView*>();
+            QVERIFY(lists.size() >= 3);
+            auto* delegate = qobject_cast<QStyledItemDelegate*>(lists[1]->itemDelegate());
+            QVERIFY(delegate);
+            QAbstractItemModel* m = lists[1]->model();
+            for (int r = 0; r < m->rowCount(); ++r)
+                shown << delegate->displayText(m->index(r, 0).data(), QLocale());
+            for (QLineEdit* e : dlg->findChildren<QLineEdit*>())
+                if (e->isReadOnly() && e->text() == shown.value(lists[1]->currentIndex().row()))
+                    field = e->text();
+            dlg->reject();
+        });
+        view.OnViewFont();
+        QVERIFY(!shown.isEmpty());
+        QVERIFY2(shown.contains(QStringLiteral("標準")), qPrintable(shown.join(u',')));
+        for (const char* latin : {"Regular", "Normal", "Bold", "Italic", "Oblique"})
+            QVERIFY2(!shown.contains(QString::fromLatin1(latin)), qPrintable(shown.join(u',')));
+        QVERIFY(!field.isEmpty());
     }
 
     void tabStopsFallEveryEightLetterWidths() {

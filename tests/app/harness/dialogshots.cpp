@@ -25,6 +25,7 @@
 #include "res/strings.h"
 #include "views/textview.h"
 #include "tests/app/harness/shotutil.h"
+#include "tests/fakes/usage.h"
 
 using namespace orv;
 using shots::Settle;
@@ -46,6 +47,11 @@ void ShotOfModal(const QString& dir, const QString& name, const std::function<vo
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (orv::test::AnswerHelp(argc, argv,
+                              "usage: dialog_shots [OUTDIR]\n"
+                              "Writes screenshots of the viewer's dialogs as PNG files into OUTDIR\n"
+                              "(default: .).\n"))
+        return 0;
     QTemporaryDir settingsDir;
     settings::UseFolder(settingsDir.path());
     COrvApp app(argc, argv);

@@ -15,11 +15,16 @@
 #include "app/settings.h"
 #include "app/splashscreen.h"
 #include "app/findbar.h"
+#include "tests/fakes/usage.h"
 #include "views/titletreeview.h"
 
 using namespace orv;
 
 int main(int argc, char** argv) {
+    if (orv::test::AnswerHelp(argc, argv,
+                              "usage: findbar_harness [TEXT [SECONDS [drop|all [OPTION]]]]\n"
+                              "Shows the viewer over the sample log with TEXT found (see the source).\n"))
+        return 0;
     COrvApp app(argc, argv);
     QTemporaryDir dir;
     settings::UseFolder(dir.path());
