@@ -34,7 +34,7 @@
 #include "app/splashscreen.h"
 #include "app/viewsplitter.h"
 #include "core/cp932.h"
-#include "core/logfilelist.h"
+#include "core/import/logfilelist.h"
 #include "res/strings.h"
 #include "search/findall.h"
 #include "search/findoption.h"

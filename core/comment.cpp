@@ -6,7 +6,7 @@
 #include <stdexcept>
 
 #include "core/arena_platform.h"
-#include "core/logimport.h"
+#include "core/import/headerline.h"
 #include "res/strings.h"
 
 namespace orv {

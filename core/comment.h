@@ -13,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/headstr.h"
+#include "core/import/headstr.h"
 #include "core/ports.h"
 
 namespace orv {

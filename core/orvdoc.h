@@ -9,7 +9,7 @@
 
 #include "core/arena_platform.h"
 #include "core/comment.h"
-#include "core/logfilelist.h"
+#include "core/import/logfilelist.h"
 #include "core/ports.h"
 
 namespace orv {
@@ -48,6 +48,13 @@ public:
     // the error is kept, and the import went on as at its end).
     enum class ImportEnd { Normal, NoFile, Cancelled, NotALog, DuplicateStopped, OutOfMemory, ReadError };
     ImportEnd LastImportEnd() const { return m_lastImportEnd; }
+    // What a message number that is already there does: Ask shows the
+    // duplicate question (Yes overwrites it and every later duplicate of
+    // the file, No ends the file); Stop and Overwrite decide without
+    // asking, and the question's text is shown as a notice.
+    enum class DuplicatePolicy { Ask, Stop, Overwrite };
+    void SetDuplicatePolicy(DuplicatePolicy policy) { m_duplicates = policy; }
+    DuplicatePolicy GetDuplicatePolicy() const { return m_duplicates; }
     // Where the last import stopped: the first file that could not be read
     // to its end, else the file being read when the import ended; the
     // number of the last message taken from it.
@@ -116,6 +123,7 @@ private:
     bool m_bIndexValid = true;
 
     ImportEnd m_lastImportEnd = ImportEnd::Normal;
+    DuplicatePolicy m_duplicates = DuplicatePolicy::Ask;
     ImportStop m_importStop;
     OpenResult m_lastOpen = OpenResult::Ok;
     SaveResult m_lastSave = SaveResult::Ok;

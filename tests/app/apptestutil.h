@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "core/logfilelist.h"
+#include "core/import/logfilelist.h"
 #include "core/orvdoc.h"
 #include "core/ports.h"
 #include "fakes/qttestutil.h"

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "core/logimport.h"
+#include "core/import/linereader.h"
 #include "core/orvdoc.h"
 #include "fakes/fakeports.h"
 #include "fakes/testfiles.h"
@@ -103,6 +103,42 @@ TEST_F(ImportTest, SecondImportAnsweredNoLeavesTheDocumentAndGoesOnWithTheNextFi
     EXPECT_EQ(prompter.Ids(), std::vector<int>{res::IDS_IMPORT_DUPLICATE});
     ASSERT_NE(doc.FindByNumber(4), nullptr);
     EXPECT_EQ(doc.GetRoots()[1]->GetReplies().size(), 1u);  // 4 under 3
+}
+
+TEST_F(ImportTest, DuplicatePolicyDecidesWithoutAskingAndTellsWhatHappens) {
+    // policy, answer the prompter would give, message 2 overwritten, end.
+    struct Case {
+        COrvDoc::DuplicatePolicy policy;
+        MsgAnswer answer;
+        bool overwritten;
+        COrvDoc::ImportEnd end;
+        MsgButtons buttons;
+    };
+    using P = COrvDoc::DuplicatePolicy;
+    using E = COrvDoc::ImportEnd;
+    const Case cases[] = {
+        {P::Ask, MsgAnswer::Yes, true, E::Normal, MsgButtons::YesNo},
+        {P::Ask, MsgAnswer::No, false, E::DuplicateStopped, MsgButtons::YesNo},
+        {P::Stop, MsgAnswer::Yes, false, E::DuplicateStopped, MsgButtons::Ok},
+        {P::Overwrite, MsgAnswer::No, true, E::Normal, MsgButtons::Ok},
+    };
+    const std::string path = dir.Write("a.log", WorkedExample());
+    for (const Case& c : cases) {
+        doc.OnNewDocument();
+        doc.SetDuplicatePolicy(P::Ask);
+        Import({path});
+        doc.FindByNumber(2)->SetText("changed");
+        prompter.shown.clear();
+        prompter.defaultAnswer = c.answer;
+        doc.SetDuplicatePolicy(c.policy);
+        Import({path});
+        // Shown once per file whatever decides.
+        ASSERT_EQ(prompter.Ids(), std::vector<int>{res::IDS_IMPORT_DUPLICATE});
+        EXPECT_EQ(prompter.shown[0].buttons, c.buttons);
+        EXPECT_EQ(doc.FindByNumber(2)->GetText() != "changed", c.overwritten);
+        EXPECT_EQ(doc.LastImportEnd(), c.end);
+        EXPECT_EQ(doc.GetRootCount(), 2u);
+    }
 }
 
 TEST_F(ImportTest, RejectsFilesWithoutAMessageStartAndKeepsEarlierFiles) {

@@ -4,7 +4,7 @@
 // arena, and files of a few exact sizes.
 #include <gtest/gtest.h>
 
-#include "core/logimport.h"
+#include "core/import/linereader.h"
 #include "core/orvdoc.h"
 #include "fakes/fakeports.h"
 #include "fakes/refimport.h"

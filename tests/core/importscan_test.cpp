@@ -8,7 +8,7 @@
 
 #include <random>
 
-#include "core/logimport.h"
+#include "core/import/linereader.h"
 #include "core/orvdoc.h"
 #include "fakes/fakeports.h"
 #include "fakes/refimport.h"

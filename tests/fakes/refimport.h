@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "core/logimport.h"
+#include "core/import/linereader.h"
 #include "core/orvdoc.h"
 #include "res/strings.h"
 

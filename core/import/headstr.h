@@ -5,10 +5,9 @@
 #include <string>
 #include <vector>
 
-namespace orv {
+#include "core/import/headerline.h"
 
-// Byte column from which a header token belongs to the title.
-inline constexpr std::size_t kTitleColumn = 38;
+namespace orv {
 
 // The kinds of header token (CHeadStr::m_nKind).
 struct TokenKind {

@@ -1,4 +1,4 @@
-#include "core/logscan.h"
+#include "core/import/logscan.h"
 
 #include <algorithm>
 #include <climits>

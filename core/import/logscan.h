@@ -16,8 +16,8 @@
 #include <vector>
 
 #include "core/comment.h"
-#include "core/logfilelist.h"
-#include "core/logimport.h"
+#include "core/import/logfilelist.h"
+#include "core/import/headerline.h"
 
 namespace orv {
 
