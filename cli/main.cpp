@@ -113,9 +113,10 @@ int Import(int argc, char** argv) {
     if (int status = CheckLogs(logs, out)) return status;
 
     TerminalPrompter prompter;
-    prompter.duplicateAnswer = dup == "overwrite" ? MsgAnswer::Yes : MsgAnswer::No;
     TerminalProgressFactory progress;
     COrvDoc doc;
+    doc.SetDuplicatePolicy(dup == "overwrite" ? COrvDoc::DuplicatePolicy::Overwrite
+                                              : COrvDoc::DuplicatePolicy::Stop);
     // No title tree: nothing here shows one, so the import builds none.
     doc.SetPorts({nullptr, &progress, &prompter, nullptr, nullptr});
     if (!into.empty()) {

@@ -47,7 +47,6 @@ void EndProgressLine() {
 
 MsgAnswer TerminalPrompter::MessageBox(int id, const std::string& textUtf8, MsgIcon,
                                        MsgButtons buttons) {
-    lastId = id;
     const bool cancelQuestion = id == res::IDS_HTML_ASK_CANCEL || id == res::IDS_IMPORT_ASK_CANCEL;
     if (cancelQuestion && PendingInterrupt()) return MsgAnswer::Yes;
     std::string about = subject;
@@ -63,7 +62,7 @@ MsgAnswer TerminalPrompter::MessageBox(int id, const std::string& textUtf8, MsgI
             return MsgAnswer::Ok;
         case MsgButtons::YesNo:
         case MsgButtons::YesNoCancel:
-            return id == 60007 ? duplicateAnswer : MsgAnswer::No;
+            return MsgAnswer::No;
     }
     return MsgAnswer::No;
 }

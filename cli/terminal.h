@@ -28,13 +28,11 @@ void SetWorkingFile(const std::string& path);
 const std::string& WorkingFile();
 
 // Prints every message to standard error on one line, after the file it is
-// about; answers questions from fixed answers (the duplicate question from
-// --duplicates, a question to cancel Yes when an interrupt is pending,
-// everything else No).
+// about; answers questions from fixed answers (a question to cancel Yes
+// when an interrupt is pending, everything else No). What to do with
+// duplicates is the document's policy, set from --duplicates.
 class TerminalPrompter : public IPrompter {
 public:
-    MsgAnswer duplicateAnswer = MsgAnswer::No;
-    int lastId = 0;
     // The file the messages are about (a document being opened or saved),
     // printed before them when set.
     std::string subject;
