@@ -154,7 +154,7 @@ TEST(Orvlog, ExportHtmlWritesASiteAndRefusesAFolderInUse) {
     const std::string index = ReadAll(site + "/index.html");
     EXPECT_NE(index.find("<h1>forum.mld</h1>"), std::string::npos);
     EXPECT_NE(index.find("<dt>発言数</dt><dd>12</dd>"), std::string::npos);
-    EXPECT_NE(ReadAll(site + "/threads/t000001.html").find("この会議室に初めて書き込みます。"),
+    EXPECT_NE(ReadAll(site + "/threads/1.html").find("この会議室に初めて書き込みます。"),
               std::string::npos);
 
     // A second export into the same folder: refused, naming it, untouched.
