@@ -16,7 +16,7 @@ bool ParsedArgs::Has(const std::string& name) const {
     return false;
 }
 
-bool ParseArgs(int argc, char** argv, std::initializer_list<OptionSpec> known, ParsedArgs& args) {
+bool ParseArgs(int argc, char** argv, std::initializer_list<OptionDef> known, ParsedArgs& args) {
     args = ParsedArgs{};
     bool ok = true, optionsEnded = false;
     for (int i = 1; i < argc; ++i) {
@@ -35,14 +35,14 @@ bool ParseArgs(int argc, char** argv, std::initializer_list<OptionSpec> known, P
         } else if (a == "-h" || a == "--help") {
             args.help = true;
         } else {
-            const OptionSpec* spec = nullptr;
-            for (const OptionSpec& k : known)
-                if (a == k.name) spec = &k;
-            if (!spec || (spec->takesValue && i + 1 >= argc)) {
+            const OptionDef* def = nullptr;
+            for (const OptionDef& k : known)
+                if (a == k.name) def = &k;
+            if (!def || (def->takesValue && i + 1 >= argc)) {
                 ok = false;
                 continue;
             }
-            args.options.emplace_back(a, spec->takesValue ? std::string(argv[++i]) : std::string());
+            args.options.emplace_back(a, def->takesValue ? std::string(argv[++i]) : std::string());
         }
     }
     return ok || args.help;

@@ -9,7 +9,7 @@
 
 namespace orv::cli {
 
-struct OptionSpec {
+struct OptionDef {
     const char* name;  // "-o", "--into"
     bool takesValue;
 };
@@ -27,6 +27,6 @@ struct ParsedArgs {
 // dash before a digit (a negative number) are operands. False on an unknown
 // option or an option without its value (a usage error); -h/--help
 // anywhere before "--" wins over both.
-bool ParseArgs(int argc, char** argv, std::initializer_list<OptionSpec> known, ParsedArgs& args);
+bool ParseArgs(int argc, char** argv, std::initializer_list<OptionDef> known, ParsedArgs& args);
 
 }  // namespace orv::cli

@@ -49,7 +49,7 @@ int Usage(const char* usage = kUsage) {
 
 // The arguments of a command with its usage: -1 to go on, else the exit
 // status (the usage printed, on standard output for --help).
-int ReadArgs(int argc, char** argv, std::initializer_list<OptionSpec> known, const char* usage,
+int ReadArgs(int argc, char** argv, std::initializer_list<OptionDef> known, const char* usage,
              ParsedArgs& args) {
     if (!ParseArgs(argc, argv, known, args)) return Usage(usage);
     if (!args.help) return -1;
