@@ -2,7 +2,6 @@
 
 #include <cstring>
 
-#include "core/cp932.h"
 #include "core/fileio.h"
 #include "core/htmlmarkup.h"
 #include "core/htmlplan.h"
