@@ -383,7 +383,7 @@ void CMainFrame::SetPrompter(IPrompter* prompter) {
     // unconvertible search text as typed.
     m_findContext.SetPrompter(m_pPrompter);
     ports.prompter = &m_findContext;
-    ports.find = this;
+    ports.find = &m_findContext;
     m_pDoc->SetPorts(ports);
     if (m_pTextView) m_pTextView->SetPrompter(m_pPrompter);
 }

@@ -50,7 +50,7 @@ struct WindowPlacement {
     static bool FromString(const QString& text, WindowPlacement& out);
 };
 
-class CMainFrame : public QMainWindow, public IViewHost, public IFindContext {
+class CMainFrame : public QMainWindow, public IViewHost {
     Q_OBJECT
 public:
     // Builds the whole window (panes, bars, menus) from the settings; it is
@@ -64,14 +64,15 @@ public:
     void ShowInitial();
     bool StartsMaximized() const { return m_bStartMaximized; }
 
-    // --- IViewHost / IFindContext ---------------------------------------------
+    // --- IViewHost and the search text ------------------------------------------
     CTitleTreeView* GetTreeView() override;
     CTextView* GetTextView() override;
     // The search text as typed in the search bar, as CP932 bytes (for the
     // search) or as text; empty while the window has no search bar.
-    std::string GetFindString() override;
+    // The search's port is the frame's CFindContext, which reads both.
+    std::string GetFindString();
     QString GetFindText() const;
-    std::uint32_t GetFindOption() override { return *m_pFindOption; }
+    std::uint32_t GetFindOption() const { return *m_pFindOption; }
 
     // --- parts ---------------------------------------------------------------
     COrvDoc& GetDocument() { return *m_pDoc; }
