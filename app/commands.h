@@ -5,7 +5,6 @@
 
 #include <QObject>
 #include <QString>
-
 #include <functional>
 #include <map>
 #include <vector>
@@ -18,8 +17,8 @@ class QToolBar;
 namespace orv::cmd {
 
 enum CommandId : int {
-    ID_SCROLL_PAGE = 110,        // Space: page scrolling of the message text
-    IDC_FIND_STRING = 107,       // the search-string box of the search bar
+    ID_SCROLL_PAGE = 110,   // Space: page scrolling of the message text
+    IDC_FIND_STRING = 107,  // the search-string box of the search bar
     ID_VIEW_TOPBOTTOM = 32771,
     ID_VIEW_SIDEBYSIDE = 32772,
     ID_FILE_IMPORT_LOG = 32773,

@@ -5,8 +5,8 @@
 
 #include <QPointer>
 
-#include "app/nametoolbar.h"
 #include "app/findstrcombo.h"
+#include "app/nametoolbar.h"
 
 namespace orv {
 

@@ -7,7 +7,6 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <QRect>
-
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -42,7 +41,7 @@ struct WindowPlacement {
     std::uint32_t flags = 0;    // 2: restore to maximized
     std::uint32_t showCmd = 1;  // 1 normal, 2 minimized, 3 maximized
     int minX = -1, minY = -1, maxX = -1, maxY = -1;
-    QRect normal;               // the restored window's rectangle
+    QRect normal;  // the restored window's rectangle
 
     static constexpr std::uint32_t kRestoreToMaximized = 2;
     QString ToString() const;
@@ -200,13 +199,13 @@ private:
     std::unique_ptr<CLogFileChooser> m_pChooser;
     ILogFileChooser* m_pChooserPort = nullptr;
     std::unique_ptr<QPrinter> m_pPrinter;
-    cmd::CCommandTable* m_pCmds = nullptr;     // child
-    QPointer<CViewSplitter> m_pSplitter;       // child
+    cmd::CCommandTable* m_pCmds = nullptr;  // child
+    QPointer<CViewSplitter> m_pSplitter;    // child
     QPointer<CTitleTreeView> m_pTreeView;
     QPointer<CTextView> m_pTextView;
-    CNameToolBar* m_pToolBar = nullptr;        // child
-    QPointer<CNameToolBar> m_pFindBar;         // child, once the search bar exists
-    QPointer<CFindResultsPane> m_pResults;     // child
+    CNameToolBar* m_pToolBar = nullptr;     // child
+    QPointer<CNameToolBar> m_pFindBar;      // child, once the search bar exists
+    QPointer<CFindResultsPane> m_pResults;  // child
     // The title tree as the document sees it: the tree view, with the
     // results list emptied whenever the tree is cleared (the records it
     // names may be about to go).

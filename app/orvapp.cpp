@@ -13,10 +13,10 @@
 #include "app/desktopintegration.h"
 #include "app/mainframe.h"
 #include "app/progressdlg.h"
-#include "views/textview.h"
 #include "app/settings.h"
 #include "app/splashscreen.h"
 #include "views/logfont.h"
+#include "views/textview.h"
 
 namespace orv {
 
@@ -69,8 +69,8 @@ COrvApp::StartResult COrvApp::InitInstance(const QStringList& args) {
 
     // Recent files, preview pages, search options.
     m_recentFiles.ReadList();
-    m_nPreviewPages = settings::ReadInt(settings::kSecSettings,
-                                        QString::fromUtf8(settings::kValPreviewPages), 0);
+    m_nPreviewPages =
+        settings::ReadInt(settings::kSecSettings, QString::fromUtf8(settings::kValPreviewPages), 0);
     LoadFindOption();
 
     // The command line again, now with the logs to import.
@@ -102,35 +102,35 @@ COrvApp::StartResult COrvApp::InitInstance(const QStringList& args) {
     if (m_frameSetup) m_frameSetup(*m_pMainFrame);
 
     switch (m_cmdInfo.m_nShellCommand) {
-    case CCommandLineInfo::FileNew:
-    case CCommandLineInfo::FileDDE:
-        m_pMainFrame->OnFileNew();
-        break;
-    case CCommandLineInfo::FileOpen:
-        if (!m_pMainFrame->OpenDocumentFile(m_cmdInfo.m_strFileName)) {
-            m_pMainFrame.reset();
-            return StartResult::Failed;
-        }
-        break;
-    case CCommandLineInfo::FilePrint:
-    case CCommandLineInfo::FilePrintTo:
-        if (!m_pMainFrame->OpenDocumentFile(m_cmdInfo.m_strFileName)) {
-            m_pMainFrame.reset();
-            return StartResult::Failed;
-        }
-        if (m_cmdInfo.m_nShellCommand == CCommandLineInfo::FilePrintTo &&
-            !m_cmdInfo.m_strPrinterName.isEmpty())
-            m_pMainFrame->Printer().setPrinterName(m_cmdInfo.m_strPrinterName);
-        {
-            // Nothing is shown right after an open: the print is of the first
-            // message in tree order. A print that cannot start, or a document
-            // without messages, has been reported; the start fails.
-            const bool printed = m_pMainFrame->PrintFirstMessage();
-            m_pMainFrame.reset();
-            return printed ? StartResult::Done : StartResult::Failed;
-        }
-    case CCommandLineInfo::AppUnregister:
-        break;
+        case CCommandLineInfo::FileNew:
+        case CCommandLineInfo::FileDDE:
+            m_pMainFrame->OnFileNew();
+            break;
+        case CCommandLineInfo::FileOpen:
+            if (!m_pMainFrame->OpenDocumentFile(m_cmdInfo.m_strFileName)) {
+                m_pMainFrame.reset();
+                return StartResult::Failed;
+            }
+            break;
+        case CCommandLineInfo::FilePrint:
+        case CCommandLineInfo::FilePrintTo:
+            if (!m_pMainFrame->OpenDocumentFile(m_cmdInfo.m_strFileName)) {
+                m_pMainFrame.reset();
+                return StartResult::Failed;
+            }
+            if (m_cmdInfo.m_nShellCommand == CCommandLineInfo::FilePrintTo &&
+                !m_cmdInfo.m_strPrinterName.isEmpty())
+                m_pMainFrame->Printer().setPrinterName(m_cmdInfo.m_strPrinterName);
+            {
+                // Nothing is shown right after an open: the print is of the first
+                // message in tree order. A print that cannot start, or a document
+                // without messages, has been reported; the start fails.
+                const bool printed = m_pMainFrame->PrintFirstMessage();
+                m_pMainFrame.reset();
+                return printed ? StartResult::Done : StartResult::Failed;
+            }
+        case CCommandLineInfo::AppUnregister:
+            break;
     }
 
     // The logs named on the command line.
@@ -173,8 +173,8 @@ void COrvApp::SaveFindOption() {
 QString COrvApp::InstanceServerName() {
     // One socket per user, display and settings store, in the user's
     // private folder; empty when there is none.
-    const QString key = settings::Open()->fileName() + QLatin1Char('|') +
-                        settings::Organization() + QLatin1Char('|') + settings::Application();
+    const QString key = settings::Open()->fileName() + QLatin1Char('|') + settings::Organization() +
+                        QLatin1Char('|') + settings::Application();
     return desktop::HandOverSocketName(key);
 }
 
@@ -190,8 +190,8 @@ void COrvApp::CascadeWindow(CMainFrame& window) {
     // One title bar down and to the right, as windows cascade; back to the
     // corner of the screen when that would leave it.
     if (window.StartsMaximized()) return;
-    const int step = std::max(kCascadeStep, window.style()->pixelMetric(QStyle::PM_TitleBarHeight,
-                                                                        nullptr, &window));
+    const int step = std::max(
+        kCascadeStep, window.style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, &window));
     QRect r = window.geometry().translated(step, step);
     if (QScreen* s = window.screen()) {
         const QRect avail = s->availableGeometry();

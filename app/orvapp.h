@@ -7,7 +7,6 @@
 #include <QLocalServer>
 #include <QStringList>
 #include <QTranslator>
-
 #include <cstdint>
 #include <functional>
 #include <memory>

@@ -119,8 +119,13 @@ int RunSearchCommand(int argc, char** argv) {
 
     ParsedArgs args;
     if (!ParseArgs(argc, argv,
-                   {{"--from", true}, {"--in", true}, {"--ignore", true}, {"--prev", false},
-                    {"--all", false}, {"--count", false}, {"--ranges", false}},
+                   {{"--from", true},
+                    {"--in", true},
+                    {"--ignore", true},
+                    {"--prev", false},
+                    {"--all", false},
+                    {"--count", false},
+                    {"--ranges", false}},
                    args))
         return SearchUsage();
     if (args.help) {

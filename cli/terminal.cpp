@@ -24,8 +24,8 @@ std::string MessageLine(const std::string& subject, const std::string& text) {
     // The core puts the file's name on a line of its own before the
     // system's text, as a message box shows it; the subject names it here.
     std::string_view body = text;
-    if (!subject.empty() && body.size() > subject.size() && body.substr(0, subject.size()) == subject &&
-        body[subject.size()] == '\n')
+    if (!subject.empty() && body.size() > subject.size() &&
+        body.substr(0, subject.size()) == subject && body[subject.size()] == '\n')
         body.remove_prefix(subject.size() + 1);
     std::string line = "orvlog: ";
     if (!subject.empty()) line += subject + ": ";

@@ -14,12 +14,12 @@ namespace orv::cli {
 enum ExitStatus {
     kExitOk = 0,
     kExitNotFound = 1,
-    kExitUsage = 2,     // bad usage, or a file that cannot be opened or written
-    kExitNotALog = 3,   // a log rejected as not being a log
-    kExitMalformed = 4, // a document file that is not in the expected format
-    kExitSchema = 5,    // a document file of an unsupported schema
-    kExitNoMemory = 6,  // out of memory
-    kExitReadError = 7, // a read error in a log (what was read before it is written)
+    kExitUsage = 2,           // bad usage, or a file that cannot be opened or written
+    kExitNotALog = 3,         // a log rejected as not being a log
+    kExitMalformed = 4,       // a document file that is not in the expected format
+    kExitSchema = 5,          // a document file of an unsupported schema
+    kExitNoMemory = 6,        // out of memory
+    kExitReadError = 7,       // a read error in a log (what was read before it is written)
     kExitSomeUnsearched = 8,  // some documents of a library could not be searched
 };
 

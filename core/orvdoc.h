@@ -3,8 +3,8 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "core/arena_platform.h"
@@ -46,7 +46,15 @@ public:
     // Result of the last import, for callers that report it (the CLI).
     // ReadError: a file could not be read to its end (what was read before
     // the error is kept, and the import went on as at its end).
-    enum class ImportEnd { Normal, NoFile, Cancelled, NotALog, DuplicateStopped, OutOfMemory, ReadError };
+    enum class ImportEnd {
+        Normal,
+        NoFile,
+        Cancelled,
+        NotALog,
+        DuplicateStopped,
+        OutOfMemory,
+        ReadError
+    };
     ImportEnd LastImportEnd() const { return m_lastImportEnd; }
     // What a message number that is already there does: Ask shows the
     // duplicate question (Yes overwrites it and every later duplicate of

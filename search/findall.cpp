@@ -28,9 +28,8 @@ void CMatchFinder::Init(std::uint32_t flags, std::string_view text, int minLen, 
     m_nMaxLen = maxLen;
     text = UpToNul(text);
     FoldString(*m_table, text, m_pattern.keys);
-    m_bNever = m_pattern.keys.empty() ||
-               std::find(m_pattern.keys.begin(), m_pattern.keys.end(), kKeyInvalid) !=
-                   m_pattern.keys.end();
+    m_bNever = m_pattern.keys.empty() || std::find(m_pattern.keys.begin(), m_pattern.keys.end(),
+                                                   kKeyInvalid) != m_pattern.keys.end();
     if (m_bNever) return;
     m_pattern.Prepare();
     const FoldKey first = m_pattern.keys.front();

@@ -1,10 +1,9 @@
 #include "views/titletreemodel.h"
 
-#include <algorithm>
-#include <array>
-
 #include <QPainter>
 #include <QPainterPath>
+#include <algorithm>
+#include <array>
 
 #include "core/cp932.h"
 
@@ -122,8 +121,10 @@ TreeItem CTitleTreeModel::Append(std::string_view titleCp932, int image, int sel
     m_display.emplace_back();
     m_displayDone.push_back(false);
     Node& par = N(p);
-    if (par.lastChild) N(par.lastChild).nextSibling = n;
-    else par.firstChild = n;
+    if (par.lastChild)
+        N(par.lastChild).nextSibling = n;
+    else
+        par.firstChild = n;
     par.lastChild = n;
     m_bLineMasksValid = false;
     m_bRowIndexValid = false;
@@ -382,15 +383,15 @@ QVariant CTitleTreeModel::data(const QModelIndex& index, int role) const {
     if (item == kNoItem) return {};
     const auto i = static_cast<std::size_t>(item);
     switch (role) {
-    case Qt::DisplayRole:
-        return Title(item);
-    case Qt::DecorationRole: {
-        const int image = item == m_selected ? m_nodes[i].selectedImage : m_nodes[i].image;
-        if (image < 0 || image >= kTreeImageCount) return {};
-        return FaceIcon(image);
-    }
-    default:
-        return {};
+        case Qt::DisplayRole:
+            return Title(item);
+        case Qt::DecorationRole: {
+            const int image = item == m_selected ? m_nodes[i].selectedImage : m_nodes[i].image;
+            if (image < 0 || image >= kTreeImageCount) return {};
+            return FaceIcon(image);
+        }
+        default:
+            return {};
     }
 }
 

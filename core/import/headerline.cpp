@@ -26,7 +26,8 @@ std::int32_t ParseLeadingInt(const char* s, std::size_t len) {
     long long value = 0;
     for (; i < len && IsDigit(static_cast<unsigned char>(s[i])); ++i) {
         value = value * 10 + (s[i] - '0');
-        if (value > static_cast<long long>(INT_MAX) + 1) value = static_cast<long long>(INT_MAX) + 1;
+        if (value > static_cast<long long>(INT_MAX) + 1)
+            value = static_cast<long long>(INT_MAX) + 1;
     }
     if (negative) value = -value;
     if (value > INT_MAX) return INT_MAX;

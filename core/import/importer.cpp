@@ -72,10 +72,10 @@ COrvDoc::ImportEnd CLogImport::EndAfterFiles(std::size_t filesOpened) {
     m_list.Close();
     if (m_bCancelled) Show(res::IDS_IMPORT_CANCELLED);
     if (filesOpened > 0) m_doc.BuildTree();
-    return EndAs(m_bCancelled         ? COrvDoc::ImportEnd::Cancelled
-                 : filesOpened == 0   ? COrvDoc::ImportEnd::NoFile
-                 : m_bAnyStopped      ? COrvDoc::ImportEnd::DuplicateStopped
-                                      : COrvDoc::ImportEnd::Normal);
+    return EndAs(m_bCancelled       ? COrvDoc::ImportEnd::Cancelled
+                 : filesOpened == 0 ? COrvDoc::ImportEnd::NoFile
+                 : m_bAnyStopped    ? COrvDoc::ImportEnd::DuplicateStopped
+                                    : COrvDoc::ImportEnd::Normal);
 }
 
 void CLogImport::NoteReadError() {
@@ -91,7 +91,7 @@ COrvDoc::ImportEnd CLogImport::EndAs(COrvDoc::ImportEnd end) {
     if (!m_stop.readErr) m_stop = m_current;
     m_list.Close();
     return m_stop.readErr && end != COrvDoc::ImportEnd::Cancelled ? COrvDoc::ImportEnd::ReadError
-                                                                 : end;
+                                                                  : end;
 }
 
 CLogImport::FileEnd CLogImport::ImportFile() {
@@ -241,7 +241,7 @@ void CLogImport::FinishRecord(CLogScanner& scan, Message& msg) {
     CComment& rec = msg.existing ? *msg.existing : *msg.fresh;
     scan.Finish(rec, msg.len);
     const std::string_view now[5] = {rec.GetId(), rec.GetAuthor(), rec.GetTitle(),
-                                      rec.GetDateTime(), rec.GetText()};
+                                     rec.GetDateTime(), rec.GetText()};
     if (msg.existing && !std::equal(std::begin(now), std::end(now), std::begin(msg.before)))
         m_doc.SetModifiedFlag();
     if (msg.fresh && !msg.parent) {

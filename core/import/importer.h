@@ -79,7 +79,7 @@ private:
     COrvDoc::ImportStop m_stop;
     COrvDoc::ImportStop m_current;  // the file being read
     bool m_bCancelled = false;
-    bool m_bAnyStopped = false;     // a duplicate ended a file
+    bool m_bAnyStopped = false;  // a duplicate ended a file
 
     // The file being read.
     std::string m_fileName;

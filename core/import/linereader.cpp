@@ -14,7 +14,8 @@ bool GatherLine(CLogFileList& file, std::string_view& line, std::string& scratch
     // Lines are NUL-terminated strings to the rest of the import: a NUL ends
     // the content, and a line that starts with NUL reads as end of file.
     if (const void* nul = std::memchr(line.data(), '\0', line.size()))
-        line = line.substr(0, static_cast<std::size_t>(static_cast<const char*>(nul) - line.data()));
+        line =
+            line.substr(0, static_cast<std::size_t>(static_cast<const char*>(nul) - line.data()));
     return !file.Failed();
 }
 
@@ -23,8 +24,8 @@ bool GatherLine(CLogFileList& file, std::string_view& line, std::string& scratch
 std::size_t SplitHeaderTokens(std::string_view line, HeaderTokenArray& tokens) {
     std::size_t count = 0;
     ForEachToken(line.data(), line.size(), [&](std::size_t pos, std::size_t len) {
-        const int kind = count == 0   ? TokenKind::Number
-                         : count == 1 ? TokenKind::Id
+        const int kind = count == 0           ? TokenKind::Number
+                         : count == 1         ? TokenKind::Id
                          : pos < kTitleColumn ? TokenKind::Author
                                               : TokenKind::Title;
         tokens.emplace_back(kind, std::string(line.substr(pos, len)));

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <climits>
 #include <cstdint>
-#include <new>
 #include <cstring>
+#include <new>
 
 #include "res/strings.h"
 
@@ -64,7 +64,7 @@ void StopMasks(const char* p, std::size_t n, std::uint64_t* out) {
 
 #if defined(ORV_HAVE_AVX2_PATH)
 __attribute__((target("avx2"))) void StopMasksAvx2(const char* p, std::size_t n,
-                                                    std::uint64_t* out) {
+                                                   std::uint64_t* out) {
     const __m256i lf = _mm256_set1_epi8('\n');
     const __m256i zero = _mm256_setzero_si256();
     for (std::size_t b = 0; b < n; ++b) {
@@ -110,7 +110,8 @@ LineMasks BlockLineMasks(const char* p) {
         m.cr |= bits(_mm_cmpeq_epi8(v, cr));
         m.nul |= bits(_mm_cmpeq_epi8(v, zero));
         // Bytes of 0x80 and above compare as negative: never digits.
-        m.digit |= bits(_mm_and_si128(_mm_cmpgt_epi8(v, belowDigits), _mm_cmplt_epi8(v, aboveDigits)));
+        m.digit |=
+            bits(_mm_and_si128(_mm_cmpgt_epi8(v, belowDigits), _mm_cmplt_epi8(v, aboveDigits)));
     }
 #else
     for (int i = 0; i < 64; ++i) {
@@ -219,8 +220,8 @@ void CLogScanner::Relocate(std::size_t need, std::size_t gap) {
 void CLogScanner::ComputeMasks(std::size_t at) {
     // A batch of blocks at once: their loads are independent and overlap.
     const std::size_t whole = at + 64 * kMaskBlocks <= m_end ? kMaskBlocks
-                              : at < m_end                    ? (m_end - at) / 64
-                                                              : 0;
+                              : at < m_end                   ? (m_end - at) / 64
+                                                             : 0;
 #if defined(ORV_HAVE_AVX2_PATH)
     if (HaveAvx2())
         StopMasksAvx2(m_base + at, whole, m_masks);

@@ -16,8 +16,8 @@
 #include <vector>
 
 #include "core/comment.h"
-#include "core/import/logfilelist.h"
 #include "core/import/headerline.h"
+#include "core/import/logfilelist.h"
 
 namespace orv {
 
@@ -83,9 +83,9 @@ private:
     void PutPlainLines(std::size_t end);
     // A look for plain lines over whole 64-byte blocks.
     struct PlainScan {
-        std::size_t lineStart;    // the first line not known to be plain
-        bool crCarry = false;     // the byte before the block is a CR
-        bool startCarry = true;   // a line starts at the block's first byte
+        std::size_t lineStart;   // the first line not known to be plain
+        bool crCarry = false;    // the byte before the block is a CR
+        bool startCarry = true;  // a line starts at the block's first byte
     };
     // Moves s.lineStart past the plain lines whose CR LF lies in the block
     // at blk; false at the first line that is not plain (a digit first, a
@@ -100,15 +100,15 @@ private:
 
     CLogFileList& m_file;
     CCommentStore& m_store;
-    char* m_base = nullptr;     // the lent end of the arena
-    std::size_t m_size = 0;     // its size
-    std::size_t m_msg = 0;      // start of the message being written (= the bytes to keep)
-    std::size_t m_w = 0;        // end of what is written
-    std::size_t m_r = 0;        // first byte not handed out yet
+    char* m_base = nullptr;  // the lent end of the arena
+    std::size_t m_size = 0;  // its size
+    std::size_t m_msg = 0;   // start of the message being written (= the bytes to keep)
+    std::size_t m_w = 0;     // end of what is written
+    std::size_t m_r = 0;     // first byte not handed out yet
     // Plain body lines put but not yet moved to m_w: one run of bytes, moved
     // at once when something else is written or the bytes would move.
     std::size_t m_pendFrom = 0, m_pendLen = 0;
-    std::size_t m_end = 0;      // end of the bytes read
+    std::size_t m_end = 0;        // end of the bytes read
     std::uint64_t m_readPos = 0;  // file position of m_end
     // Blocks left whole for larger ones, freed once no line handed out can
     // point into them.

@@ -53,8 +53,7 @@ std::vector<ByteRange> ReferenceRanges(std::uint32_t flags, std::string_view fie
 TEST(MatchRanges, FoldedMatchesAreWholeCharactersLeftmostFirst) {
     // ガ searched with width folding lights up ｶﾞ (two bytes) and ガ.
     const std::string field = Sj("xｶﾞyガzカ");
-    EXPECT_EQ(Ranges(kWidth, field, Sj("ガ")),
-              (std::vector<ByteRange>{{1, 3}, {4, 6}}));
+    EXPECT_EQ(Ranges(kWidth, field, Sj("ガ")), (std::vector<ByteRange>{{1, 3}, {4, 6}}));
     // Without folding only the exact character.
     EXPECT_EQ(Ranges(0, field, Sj("ガ")), (std::vector<ByteRange>{{4, 6}}));
     // A is never found in the trail byte of ア (0x83 0x41).
@@ -73,8 +72,8 @@ TEST(MatchRanges, AgreeWithTheWindowedComparison) {
     // Random fields over characters whose folds collide, with texts cut from
     // them, under every combination of foldings.
     const std::vector<std::string> alphabet = {
-        "a", "A", Sj("Ａ"), Sj("ａ"), Sj("か"), Sj("カ"), Sj("ｶ"), Sj("ガ"), Sj("が"),
-        "\xDE", "\xDF", Sj("ﾊ"), Sj("パ"), Sj("゛"), Code(0x8341), " ", "\x83", "\r\n"};
+        "a",    "A",    Sj("Ａ"), Sj("ａ"), Sj("か"), Sj("カ"),     Sj("ｶ"), Sj("ガ"), Sj("が"),
+        "\xDE", "\xDF", Sj("ﾊ"),  Sj("パ"), Sj("゛"), Code(0x8341), " ",     "\x83",   "\r\n"};
     std::mt19937 rng(7);
     for (int round = 0; round < 3000; ++round) {
         std::string field;
