@@ -1,16 +1,16 @@
 #include "app/exporthtmlcommand.h"
-#include "app/corepath.h"
 
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QDirIterator>
+#include <QEvent>
 #include <QFile>
 #include <QFileInfo>
-#include <QDialogButtonBox>
-#include <QEvent>
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "app/corepath.h"
 #include "core/orvdoc.h"
 #include "res/strings.h"
 
@@ -51,16 +51,14 @@ HtmlExportStatus OnExportHtml(const COrvDoc& doc, const QString& documentName,
     const QString folder = QFileInfo(chosen).absoluteFilePath();
     const DocPorts& ports = doc.Ports();
 
-    HtmlExportResult r =
-        ExportHtmlSite(doc.GetRoots(), documentName.toStdString(),
-                       CorePath(folder), ports.progress, ports.prompter);
+    HtmlExportResult r = ExportHtmlSite(doc.GetRoots(), documentName.toStdString(),
+                                        CorePath(folder), ports.progress, ports.prompter);
     if (r.status == HtmlExportStatus::Ok) {
         ReportDone(ports.prompter, folder, openSite);
         return r.status;
     }
     if (r.status == HtmlExportStatus::Cancelled) return r.status;
-    r.path = QDir::toNativeSeparators(FromCorePath(r.path))
-                 .toStdString();
+    r.path = QDir::toNativeSeparators(FromCorePath(r.path)).toStdString();
     const int id = r.status == HtmlExportStatus::NotEmpty     ? res::IDS_HTML_NOT_EMPTY
                    : r.status == HtmlExportStatus::NotAFolder ? res::IDS_HTML_NOT_A_FOLDER
                                                               : res::IDS_HTML_FAILED;
@@ -104,8 +102,8 @@ QString CExportFolderDialog::TypedNewFolder() const {
 }
 
 bool CExportFolderDialog::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == m_pAccept && event->type() == QEvent::EnabledChange &&
-        !m_pAccept->isEnabled() && !TypedNewFolder().isEmpty())
+    if (watched == m_pAccept && event->type() == QEvent::EnabledChange && !m_pAccept->isEnabled() &&
+        !TypedNewFolder().isEmpty())
         m_pAccept->setEnabled(true);
     return QFileDialog::eventFilter(watched, event);
 }

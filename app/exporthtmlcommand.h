@@ -7,7 +7,6 @@
 class QAbstractButton;
 class QLineEdit;
 #include <QString>
-
 #include <functional>
 
 #include "core/htmlexport.h"

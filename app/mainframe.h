@@ -7,7 +7,6 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <QRect>
-
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -18,6 +17,7 @@
 #include "core/orvdoc.h"
 #include "core/ports.h"
 #include "search/findcontext.h"
+#include "search/findoption.h"
 #include "views/findresultspane.h"
 #include "views/viewhost.h"
 
@@ -41,7 +41,7 @@ struct WindowPlacement {
     std::uint32_t flags = 0;    // 2: restore to maximized
     std::uint32_t showCmd = 1;  // 1 normal, 2 minimized, 3 maximized
     int minX = -1, minY = -1, maxX = -1, maxY = -1;
-    QRect normal;               // the restored window's rectangle
+    QRect normal;  // the restored window's rectangle
 
     static constexpr std::uint32_t kRestoreToMaximized = 2;
     QString ToString() const;
@@ -49,7 +49,7 @@ struct WindowPlacement {
     static bool FromString(const QString& text, WindowPlacement& out);
 };
 
-class CMainFrame : public QMainWindow, public IViewHost, public IFindContext {
+class CMainFrame : public QMainWindow, public IViewHost {
     Q_OBJECT
 public:
     // Builds the whole window (panes, bars, menus) from the settings; it is
@@ -63,14 +63,15 @@ public:
     void ShowInitial();
     bool StartsMaximized() const { return m_bStartMaximized; }
 
-    // --- IViewHost / IFindContext ---------------------------------------------
+    // --- IViewHost and the search text ------------------------------------------
     CTitleTreeView* GetTreeView() override;
     CTextView* GetTextView() override;
     // The search text as typed in the search bar, as CP932 bytes (for the
     // search) or as text; empty while the window has no search bar.
-    std::string GetFindString() override;
+    // The search's port is the frame's CFindContext, which reads both.
+    std::string GetFindString();
     QString GetFindText() const;
-    std::uint32_t GetFindOption() override { return *m_pFindOption; }
+    std::uint32_t GetFindOption() const { return *m_pFindOption; }
 
     // --- parts ---------------------------------------------------------------
     COrvDoc& GetDocument() { return *m_pDoc; }
@@ -198,13 +199,13 @@ private:
     std::unique_ptr<CLogFileChooser> m_pChooser;
     ILogFileChooser* m_pChooserPort = nullptr;
     std::unique_ptr<QPrinter> m_pPrinter;
-    cmd::CCommandTable* m_pCmds = nullptr;     // child
-    QPointer<CViewSplitter> m_pSplitter;       // child
+    cmd::CCommandTable* m_pCmds = nullptr;  // child
+    QPointer<CViewSplitter> m_pSplitter;    // child
     QPointer<CTitleTreeView> m_pTreeView;
     QPointer<CTextView> m_pTextView;
-    CNameToolBar* m_pToolBar = nullptr;        // child
-    QPointer<CNameToolBar> m_pFindBar;         // child, once the search bar exists
-    QPointer<CFindResultsPane> m_pResults;     // child
+    CNameToolBar* m_pToolBar = nullptr;     // child
+    QPointer<CNameToolBar> m_pFindBar;      // child, once the search bar exists
+    QPointer<CFindResultsPane> m_pResults;  // child
     // The title tree as the document sees it: the tree view, with the
     // results list emptied whenever the tree is cleared (the records it
     // names may be about to go).
@@ -215,7 +216,7 @@ private:
     QMenu* m_pRecentMenu = nullptr;
     QActionGroup* m_pModeGroup = nullptr;
     CRecentFileList* m_pRecent = nullptr;
-    std::uint32_t m_nFindOptionOwn = 3;
+    std::uint32_t m_nFindOptionOwn = FIND_DEFAULT;
     std::uint32_t* m_pFindOption = &m_nFindOptionOwn;
     // The typed search text in CP932 for the search, between the document
     // and the prompter.

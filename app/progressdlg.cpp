@@ -1,7 +1,5 @@
 #include "app/progressdlg.h"
 
-#include <algorithm>
-
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QGridLayout>
@@ -10,6 +8,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QWindow>
+#include <algorithm>
 
 #include "res/strings.h"
 

@@ -3,17 +3,17 @@
 // from the start of InitInstance with the synthetic 100,000-message document
 // on the command line until its tree is shown.
 // usage: app_bench [DOC.mld]   (default: ORV_BENCH_DATA/forum.mld)
+#include <unistd.h>
+
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QWindow>
-
 #include <cstdio>
 #include <ctime>
+#include <fstream>
 #include <iterator>
 #include <sstream>
-#include <fstream>
 #include <string>
-#include <unistd.h>
 
 #include "app/mainframe.h"
 #include "app/orvapp.h"
@@ -76,12 +76,15 @@ int main(int argc, char** argv) {
     // 1. First start, empty settings, no splash ("-Embedding").
     QElapsedTimer t;
     t.start();
-    if (app.InitInstance({QStringLiteral("-Embedding")}) != orv::COrvApp::StartResult::Run) return 1;
+    if (app.InitInstance({QStringLiteral("-Embedding")}) != orv::COrvApp::StartResult::Run)
+        return 1;
     WaitShown(app.GetMainFrame());
     const double initMs = t.nsecsElapsed() / 1e6;
     const double processMs = ProcessAgeMs();
-    std::printf("start-up to main window shown: %.1f ms from process start (10 ms steps), "
-                "%.1f ms from InitInstance (target 300 ms)\n", processMs, initMs);
+    std::printf(
+        "start-up to main window shown: %.1f ms from process start (10 ms steps), "
+        "%.1f ms from InitInstance (target 300 ms)\n",
+        processMs, initMs);
     app.GetMainFrame()->close();
     app.ExitInstance();
 
@@ -98,9 +101,10 @@ int main(int argc, char** argv) {
         WaitShown(app.GetMainFrame());
         const double openMs = t.nsecsElapsed() / 1e6;
         const auto rows = app.GetMainFrame()->GetTreeView()->model()->rowCount();
-        std::printf("open %s from the command line until the tree is shown: %.1f ms "
-                    "(%lld top-level items; target 1500 ms)\n",
-                    doc.c_str(), openMs, static_cast<long long>(rows));
+        std::printf(
+            "open %s from the command line until the tree is shown: %.1f ms "
+            "(%lld top-level items; target 1500 ms)\n",
+            doc.c_str(), openMs, static_cast<long long>(rows));
         app.GetMainFrame()->close();
         app.ExitInstance();
     }

@@ -2,9 +2,9 @@
 // the program's own usage first, an unknown option refused.
 #pragma once
 
-#include <cstdio>
-
 #include <benchmark/benchmark.h>
+
+#include <cstdio>
 
 namespace orv::bench {
 

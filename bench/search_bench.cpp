@@ -135,7 +135,8 @@ void BM_FindAllNoHitAllFolds(benchmark::State& state) {
     f.find.text = kNoHitTexts[state.range(0)];
     for (auto _ : state) {
         FindAllResult found = FindAll(f.doc.GetTreeItems(), f.doc.Ports());
-        if (found.outcome != SearchOutcome::NotFound) return state.SkipWithError("the text was found");
+        if (found.outcome != SearchOutcome::NotFound)
+            return state.SkipWithError("the text was found");
     }
     state.counters["records"] = static_cast<double>(f.doc.GetTreeItems().size());
     state.SetBytesProcessed(static_cast<int64_t>(f.fieldBytes) * state.iterations());

@@ -15,7 +15,7 @@ struct OptionDef {
 };
 
 struct ParsedArgs {
-    bool help = false;  // -h or --help was given
+    bool help = false;                                         // -h or --help was given
     std::vector<std::pair<std::string, std::string>> options;  // name, value in order
     std::vector<std::string> operands;
     // The value of the last option name given, or fallback.

@@ -1,8 +1,8 @@
-#include "cli/console.h"
-
 #include <unistd.h>
 
 #include <csignal>
+
+#include "cli/console.h"
 
 namespace orv::cli {
 

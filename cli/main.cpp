@@ -18,7 +18,6 @@
 #include "core/orvdoc.h"
 #include "res/strings.h"
 
-
 using namespace orv;
 using namespace orv::cli;
 
@@ -39,8 +38,7 @@ const char kUsage[] =
     "[--all | --count | --ranges]\n"
     "       orvlog export-html DOC.mld OUTDIR\n"
     "       orvlog --version\n"
-    "Every command takes -h or --help; \"--\" ends the options.\n"
-    ;
+    "Every command takes -h or --help; \"--\" ends the options.\n";
 
 int Usage(const char* usage = kUsage) {
     std::fputs(usage, stderr);
@@ -86,9 +84,9 @@ int ImportStatus(const COrvDoc& doc) {
             return kExitNoMemory;
         case COrvDoc::ImportEnd::ReadError: {
             EndProgressLine();
-            const std::string reached =
-                stop.haveNumber ? "read up to message " + std::to_string(stop.number)
-                                : std::string("read before the first message");
+            const std::string reached = stop.haveNumber
+                                            ? "read up to message " + std::to_string(stop.number)
+                                            : std::string("read before the first message");
             std::fprintf(stderr, "orvlog: %s: %s (%s)\n", stop.path.c_str(),
                          FileErrorText(stop.readErr).c_str(), reached.c_str());
             return kExitReadError;
@@ -112,9 +110,10 @@ int Import(int argc, char** argv) {
     if (int status = CheckLogs(logs, out)) return status;
 
     TerminalPrompter prompter;
-    prompter.duplicateAnswer = dup == "overwrite" ? MsgAnswer::Yes : MsgAnswer::No;
     TerminalProgressFactory progress;
     COrvDoc doc;
+    doc.SetDuplicatePolicy(dup == "overwrite" ? COrvDoc::DuplicatePolicy::Overwrite
+                                              : COrvDoc::DuplicatePolicy::Stop);
     // No title tree: nothing here shows one, so the import builds none.
     doc.SetPorts({nullptr, &progress, &prompter, nullptr, nullptr});
     if (!into.empty()) {
@@ -172,10 +171,10 @@ int Show(int argc, char** argv) {
         return kExitNotFound;
     }
     StdOut out;
-    out.Write("発言番号: " + std::to_string(rec->GetNumber()) + "\nID: " + ToTerminal(rec->GetId()) +
-              "\n発言者: " + ToTerminal(rec->GetAuthor()) + "\nタイトル: " +
-              ToTerminal(rec->GetTitle()) + "\n日時: " + ToTerminal(rec->GetDateTime()) + "\n\n" +
-              ToTerminal(rec->GetText()));
+    out.Write("発言番号: " + std::to_string(rec->GetNumber()) +
+              "\nID: " + ToTerminal(rec->GetId()) + "\n発言者: " + ToTerminal(rec->GetAuthor()) +
+              "\nタイトル: " + ToTerminal(rec->GetTitle()) +
+              "\n日時: " + ToTerminal(rec->GetDateTime()) + "\n\n" + ToTerminal(rec->GetText()));
     return out.Finish(kExitOk);
 }
 
@@ -183,11 +182,21 @@ void JsonString(std::string& out, const std::string& utf8) {
     out += '"';
     for (unsigned char c : utf8) {
         switch (c) {
-            case '"': out += "\\\""; break;
-            case '\\': out += "\\\\"; break;
-            case '\n': out += "\\n"; break;
-            case '\r': out += "\\r"; break;
-            case '\t': out += "\\t"; break;
+            case '"':
+                out += "\\\"";
+                break;
+            case '\\':
+                out += "\\\\";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
             default:
                 if (c < 0x20) {
                     char buf[8];
@@ -212,8 +221,8 @@ int Dump(int argc, char** argv) {
     std::string line;
     WalkDocumentOrder(doc.GetRoots(), [&](CComment& rec, int depth) {
         if (out.Failed()) return;
-        line = "{\"depth\":" + std::to_string(depth) + ",\"number\":" +
-               std::to_string(rec.GetNumber()) + ",\"id\":";
+        line = "{\"depth\":" + std::to_string(depth) +
+               ",\"number\":" + std::to_string(rec.GetNumber()) + ",\"id\":";
         JsonString(line, Cp932ToUtf8(rec.GetId()));
         line += ",\"author\":";
         JsonString(line, Cp932ToUtf8(rec.GetAuthor()));
@@ -244,7 +253,8 @@ int ExportHtml(int argc, char** argv) {
     COrvDoc doc;
     if (int status = OpenForReading(doc, prompter, docPath)) return status;
     std::string name = docPath;
-    if (std::size_t slash = name.find_last_of("/\\"); slash != std::string::npos) name.erase(0, slash + 1);
+    if (std::size_t slash = name.find_last_of("/\\"); slash != std::string::npos)
+        name.erase(0, slash + 1);
     SetWorkingFile(outDir);
     CatchInterrupts();
     const HtmlExportResult r = ExportHtmlSite(doc.GetRoots(), name, outDir, &progress, &prompter);
@@ -253,7 +263,8 @@ int ExportHtml(int argc, char** argv) {
         case HtmlExportStatus::Ok:
             return kExitOk;
         case HtmlExportStatus::NotEmpty:
-            std::fprintf(stderr, "orvlog: %s: not empty: give a folder that is empty or does not exist\n",
+            std::fprintf(stderr,
+                         "orvlog: %s: not empty: give a folder that is empty or does not exist\n",
                          outDir.c_str());
             break;
         case HtmlExportStatus::NotAFolder:

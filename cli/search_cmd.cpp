@@ -1,5 +1,6 @@
 #include "cli/search_cmd.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
@@ -10,7 +11,6 @@
 #include "cli/output.h"
 #include "cli/terminal.h"
 #include "core/cp932.h"
-#include "core/listtree.h"
 #include "core/orvdoc.h"
 #include "res/strings.h"
 #include "search/findall.h"
@@ -119,8 +119,13 @@ int RunSearchCommand(int argc, char** argv) {
 
     ParsedArgs args;
     if (!ParseArgs(argc, argv,
-                   {{"--from", true}, {"--in", true}, {"--ignore", true}, {"--prev", false},
-                    {"--all", false}, {"--count", false}, {"--ranges", false}},
+                   {{"--from", true},
+                    {"--in", true},
+                    {"--ignore", true},
+                    {"--prev", false},
+                    {"--all", false},
+                    {"--count", false},
+                    {"--ranges", false}},
                    args))
         return SearchUsage();
     if (args.help) return PrintHelp(kSearchUsage);
@@ -154,10 +159,14 @@ int RunSearchCommand(int argc, char** argv) {
     find.text = *text;
 
     TerminalPrompter prompter;
-    CListTitleTree tree;
     COrvDoc doc;
-    doc.SetPorts({&tree, nullptr, &prompter, nullptr, &find});
+    // No title tree: the search walks the records in document order, which
+    // is the tree's order.
+    doc.SetPorts({nullptr, nullptr, &prompter, nullptr, &find});
     if (int status = OpenDocument(doc, prompter, path)) return status;
+    std::vector<const CComment*> records;
+    WalkDocumentOrder(doc.GetRoots(), [&](CComment& rec, int) { records.push_back(&rec); });
+    const CRecordOrder order(records);
     StdOut out;
 
     if (all || count || ranges) {
@@ -166,13 +175,13 @@ int RunSearchCommand(int argc, char** argv) {
         NamingPrompter naming(prompter, textUtf8);
         DocPorts ports = doc.Ports();
         ports.prompter = &naming;
-        FindAllResult found = FindAll(doc.GetTreeItems(), ports);
+        FindAllResult found = FindAll(order, ports);
         if (found.outcome == SearchOutcome::BadText || found.outcome == SearchOutcome::Failed)
             return kExitUsage;
         if (count) out.Write(std::to_string(found.hits.size()) + "\n");
         CMatchFinder finder(find.option, find.text);
         for (std::size_t i : found.hits) {
-            const CComment& rec = *tree.GetItemData(doc.GetTreeItems()[i]);
+            const CComment& rec = *records[i];
             if (out.Failed()) break;
             if (ranges)
                 PrintRanges(out, rec, FindRecordRanges(rec, find.option, finder));
@@ -182,32 +191,30 @@ int RunSearchCommand(int argc, char** argv) {
         return out.Finish(found.hits.empty() ? kExitNotFound : kExitOk);
     }
 
+    // As the viewer's find next and previous: from the message after (before)
+    // the one given, else after the first (before the last).
+    std::size_t current = prev && !records.empty() ? records.size() - 1 : 0;
     if (haveFrom) {
         const CComment* start = doc.FindByNumber(from);
-        TreeItem startItem = kNoItem;
-        for (TreeItem item : doc.GetTreeItems())
-            if (tree.GetItemData(item) == start) startItem = item;
-        if (!start || startItem == kNoItem) {
+        const auto at = std::find(records.begin(), records.end(), start);
+        if (!start || at == records.end()) {
             std::fprintf(stderr, "orvlog: %s: no message %d\n", path.c_str(), from);
             return kExitUsage;
         }
-        tree.SelectItem(startItem);
+        current = static_cast<std::size_t>(at - records.begin());
     }
-    const TreeItem before = tree.GetSelectedItem();
-    if (prev)
-        doc.OnFindPrev();
-    else
-        doc.OnFindNext();
-    const TreeItem after = tree.GetSelectedItem();
-    if (after != kNoItem && after != before) {
-        PrintRecord(out, *tree.GetItemData(after));
-        return out.Finish(kExitOk);
-    }
-    switch (prompter.lastId) {
-        case 0:  // at the end of the order: nothing searched
-        case res::IDS_FIND_NOTFOUND:
+    const int step = prev ? -1 : +1;
+    const int start = static_cast<int>(current) + step;
+    if (records.empty() || start < 0 || start >= static_cast<int>(records.size()))
+        return kExitNotFound;  // at the end of the order: nothing searched
+    std::size_t hit = 0;
+    switch (SearchRecords(order, doc.Ports(), start, step, hit)) {
+        case SearchOutcome::Found:
+            PrintRecord(out, *records[hit]);
+            return out.Finish(kExitOk);
+        case SearchOutcome::NotFound:
             return kExitNotFound;
-        default:  // 60104, 60105
+        default:  // a text that cannot be searched for, a failure, a cancel
             return kExitUsage;
     }
 }

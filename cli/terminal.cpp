@@ -24,8 +24,8 @@ std::string MessageLine(const std::string& subject, const std::string& text) {
     // The core puts the file's name on a line of its own before the
     // system's text, as a message box shows it; the subject names it here.
     std::string_view body = text;
-    if (!subject.empty() && body.size() > subject.size() && body.substr(0, subject.size()) == subject &&
-        body[subject.size()] == '\n')
+    if (!subject.empty() && body.size() > subject.size() &&
+        body.substr(0, subject.size()) == subject && body[subject.size()] == '\n')
         body.remove_prefix(subject.size() + 1);
     std::string line = "orvlog: ";
     if (!subject.empty()) line += subject + ": ";
@@ -47,7 +47,6 @@ void EndProgressLine() {
 
 MsgAnswer TerminalPrompter::MessageBox(int id, const std::string& textUtf8, MsgIcon,
                                        MsgButtons buttons) {
-    lastId = id;
     const bool cancelQuestion = id == res::IDS_HTML_ASK_CANCEL || id == res::IDS_IMPORT_ASK_CANCEL;
     if (cancelQuestion && PendingInterrupt()) return MsgAnswer::Yes;
     std::string about = subject;
@@ -63,7 +62,7 @@ MsgAnswer TerminalPrompter::MessageBox(int id, const std::string& textUtf8, MsgI
             return MsgAnswer::Ok;
         case MsgButtons::YesNo:
         case MsgButtons::YesNoCancel:
-            return id == 60007 ? duplicateAnswer : MsgAnswer::No;
+            return MsgAnswer::No;
     }
     return MsgAnswer::No;
 }

@@ -14,12 +14,12 @@ namespace orv::cli {
 enum ExitStatus {
     kExitOk = 0,
     kExitNotFound = 1,
-    kExitUsage = 2,     // bad usage, or a file that cannot be opened or written
-    kExitNotALog = 3,   // a log rejected as not being a log
-    kExitMalformed = 4, // a document file that is not in the expected format
-    kExitSchema = 5,    // a document file of an unsupported schema
-    kExitNoMemory = 6,  // out of memory
-    kExitReadError = 7, // a read error in a log (what was read before it is written)
+    kExitUsage = 2,           // bad usage, or a file that cannot be opened or written
+    kExitNotALog = 3,         // a log rejected as not being a log
+    kExitMalformed = 4,       // a document file that is not in the expected format
+    kExitSchema = 5,          // a document file of an unsupported schema
+    kExitNoMemory = 6,        // out of memory
+    kExitReadError = 7,       // a read error in a log (what was read before it is written)
     kExitSomeUnsearched = 8,  // some documents of a library could not be searched
 };
 
@@ -28,13 +28,11 @@ void SetWorkingFile(const std::string& path);
 const std::string& WorkingFile();
 
 // Prints every message to standard error on one line, after the file it is
-// about; answers questions from fixed answers (the duplicate question from
-// --duplicates, a question to cancel Yes when an interrupt is pending,
-// everything else No).
+// about; answers questions from fixed answers (a question to cancel Yes
+// when an interrupt is pending, everything else No). What to do with
+// duplicates is the document's policy, set from --duplicates.
 class TerminalPrompter : public IPrompter {
 public:
-    MsgAnswer duplicateAnswer = MsgAnswer::No;
-    int lastId = 0;
     // The file the messages are about (a document being opened or saved),
     // printed before them when set.
     std::string subject;

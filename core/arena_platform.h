@@ -44,7 +44,9 @@ struct BlockAllocator {
     }
     void deallocate(T* p, std::size_t) { platform::FreeArenaBlock(reinterpret_cast<char*>(p)); }
     template <class U>
-    bool operator==(const BlockAllocator<U>&) const { return true; }
+    bool operator==(const BlockAllocator<U>&) const {
+        return true;
+    }
 };
 
 }  // namespace orv

@@ -6,7 +6,7 @@
 #include <stdexcept>
 
 #include "core/arena_platform.h"
-#include "core/logimport.h"
+#include "core/import/headerline.h"
 #include "res/strings.h"
 
 namespace orv {
@@ -46,7 +46,6 @@ void CComment::SetField(int k, std::string_view s) {
     m_pStore->AssignFields(*this, fields);
 }
 
-
 void CComment::SetHeaderFields(const HeaderTokenArray& tokens, std::string_view dateTime) {
     if (!tokens.empty()) {
         m_nNumber = ParseLeadingInt(tokens[0].m_strToken.data(), tokens[0].m_strToken.size());
@@ -54,10 +53,10 @@ void CComment::SetHeaderFields(const HeaderTokenArray& tokens, std::string_view 
     std::string author, title;
     for (std::size_t i = 2; i < tokens.size(); ++i) {
         const CHeadStr& t = tokens[i];
-        if (t.m_nKind == 2) {
+        if (t.m_nKind == TokenKind::Author) {
             if (!author.empty()) author += ' ';
             author += t.m_strToken;
-        } else if (t.m_nKind == 3) {
+        } else if (t.m_nKind == TokenKind::Title) {
             if (!title.empty()) title += ' ';
             title += t.m_strToken;
             TrimTrailingTabLfCr(title);
@@ -79,9 +78,7 @@ void CComment::SetHeader(const HeaderTokenArray& tokens, std::string_view dateTi
 
 void CComment::SetDateTime(std::string_view dateTime) { SetDateTimeRaw(TrimSpace(dateTime)); }
 
-void CComment::AddReply(CComment& reply) {
-    m_pStore->Link(m_nFirst, m_nLast, m_nReplies, reply);
-}
+void CComment::AddReply(CComment& reply) { m_pStore->Link(m_nFirst, m_nLast, m_nReplies, reply); }
 
 CComment* CComment::FindByNumber(std::int32_t n) {
     if (m_nNumber == n) return this;
@@ -112,7 +109,8 @@ void CComment::AddToTreeView(ITitleTree& tree, std::vector<TreeItem>& items, Tre
     TreeItem par = parent;
     for (;;) {
         const bool top = par == kTreeRoot;
-        const TreeItem item = tree.InsertItem(rec->GetTitle(), top ? 0 : 2, top ? 1 : 3, par);
+        const TreeItem item = tree.InsertItem(rec->GetTitle(), top ? kImageTop : kImageReply,
+                                              top ? kImageTopSelected : kImageReplySelected, par);
         if (item == kNoItem) {
             if (prompter)
                 prompter->MessageBox(res::IDS_TREE_FAILED, res::Text(res::IDS_TREE_FAILED),
@@ -169,7 +167,8 @@ CComment& CCommentStore::NewRecord() {
 void CCommentStore::AddChunk() {
     if (m_groupChunksLeft == 0) {
         // Groups double from one chunk up to 32 (2 MiB of entries).
-        const std::size_t chunks = std::min<std::size_t>(32, std::max<std::size_t>(1, m_chunks.size()));
+        const std::size_t chunks =
+            std::min<std::size_t>(32, std::max<std::size_t>(1, m_chunks.size()));
         std::size_t bytes = chunks * kChunkSize * sizeof(CComment);
         char* p = platform::AllocateArenaBlock(bytes);
         if (!p) throw std::bad_alloc();
@@ -196,9 +195,7 @@ void CCommentStore::Link(std::uint32_t& first, std::uint32_t& last, std::uint32_
 
 void CCommentStore::AddRoot(CComment& rec) { Link(m_rootFirst, m_rootLast, m_rootCount, rec); }
 
-void CCommentStore::Retire(CComment& rec) {
-    m_deadBytes += rec.FieldBytes();
-}
+void CCommentStore::Retire(CComment& rec) { m_deadBytes += rec.FieldBytes(); }
 
 void CCommentStore::Discard(CComment& rec) {
     Retire(rec);
@@ -217,7 +214,8 @@ bool CCommentStore::Remove(const CComment* record) {
     // Gather the subtree before anything changes (discarding reuses the
     // links): when there is no memory for the list, the store is untouched.
     std::vector<std::uint32_t> doomed{target};
-    WalkDocumentOrder(record->GetReplies(), [&](CComment& rec, int) { doomed.push_back(rec.m_nSelf); });
+    WalkDocumentOrder(record->GetReplies(),
+                      [&](CComment& rec, int) { doomed.push_back(rec.m_nSelf); });
     // Finds the list holding target and unlinks it there.
     auto unlink = [&](std::uint32_t& first, std::uint32_t& last, std::uint32_t& count) {
         std::uint32_t prev = 0;
@@ -259,7 +257,8 @@ void CCommentStore::FreeBytes::operator()(char* p) const { platform::FreeArenaBl
 CCommentStore::Block CCommentStore::NewBlock(std::size_t n) const {
     // Each block doubles the last one, up to kBlockSize: a small document
     // stays small, a large one has few blocks.
-    std::size_t size = m_blocks.empty() ? kFirstBlock : std::min(kBlockSize, 2 * m_blocks.back().size);
+    std::size_t size =
+        m_blocks.empty() ? kFirstBlock : std::min(kBlockSize, 2 * m_blocks.back().size);
     return BlockOfAtLeast(std::max(size, n));
 }
 

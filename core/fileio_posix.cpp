@@ -1,7 +1,5 @@
 // Files on POSIX systems; the atomic save writes into an unnamed file where
 // the file system offers one (Linux O_TMPFILE).
-#include "core/fileio.h"
-
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -12,6 +10,8 @@
 #include <cstdlib>
 #include <mutex>
 #include <vector>
+
+#include "core/fileio.h"
 
 namespace orv {
 

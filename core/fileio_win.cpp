@@ -1,14 +1,14 @@
 // Files on Windows: UTF-8 paths become wide-character names, and a save
 // replaces the target with ReplaceFileW.
-#include "core/fileio.h"
-#include "core/winpath.h"
-
 #include <io.h>
 #include <sys/stat.h>
 #include <windows.h>
 
 #include <cerrno>
 #include <cstdio>
+
+#include "core/fileio.h"
+#include "core/winpath.h"
 
 namespace orv {
 
@@ -97,8 +97,9 @@ std::FILE* OpenRegularFile(const std::string& path, int& err) {
 namespace {
 
 bool FileIdentity(const std::string& path, BY_HANDLE_FILE_INFORMATION& info) {
-    HANDLE h = CreateFileW(Wide(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                           nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    HANDLE h =
+        CreateFileW(Wide(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (h == INVALID_HANDLE_VALUE) return false;
     const BOOL ok = GetFileInformationByHandle(h, &info);
     CloseHandle(h);
@@ -119,7 +120,8 @@ void IgnoreFileSizeSignal() {}
 int WriteFileAtomically(const std::string& path, const std::function<bool(std::FILE*)>& write) {
     const std::wstring target = Wide(path);
     const DWORD attributes = GetFileAttributesW(target.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) return EISDIR;
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return EISDIR;
     const std::wstring temp = TemporaryName(target);
     std::FILE* f = _wfopen(temp.c_str(), L"wb");
     if (!f) return errno ? errno : EIO;

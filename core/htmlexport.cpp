@@ -20,7 +20,8 @@ HtmlExportResult WriteHtmlSite(const CommentList& roots, const std::string& docu
     // Units of work: each message on its thread page, in the date index,
     // in the author index and in the search index; each front page.
     const std::size_t frontPages = html::FrontPageCount(plan);
-    const std::size_t units = plan.messages.size() * (2 + 2 * html::kUnitsPerListedMessage) + frontPages;
+    const std::size_t units =
+        plan.messages.size() * (2 + 2 * html::kUnitsPerListedMessage) + frontPages;
     html::SiteWriter w(plan, sink, documentNameUtf8, dlg.get(), prompter, units);
     using Step = void (*)(html::SiteWriter&);
     for (Step step : {html::WriteStyleSheet, html::WriteThreadPages, html::WriteFrontPages,

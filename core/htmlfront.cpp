@@ -115,8 +115,10 @@ void AppendActivityChart(std::string& o, const SitePlan& plan) {
         AppendChartBar(o, plan.months[i], x, width, top);
         AppendMonthLabel(o, plan.months[i], i, plan.months.size(), x + width / 2);
     }
-    o += "</g>\n</svg>\n</figure>\n<details class=\"months\">\n<summary>月ごとの発言数（表）</summary>\n"
-         "<table>\n<thead><tr><th scope=\"col\">月</th><th scope=\"col\">発言数</th></tr></thead>\n<tbody>\n";
+    o += "</g>\n</svg>\n</figure>\n<details "
+         "class=\"months\">\n<summary>月ごとの発言数（表）</summary>\n"
+         "<table>\n<thead><tr><th scope=\"col\">月</th><th "
+         "scope=\"col\">発言数</th></tr></thead>\n<tbody>\n";
     for (const MonthCount& m : plan.months) {
         if (m.messages == 0) continue;
         o += "<tr><td><a href=\"dates/";

@@ -40,8 +40,10 @@ void AppendEntry(std::string& o, const SitePlan& plan, std::uint32_t pos, bool w
 
 std::string DatePageTitle(const DatePage& page, std::size_t parts) {
     std::string title;
-    if (page.month) AppendMonth(title, page.month);
-    else title = "日時不明";
+    if (page.month)
+        AppendMonth(title, page.month);
+    else
+        title = "日時不明";
     title += "の発言";
     if (parts > 1) {
         title += "（";
@@ -86,8 +88,10 @@ void WriteDatePage(SiteWriter& w, std::size_t p) {
         if (d != day) {
             if (i != page.begin) o += "</ul>\n";
             o += "<h2>";
-            if (d == 0) o += "日時不明";
-            else AppendStamp(o, plan.messages[pos].date, false);
+            if (d == 0)
+                o += "日時不明";
+            else
+                AppendStamp(o, plan.messages[pos].date, false);
             o += "</h2>\n<ul class=\"entries\">\n";
             day = d;
         }
@@ -110,13 +114,16 @@ void WriteMonthList(SiteWriter& w) {
         const DatePage& page = plan.datePages[p];
         if (page.part != 1) continue;
         std::size_t count = 0;
-        for (std::size_t q = p; q < plan.datePages.size() && plan.datePages[q].month == page.month; ++q)
+        for (std::size_t q = p; q < plan.datePages.size() && plan.datePages[q].month == page.month;
+             ++q)
             count += plan.datePages[q].end - plan.datePages[q].begin;
         o += "<li><a href=\"";
         AppendDateFile(o, page);
         o += "\">";
-        if (page.month) AppendMonth(o, page.month);
-        else o += "日時不明";
+        if (page.month)
+            AppendMonth(o, page.month);
+        else
+            o += "日時不明";
         o += "</a> <span class=\"count\">";
         AppendCount(o, count);
         o += " 件</span></li>\n";
@@ -142,8 +149,10 @@ void AppendAuthorRow(std::string& o, const AuthorPlan& a) {
     o += "<tr><td class=\"id\"><a href=\"";
     AppendAuthorFile(o, a, 0);
     o += "\">";
-    if (a.id.empty()) o += "（IDなし）";
-    else AppendHtmlText(o, a.id, false);
+    if (a.id.empty())
+        o += "（IDなし）";
+    else
+        AppendHtmlText(o, a.id, false);
     o += "</a></td> <td class=\"author\">";
     AppendHandles(o, a, 3);
     o += "</td> <td class=\"num\">";
@@ -177,7 +186,8 @@ void WriteAuthorIndexPage(SiteWriter& w, std::size_t page, std::size_t pages) {
     o += title;
     o += "</h1>\n<table class=\"authors\">\n<thead><tr><th scope=\"col\">ID</th>"
          "<th scope=\"col\">発言者名</th><th scope=\"col\">発言数</th>"
-         "<th scope=\"col\">最初の発言</th><th scope=\"col\">最後の発言</th></tr></thead>\n<tbody>\n";
+         "<th scope=\"col\">最初の発言</th><th "
+         "scope=\"col\">最後の発言</th></tr></thead>\n<tbody>\n";
     const std::size_t end = std::min(plan.authors.size(), (page + 1) * kAuthorsPerPage);
     for (std::size_t a = page * kAuthorsPerPage; a < end; ++a) AppendAuthorRow(o, plan.authors[a]);
     o += "</tbody>\n</table>\n</main>\n";
@@ -201,8 +211,10 @@ void WriteAuthorPage(SiteWriter& w, std::size_t index, std::size_t page, std::si
     const AuthorPlan& a = w.plan.authors[index];
     std::string name = "authors/", title;
     AppendAuthorFile(name, a, page);
-    if (a.id.empty()) title = "（IDなし）";
-    else AppendHtmlText(title, a.id, false);
+    if (a.id.empty())
+        title = "（IDなし）";
+    else
+        AppendHtmlText(title, a.id, false);
     if (!a.handles.empty()) {
         title += " ";
         AppendHtmlText(title, a.handles.front(), false);

@@ -32,11 +32,21 @@ void AppendHtmlText(std::string& out, std::string_view cp932, bool multiline) {
         if (!kSpecial[c]) continue;
         const char* rep;
         switch (c) {
-            case '&': rep = "&amp;"; break;
-            case '<': rep = "&lt;"; break;
-            case '>': rep = "&gt;"; break;
-            case '"': rep = "&quot;"; break;
-            case '\'': rep = "&#39;"; break;
+            case '&':
+                rep = "&amp;";
+                break;
+            case '<':
+                rep = "&lt;";
+                break;
+            case '>':
+                rep = "&gt;";
+                break;
+            case '"':
+                rep = "&quot;";
+                break;
+            case '\'':
+                rep = "&#39;";
+                break;
             case '\r':
                 if (!multiline) continue;
                 // CR LF and a lone CR both end a line.
@@ -66,10 +76,17 @@ std::size_t Utf8SequenceLength(std::string_view s, std::size_t i) {
     std::size_t len;
     std::uint32_t cp;
     if (c < 0x80) return 1;
-    if (c >= 0xC2 && c <= 0xDF) { len = 2; cp = c & 0x1F; }
-    else if (c >= 0xE0 && c <= 0xEF) { len = 3; cp = c & 0x0F; }
-    else if (c >= 0xF0 && c <= 0xF4) { len = 4; cp = c & 0x07; }
-    else return 0;
+    if (c >= 0xC2 && c <= 0xDF) {
+        len = 2;
+        cp = c & 0x1F;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+        len = 3;
+        cp = c & 0x0F;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+        len = 4;
+        cp = c & 0x07;
+    } else
+        return 0;
     if (i + len > s.size()) return 0;
     for (std::size_t k = 1; k < len; ++k) {
         const unsigned char t = static_cast<unsigned char>(s[i + k]);
@@ -137,12 +154,23 @@ void AppendHtmlUtf8(std::string& out, std::string_view utf8) {
             continue;
         }
         switch (c) {
-            case '&': out += "&amp;"; break;
-            case '<': out += "&lt;"; break;
-            case '>': out += "&gt;"; break;
-            case '"': out += "&quot;"; break;
-            case '\'': out += "&#39;"; break;
-            default: out.append(utf8.substr(i, len));
+            case '&':
+                out += "&amp;";
+                break;
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            case '"':
+                out += "&quot;";
+                break;
+            case '\'':
+                out += "&#39;";
+                break;
+            default:
+                out.append(utf8.substr(i, len));
         }
         i += len;
     }
@@ -159,8 +187,10 @@ std::string StripBidiControls(std::string_view utf8) {
 }
 
 void AppendTitle(std::string& out, std::string_view cp932) {
-    if (IsBlank(cp932)) out += kNoTitle;
-    else AppendHtmlText(out, cp932, false);
+    if (IsBlank(cp932))
+        out += kNoTitle;
+    else
+        AppendHtmlText(out, cp932, false);
 }
 
 void AppendStamp(std::string& out, std::uint64_t stamp, bool withTime) {
@@ -201,7 +231,10 @@ void AppendJsString(std::string& out, std::string_view utf8) {
             out += kHex[c & 15];
         } else if (c == '<' || c == 0xE2) {
             // "<" and the line separators U+2028 / U+2029 as escapes.
-            if (c == '<') { out += "\\u003c"; continue; }
+            if (c == '<') {
+                out += "\\u003c";
+                continue;
+            }
             if (i + 2 < utf8.size() && utf8[i + 1] == '\x80' &&
                 (utf8[i + 2] == '\xA8' || utf8[i + 2] == '\xA9')) {
                 out += utf8[i + 2] == '\xA8' ? "\\u2028" : "\\u2029";
@@ -314,10 +347,10 @@ void SiteWriter::Advance(std::size_t units) {
     }
     if (!m_dlg->CheckCancel()) return;
     const MsgAnswer answer =
-        m_prompter ? m_prompter->MessageBox(res::IDS_HTML_ASK_CANCEL,
-                                            res::Text(res::IDS_HTML_ASK_CANCEL),
-                                            res::Icon(res::IDS_HTML_ASK_CANCEL), MsgButtons::YesNo)
-                   : MsgAnswer::Yes;
+        m_prompter
+            ? m_prompter->MessageBox(res::IDS_HTML_ASK_CANCEL, res::Text(res::IDS_HTML_ASK_CANCEL),
+                                     res::Icon(res::IDS_HTML_ASK_CANCEL), MsgButtons::YesNo)
+            : MsgAnswer::Yes;
     if (answer == MsgAnswer::Yes) result.status = HtmlExportStatus::Cancelled;
 }
 

@@ -111,10 +111,10 @@ void CountMonths(SitePlan& plan) {
 // names differ only in letter case: plain IDs of capitals and digits as
 // they are, others as hexadecimal bytes, very long ones by their place.
 std::string AuthorFile(std::string_view id, std::size_t index) {
-    const bool plain = !id.empty() && id.size() <= 64 &&
-                       std::all_of(id.begin(), id.end(), [](char c) {
-                           return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
-                       });
+    const bool plain =
+        !id.empty() && id.size() <= 64 && std::all_of(id.begin(), id.end(), [](char c) {
+            return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+        });
     if (plain) return "u-" + std::string(id);
     std::string name;
     if (id.size() > 64) {

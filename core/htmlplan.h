@@ -28,33 +28,33 @@ std::uint64_t DateStamp(std::string_view dateTime);
 
 struct MessagePlan {
     const CComment* rec = nullptr;
-    std::uint64_t date = 0;       // DateStamp of its date-time
-    std::uint32_t thread = 0;     // index into SitePlan::threads
-    std::uint32_t parent = kNone; // position of the message it answers
-    std::uint32_t span = 1;       // the message and its subtree
-    std::uint32_t copy = 1;       // 2 for the second message of its number, ...
-    std::uint32_t chrono = 0;     // place in SitePlan::byDate
-    std::uint32_t author = 0;     // index into SitePlan::authors
+    std::uint64_t date = 0;        // DateStamp of its date-time
+    std::uint32_t thread = 0;      // index into SitePlan::threads
+    std::uint32_t parent = kNone;  // position of the message it answers
+    std::uint32_t span = 1;        // the message and its subtree
+    std::uint32_t copy = 1;        // 2 for the second message of its number, ...
+    std::uint32_t chrono = 0;      // place in SitePlan::byDate
+    std::uint32_t author = 0;      // index into SitePlan::authors
     std::int32_t depth = 0;
 };
 
 struct ThreadPlan {
-    std::uint32_t first = 0;  // position of the top-level message
-    std::uint32_t count = 0;  // messages in the thread
+    std::uint32_t first = 0;                    // position of the top-level message
+    std::uint32_t count = 0;                    // messages in the thread
     std::uint64_t firstDate = 0, lastDate = 0;  // 0 when none is known
 };
 
 // A run of the date order on one page: one month (or the messages with no
 // date), cut into pages of kMessagesPerPage.
 struct DatePage {
-    std::uint32_t month = 0;  // YYYYMM, 0 for messages without a date
-    std::uint32_t part = 1;   // 1 for the month's first page
+    std::uint32_t month = 0;           // YYYYMM, 0 for messages without a date
+    std::uint32_t part = 1;            // 1 for the month's first page
     std::uint32_t begin = 0, end = 0;  // range of SitePlan::byDate
 };
 
 struct AuthorPlan {
-    std::string_view id;  // CP932, as in the records
-    std::vector<std::uint32_t> messages;  // positions, by date then number
+    std::string_view id;                    // CP932, as in the records
+    std::vector<std::uint32_t> messages;    // positions, by date then number
     std::vector<std::string_view> handles;  // names used, most often first
     std::uint64_t firstDate = 0, lastDate = 0;
     std::string file;  // "u-QVA00001", without folder and ".html"
@@ -67,13 +67,13 @@ struct MonthCount {
 };
 
 struct SitePlan {
-    std::vector<MessagePlan> messages;   // document order
+    std::vector<MessagePlan> messages;  // document order
     std::vector<ThreadPlan> threads;
-    std::vector<std::uint32_t> byDate;   // positions by date, then number
+    std::vector<std::uint32_t> byDate;      // positions by date, then number
     std::vector<std::uint32_t> datePageOf;  // by place in byDate
     std::vector<DatePage> datePages;
-    std::vector<AuthorPlan> authors;     // by ID
-    std::vector<MonthCount> months;      // every month from first to last
+    std::vector<AuthorPlan> authors;  // by ID
+    std::vector<MonthCount> months;   // every month from first to last
     std::size_t undated = 0;
 };
 

@@ -22,7 +22,8 @@ const char kFoldTable[] =
 // Messages in one part of the index: a part stays well below 1 MB.
 constexpr std::size_t kEntriesPerPart = 4000;
 
-const char kScriptHead[] = R"js(// Search of the titles, names and IDs of this site, without a server.
+const char kScriptHead[] =
+    R"js(// Search of the titles, names and IDs of this site, without a server.
 (function () {
   "use strict";
 )js";
@@ -135,14 +136,14 @@ void WriteScript(SiteWriter& w, std::size_t parts) {
 }
 
 // One entry: [href, number, title, name, ID, date-time].
-void AppendIndexEntry(std::string& o, const SitePlan& plan, std::uint32_t pos,
-                      std::string& utf8) {
+void AppendIndexEntry(std::string& o, const SitePlan& plan, std::uint32_t pos, std::string& utf8) {
     const CComment& rec = *plan.messages[pos].rec;
     o += "[\"";
     AppendMessageHref(o, plan, pos, "");
     o += "\",";
     AppendNumber(o, rec.GetNumber());
-    for (std::string_view field : {rec.GetTitle(), rec.GetAuthor(), rec.GetId(), rec.GetDateTime()}) {
+    for (std::string_view field :
+         {rec.GetTitle(), rec.GetAuthor(), rec.GetId(), rec.GetDateTime()}) {
         o += ',';
         Cp932ToUtf8Into(field, utf8);
         AppendJsString(o, utf8);
@@ -176,7 +177,8 @@ void WriteSearchPage(SiteWriter& w) {
     if (!w.Begin(page, "search.html", "検索 - " + w.DocHtml(), "", "search")) return;
     page.Buf() +=
         "<main>\n<h1>検索</h1>\n"
-        "<form id=\"search-form\" class=\"search\" action=\"search.html\" method=\"get\" role=\"search\">\n"
+        "<form id=\"search-form\" class=\"search\" action=\"search.html\" method=\"get\" "
+        "role=\"search\">\n"
         "<label for=\"q\">タイトル・発言者名・ID</label>\n"
         "<input type=\"search\" id=\"q\" name=\"q\" autocomplete=\"off\">\n"
         "<button type=\"submit\">検索</button>\n</form>\n"

@@ -53,11 +53,11 @@ private:
     bool MoveEntriesInto(const std::string& folder);
     void Unlock();
 
-    std::string m_target;  // the target with links followed and no trailing separator
-    std::string m_temp;    // the temporary folder, empty until Begin
+    std::string m_target;                // the target with links followed and no trailing separator
+    std::string m_temp;                  // the temporary folder, empty until Begin
     std::vector<std::string> m_files;    // written, full paths
     std::vector<std::string> m_folders;  // made below m_temp, full paths
-    int m_lock = -1;  // the open lock file (POSIX)
+    int m_lock = -1;                     // the open lock file (POSIX)
     bool m_committed = false;
     int m_err = 0;
     std::string m_errPath;

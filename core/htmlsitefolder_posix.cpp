@@ -1,6 +1,4 @@
 // The site folder on POSIX systems: mkdtemp beside the target, rename onto it.
-#include "core/htmlsitefolder.h"
-
 #include <dirent.h>
 #include <fcntl.h>
 #include <ftw.h>
@@ -17,6 +15,7 @@
 #include <functional>
 
 #include "core/fileio.h"
+#include "core/htmlsitefolder.h"
 
 namespace orv {
 
@@ -77,8 +76,9 @@ private:
 
 std::string ParentOf(const std::string& path) {
     const std::size_t slash = path.rfind('/');
-    return slash == std::string::npos ? std::string(".") : slash == 0 ? std::string("/")
-                                                                       : path.substr(0, slash);
+    return slash == std::string::npos ? std::string(".")
+           : slash == 0               ? std::string("/")
+                                      : path.substr(0, slash);
 }
 
 // The names mkdtemp gives the temporary folders: "." NAME "." and six
@@ -119,7 +119,8 @@ void RemoveAbandoned(const std::string& parent) {
     if (!dir) return;
     std::vector<std::string> found;
     while (const dirent* e = ::readdir(dir))
-        if (IsTemporaryName(e->d_name)) found.push_back((parent == "/" ? "" : parent) + "/" + e->d_name);
+        if (IsTemporaryName(e->d_name))
+            found.push_back((parent == "/" ? "" : parent) + "/" + e->d_name);
     ::closedir(dir);
     for (const std::string& folder : found) {
         const int lock = LockAbandoned(folder);

@@ -179,8 +179,7 @@ void WriteThreadPages(SiteWriter& w) {
         w.Fail("threads");
         return;
     }
-    for (std::uint32_t t = 0; t < w.plan.threads.size() && !w.Stopped(); ++t)
-        WriteThreadPage(w, t);
+    for (std::uint32_t t = 0; t < w.plan.threads.size() && !w.Stopped(); ++t) WriteThreadPage(w, t);
 }
 
 }  // namespace orv::html

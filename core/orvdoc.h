@@ -3,13 +3,13 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "core/arena_platform.h"
 #include "core/comment.h"
-#include "core/logfilelist.h"
+#include "core/import/logfilelist.h"
 #include "core/ports.h"
 
 namespace orv {
@@ -46,8 +46,23 @@ public:
     // Result of the last import, for callers that report it (the CLI).
     // ReadError: a file could not be read to its end (what was read before
     // the error is kept, and the import went on as at its end).
-    enum class ImportEnd { Normal, NoFile, Cancelled, NotALog, DuplicateStopped, OutOfMemory, ReadError };
+    enum class ImportEnd {
+        Normal,
+        NoFile,
+        Cancelled,
+        NotALog,
+        DuplicateStopped,
+        OutOfMemory,
+        ReadError
+    };
     ImportEnd LastImportEnd() const { return m_lastImportEnd; }
+    // What a message number that is already there does: Ask shows the
+    // duplicate question (Yes overwrites it and every later duplicate of
+    // the file, No ends the file); Stop and Overwrite decide without
+    // asking, and the question's text is shown as a notice.
+    enum class DuplicatePolicy { Ask, Stop, Overwrite };
+    void SetDuplicatePolicy(DuplicatePolicy policy) { m_duplicates = policy; }
+    DuplicatePolicy GetDuplicatePolicy() const { return m_duplicates; }
     // Where the last import stopped: the first file that could not be read
     // to its end, else the file being read when the import ended; the
     // number of the last message taken from it.
@@ -61,16 +76,11 @@ public:
 
     // --- tree --------------------------------------------------------------
     void BuildTree();
-    // Command 32784: asks 60006, deletes the selected record with its replies.
+    // The delete-tree command: asks IDS_DELETE_TREE, then deletes the
+    // selected record with its replies.
     void DeleteSelectedTree();
     bool OnUpdateDeleteSelectedTree() const;
     const std::vector<TreeItem>& GetTreeItems() const { return m_arrTreeItems; }
-
-    // --- search (defined with the search engine) ----------------------------
-    void OnFindNext();
-    void OnFindPrev();
-    bool OnUpdateFindNext() const;
-    bool OnUpdateFindPrev() const;
 
     // --- document life -----------------------------------------------------
     // Deletes every record; m_arrTreeItems is left alone.
@@ -121,6 +131,7 @@ private:
     bool m_bIndexValid = true;
 
     ImportEnd m_lastImportEnd = ImportEnd::Normal;
+    DuplicatePolicy m_duplicates = DuplicatePolicy::Ask;
     ImportStop m_importStop;
     OpenResult m_lastOpen = OpenResult::Ok;
     SaveResult m_lastSave = SaveResult::Ok;

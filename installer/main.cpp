@@ -1,7 +1,6 @@
 // orvinst: shows the installation information beside it and installs the
 // package it names.
 #include <QApplication>
-
 #include <cstdio>
 #include <cstring>
 
@@ -16,8 +15,7 @@ constexpr char kUsage[] =
 
 }  // namespace
 
-int main(int argc, char* argv[])
-{
+int main(int argc, char* argv[]) {
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--help") == 0) {
             std::fputs(kUsage, stdout);

@@ -4,7 +4,7 @@
 set -euo pipefail
 
 PACKAGES=(
-  build-essential cmake make pkg-config git
+  build-essential cmake make pkg-config git python3 clang-format
   clang libclang-rt-dev
   libicu-dev
   libgtest-dev libgmock-dev

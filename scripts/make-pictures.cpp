@@ -8,7 +8,6 @@
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
-
 #include <cstdio>
 #include <cstring>
 #include <functional>

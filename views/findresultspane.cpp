@@ -6,11 +6,10 @@
 #include <QPainter>
 #include <QPointer>
 #include <QProxyStyle>
-#include <QTimer>
 #include <QStyle>
 #include <QStyleOptionHeader>
+#include <QTimer>
 #include <QTreeView>
-
 #include <algorithm>
 #include <string_view>
 
@@ -113,9 +112,12 @@ void CFindResultsModel::sort(int column, Qt::SortOrder order) {
 
     auto text = [column](const Row& r) -> std::string_view {
         switch (column) {
-            case kTitle: return r.record->GetTitle();
-            case kAuthor: return r.record->GetAuthor();
-            default: return r.record->GetDateTime();
+            case kTitle:
+                return r.record->GetTitle();
+            case kAuthor:
+                return r.record->GetAuthor();
+            default:
+                return r.record->GetDateTime();
         }
     };
     auto less = [&](const Row& a, const Row& b) {
@@ -137,7 +139,8 @@ void CFindResultsModel::sort(int column, Qt::SortOrder order) {
         return a.order < b.order;  // ties keep the tree order
     };
     if (column >= 0 && column < kColumns && order == Qt::DescendingOrder)
-        std::sort(m_rows.begin(), m_rows.end(), [&](const Row& a, const Row& b) { return less(b, a); });
+        std::sort(m_rows.begin(), m_rows.end(),
+                  [&](const Row& a, const Row& b) { return less(b, a); });
     else
         std::sort(m_rows.begin(), m_rows.end(), less);
 
@@ -190,8 +193,8 @@ QString CFindResultsPane::TitleFor(int count, bool searched) {
     return searched ? QStringLiteral("%1 - %2 件").arg(title).arg(count) : title;
 }
 
-void CFindResultsPane::SetResults(std::vector<CFindResultsModel::Row> rows,
-                                  std::string textCp932, std::uint32_t findOption) {
+void CFindResultsPane::SetResults(std::vector<CFindResultsModel::Row> rows, std::string textCp932,
+                                  std::uint32_t findOption) {
     m_strText = std::move(textCp932);
     m_nOption = findOption;
     m_bSearched = true;
@@ -201,7 +204,8 @@ void CFindResultsPane::SetResults(std::vector<CFindResultsModel::Row> rows,
     // The keyboard starts at the first row; nothing is drawn as picked
     // before the user picks it.
     if (Count() > 0)
-        m_list->selectionModel()->setCurrentIndex(m_model.index(0, 0), QItemSelectionModel::NoUpdate);
+        m_list->selectionModel()->setCurrentIndex(m_model.index(0, 0),
+                                                  QItemSelectionModel::NoUpdate);
 }
 
 void CFindResultsPane::Clear() {
@@ -285,12 +289,12 @@ void CFindResultsPane::RestoreState(QMainWindow& window, const QString& state) {
     if (isFloating())
         setGeometry(g);
     else
-        window.resizeDocks({this}, {area == Qt::LeftDockWidgetArea || area == Qt::RightDockWidgetArea
-                                        ? g.width()
-                                        : g.height()},
-                           area == Qt::LeftDockWidgetArea || area == Qt::RightDockWidgetArea
-                               ? Qt::Horizontal
-                               : Qt::Vertical);
+        window.resizeDocks(
+            {this},
+            {area == Qt::LeftDockWidgetArea || area == Qt::RightDockWidgetArea ? g.width()
+                                                                               : g.height()},
+            area == Qt::LeftDockWidgetArea || area == Qt::RightDockWidgetArea ? Qt::Horizontal
+                                                                              : Qt::Vertical);
     setVisible(v[0] != 0);
 }
 
@@ -313,9 +317,10 @@ void CFindResultsPane::ShowAtPlace(QMainWindow& window) {
     } else if (!across) {
         // Room for the header and about kFirstRows rows below the title.
         const int row = std::max(m_list->sizeHintForRow(0), m_list->fontMetrics().height() + 4);
-        const int title = fontMetrics().height() +
-                          2 * style()->pixelMetric(QStyle::PM_DockWidgetTitleMargin, nullptr, this) +
-                          2 * style()->pixelMetric(QStyle::PM_DockWidgetFrameWidth, nullptr, this);
+        const int title =
+            fontMetrics().height() +
+            2 * style()->pixelMetric(QStyle::PM_DockWidgetTitleMargin, nullptr, this) +
+            2 * style()->pixelMetric(QStyle::PM_DockWidgetFrameWidth, nullptr, this);
         size = title + m_list->header()->sizeHint().height() + kFirstRows * row +
                2 * m_list->frameWidth() + 2;
     }

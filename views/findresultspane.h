@@ -5,7 +5,6 @@
 
 #include <QAbstractTableModel>
 #include <QDockWidget>
-
 #include <cstdint>
 #include <string>
 #include <vector>

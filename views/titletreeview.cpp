@@ -1,7 +1,5 @@
 #include "views/titletreeview.h"
 
-#include <algorithm>
-
 #include <QApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -9,6 +7,7 @@
 #include <QScrollBar>
 #include <QStyleFactory>
 #include <QToolTip>
+#include <algorithm>
 
 #include "core/orvdoc.h"
 #include "views/logfont.h"
@@ -51,8 +50,7 @@ constexpr int kButtonHalf = 4;
 
 }  // namespace
 
-CTitleTreeView::CTitleTreeView(IViewHost* host, QWidget* parent)
-    : QTreeView(parent) {
+CTitleTreeView::CTitleTreeView(IViewHost* host, QWidget* parent) : QTreeView(parent) {
     // The host's panes may not all exist yet: setting the model reports a
     // selection change, which must not reach for the text view.
     setModel(&m_model);
@@ -147,11 +145,14 @@ void CTitleTreeView::FlushBulk() {
     m_model.EndBulk();
     m_bClearing = wasClearing;
     const QModelIndex saved = m_model.IndexOf(m_savedCurrent);
-    if (saved.isValid()) selectionModel()->setCurrentIndex(saved, QItemSelectionModel::ClearAndSelect);
+    if (saved.isValid())
+        selectionModel()->setCurrentIndex(saved, QItemSelectionModel::ClearAndSelect);
     m_savedCurrent = kNoItem;
 }
 
-void CTitleTreeView::SetItemData(TreeItem item, CComment* record) { m_model.SetRecord(item, record); }
+void CTitleTreeView::SetItemData(TreeItem item, CComment* record) {
+    m_model.SetRecord(item, record);
+}
 
 CComment* CTitleTreeView::GetItemData(TreeItem item) const { return m_model.Record(item); }
 
@@ -198,8 +199,10 @@ void CTitleTreeView::Collapse(TreeItem item) {
 }
 
 void CTitleTreeView::Toggle(TreeItem item) {
-    if (m_model.IsExpanded(item)) Collapse(item);
-    else Expand(item);
+    if (m_model.IsExpanded(item))
+        Collapse(item);
+    else
+        Expand(item);
 }
 
 void CTitleTreeView::ExpandSubtree(TreeItem item) {
@@ -299,7 +302,9 @@ QRect CTitleTreeView::LabelRect(TreeItem item) const {
                  row.height());
 }
 
-TreeItem CTitleTreeView::ItemAtPoint(const QPoint& pos) const { return m_model.ItemOf(indexAt(pos)); }
+TreeItem CTitleTreeView::ItemAtPoint(const QPoint& pos) const {
+    return m_model.ItemOf(indexAt(pos));
+}
 
 void CTitleTreeView::UpdateContentWidth() {
     if (m_bInWidthUpdate || m_model.InBulk()) return;
@@ -316,7 +321,8 @@ void CTitleTreeView::UpdateContentWidth() {
                                             fm.horizontalAdvance(m_model.Title(m_model.ItemAt(0))));
             m_nRowHeight = std::max(1, itemDelegate()->sizeHint(opt, first).height());
             // No character of a title is wider than this per byte.
-            m_nByteBound = std::max(fm.horizontalAdvance(QChar(u'W')), fm.horizontalAdvance(QChar(u'あ')));
+            m_nByteBound =
+                std::max(fm.horizontalAdvance(QChar(u'W')), fm.horizontalAdvance(QChar(u'あ')));
         }
         m_textWidth.resize(m_model.ItemCount() + 1, -1);
         // The rows scroll one by one: the first in view is the scroll position.
@@ -328,7 +334,8 @@ void CTitleTreeView::UpdateContentWidth() {
             int& text = m_textWidth[static_cast<std::size_t>(item)];
             if (text < 0) {
                 // Measured only when it might be the widest.
-                const auto bound = static_cast<std::int64_t>(m_model.TitleCp932(item).size()) * m_nByteBound;
+                const auto bound =
+                    static_cast<std::int64_t>(m_model.TitleCp932(item).size()) * m_nByteBound;
                 if (start + bound <= width) continue;
                 text = fm.horizontalAdvance(m_model.Title(item));
             }
@@ -435,7 +442,8 @@ void CTitleTreeView::drawRow(QPainter* painter, const QStyleOptionViewItem& opti
     opt.state &= ~(QStyle::State_Children | QStyle::State_Open | QStyle::State_Sibling |
                    QStyle::State_Selected | QStyle::State_HasFocus | QStyle::State_MouseOver);
     opt.rect = QRect(labelX, y, std::max(0, x0 + header()->sectionSize(0) - labelX), h);
-    if (selectionModel() && selectionModel()->isSelected(index)) opt.state |= QStyle::State_Selected;
+    if (selectionModel() && selectionModel()->isSelected(index))
+        opt.state |= QStyle::State_Selected;
     if (hasFocus() && index == currentIndex()) opt.state |= QStyle::State_HasFocus;
     opt.palette.setCurrentColorGroup(isActiveWindow() ? QPalette::Active : QPalette::Inactive);
     itemDelegate()->paint(painter, opt, index);
@@ -494,42 +502,47 @@ void CTitleTreeView::keyPressEvent(QKeyEvent* e) {
     const TreeItem current = GetSelectedItem();
     const auto select = [this](TreeItem item) {
         const QModelIndex idx = m_model.IndexOf(item);
-        if (idx.isValid()) selectionModel()->setCurrentIndex(idx, QItemSelectionModel::ClearAndSelect);
+        if (idx.isValid())
+            selectionModel()->setCurrentIndex(idx, QItemSelectionModel::ClearAndSelect);
     };
     const bool plain = !(e->modifiers() & ~Qt::KeypadModifier);
     if (current != kNoItem && plain) {
         switch (key) {
-        case Qt::Key_Backspace:
-            // Steps to the parent of the selected item, as a tree control does.
-            select(m_model.Parent(current));
-            e->accept();
-            return;
-        case Qt::Key_Plus:
-            Expand(current);
-            e->accept();
-            return;
-        case Qt::Key_Minus:
-            Collapse(current);
-            e->accept();
-            return;
-        case Qt::Key_Asterisk:
-            ExpandSubtree(current);
-            e->accept();
-            return;
-        case Qt::Key_Right:
-            // Opens the item, or goes to its first reply when it is open.
-            if (!m_model.IsExpanded(current)) Expand(current);
-            else select(m_model.FirstChild(current));
-            e->accept();
-            return;
-        case Qt::Key_Left:
-            // Closes the item, or goes to its parent when it is closed.
-            if (m_model.IsExpanded(current)) Collapse(current);
-            else select(m_model.Parent(current));
-            e->accept();
-            return;
-        default:
-            break;
+            case Qt::Key_Backspace:
+                // Steps to the parent of the selected item, as a tree control does.
+                select(m_model.Parent(current));
+                e->accept();
+                return;
+            case Qt::Key_Plus:
+                Expand(current);
+                e->accept();
+                return;
+            case Qt::Key_Minus:
+                Collapse(current);
+                e->accept();
+                return;
+            case Qt::Key_Asterisk:
+                ExpandSubtree(current);
+                e->accept();
+                return;
+            case Qt::Key_Right:
+                // Opens the item, or goes to its first reply when it is open.
+                if (!m_model.IsExpanded(current))
+                    Expand(current);
+                else
+                    select(m_model.FirstChild(current));
+                e->accept();
+                return;
+            case Qt::Key_Left:
+                // Closes the item, or goes to its parent when it is closed.
+                if (m_model.IsExpanded(current))
+                    Collapse(current);
+                else
+                    select(m_model.Parent(current));
+                e->accept();
+                return;
+            default:
+                break;
         }
     }
     if (key == Qt::Key_Backspace) {

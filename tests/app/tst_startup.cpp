@@ -1,23 +1,22 @@
 // Start-up from the command line, the exit and the hand-over from a second
 // start, with the application object itself.
-#include <QtTest>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QLocalSocket>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
-
-#include <sys/stat.h>
-#include <unistd.h>
+#include <QtTest>
 
 #include "app/mainframe.h"
 #include "app/orvapp.h"
 #include "app/settings.h"
 #include "apptestutil.h"
-#include "views/textview.h"
-#include "views/titletreeview.h"
 #include "fakes/fakeports.h"
 #include "res/strings.h"
+#include "views/textview.h"
+#include "views/titletreeview.h"
 
 using namespace orv;
 
@@ -139,7 +138,9 @@ private slots:
             bool printed;
         } cases[] = {
             {"p", {QStringLiteral("/p"), Doc(QStringLiteral("p.mld"))}, true},
-            {"pt", {QStringLiteral("/pt"), Doc(QStringLiteral("p.mld")), QStringLiteral("pdf")}, true},
+            {"pt",
+             {QStringLiteral("/pt"), Doc(QStringLiteral("p.mld")), QStringLiteral("pdf")},
+             true},
             {"p-empty", {QStringLiteral("/p"), empty}, false},
             {"pt-empty", {QStringLiteral("/pt"), empty, QStringLiteral("pdf")}, false},
         };
@@ -167,8 +168,9 @@ private slots:
                 QVERIFY(doc.OnOpenDocument(c.args[1].toStdString()));
                 QCOMPARE(shownNumber, (*doc.GetRoots().begin())->GetNumber());
                 // A page with text carries a font; a blank page does not.
-                QVERIFY2(file.open(QIODevice::ReadOnly) && file.readAll().contains("/FontDescriptor"),
-                         c.name);
+                QVERIFY2(
+                    file.open(QIODevice::ReadOnly) && file.readAll().contains("/FontDescriptor"),
+                    c.name);
             } else {
                 QCOMPARE(r, COrvApp::StartResult::Failed);
                 QCOMPARE(m_prompter.Ids(), std::vector<int>{res::IDS_PRINT_NOTHING});
@@ -182,7 +184,8 @@ private slots:
     void printNeedsAShownMessage() {
         QCOMPARE(Start({Doc(QStringLiteral("shown.mld"))}), COrvApp::StartResult::Run);
         CMainFrame* f = App().GetMainFrame();
-        const int ids[] = {cmd::ID_FILE_PRINT, cmd::ID_FILE_PRINT_DIRECT, cmd::ID_FILE_PRINT_PREVIEW};
+        const int ids[] = {cmd::ID_FILE_PRINT, cmd::ID_FILE_PRINT_DIRECT,
+                           cmd::ID_FILE_PRINT_PREVIEW};
         const auto enabled = [f, &ids](bool want) {
             f->Commands().UpdateAll();
             for (int id : ids)
@@ -286,10 +289,12 @@ private slots:
         QVERIFY(App().GetMainFrame()->Commands().Action(cmd::ID_FILE_MRU_FILE1)->isEnabled());
         App().GetMainFrame()->close();
         App().ExitInstance();
-        QCOMPARE(settings::ReadInt(settings::kSecFind, QString::fromUtf8(settings::kValFindOption), 0),
-                 0x8013);
+        QCOMPARE(
+            settings::ReadInt(settings::kSecFind, QString::fromUtf8(settings::kValFindOption), 0),
+            0x8013);
         QCOMPARE(settings::ReadString(settings::kSecRecentFiles, QStringLiteral("File1")), doc);
-        QVERIFY(!settings::Contains(settings::kSecSettings, QString::fromUtf8(settings::kValPreviewPages)));
+        QVERIFY(!settings::Contains(settings::kSecSettings,
+                                    QString::fromUtf8(settings::kValPreviewPages)));
     }
 
     void secondStartHandsTheDocumentOver() {

@@ -37,15 +37,21 @@ TEST(OrvlogExportHtml, AddressesSurviveALateReplyImportedInto) {
     TempDir dir;
     const std::string doc = dir.File("forum.mld"), more = dir.File("more.mld");
     ASSERT_EQ(RunOrvlog("import -o " + Quote(doc) + " " + Quote(kSample), NullDevice()).status, 0);
-    ASSERT_EQ(RunOrvlog("export-html " + Quote(doc) + " " + Quote(dir.File("a")), NullDevice()).status, 0);
+    ASSERT_EQ(
+        RunOrvlog("export-html " + Quote(doc) + " " + Quote(dir.File("a")), NullDevice()).status,
+        0);
     // Message 13 answers message 2, deep in the first thread: every message
     // after it in that thread and in every later thread moves down a place.
-    const std::string late = dir.Write(
-        "late.log", Crlf({Header1(13, 13, "QVZ00001", "遅い 人", "RE:RE:はじめまして"),
-                          Header2("98/05/01 10:00:00", 2), "遅れてすみません。"}));
+    const std::string late =
+        dir.Write("late.log", Crlf({Header1(13, 13, "QVZ00001", "遅い 人", "RE:RE:はじめまして"),
+                                    Header2("98/05/01 10:00:00", 2), "遅れてすみません。"}));
     ASSERT_EQ(RunOrvlog("import -o " + Quote(more) + " --into " + Quote(doc) + " " + Quote(late),
-                        NullDevice()).status, 0);
-    ASSERT_EQ(RunOrvlog("export-html " + Quote(more) + " " + Quote(dir.File("b")), NullDevice()).status, 0);
+                        NullDevice())
+                  .status,
+              0);
+    ASSERT_EQ(
+        RunOrvlog("export-html " + Quote(more) + " " + Quote(dir.File("b")), NullDevice()).status,
+        0);
     const auto before = Addresses(dir.File("a")), after = Addresses(dir.File("b"));
     ASSERT_EQ(before.size(), 12u);
     EXPECT_EQ(after.size(), 13u);

@@ -1,8 +1,8 @@
 // orvlog attacked on POSIX systems: output to a full disk or a closed pipe,
 // arguments, paths that are no regular file, signals during an export,
 // file-size and memory limits, read errors.
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -23,8 +23,8 @@ namespace {
 
 struct Ended {
     bool exited = false;
-    int code = -1;    // exit status when exited
-    int signal = 0;   // the signal that ended it otherwise
+    int code = -1;   // exit status when exited
+    int signal = 0;  // the signal that ended it otherwise
 };
 
 Ended Wait(pid_t pid) {
@@ -54,8 +54,8 @@ pid_t Start(const std::vector<std::string>& args, int outFd, const std::string& 
     ::_exit(121);
 }
 
-Ended RunIn(const std::vector<std::string>& args, const std::string& outPath, const std::string& errPath,
-          const std::string& cwd = ".") {
+Ended RunIn(const std::vector<std::string>& args, const std::string& outPath,
+            const std::string& errPath, const std::string& cwd = ".") {
     const int out = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     const Ended e = Wait(Start(args, out, errPath, cwd));
     ::close(out);
@@ -156,8 +156,11 @@ TEST(OrvlogArguments, HelpVersionUnknownOptionsAndDoubleDash) {
     fs::copy_file(f.doc, f.dir.File("-d.mld"));
     EXPECT_EQ(RunIn({"tree", "--", "-d.mld"}, out, f.err, f.dir.Path().string()).code, 0);
     EXPECT_EQ(ReadAll(out).rfind("1 title 1\n", 0), 0u);
-    EXPECT_EQ(RunIn({"search", "--all", "--", "-d.mld", "-x"}, out, f.err, f.dir.Path().string()).code, 1);
-    EXPECT_EQ(RunIn({"export-html", "--", "-d.mld", "-site"}, out, f.err, f.dir.Path().string()).code, 0);
+    EXPECT_EQ(
+        RunIn({"search", "--all", "--", "-d.mld", "-x"}, out, f.err, f.dir.Path().string()).code,
+        1);
+    EXPECT_EQ(
+        RunIn({"export-html", "--", "-d.mld", "-site"}, out, f.err, f.dir.Path().string()).code, 0);
     EXPECT_TRUE(fs::exists(f.dir.File("-site/index.html")));
 }
 
@@ -185,7 +188,8 @@ TEST(OrvlogPaths, WhatIsNoRegularFileIsRefusedWithoutWaitingAndLeftAlone) {
     };
     const std::string logBytes = ReadAll(f.log);
     for (const Case& c : cases) {
-        const Ended e = Shell("timeout 20 " + q + " " + c.args + " </dev/null >/dev/null 2>'" + f.err + "'");
+        const Ended e =
+            Shell("timeout 20 " + q + " " + c.args + " </dev/null >/dev/null 2>'" + f.err + "'");
         EXPECT_EQ(e.code, 2) << c.args;
         EXPECT_EQ(ReadAll(f.err), c.message) << c.args;
         EXPECT_FALSE(fs::exists(out)) << c.args;
@@ -196,7 +200,7 @@ TEST(OrvlogPaths, WhatIsNoRegularFileIsRefusedWithoutWaitingAndLeftAlone) {
     const std::string doc = f.dir.File("d.mld");
     fs::copy_file(f.doc, doc);
     EXPECT_EQ(RunIn({"import", "-o", doc, "--into", doc, f.dir.Write("more.log", Log(100, 1))},
-                  "/dev/null", f.err)
+                    "/dev/null", f.err)
                   .code,
               0);
     EXPECT_EQ(RunIn({"show", doc, "100"}, "/dev/null", f.err).code, 0);
@@ -206,9 +210,11 @@ TEST(OrvlogExport, IntoTheEmptyCurrentFolderKeepsIt) {
     Forum f;
     const std::string here = f.dir.File("here");
     fs::create_directory(here);
-    struct stat before {}, after {};
+    struct stat before {
+    }, after{};
     ASSERT_EQ(::stat(here.c_str(), &before), 0);
-    EXPECT_EQ(RunIn({"export-html", f.doc, "."}, "/dev/null", f.err, here).code, 0) << ReadAll(f.err);
+    EXPECT_EQ(RunIn({"export-html", f.doc, "."}, "/dev/null", f.err, here).code, 0)
+        << ReadAll(f.err);
     ASSERT_EQ(::stat(here.c_str(), &after), 0);
     EXPECT_EQ(after.st_ino, before.st_ino);
     EXPECT_TRUE(fs::exists(here + "/index.html"));
@@ -238,8 +244,8 @@ TEST(OrvlogExport, SignalsCancelCleanlyAndKilledExportsAreCleanedUpNextTime) {
     const std::string parent = f.dir.File("out");
     fs::create_directory(parent);
     for (int sig : {SIGINT, SIGTERM, SIGKILL}) {
-        const pid_t pid = Start({"export-html", f.doc, parent + "/site"}, ::open("/dev/null", O_WRONLY),
-                                f.err);
+        const pid_t pid =
+            Start({"export-html", f.doc, parent + "/site"}, ::open("/dev/null", O_WRONLY), f.err);
         const bool running = ExportRunning(parent);
         ::kill(pid, sig);
         const Ended e = Wait(pid);
@@ -262,8 +268,8 @@ TEST(OrvlogLimits, FileSizeLimitMemoryAndReadErrorsHaveTheirExitStatus) {
     Forum f(200, 2000);
     const std::string q = "'" + std::string(ORVLOG_PATH) + "'";
     const std::string site = f.dir.File("site");
-    Ended e = Shell("sh -c 'ulimit -f 8; exec \"$0\" export-html \"$1\" \"$2\"' " + q + " '" + f.doc +
-                    "' '" + site + "' 2>'" + f.err + "'");
+    Ended e = Shell("sh -c 'ulimit -f 8; exec \"$0\" export-html \"$1\" \"$2\"' " + q + " '" +
+                    f.doc + "' '" + site + "' 2>'" + f.err + "'");
     EXPECT_TRUE(e.exited) << "killed by signal " << e.signal;
     EXPECT_EQ(e.code, 2);
     EXPECT_EQ(ReadAll(f.err), "orvlog: " + site + ": File too large\n");

@@ -40,17 +40,16 @@ TEST(Orvlog, ImportSaveOpenSaveGivesIdenticalBytes) {
 TEST(Orvlog, DuplicatesStopOrOverwrite) {
     TempDir dir;
     std::string a = dir.File("a.mld"), b = dir.File("b.mld");
-    std::string log = dir.Write("x.log", Crlf({Header1(1, 1, "ID", "a b", "first"),
-                                               Header2("99/01/01 00:00:00"), "one"}));
-    std::string log2 = dir.Write("y.log", Crlf({Header1(1, 1, "ID", "a b", "second"),
-                                                Header2("99/01/01 00:00:00"), "two"}));
+    std::string log = dir.Write(
+        "x.log", Crlf({Header1(1, 1, "ID", "a b", "first"), Header2("99/01/01 00:00:00"), "one"}));
+    std::string log2 = dir.Write(
+        "y.log", Crlf({Header1(1, 1, "ID", "a b", "second"), Header2("99/01/01 00:00:00"), "two"}));
     ASSERT_EQ(Orvlog("import -o " + Q(a) + " " + Q(log)).status, 0);
     std::string err = dir.File("err.txt");
     EXPECT_EQ(Orvlog("import -o " + Q(b) + " --into " + Q(a) + " " + Q(log2), err).status, 0);
     EXPECT_NE(ReadAll(err).find("ファイル y.log は、既に取り込みされている"), std::string::npos);
     EXPECT_EQ(Orvlog("show " + Q(b) + " 1").out.find("second"), std::string::npos);
-    EXPECT_EQ(Orvlog("import -o " + Q(b) + " --into " + Q(a) + " --duplicates overwrite " +
-                     Q(log2))
+    EXPECT_EQ(Orvlog("import -o " + Q(b) + " --into " + Q(a) + " --duplicates overwrite " + Q(log2))
                   .status,
               0);
     EXPECT_NE(Orvlog("show " + Q(b) + " 1").out.find("second"), std::string::npos);
@@ -86,9 +85,9 @@ TEST(Orvlog, AFolderAmongTheLogsCannotBeOpened) {
     TempDir dir;
     std::string out = dir.File("o.mld"), err = dir.File("err.txt");
     std::filesystem::create_directory(dir.File("logs"));
-    EXPECT_EQ(Orvlog("import -o " + Q(out) + " " + Q(kSample) + " " + Q(dir.File("logs")), err)
-                  .status,
-              2);
+    EXPECT_EQ(
+        Orvlog("import -o " + Q(out) + " " + Q(kSample) + " " + Q(dir.File("logs")), err).status,
+        2);
     EXPECT_FALSE(std::filesystem::exists(out));
     // The folder once, then why, on one line.
     const std::string said = ReadAll(err);
@@ -117,8 +116,8 @@ TEST(Orvlog, MessagesAfterTheProgressBarStartOnAFreshLine) {
     TempDir dir;
     std::string out = dir.File("o.mld"), typescript = dir.File("tty.txt");
     std::string junk = dir.Write("junk.txt", "not a log\r\n");
-    std::string cmd = std::string("'") + ORVLOG_PATH + "' import -o " + Q(out) + " " + Q(kSample) +
-                      " " + Q(junk);
+    std::string cmd =
+        std::string("'") + ORVLOG_PATH + "' import -o " + Q(out) + " " + Q(kSample) + " " + Q(junk);
     std::string run = "script -qec " + Q(cmd) + " /dev/null > " + Q(typescript) + " 2>&1";
     ASSERT_EQ(std::system(run.c_str()), 3 << 8);
     std::string tty = ReadAll(typescript);
@@ -136,11 +135,12 @@ TEST(Orvlog, DumpWritesOneJsonObjectPerRecord) {
     RunResult dump = Orvlog("dump " + Q(a));
     ASSERT_EQ(dump.status, 0);
     EXPECT_EQ(std::count(dump.out.begin(), dump.out.end(), '\n'), 12);
-    EXPECT_EQ(dump.out.rfind("{\"depth\":0,\"number\":1,\"id\":\"QVA00012\",\"author\":\"山田 一郎\","
-                             "\"title\":\"はじめまして\",\"datetime\":\"98/04/01 21:10:05\",\"text\":"
-                             "\"この会議室に初めて書き込みます。\\r\\n",
-                             0),
-              0u);
+    EXPECT_EQ(
+        dump.out.rfind("{\"depth\":0,\"number\":1,\"id\":\"QVA00012\",\"author\":\"山田 一郎\","
+                       "\"title\":\"はじめまして\",\"datetime\":\"98/04/01 21:10:05\",\"text\":"
+                       "\"この会議室に初めて書き込みます。\\r\\n",
+                       0),
+        0u);
     EXPECT_NE(dump.out.find("{\"depth\":2,\"number\":4,"), std::string::npos);
 }
 
@@ -162,6 +162,7 @@ TEST(Orvlog, ExportHtmlWritesASiteAndRefusesAFolderInUse) {
     EXPECT_NE(ReadAll(err).find("orvlog: " + site + ": not empty"), std::string::npos);
     EXPECT_EQ(ReadAll(site + "/index.html"), index);
     EXPECT_EQ(Orvlog("export-html " + Q(doc)).status, 2);
-    EXPECT_EQ(Orvlog("export-html " + Q(dir.File("missing.mld")) + " " + Q(dir.File("x"))).status, 2);
+    EXPECT_EQ(Orvlog("export-html " + Q(dir.File("missing.mld")) + " " + Q(dir.File("x"))).status,
+              2);
     EXPECT_FALSE(std::filesystem::exists(dir.File("x")));
 }

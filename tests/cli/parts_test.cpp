@@ -23,9 +23,9 @@ TEST(OrvlogParts, OptionsOperandsHelpAndDoubleDash) {
     const ArgsCase cases[] = {
         {{"-o", "x", "a", "b"}, true, false, {"a", "b"}, "x"},
         {{"a", "-o", "x", "b"}, true, false, {"a", "b"}, "x"},
-        {{"-o"}, false, false, {}, ""},                      // no value
+        {{"-o"}, false, false, {}, ""},  // no value
         {{"--bogus", "a"}, false, false, {"a"}, ""},
-        {{"--bogus", "--help"}, true, true, {}, ""},         // help wins
+        {{"--bogus", "--help"}, true, true, {}, ""},  // help wins
         {{"--", "-o", "--help"}, true, false, {"-o", "--help"}, ""},
         {{"-", "-5", "-o", "-x"}, true, false, {"-", "-5"}, "-x"},  // a value may start with a dash
         {{"a", "--", "--", "b"}, true, false, {"a", "--", "b"}, ""},
@@ -39,7 +39,8 @@ TEST(OrvlogParts, OptionsOperandsHelpAndDoubleDash) {
         ParsedArgs parsed;
         std::string name;
         for (const std::string& a : c.argv) name += a + " ";
-        EXPECT_EQ(ParseArgs(static_cast<int>(argv.size()), argv.data(), {{"-o", true}}, parsed), c.ok)
+        EXPECT_EQ(ParseArgs(static_cast<int>(argv.size()), argv.data(), {{"-o", true}}, parsed),
+                  c.ok)
             << name;
         EXPECT_EQ(parsed.help, c.help) << name;
         if (!c.ok) continue;
@@ -49,9 +50,9 @@ TEST(OrvlogParts, OptionsOperandsHelpAndDoubleDash) {
 }
 
 TEST(OrvlogParts, TheProgressBarHoldsAnyPercentWithinItsWidth) {
-    const std::pair<int, const char*> cases[] = {
-        {INT_MIN, "  0%"}, {-1, "  0%"}, {0, "  0%"}, {50, " 50%"},
-        {100, "100%"},     {101, "100%"}, {INT_MAX, "100%"}};
+    const std::pair<int, const char*> cases[] = {{INT_MIN, "  0%"}, {-1, "  0%"},  {0, "  0%"},
+                                                 {50, " 50%"},      {100, "100%"}, {101, "100%"},
+                                                 {INT_MAX, "100%"}};
     const std::size_t width = ProgressBarText("c", 0).size();
     for (const auto& [percent, label] : cases) {
         const std::string line = ProgressBarText("c", percent);

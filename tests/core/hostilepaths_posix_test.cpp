@@ -2,8 +2,8 @@
 // sockets and folders where a file is expected, links, other owners; a log
 // that grows while it is read; exports into empty folders, beside the
 // leftovers of killed exports, and over the file-size limit.
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/file.h>
 #include <sys/resource.h>
@@ -85,9 +85,8 @@ TEST(HostilePaths, ASaveOntoWhatIsNoRegularFileIsRefusedAndTheNodeStays) {
         const std::string link = path + ".link";
         fs::create_symlink(path, link);
         for (const std::string& target : {path, link}) {
-            const int err = WriteFileAtomically(target, [](std::FILE* f) {
-                return std::fputs("saved", f) >= 0;
-            });
+            const int err = WriteFileAtomically(
+                target, [](std::FILE* f) { return std::fputs("saved", f) >= 0; });
             EXPECT_EQ(err, std::string(kind) == "folder" ? EISDIR : kErrNotRegularFile) << target;
             EXPECT_EQ(TypeOf(path), type) << target;
         }
@@ -100,7 +99,8 @@ TEST(HostilePaths, LogsAndDocumentsThatAreNoRegularFileOpenWithoutWaiting) {
     for (const char* kind : kNodeKinds) {
         const std::string path = dir.File(std::string("node-") + kind);
         if (!MakeNode(kind, path)) continue;
-        const std::string why = std::string(kind) == "folder" ? "Is a directory" : "Not a regular file";
+        const std::string why =
+            std::string(kind) == "folder" ? "Is a directory" : "Not a regular file";
         // A document: the open-failure message, the document as it was.
         FakePrompter prompter;
         COrvDoc doc;
@@ -124,9 +124,9 @@ TEST(HostilePaths, LogsAndDocumentsThatAreNoRegularFileOpenWithoutWaiting) {
 
 struct LinkCase {
     const char* name;
-    std::string link;     // the path saved to, relative to the folder
+    std::string link;      // the path saved to, relative to the folder
     std::string pointsTo;  // what the link holds
-    std::string written;  // the file that gets the bytes
+    std::string written;   // the file that gets the bytes
 };
 
 TEST(HostilePaths, ASaveWritesThroughLinksAndKeepsOwnerAndMode) {
@@ -143,7 +143,8 @@ TEST(HostilePaths, ASaveWritesThroughLinksAndKeepsOwnerAndMode) {
     for (const LinkCase& c : cases) {
         const std::string link = dir.File(c.link);
         if (!fs::is_symlink(link)) fs::create_symlink(c.pointsTo, link);
-        ASSERT_EQ(WriteFileAtomically(link, [](std::FILE* f) { return std::fputs("new", f) >= 0; }), 0)
+        ASSERT_EQ(WriteFileAtomically(link, [](std::FILE* f) { return std::fputs("new", f) >= 0; }),
+                  0)
             << c.name;
         EXPECT_TRUE(fs::is_symlink(link)) << c.name;
         EXPECT_EQ(ReadAll(dir.File(c.written)), "new") << c.name;
@@ -169,7 +170,9 @@ class GrowingProgress : public IProgressFactory {
 public:
     explicit GrowingProgress(std::string path) : m_path(std::move(path)) {}
     std::vector<int> positions;
-    std::unique_ptr<IProgressDlg> CreateProgress(bool) override { return std::make_unique<Dlg>(*this); }
+    std::unique_ptr<IProgressDlg> CreateProgress(bool) override {
+        return std::make_unique<Dlg>(*this);
+    }
 
 private:
     class Dlg : public IProgressDlg {
@@ -234,7 +237,8 @@ TEST(HostilePaths, AnExportIntoAnEmptyFolderKeepsTheFolder) {
     const CommentList roots = OneRecord(store);
     const std::string out = dir.File("out");
     ASSERT_EQ(::mkdir(out.c_str(), 0751), 0);
-    struct stat before {}, after {};
+    struct stat before {
+    }, after{};
     ASSERT_EQ(::stat(out.c_str(), &before), 0);
     ASSERT_EQ(ExportHtmlSite(roots, "d", out, nullptr, nullptr).status, HtmlExportStatus::Ok);
     ASSERT_EQ(::stat(out.c_str(), &after), 0);

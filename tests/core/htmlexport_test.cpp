@@ -1,6 +1,8 @@
 // The HTML site export: untrusted text stays text, every message is on the
 // site once, every link lands, and the output folder is left as it was
 // unless the export completes.
+#include "core/htmlexport.h"
+
 #include <gtest/gtest.h>
 
 #include <cctype>
@@ -12,7 +14,6 @@
 #include <set>
 
 #include "core/cp932.h"
-#include "core/htmlexport.h"
 #include "core/htmlmarkup.h"
 #include "core/htmlplan.h"
 #include "fakes/fakeports.h"
@@ -87,7 +88,8 @@ struct Tag {
 // Every tag of a page, with its attributes (values in double quotes, as
 // the exporter writes them). Fails the test on anything else after '<'.
 std::vector<Tag> Tags(const std::string& html) {
-    static const std::regex tagRe(R"(<(/?)([a-zA-Z!][a-zA-Z0-9]*)((?:\s+[a-zA-Z][a-zA-Z0-9-]*(?:="[^"<>]*")?)*)\s*/?>)");
+    static const std::regex tagRe(
+        R"(<(/?)([a-zA-Z!][a-zA-Z0-9]*)((?:\s+[a-zA-Z][a-zA-Z0-9-]*(?:="[^"<>]*")?)*)\s*/?>)");
     static const std::regex attrRe(R"re(([a-zA-Z][a-zA-Z0-9-]*)(?:="([^"]*)")?)re");
     std::vector<Tag> tags;
     std::size_t i = 0;
@@ -111,16 +113,43 @@ std::vector<Tag> Tags(const std::string& html) {
 }
 
 const std::set<std::string> kElements = {
-    "!DOCTYPE", "html", "head", "meta", "title", "link", "body", "header", "main", "nav", "h1",
-    "h2", "p", "dl", "dt", "dd", "ul", "li", "a", "span", "article", "div", "pre", "table",
-    "caption", "thead", "tbody", "tr", "th", "td", "figure", "figcaption", "svg", "g", "line",
-    "text", "rect", "details", "summary", "form", "label", "input", "button", "noscript",
-    "script"};
-const std::set<std::string> kAttributes = {
-    "lang", "charset", "name", "content", "rel", "href", "class", "id", "style", "aria-label",
-    "aria-labelledby", "aria-live", "scope", "xmlns", "viewBox", "x", "y", "x1", "x2", "y1",
-    "y2", "width", "height", "text-anchor", "action", "method", "role", "for", "type",
-    "autocomplete", "src"};
+    "!DOCTYPE", "html",  "head",   "meta",     "title",   "link",    "body",    "header",
+    "main",     "nav",   "h1",     "h2",       "p",       "dl",      "dt",      "dd",
+    "ul",       "li",    "a",      "span",     "article", "div",     "pre",     "table",
+    "caption",  "thead", "tbody",  "tr",       "th",      "td",      "figure",  "figcaption",
+    "svg",      "g",     "line",   "text",     "rect",    "details", "summary", "form",
+    "label",    "input", "button", "noscript", "script"};
+const std::set<std::string> kAttributes = {"lang",
+                                           "charset",
+                                           "name",
+                                           "content",
+                                           "rel",
+                                           "href",
+                                           "class",
+                                           "id",
+                                           "style",
+                                           "aria-label",
+                                           "aria-labelledby",
+                                           "aria-live",
+                                           "scope",
+                                           "xmlns",
+                                           "viewBox",
+                                           "x",
+                                           "y",
+                                           "x1",
+                                           "x2",
+                                           "y1",
+                                           "y2",
+                                           "width",
+                                           "height",
+                                           "text-anchor",
+                                           "action",
+                                           "method",
+                                           "role",
+                                           "for",
+                                           "type",
+                                           "autocomplete",
+                                           "src"};
 
 // Folder part of a site file name, with its trailing "/".
 std::string FolderOf(const std::string& name) {
@@ -139,7 +168,7 @@ std::string Resolve(const std::string& from, const std::string& href) {
 
 struct SiteFacts {
     std::map<std::string, std::set<std::string>> ids;  // file -> ids
-    std::map<std::string, int> articleNumber;            // "file#id" -> number shown
+    std::map<std::string, int> articleNumber;          // "file#id" -> number shown
     int articles = 0;
 };
 
@@ -254,9 +283,9 @@ TEST(HtmlExport, EveryMessageOnceAndEveryLinkLands) {
     // a suffix of its own.
     EXPECT_EQ(f.articleNumber.at("threads/1.html#n4"), 4);
     EXPECT_EQ(f.articleNumber.at("threads/6.html#n4_2"), 4);
-    for (const char* name : {"style.css", "index.html", "dates/index.html", "dates/1998-04.html",
-                             "authors/index.html", "authors/u-QVA00001.html", "search.html",
-                             "search/search.js", "search/data-1.js"})
+    for (const char* name :
+         {"style.css", "index.html", "dates/index.html", "dates/1998-04.html", "authors/index.html",
+          "authors/u-QVA00001.html", "search.html", "search/search.js", "search/data-1.js"})
         EXPECT_EQ(site.files.count(name), 1u) << name;
     // Articles only on thread pages; the date index and the author's page
     // link each message once.
@@ -289,7 +318,8 @@ TEST(HtmlExport, EveryMessageOnceAndEveryLinkLands) {
         }
     EXPECT_EQ(links, 10);  // five replies, each linked from its parent and back
     // Replies are apart in the text, not only on the screen.
-    EXPECT_NE(site.files["threads/1.html"].find(">3</a>、<a href=\"#n4\">4</a>"), std::string::npos);
+    EXPECT_NE(site.files["threads/1.html"].find(">3</a>、<a href=\"#n4\">4</a>"),
+              std::string::npos);
     ASSERT_EQ(progress.dialogs.size(), 1u);
     EXPECT_FALSE(progress.dialogs[0].cancelMode);
     EXPECT_EQ(progress.dialogs[0].positions.back(), 100);
@@ -344,7 +374,8 @@ TEST(HtmlExport, MillionLevelChainIsWrittenWithCappedNesting) {
                 const std::size_t limit = chunk.size() > 16 ? chunk.size() - 16 : 0;
                 for (std::size_t i = 0; i < limit; ++i) {
                     const char* p = chunk.data() + i;
-                    if (*p == '-' && std::memcmp(p, "--depth:", 8) == 0 && std::atoi(p + 8) > kHtmlMaxNesting)
+                    if (*p == '-' && std::memcmp(p, "--depth:", 8) == 0 &&
+                        std::atoi(p + 8) > kHtmlMaxNesting)
                         ++s.deeper;
                     if (*p != '<') continue;
                     if (std::memcmp(p, "<ul", 3) == 0) s.maxUl = std::max(s.maxUl, ++s.ul);
@@ -500,7 +531,10 @@ TEST(HtmlExport, NamesThatCouldDeceiveOrVanishAreShownPlainly) {
     const CommentList roots = store.Roots();
     MemorySink site;
     // U+202E turns the rest of a line around; U+2066 and U+200F as well.
-    WriteHtmlSite(roots, "abc\xE2\x80\xAE" "lmth.exe\xE2\x81\xA6\xE2\x80\x8F", site, nullptr, nullptr);
+    WriteHtmlSite(roots,
+                  "abc\xE2\x80\xAE"
+                  "lmth.exe\xE2\x81\xA6\xE2\x80\x8F",
+                  site, nullptr, nullptr);
     CheckSite(site);
     const std::string& front = site.files["index.html"];
     EXPECT_NE(front.find("<title>abclmth.exe</title>"), std::string::npos);
@@ -513,8 +547,9 @@ TEST(HtmlExport, NamesThatCouldDeceiveOrVanishAreShownPlainly) {
 
 TEST(HtmlExport, AuthorPagesNeverShareAFileName) {
     CCommentStore store;
-    const std::string ids[] = {"QVA00001", "qva00001", "QVA-0001", "", std::string(70, 'Z'),
-                               std::string(71, 'Z'), "X41", Sjis("会員")};
+    const std::string ids[] = {"QVA00001", "qva00001",           "QVA-0001",
+                               "",         std::string(70, 'Z'), std::string(71, 'Z'),
+                               "X41",      Sjis("会員")};
     int number = 1;
     for (const std::string& id : ids) {
         CComment& r = Rec(store, number++, "t");
@@ -532,8 +567,10 @@ TEST(HtmlExport, AuthorPagesNeverShareAFileName) {
         std::string lower = name;
         for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
         EXPECT_TRUE(folded.insert(lower).second) << name;  // also on a case-blind system
-        EXPECT_EQ(name.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789-/._"),
-                  std::string::npos) << name;
+        EXPECT_EQ(name.find_first_not_of(
+                      "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789-/._"),
+                  std::string::npos)
+            << name;
         ++pages;
     }
     EXPECT_EQ(pages, 8);

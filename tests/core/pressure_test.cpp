@@ -25,7 +25,8 @@ namespace {
 std::string ForumLog(int first, int count, std::size_t textBytes) {
     std::vector<std::string> lines;
     for (int n = first; n < first + count; ++n) {
-        lines.push_back(Header1(n, 99999, "ID" + std::to_string(n), "a b", "t" + std::to_string(n)));
+        lines.push_back(
+            Header1(n, 99999, "ID" + std::to_string(n), "a b", "t" + std::to_string(n)));
         lines.push_back(Header2("99/01/01 00:00:00", n % 3 == 0 ? n - 1 : -1));
         lines.push_back(std::string(textBytes, static_cast<char>('a' + n % 26)));
     }
@@ -105,7 +106,8 @@ TEST(MemoryPressure, EveryArenaBlockThatCannotBeHadLeavesAWholeDocument) {
          [](Fixture& f) { f.doc.DeleteSelectedTree(); },
          [](Fixture& f, const std::vector<std::string>& before) {
              const auto now = Dump(f.doc);
-             return now == before || now == std::vector<std::string>(before.begin() + 1, before.end());
+             return now == before ||
+                    now == std::vector<std::string>(before.begin() + 1, before.end());
          }},
         {"compact",
          [&](Fixture& f) {
@@ -210,7 +212,8 @@ TEST(ReadError, TheImportKeepsWhatWasReadAndSaysWhereItStopped) {
             EXPECT_EQ(stop.path, bad) << c.name;
             EXPECT_EQ(stop.readErr, EIO) << c.name;
             const auto ids = f.prompter.Ids();
-            EXPECT_NE(std::find(ids.begin(), ids.end(), res::IDS_LOG_READ_FAILED), ids.end()) << c.name;
+            EXPECT_NE(std::find(ids.begin(), ids.end(), res::IDS_LOG_READ_FAILED), ids.end())
+                << c.name;
         }
         // Only a log without any message start ends the import there.
         EXPECT_EQ(f.doc.FindByNumber(50) != nullptr, c.records > 0) << c.name;

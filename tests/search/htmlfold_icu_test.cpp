@@ -81,5 +81,6 @@ TEST(HtmlSearchFold, ScriptTableIsTheSearchFolding) {
                   "folder the test ran in";
     }
     // The examples the search page promises.
-    for (const char* c : {"ﾊﾟ", "ぱ", "パ"}) EXPECT_NE(literal.find(std::string("\"") + c + "\""), std::string::npos) << c;
+    for (const char* c : {"ﾊﾟ", "ぱ", "パ"})
+        EXPECT_NE(literal.find(std::string("\"") + c + "\""), std::string::npos) << c;
 }

@@ -10,7 +10,6 @@
 #include <QToolButton>
 #include <QTreeView>
 #include <QtTest>
-
 #include <cstdlib>
 
 #include "app/commands.h"
@@ -135,8 +134,9 @@ private slots:
         QTreeView* list = f->FindResults()->List();
         QCOMPARE(list->model()->data(list->model()->index(1, CFindResultsModel::kTitle)).toString(),
                  QStringLiteral("RE:ﾊﾟｿｺﾝ通信の設定について"));
-        QCOMPARE(list->model()->data(list->model()->index(1, CFindResultsModel::kDateTime)).toString(),
-                 QStringLiteral("98/04/02 12:40:33"));
+        QCOMPARE(
+            list->model()->data(list->model()->index(1, CFindResultsModel::kDateTime)).toString(),
+            QStringLiteral("98/04/02 12:40:33"));
         // A header sorts; the current row stays on its message.
         list->setCurrentIndex(list->model()->index(1, 0));
         list->sortByColumn(CFindResultsModel::kDateTime, Qt::DescendingOrder);
@@ -268,8 +268,8 @@ private slots:
             settings::Open()->value(QStringLiteral("BarState 2-Summary/Layout")).toByteArray());
         QVERIFY(!layout.isEmpty());
         const QString name = QStringLiteral("findResultsPane");
-        QVERIFY(!layout.contains(QByteArray(reinterpret_cast<const char*>(name.utf16()),
-                                            name.size() * 2)));
+        QVERIFY(!layout.contains(
+            QByteArray(reinterpret_cast<const char*>(name.utf16()), name.size() * 2)));
         QVERIFY(!layout.contains(name.toLatin1()));
 
         // Saved visible, it still starts hidden; a find all shows it where it was.
@@ -295,7 +295,8 @@ private slots:
             first->SaveFrameSettings();
             first->GetDocument().SetModifiedFlag(false);
         }
-        QCOMPARE(settings::ReadString(settings::kSecSettings, QString::fromUtf8(settings::kValFindResults)),
+        QCOMPARE(settings::ReadString(settings::kSecSettings,
+                                      QString::fromUtf8(settings::kValFindResults)),
                  QString());
         auto f = OpenFrame(nullptr, true);
         f->resize(900, 700);
@@ -352,13 +353,15 @@ private slots:
         // The arrow is what differs from the header without one; it is
         // narrow at the top when it points up.
         const auto arrowWidths = [header](int order) {
-            if (order < 0) header->setSortIndicator(-1, Qt::AscendingOrder);
-            else header->setSortIndicator(CFindResultsModel::kNumber, Qt::SortOrder(order));
+            if (order < 0)
+                header->setSortIndicator(-1, Qt::AscendingOrder);
+            else
+                header->setSortIndicator(CFindResultsModel::kNumber, Qt::SortOrder(order));
             return header->grab().toImage();
         };
         const QImage none = arrowWidths(-1);
-        for (const auto& [order, up] : {std::pair{Qt::AscendingOrder, true},
-                                       std::pair{Qt::DescendingOrder, false}}) {
+        for (const auto& [order, up] :
+             {std::pair{Qt::AscendingOrder, true}, std::pair{Qt::DescendingOrder, false}}) {
             const QImage with = arrowWidths(order);
             QCOMPARE(with.size(), none.size());
             std::vector<int> widths;  // differing pixels per row, rows with any
@@ -369,8 +372,10 @@ private slots:
                 if (n) widths.push_back(n);
             }
             QVERIFY(widths.size() >= 3);
-            if (up) QVERIFY2(widths.front() < widths.back(), "ascending: ▲");
-            else QVERIFY2(widths.front() > widths.back(), "descending: ▼");
+            if (up)
+                QVERIFY2(widths.front() < widths.back(), "ascending: ▲");
+            else
+                QVERIFY2(widths.front() > widths.back(), "descending: ▼");
         }
     }
 };

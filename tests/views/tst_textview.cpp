@@ -1,24 +1,23 @@
 // The message pane: header band geometry and texts, text area placement,
 // the view font record and its settings, page scrolling, focus, printing.
+#include <QApplication>
 #include <QFontDialog>
 #include <QFontInfo>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QListView>
-#include <QStyledItemDelegate>
 #include <QPdfWriter>
-#include <QApplication>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
 #include <QPrinter>
-#include <QTimer>
 #include <QScrollBar>
 #include <QSettings>
+#include <QStyledItemDelegate>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextLayout>
-
+#include <QTimer>
 #include <cmath>
 
 #include "viewtestutil.h"
@@ -319,12 +318,19 @@ private slots:
             const char* font;
             const char* shown;
         } names[] = {
-            {"Regular", "標準"}, {"Normal", "標準"},        {"Bold", "太字"},
-            {"Italic", "斜体"},  {"Oblique", "斜体"},       {"Bold Italic", "太字 斜体"},
-            {"bold  oblique", "太字 斜体"}, {"Light", "Light"}, {"標準", "標準"},
+            {"Regular", "標準"},
+            {"Normal", "標準"},
+            {"Bold", "太字"},
+            {"Italic", "斜体"},
+            {"Oblique", "斜体"},
+            {"Bold Italic", "太字 斜体"},
+            {"bold  oblique", "太字 斜体"},
+            {"Light", "Light"},
+            {"標準", "標準"},
         };
         for (const auto& n : names)
-            QCOMPARE(CTextView::JapaneseStyleName(QString::fromUtf8(n.font)), QString::fromUtf8(n.shown));
+            QCOMPARE(CTextView::JapaneseStyleName(QString::fromUtf8(n.font)),
+                     QString::fromUtf8(n.shown));
 
         // In the chooser: the style list and its field show the Japanese names.
         CTextView view;
@@ -361,7 +367,8 @@ private slots:
         // The mean width of the Latin letters, as the platform's dialog
         // units count; a Japanese face's own "average" width is about twice
         // that and put the stops every sixteen columns.
-        const QString letters = QStringLiteral("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ");
+        const QString letters =
+            QStringLiteral("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ");
         const qreal eight = 8 * QFontMetricsF(view.font()).horizontalAdvance(letters) / 52;
         const QTextLayout* layout = view.document()->firstBlock().layout();
         QVERIFY(std::abs(layout->lineAt(0).cursorToX(1) - eight) < 1.0);

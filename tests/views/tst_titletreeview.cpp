@@ -3,7 +3,6 @@
 #include <QScrollBar>
 #include <QTest>
 #include <QToolTip>
-
 #include <algorithm>
 #include <cstdlib>
 #include <functional>
@@ -37,8 +36,10 @@ void FillChain(COrvDoc& doc, int depth) {
         CComment& rec = doc.NewRecord();
         rec.SetNumber(n);
         rec.SetTitle(n == 1 ? "chain" : "RE:chain");
-        if (last) doc.AddReplyTo(*last, rec);
-        else doc.AddRoot(rec);
+        if (last)
+            doc.AddReplyTo(*last, rec);
+        else
+            doc.AddRoot(rec);
         last = &rec;
     }
 }
@@ -317,7 +318,7 @@ private slots:
         QVERIFY(tree.IsExpanded(Item(31)));
         QTest::keyClick(&tree, Qt::Key_Right);  // goes to the first reply
         QCOMPARE(tree.GetSelectedItem(), Item(32));
-        QTest::keyClick(&tree, Qt::Key_Left);   // closed: goes to the parent
+        QTest::keyClick(&tree, Qt::Key_Left);  // closed: goes to the parent
         QCOMPARE(tree.GetSelectedItem(), Item(31));
         QTest::keyClick(&tree, Qt::Key_Asterisk, Qt::KeypadModifier);  // everything below
         QVERIFY(tree.IsExpanded(Item(32)) && tree.IsExpanded(Item(33)));
@@ -358,9 +359,14 @@ private slots:
             std::function<void()> act;
         } actions[] = {
             {"click", [&] { QTest::mouseClick(tree.viewport(), Qt::LeftButton, {}, below); }},
-            {"right click", [&] { QTest::mouseClick(tree.viewport(), Qt::RightButton, {}, below); }},
-            {"double click", [&] { QTest::mouseDClick(tree.viewport(), Qt::LeftButton, {}, below); }},
-            {"ctrl click", [&] { QTest::mouseClick(tree.viewport(), Qt::LeftButton, Qt::ControlModifier, below); }},
+            {"right click",
+             [&] { QTest::mouseClick(tree.viewport(), Qt::RightButton, {}, below); }},
+            {"double click",
+             [&] { QTest::mouseDClick(tree.viewport(), Qt::LeftButton, {}, below); }},
+            {"ctrl click",
+             [&] {
+                 QTest::mouseClick(tree.viewport(), Qt::LeftButton, Qt::ControlModifier, below);
+             }},
         };
         for (const auto& a : actions) {
             a.act();
@@ -399,7 +405,8 @@ private slots:
         // A chain 60 deep under a root: past 40 levels the indentation stops.
         std::vector<Msg> msgs = {{1, -1, "Top", "body"}};
         for (int n = 2; n <= 61; ++n)
-            msgs.push_back({n, n - 1, "RE:" + std::string(n == 61 ? "a long title at the very end" : "x"),
+            msgs.push_back({n, n - 1,
+                            "RE:" + std::string(n == 61 ? "a long title at the very end" : "x"),
                             "body"});
         COrvDoc deep;
         ImportInto(deep, *host, *dir, msgs, &prompter);
@@ -429,7 +436,8 @@ private slots:
         QTRY_VERIFY(!QToolTip::isVisible());
         hbar->setValue(0);
         const QRect whole = tree.LabelRect(item(1));
-        QHelpEvent short_(QEvent::ToolTip, whole.center(), tree.viewport()->mapToGlobal(whole.center()));
+        QHelpEvent short_(QEvent::ToolTip, whole.center(),
+                          tree.viewport()->mapToGlobal(whole.center()));
         QCoreApplication::sendEvent(tree.viewport(), &short_);
         QVERIFY(!QToolTip::isVisible());
         tree.ClearTree();  // no pane keeps a record of this document
@@ -453,13 +461,18 @@ private slots:
                 int widest = tree.viewport()->width();
                 for (int r = first; r < tree.Model().rowCount(); ++r) {
                     const TreeItem item = tree.Model().ItemAt(r);
-                    if (tree.visualRect(tree.Model().index(r, 0)).top() >= tree.viewport()->height()) break;
+                    if (tree.visualRect(tree.Model().index(r, 0)).top() >=
+                        tree.viewport()->height())
+                        break;
                     widest = std::max(widest, tree.LabelStart(item) + tree.LabelRect(item).width());
                 }
                 const int end = tree.horizontalScrollBar()->maximum() + tree.viewport()->width();
                 QVERIFY2(std::abs(end - widest) <= 4,
                          qPrintable(QStringLiteral("depth %1, %2: range ends at %3, widest row %4")
-                                        .arg(depth).arg(QLatin1String(where)).arg(end).arg(widest)));
+                                        .arg(depth)
+                                        .arg(QLatin1String(where))
+                                        .arg(end)
+                                        .arg(widest)));
             };
             check("top");
             tree.setFocus();

@@ -7,28 +7,27 @@
 // usage: app_shots OUTDIR
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
-#include <QElapsedTimer>
+#include <QMessageBox>
+#include <QMouseEvent>
 #include <QScreen>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTimer>
 
-#include <QFile>
-#include <QLineEdit>
-#include <QMessageBox>
-#include <QMouseEvent>
-#include <QScrollBar>
-
 #include "app/aboutdlg.h"
 #include "app/exporthtmlcommand.h"
-#include "search/findbar.h"
+#include "app/findbar.h"
 #include "app/mainframe.h"
 #include "app/orvapp.h"
 #include "app/settings.h"
-#include "views/titletreeview.h"
 #include "tests/app/harness/shotutil.h"
 #include "tests/fakes/usage.h"
+#include "views/titletreeview.h"
 
 using namespace orv;
 using shots::Settle;
@@ -53,8 +52,11 @@ QString WriteChainLog(const QString& dir, int count) {
     QByteArray out;
     const QByteArray marker = QByteArray::fromHex("82D682CC8352838183938367");  // へのコメント
     for (int n = 1; n <= count; ++n) {
-        out += QStringLiteral("%1/%2 CHN00001  TANAKA").arg(n, 7, 10, QLatin1Char('0'))
-                   .arg(count, 7, 10, QLatin1Char('0')).toLatin1().leftJustified(38, ' ');
+        out += QStringLiteral("%1/%2 CHN00001  TANAKA")
+                   .arg(n, 7, 10, QLatin1Char('0'))
+                   .arg(count, 7, 10, QLatin1Char('0'))
+                   .toLatin1()
+                   .leftJustified(38, ' ');
         out += n > 1 ? "RE:a reply deep down the chain\r\n" : "the first message\r\n";
         out += "(01) 98/01/01 00:00:00";
         if (n > 1) out += "  " + QByteArray::number(n - 1).rightJustified(7, '0') + marker;
@@ -69,9 +71,10 @@ QString WriteChainLog(const QString& dir, int count) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (orv::test::AnswerHelp(argc, argv,
-                              "usage: app_shots [OUTDIR]\n"
-                              "Writes screenshots of the viewer as PNG files into OUTDIR (default: .).\n"))
+    if (orv::test::AnswerHelp(
+            argc, argv,
+            "usage: app_shots [OUTDIR]\n"
+            "Writes screenshots of the viewer as PNG files into OUTDIR (default: .).\n"))
         return 0;
     QTemporaryDir settingsDir;
     settings::UseFolder(settingsDir.path());
@@ -124,10 +127,12 @@ int main(int argc, char** argv) {
         const QString chosen = dlg.ChosenFolder();
         QTimer::singleShot(300, [&out] {
             Shot(out, QStringLiteral("export-done.png"));
-            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) box->reject();
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+                box->reject();
         });
-        OnExportHtml(f->GetDocument(), f->GetTitle(), exportDir.path(),
-                     [&chosen](const QString&) { return chosen; }, [](const QString&) {});
+        OnExportHtml(
+            f->GetDocument(), f->GetTitle(), exportDir.path(),
+            [&chosen](const QString&) { return chosen; }, [](const QString&) {});
     }
     f->Commands().Execute(cmd::ID_VIEW_TOPBOTTOM);
     Shot(out, QStringLiteral("top-and-bottom.png"));

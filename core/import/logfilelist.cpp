@@ -1,4 +1,4 @@
-#include "core/logfilelist.h"
+#include "core/import/logfilelist.h"
 
 #include <algorithm>
 #include <cerrno>
