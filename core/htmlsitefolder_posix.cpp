@@ -188,8 +188,8 @@ bool CHtmlSiteFolder::Begin() {
     // a long name is cut, before a whole UTF-8 character.
     std::size_t keep = std::min<std::size_t>(base.size(), 255 - 8);
     while (keep < base.size() && (static_cast<unsigned char>(base[keep]) & 0xC0) == 0x80) --keep;
-    std::string tmpl = (parent == "/" ? std::string() : parent) + "/." + base.substr(0, keep) +
-                       ".XXXXXX";
+    std::string tmpl =
+        (parent == "/" ? std::string() : parent) + "/." + base.substr(0, keep) + ".XXXXXX";
     std::vector<char> name(tmpl.begin(), tmpl.end());
     name.push_back('\0');
     if (!::mkdtemp(name.data())) {

@@ -95,10 +95,16 @@ struct Forum {
 
 TEST(OrvlogOutput, AFullDiskFailsAClosedPipeEndsQuietly) {
     Forum f;
-    const std::vector<std::vector<std::string>> commands = {
-        {"tree", f.doc}, {"show", f.doc, "1"}, {"dump", f.doc}, {"search", f.doc, "title", "--all"},
-        {"search", f.doc, "title", "--ranges"}, {"--help"}, {"--version"}, {"tree", "--help"},
-        {"search", "-h"}, {"export-html", "--help"}};
+    const std::vector<std::vector<std::string>> commands = {{"tree", f.doc},
+                                                            {"show", f.doc, "1"},
+                                                            {"dump", f.doc},
+                                                            {"search", f.doc, "title", "--all"},
+                                                            {"search", f.doc, "title", "--ranges"},
+                                                            {"--help"},
+                                                            {"--version"},
+                                                            {"tree", "--help"},
+                                                            {"search", "-h"},
+                                                            {"export-html", "--help"}};
     for (const auto& cmd : commands) {
         const std::string name = cmd[0] + " " + cmd.back();
         const Ended full = RunIn(cmd, "/dev/full", f.err);

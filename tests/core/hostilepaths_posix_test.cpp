@@ -354,8 +354,10 @@ TEST(HostilePaths, AnExportOutOfMemoryLeavesNothing) {
             ::setrlimit(RLIMIT_AS, &limit);
             int code = 0;
             try {
-                code = ExportHtmlSite(roots, "d", out, nullptr, nullptr).status ==
-                               HtmlExportStatus::Ok ? 0 : 1;
+                code =
+                    ExportHtmlSite(roots, "d", out, nullptr, nullptr).status == HtmlExportStatus::Ok
+                        ? 0
+                        : 1;
             } catch (const std::bad_alloc&) {
                 code = 2;
             }

@@ -76,8 +76,8 @@ TEST(HtmlExportPosix, SearchPageTakesAnyQueryFromItsAddress) {
     if (std::system("node --version >/dev/null 2>&1") != 0) GTEST_SKIP() << "no node";
     TempDir dir;
     CCommentStore store;
-    const std::string titles[] = {"\"\\</script>", std::string("a\0b", 3), "100%",
-                                  "\xE2\x80\xA8", "\x82"};
+    const std::string titles[] = {"\"\\</script>", std::string("a\0b", 3), "100%", "\xE2\x80\xA8",
+                                  "\x82"};
     int number = 1;
     for (const std::string& t : titles) {
         CComment& rec = store.NewRecord();
@@ -130,8 +130,11 @@ TEST(HtmlExportPosix, LongestFolderNamesTakeTheSite) {
     const CommentList roots = store.Roots();
     std::string kana;
     for (int i = 0; i < 85; ++i) kana += "\xE3\x81\x82";  // 255 bytes
-    const std::string names[] = {std::string(246, 'a'), std::string(247, 'b'),
-                                 std::string(248, 'c'), std::string(255, 'd'), kana,
+    const std::string names[] = {std::string(246, 'a'),
+                                 std::string(247, 'b'),
+                                 std::string(248, 'c'),
+                                 std::string(255, 'd'),
+                                 kana,
                                  "xy" + kana.substr(0, 252)};
     for (const std::string& name : names) {
         const std::string out = dir.File(name);
