@@ -36,9 +36,10 @@ done
 [ -n "$window" ] || { echo "screenshot: the viewer showed no window" >&2; exit 1; }
 xdotool windowsize "$window" 1000 640 windowmove "$window" 0 0
 sleep 3
-# The first message of the tree, shown in the text pane, and its thread open.
-xdotool windowactivate --sync "$window" 2>/dev/null || xdotool windowfocus "$window"
-xdotool key --window "$window" Home Down Up
+# The first thread opened in the tree, its first reply shown.
+xdotool mousemove --window "$window" 80 100 click 1
+sleep 0.5
+xdotool key --window "$window" Right Down Right Down
 sleep 1
 import -window "$window" -strip "$scratch/shot.png"
 convert "$scratch/shot.png" -strip -define png:exclude-chunks=date,time "$OUT"

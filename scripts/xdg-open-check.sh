@@ -39,7 +39,8 @@ for _ in $(seq 1 150); do
   [ -n "$window" ] && break
   sleep 0.1
 done
-sleep 2
+# The splash screen gone.
+sleep 4
 import -window root "$PICTURE"
 if [ -z "$window" ]; then
   echo "xdg-open-check: FAIL: no window shows forum.mld (screen in $PICTURE)" >&2
