@@ -230,11 +230,14 @@ def check_orvlog_page(usages, global_options, page):
         fail("orvlog(1): no EXIT STATUS section")
 
 
-def check_orv_page(orv, page):
-    switches = set()
+def read_orv_switches(orv):
+    switches = {"--help"}
     for line in usage_block(run(orv, "--help")):
         switches.update(re.findall(r"(?<![\w./-])(/[a-z]+|--?[a-z][\w-]*)(?![\w./-])", line))
-    switches.add("--help")
+    return switches
+
+
+def check_orv_page(switches, page):
     text = roff_text(page)
     listed = set(re.findall(r"^\.BI? (/[a-z]+|--?[a-z][\w-]*)", text, re.M))
     for switch in sorted(switches - listed):
@@ -243,20 +246,35 @@ def check_orv_page(orv, page):
         fail(f"orv(1): the page lists {switch}, which orv --help does not")
 
 
-def main():
-    orvlog, completion, orvlog_page, orv, orv_page = sys.argv[1:6]
+def read_help(orvlog, orv):
+    """What the programs say: orvlog's commands with their usage, orvlog's own
+    options, orv's switches."""
     usages, global_options = read_orvlog_help(orvlog)
     if not usages:
         sys.exit("orvlog --help names no command")
+    return usages, global_options, read_orv_switches(orv)
+
+
+def check(helps, completion, orvlog_page, orv_page):
+    """The faults found in the completion and the pages, as messages."""
+    usages, global_options, orv_switches = helps
+    errors.clear()
     table, table_globals = read_completion(completion)
     check_completion(usages, global_options, table, table_globals)
     check_orvlog_page(usages, global_options, orvlog_page)
-    check_orv_page(orv, orv_page)
-    for e in errors:
+    check_orv_page(orv_switches, orv_page)
+    return list(errors)
+
+
+def main():
+    orvlog, completion, orvlog_page, orv, orv_page = sys.argv[1:6]
+    helps = read_help(orvlog, orv)
+    found = check(helps, completion, orvlog_page, orv_page)
+    for e in found:
         print("FAIL:", e)
-    if errors:
+    if found:
         sys.exit(1)
-    print(f"cli docs: {len(usages)} commands of orvlog and the switches of orv agree "
+    print(f"cli docs: {len(helps[0])} commands of orvlog and the switches of orv agree "
           "with the completion and the manual pages")
 
 
