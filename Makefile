@@ -7,7 +7,7 @@ WINB     ?= build/win
 CMAKE    ?= cmake
 export QT_QPA_PLATFORM ?= offscreen
 
-.PHONY: all deps configure build test test-fast test-windows asan bench fuzz run clean format check-format
+.PHONY: all deps configure build test test-fast test-windows asan bench fuzz run clean format check-format package
 
 all: build
 
@@ -62,6 +62,10 @@ test-windows: build
 	ORV_WINEPREFIX=$(abspath $(WINB))/wine bash scripts/wine-run.sh cmd /c exit
 	cd $(WINB) && ctest --output-on-failure -j$(JOBS) --timeout 600
 	bash scripts/windows-roundtrip.sh $(BUILD) $(WINB)
+
+# The Debian package of the release build: build/rel/orv_VERSION_ARCH.deb.
+package: build
+	cd $(BUILD) && cpack -G DEB
 
 bench: build
 	bash bench/run.sh $(BUILD)

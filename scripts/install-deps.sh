@@ -15,6 +15,9 @@ PACKAGES=(
   ripgrep
   nodejs default-jre-headless
   g++-mingw-w64-x86-64-posix wine wine64
+  # the Debian package (make package) and its checks
+  dpkg-dev file help2man lintian appstream desktop-file-utils shared-mime-info bash-completion
+  xdg-utils libglib2.0-bin xdotool
 )
 
 missing=()
