@@ -1,0 +1,124 @@
+#include "readstate/docreadstate.h"
+
+#include <algorithm>
+
+namespace orv {
+
+std::vector<MessageKey> CReadStateStore::SampleOf(const KeyTable<std::uint32_t>& docKeys) {
+    std::vector<MessageKey> keys;
+    keys.reserve(docKeys.size());
+    docKeys.ForEach([&](MessageKey k, std::uint32_t) { keys.push_back(k); });
+    const std::size_t n = std::min(kSampleSize, keys.size());
+    std::partial_sort(keys.begin(), keys.begin() + static_cast<std::ptrdiff_t>(n), keys.end());
+    keys.resize(n);
+    return keys;
+}
+
+void CDocReadState::SetRecords(const CommentList& roots) {
+    m_docKeys.clear();
+    m_nMessages = 0;
+    WalkDocumentOrder(roots, [&](CComment& rec, int) {
+        ++m_docKeys[KeyOf(rec)];
+        ++m_nMessages;
+    });
+    m_nUnread = m_nMessages;
+    m_docKeys.ForEach([&](MessageKey k, std::uint32_t n) {
+        if (IsRead(k)) m_nUnread -= n;
+    });
+    m_bSampleDirty = true;
+}
+
+bool CDocReadState::Attach(const std::string& path) {
+    if (!m_store || !m_store->IsOpen()) return false;
+    const DocumentId doc = m_store->FindDocument(path, m_docKeys);
+    std::vector<StoredMark> stored;
+    LastPosition last;
+    if (doc == 0 || !m_store->Load(doc, stored, last)) return false;
+    m_doc = doc;
+    // What was marked before the document had a file wins over the store.
+    m_flags.Reserve(m_flags.size() + stored.size());
+    for (const StoredMark& m : stored)
+        if (!m_dirty.Find(m.key)) m_flags[m.key] = m.flags;
+    if (!m_bLastDirty) m_last = last;
+    m_nUnread = m_nMessages;
+    m_docKeys.ForEach([&](MessageKey k, std::uint32_t n) {
+        if (IsRead(k)) m_nUnread -= n;
+    });
+    m_bSampleDirty = true;
+    return true;
+}
+
+void CDocReadState::Reset() {
+    Flush();
+    m_doc = 0;
+    m_docKeys.clear();
+    m_flags.clear();
+    m_dirty.clear();
+    m_last = {};
+    m_nMessages = m_nUnread = 0;
+    m_bLastDirty = m_bSampleDirty = false;
+}
+
+void CDocReadState::SetFlags(MessageKey key, std::uint8_t flags) {
+    std::uint8_t* cur = m_flags.Find(key);
+    const std::uint8_t old = cur ? *cur : 0;
+    if (old == flags) return;
+    if (cur)
+        *cur = flags;
+    else
+        m_flags[key] = flags;
+    m_dirty[key] = 1;
+    if (((old ^ flags) & kMarkRead) == 0) return;
+    if (const std::uint32_t* n = m_docKeys.Find(key)) {
+        if (flags & kMarkRead)
+            m_nUnread -= *n;
+        else
+            m_nUnread += *n;
+    }
+}
+
+void CDocReadState::SetRead(MessageKey key, bool read) {
+    const std::uint8_t old = m_flags.Get(key);
+    SetFlags(key, read ? (old | kMarkRead) : (old & ~kMarkRead));
+}
+
+void CDocReadState::SetAllRead(bool read) {
+    m_flags.Reserve(m_flags.size() + m_docKeys.size());
+    m_dirty.Reserve(m_dirty.size() + m_docKeys.size());
+    m_docKeys.ForEach([&](MessageKey k, std::uint32_t) { SetRead(k, read); });
+}
+
+void CDocReadState::ToggleBookmark(const CComment& rec) {
+    const MessageKey key = KeyOf(rec);
+    SetFlags(key, m_flags.Get(key) ^ kMarkBookmark);
+}
+
+void CDocReadState::SetLastPosition(const CComment& rec) {
+    const MessageKey key = KeyOf(rec);
+    if (m_last.has && m_last.key == key) return;
+    m_last = {true, key};
+    m_bLastDirty = true;
+}
+
+std::vector<MessageKey> CDocReadState::Bookmarks() const {
+    std::vector<MessageKey> keys;
+    m_flags.ForEach([&](MessageKey k, std::uint8_t f) {
+        if ((f & kMarkBookmark) && m_docKeys.Find(k)) keys.push_back(k);
+    });
+    return keys;
+}
+
+bool CDocReadState::Flush() {
+    if (m_doc == 0 || !HasPending()) return true;
+    std::vector<StoredMark> changes;
+    changes.reserve(m_dirty.size());
+    m_dirty.ForEach([&](MessageKey k, std::uint8_t) { changes.push_back({k, m_flags.Get(k)}); });
+    std::vector<MessageKey> sample;
+    if (m_bSampleDirty) sample = CReadStateStore::SampleOf(m_docKeys);
+    if (!m_store->Write(m_doc, changes, m_last, m_bSampleDirty ? &sample : nullptr)) return false;
+    m_dirty.clear();
+    m_bLastDirty = m_bSampleDirty = false;
+    return true;
+}
+
+}  // namespace orv
