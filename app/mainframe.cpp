@@ -30,6 +30,7 @@
 #include "app/msgprompter.h"
 #include "app/nametoolbar.h"
 #include "app/progressdlg.h"
+#include "app/readingcommands.h"
 #include "app/recentfilelist.h"
 #include "app/settings.h"
 #include "app/splashscreen.h"
@@ -172,6 +173,7 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent) {
 
     if (!OnCreateClient()) return;
     if (!OnCreate()) return;
+    CreateReadingState();
     SetPrompter(nullptr);
     m_bCreated = true;
 }
@@ -371,8 +373,21 @@ bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
     return QMainWindow::eventFilter(watched, event);
 }
 
+void CMainFrame::CreateReadingState() {
+    m_pReading = new CReadingCommands(this, *m_pDoc, *this);
+    m_pReading->BuildCommands(*m_pCmds);
+    m_pReading->AddStatusPane(statusBar());
+    m_pReading->ConnectViews();
+    m_pReading->RecordsChanged();
+    connect(this, &CMainFrame::DocumentChanged, m_pReading, &CReadingCommands::RecordsChanged);
+    // The command states again, now with the counts of the new records.
+    connect(this, &CMainFrame::DocumentChanged, m_pCmds, &CCommandTable::UpdateAll);
+    m_pCmds->UpdateAll();
+}
+
 void CMainFrame::SetPrompter(IPrompter* prompter) {
     m_pPrompter = prompter ? prompter : m_pMsgPrompter.get();
+    if (m_pReading) m_pReading->SetPrompter(m_pPrompter);
     // The own file chooser reports through the same prompter; a chooser put
     // in by SetLogFileChooser stays.
     const bool ownChooser = !m_pChooserPort || m_pChooserPort == m_pChooser.get();
@@ -747,6 +762,7 @@ bool CMainFrame::OnFileNew() {
     m_pDoc->SetModifiedFlag(false);
     m_strPathName.clear();
     SetDefaultTitle();
+    if (m_pReading) m_pReading->DocumentNew();
     emit DocumentChanged();
     return true;
 }
@@ -777,12 +793,14 @@ bool CMainFrame::OpenDocumentFile(const QString& path) {
             m_pDoc->SetModifiedFlag(false);
             m_strPathName.clear();
             SetDefaultTitle();
+            if (m_pReading) m_pReading->DocumentNew();
         }
         emit DocumentChanged();
         return false;
     }
     m_pDoc->SetModifiedFlag(false);
     SetPathName(full);
+    if (m_pReading) m_pReading->DocumentOpened(full);
     emit DocumentChanged();
     return true;
 }
@@ -819,6 +837,7 @@ bool CMainFrame::DoSave(const QString& pathIn) {
     if (!ok) return false;
     m_pDoc->SetModifiedFlag(false);
     if (replace || path != m_strPathName) SetPathName(path);
+    if (m_pReading) m_pReading->DocumentSaved(m_strPathName);
     emit DocumentChanged();
     return true;
 }
@@ -1013,6 +1032,7 @@ void CMainFrame::SaveFrameSettings() {
                            m_pSplitter->FirstPaneSize());
     FindBarSaveHistory();
     if (CTextView* v = GetTextView()) v->SaveViewFont();
+    if (m_pReading) m_pReading->SaveSettings();
 }
 
 void CMainFrame::closeEvent(QCloseEvent* e) {

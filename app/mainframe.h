@@ -32,6 +32,7 @@ namespace orv {
 class CLogFileChooser;
 class CMsgPrompter;
 class CProgressFactory;
+class CReadingCommands;
 class CRecentFileList;
 class CTextView;
 class CTitleTreeView;
@@ -81,6 +82,8 @@ public:
     CFindResultsPane* FindResults() const { return m_pResults; }
     QStatusBar* StatusBarWidget() const;
     cmd::CCommandTable& Commands() { return *m_pCmds; }
+    // The reading state: read marks, bookmarks, the last position.
+    CReadingCommands& Reading() { return *m_pReading; }
     IPrompter& Prompter() { return *m_pPrompter; }
 
     // --- wiring for the application and tests ---------------------------------
@@ -174,6 +177,8 @@ private:
     void FindBarSaveHistory();
     void BuildCommands();
     void BuildStatusBar();
+    // Its commands, its status-bar pane and its link to the text view.
+    void CreateReadingState();
     void SaveBarState();
     void CreateFindResults();
     void ClearFindResults();
@@ -200,6 +205,7 @@ private:
     ILogFileChooser* m_pChooserPort = nullptr;
     std::unique_ptr<QPrinter> m_pPrinter;
     cmd::CCommandTable* m_pCmds = nullptr;  // child
+    CReadingCommands* m_pReading = nullptr;  // child
     QPointer<CViewSplitter> m_pSplitter;    // child
     QPointer<CTitleTreeView> m_pTreeView;
     QPointer<CTextView> m_pTextView;
