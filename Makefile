@@ -46,7 +46,7 @@ test-fast: build
 asan: deps
 	$(CMAKE) -S . -B $(ASAN) -DCMAKE_BUILD_TYPE=Debug -DORV_SANITIZE=ON \
 	  -DORV_WITH_QT=OFF -DORV_BENCH=OFF
-	$(CMAKE) --build $(ASAN) -j$(JOBS) --target orv_core_tests orvlog orvlog_tests
+	$(CMAKE) --build $(ASAN) -j$(JOBS) --target orv_core_tests orv_readstate_tests orvlog orvlog_tests
 	cd $(ASAN) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 	  ctest --output-on-failure -j$(JOBS) -L 'core|cli' --timeout 900
 

@@ -39,7 +39,8 @@ MessageKey FromDb(sqlite3_int64 v) { return static_cast<MessageKey>(v); }
 
 class Stmt {
 public:
-    Stmt(sqlite3* db, const char* sql) { sqlite3_prepare_v2(db, sql, -1, &m_stmt, nullptr); }
+    Stmt(sqlite3* db, const char* sql)
+        : m_prepared(sqlite3_prepare_v2(db, sql, -1, &m_stmt, nullptr)) {}
     ~Stmt() { sqlite3_finalize(m_stmt); }
     Stmt(const Stmt&) = delete;
     Stmt& operator=(const Stmt&) = delete;
@@ -56,8 +57,9 @@ public:
         sqlite3_bind_text(m_stmt, i, s.data(), static_cast<int>(s.size()), SQLITE_TRANSIENT);
         return *this;
     }
-    // SQLITE_ROW, SQLITE_DONE or an error.
-    int Step() { return m_stmt ? sqlite3_step(m_stmt) : SQLITE_ERROR; }
+    // SQLITE_ROW, SQLITE_DONE or an error (that of the preparation too:
+    // a file that is no database fails there).
+    int Step() { return m_stmt ? sqlite3_step(m_stmt) : m_prepared; }
     bool Run() {
         const int rc = Step();
         sqlite3_reset(m_stmt);
@@ -73,6 +75,7 @@ public:
 
 private:
     sqlite3_stmt* m_stmt = nullptr;
+    int m_prepared;
 };
 
 bool IsDamage(int rc) {
@@ -135,10 +138,7 @@ namespace {
 enum class Check { Ours, New, Damaged, Failed };
 
 // What the open file holds: our tables, nothing yet, or something else.
-Check CheckFile(sqlite3* db, bool existed, int& rc) {
-    sqlite3_busy_timeout(db, 5000);
-    rc = sqlite3_exec(db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
-    if (rc != SQLITE_OK) return IsDamage(rc) ? Check::Damaged : Check::Failed;
+Check Inspect(sqlite3* db, bool existed, int& rc) {
     Stmt quick(db, "PRAGMA quick_check");
     rc = quick.Step();
     if (rc != SQLITE_ROW) return IsDamage(rc) ? Check::Damaged : Check::Failed;
@@ -153,6 +153,19 @@ Check CheckFile(sqlite3* db, bool existed, int& rc) {
     // there (truncated to nothing, or someone else's) is set aside.
     if (!existed && ver.Int(2) == 0) return Check::New;
     return Check::Damaged;
+}
+
+Check CheckFile(sqlite3* db, bool existed, int& rc) {
+    sqlite3_busy_timeout(db, 5000);
+    // Nothing is written before the file is known to be ours: a file that
+    // is set aside keeps every byte.
+    const Check check = Inspect(db, existed, rc);
+    if (check != Check::Ours && check != Check::New) return check;
+    // Write-ahead logging: a killed writer leaves the file whole, and
+    // readers do not wait for a writer.
+    rc = sqlite3_exec(db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK) return IsDamage(rc) ? Check::Damaged : Check::Failed;
+    return check;
 }
 
 }  // namespace
