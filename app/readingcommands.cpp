@@ -131,7 +131,9 @@ void CReadingCommands::AddStatusPane(QStatusBar* bar) {
     m_pPane->setFrameShape(QFrame::Panel);
     m_pPane->setFrameShadow(QFrame::Sunken);
     m_pPane->setMinimumWidth(m_pPane->fontMetrics().horizontalAdvance(QStringLiteral("未読 0000000 件")));
-    bar->insertPermanentWidget(0, m_pPane);
+    // Index 0 is the message pane (the one stretching widget); the
+    // permanent panes start after it.
+    bar->insertPermanentWidget(1, m_pPane);
     UpdatePane();
 }
 
