@@ -29,6 +29,13 @@ CReadingCommands::CReadingCommands(QWidget* window, COrvDoc& doc, IViewHost& hos
     m_pTimer = new QTimer(this);
     m_pTimer->setInterval(kFlushIntervalMs);
     connect(m_pTimer, &QTimer::timeout, this, [this] { Flush(); });
+    m_pCountTimer = new QTimer(this);
+    m_pCountTimer->setInterval(0);
+    connect(m_pCountTimer, &QTimer::timeout, this, [this] {
+        if (!m_state.CountSome(kCountSlice)) return;
+        m_pCountTimer->stop();
+        UpdatePane();
+    });
 }
 
 CReadingCommands::~CReadingCommands() { m_state.Flush(); }
@@ -79,6 +86,11 @@ void CReadingCommands::Attach(const QString& path) {
 void CReadingCommands::TakeRecords() {
     m_state.SetRecords(m_doc.GetRoots());
     m_bRecordsTaken = true;
+    StartCounting();
+}
+
+void CReadingCommands::StartCounting() {
+    if (!m_state.Counted()) m_pCountTimer->start();
 }
 
 void CReadingCommands::DocumentOpened(const QString& path) {
@@ -111,6 +123,7 @@ void CReadingCommands::RecordsChanged() {
         return;
     }
     m_state.SetRecords(m_doc.GetRoots());
+    StartCounting();
     Changed();
 }
 
@@ -138,8 +151,12 @@ void CReadingCommands::AddStatusPane(QStatusBar* bar) {
 }
 
 void CReadingCommands::UpdatePane() {
-    if (m_pPane)
-        m_pPane->setText(QStringLiteral("未読 %1 件").arg(static_cast<qulonglong>(m_state.UnreadCount())));
+    if (!m_pPane) return;
+    // Until every message is counted the pane waits (a moment after an
+    // opening).
+    m_pPane->setText(m_state.Counted() ? QStringLiteral("未読 %1 件").arg(static_cast<qulonglong>(
+                                             m_state.UnreadCount()))
+                                       : QString());
 }
 
 void CReadingCommands::ConnectViews() {
@@ -252,14 +269,14 @@ void CReadingCommands::BuildCommands(CCommandTable& t) {
     };
     t.SetHandler(
         ID_GO_NEXT_UNREAD, [this] { OnNextUnread(); },
-        [this](CCmdUI& ui) { ui.Enable(m_state.UnreadCount() > 0); });
+        [this](CCmdUI& ui) { ui.Enable(!m_state.Counted() || m_state.UnreadCount() > 0); });
     t.SetHandler(
         ID_EDIT_MARK_READ, [this] { OnMarkSelected(true); }, hasSelection);
     t.SetHandler(
         ID_EDIT_MARK_UNREAD, [this] { OnMarkSelected(false); }, hasSelection);
     t.SetHandler(
         ID_EDIT_MARK_ALL_READ, [this] { OnMarkAllRead(); },
-        [this](CCmdUI& ui) { ui.Enable(m_state.UnreadCount() > 0); });
+        [this](CCmdUI& ui) { ui.Enable(!m_state.Counted() || m_state.UnreadCount() > 0); });
     t.SetHandler(
         ID_EDIT_BOOKMARK, [this] { OnToggleBookmark(); },
         [this, hasSelection](CCmdUI& ui) {

@@ -32,6 +32,8 @@ class CReadingCommands : public QObject {
 public:
     // How often what changed is written.
     static constexpr int kFlushIntervalMs = 1000;
+    // How many message keys are taken per idle slice after an opening.
+    static constexpr std::size_t kCountSlice = 20000;
 
     // storePath: the state file; empty for the user's data folder.
     CReadingCommands(QWidget* window, COrvDoc& doc, IViewHost& host, QString storePath = {});
@@ -88,6 +90,7 @@ private:
     void Attach(const QString& path);
     void MarkShown(const CComment* record);
     void Changed();
+    void StartCounting();
     void UpdatePane();
     void Report(int id, const std::string& arg);
 
@@ -100,6 +103,7 @@ private:
     bool m_bStoreTried = false;
     CDocReadState m_state{&m_store};
     QTimer* m_pTimer = nullptr;
+    QTimer* m_pCountTimer = nullptr;  // counts while idle
     QPointer<QLabel> m_pPane;
     QPointer<QObject> m_connectedText;
     bool m_bOpenAtLast = false;

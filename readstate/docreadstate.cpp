@@ -15,22 +15,38 @@ std::vector<MessageKey> CReadStateStore::SampleOf(const KeyTable<std::uint32_t>&
 }
 
 void CDocReadState::SetRecords(const CommentList& roots) {
+    m_records.clear();
+    WalkDocumentOrder(roots, [&](CComment& rec, int) { m_records.push_back(&rec); });
     m_docKeys.clear();
-    m_nMessages = 0;
-    WalkDocumentOrder(roots, [&](CComment& rec, int) {
-        ++m_docKeys[KeyOf(rec)];
-        ++m_nMessages;
-    });
-    m_nUnread = m_nMessages;
-    m_docKeys.ForEach([&](MessageKey k, std::uint32_t n) {
-        if (IsRead(k)) m_nUnread -= n;
-    });
+    m_docKeys.Reserve(m_records.size());
+    m_nCounted = 0;
+    m_nUnread = 0;
     m_bSampleDirty = true;
+}
+
+bool CDocReadState::CountSome(std::size_t n) {
+    const std::size_t end = std::min(m_records.size(), m_nCounted + n);
+    for (; m_nCounted < end; ++m_nCounted) {
+        const MessageKey key = KeyOf(*m_records[m_nCounted]);
+        ++m_docKeys[key];
+        if (!IsRead(key)) ++m_nUnread;
+    }
+    return Counted();
+}
+
+void CDocReadState::CountUnread() {
+    m_nUnread = 0;
+    m_docKeys.ForEach([&](MessageKey k, std::uint32_t n) {
+        if (!IsRead(k)) m_nUnread += n;
+    });
 }
 
 bool CDocReadState::Attach(const std::string& path) {
     if (!m_store || !m_store->IsOpen()) return false;
-    const DocumentId doc = m_store->FindDocument(path, m_docKeys);
+    const DocumentId doc = m_store->FindDocument(path, [this]() -> const KeyTable<std::uint32_t>& {
+        CountAll();
+        return m_docKeys;
+    });
     std::vector<StoredMark> stored;
     LastPosition last;
     if (doc == 0 || !m_store->Load(doc, stored, last)) return false;
@@ -40,10 +56,7 @@ bool CDocReadState::Attach(const std::string& path) {
     for (const StoredMark& m : stored)
         if (!m_dirty.Find(m.key)) m_flags[m.key] = m.flags;
     if (!m_bLastDirty) m_last = last;
-    m_nUnread = m_nMessages;
-    m_docKeys.ForEach([&](MessageKey k, std::uint32_t n) {
-        if (IsRead(k)) m_nUnread -= n;
-    });
+    CountUnread();
     m_bSampleDirty = true;
     return true;
 }
@@ -51,11 +64,13 @@ bool CDocReadState::Attach(const std::string& path) {
 void CDocReadState::Reset() {
     Flush();
     m_doc = 0;
+    m_records.clear();
+    m_nCounted = 0;
     m_docKeys.clear();
     m_flags.clear();
     m_dirty.clear();
     m_last = {};
-    m_nMessages = m_nUnread = 0;
+    m_nUnread = 0;
     m_bLastDirty = m_bSampleDirty = false;
 }
 
@@ -83,6 +98,7 @@ void CDocReadState::SetRead(MessageKey key, bool read) {
 }
 
 void CDocReadState::SetAllRead(bool read) {
+    CountAll();
     m_flags.Reserve(m_flags.size() + m_docKeys.size());
     m_dirty.Reserve(m_dirty.size() + m_docKeys.size());
     m_docKeys.ForEach([&](MessageKey k, std::uint32_t) { SetRead(k, read); });
@@ -100,7 +116,8 @@ void CDocReadState::SetLastPosition(const CComment& rec) {
     m_bLastDirty = true;
 }
 
-std::vector<MessageKey> CDocReadState::Bookmarks() const {
+std::vector<MessageKey> CDocReadState::Bookmarks() {
+    CountAll();
     std::vector<MessageKey> keys;
     m_flags.ForEach([&](MessageKey k, std::uint8_t f) {
         if ((f & kMarkBookmark) && m_docKeys.Find(k)) keys.push_back(k);
@@ -114,7 +131,10 @@ bool CDocReadState::Flush() {
     changes.reserve(m_dirty.size());
     m_dirty.ForEach([&](MessageKey k, std::uint8_t) { changes.push_back({k, m_flags.Get(k)}); });
     std::vector<MessageKey> sample;
-    if (m_bSampleDirty) sample = CReadStateStore::SampleOf(m_docKeys);
+    if (m_bSampleDirty) {
+        CountAll();
+        sample = CReadStateStore::SampleOf(m_docKeys);
+    }
     if (!m_store->Write(m_doc, changes, m_last, m_bSampleDirty ? &sample : nullptr)) return false;
     m_dirty.clear();
     m_bLastDirty = m_bSampleDirty = false;

@@ -22,8 +22,15 @@ public:
     explicit CDocReadState(CReadStateStore* store) : m_store(store) {}
 
     // Takes the messages of the document (after it was opened, imported
-    // into or pruned): their keys and the unread count. Marks stay.
+    // into or pruned). Marks stay. Their keys, which the unread count needs,
+    // are taken by CountSome a slice at a time (the viewer does it while
+    // idle, so that opening a large document does not wait for them), or
+    // at once by whatever needs all of them.
     void SetRecords(const CommentList& roots);
+    // Takes the keys of up to n more messages; true when all are taken.
+    bool CountSome(std::size_t n);
+    bool Counted() const { return m_nCounted == m_records.size(); }
+    void CountAll() { CountSome(m_records.size()); }
     // Binds the state to the document saved at path: finds it in the store
     // and loads its marks; marks made before (on a document not yet saved)
     // are kept and written with the next batch. False when the store could
@@ -47,8 +54,9 @@ public:
     void SetLastPosition(const CComment& rec);
     LastPosition GetLastPosition() const { return m_last; }
     // The messages of the document that carry a bookmark.
-    std::vector<MessageKey> Bookmarks() const;
-    std::size_t MessageCount() const { return m_nMessages; }
+    std::vector<MessageKey> Bookmarks();
+    std::size_t MessageCount() const { return m_records.size(); }
+    // Of the messages counted so far (all once Counted()).
     std::size_t UnreadCount() const { return m_nUnread; }
 
     bool HasPending() const { return !m_dirty.empty() || m_bLastDirty || m_bSampleDirty; }
@@ -58,12 +66,16 @@ public:
 
 private:
     void SetFlags(MessageKey key, std::uint8_t flags);
+    void CountUnread();
 
     CReadStateStore* m_store;
     DocumentId m_doc = 0;
-    // Each message key of the document with the number of its records.
+    // The messages, and each message key of the first m_nCounted of them
+    // with the number of its records.
+    std::vector<const CComment*> m_records;
+    std::size_t m_nCounted = 0;
     KeyTable<std::uint32_t> m_docKeys;
-    std::size_t m_nMessages = 0, m_nUnread = 0;
+    std::size_t m_nUnread = 0;
     // The marks of the document (and any stored keys it no longer holds).
     KeyTable<std::uint8_t> m_flags;
     // Keys whose marks changed since the last batch (value 1).

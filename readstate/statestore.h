@@ -12,6 +12,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -73,8 +74,10 @@ public:
     // The document stored for docPath (made absolute), else the one whose
     // key sample docKeys holds at least half of and the most of: a moved
     // document takes that record over, a copy gets a copy of its state. A
-    // new record when nothing matches. 0 on failure.
-    DocumentId FindDocument(const std::string& docPath, const KeyTable<std::uint32_t>& docKeys);
+    // new record when nothing matches. 0 on failure. docKeys is called only
+    // when the path is not known (taking every key costs time).
+    using KeysOfDocument = std::function<const KeyTable<std::uint32_t>&()>;
+    DocumentId FindDocument(const std::string& docPath, const KeysOfDocument& docKeys);
     bool Load(DocumentId doc, std::vector<StoredMark>& marks, LastPosition& last);
     // One transaction: the changed marks, the last position and, when given,
     // the document's new key sample.

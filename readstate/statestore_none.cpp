@@ -29,7 +29,7 @@ CReadStateStore::OpenEnd CReadStateStore::Open(const std::string& path) {
 void CReadStateStore::Close() {}
 bool CReadStateStore::IsOpen() const { return false; }
 
-DocumentId CReadStateStore::FindDocument(const std::string&, const KeyTable<std::uint32_t>&) {
+DocumentId CReadStateStore::FindDocument(const std::string&, const KeysOfDocument&) {
     return 0;
 }
 

@@ -54,7 +54,11 @@ class TestReadingState : public QObject {
     static bool OpenExpanded(CMainFrame& f, const QString& path) {
         return f.OpenDocumentFile(path) && f.Commands().Execute(ID_VIEW_EXPANDALL);
     }
-    static QString Pane(CMainFrame& f) { return f.Reading().StatusPane()->text(); }
+    // The pane once the idle counting is through.
+    static QString Pane(CMainFrame& f) {
+        if (!QTest::qWaitFor([&] { return f.Reading().State().Counted(); })) qWarning("not counted");
+        return f.Reading().StatusPane()->text();
+    }
     static QString Count(std::size_t n) { return QStringLiteral("未読 %1 件").arg(n); }
 
 private slots:

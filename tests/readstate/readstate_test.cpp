@@ -50,6 +50,7 @@ struct ReadStateTest : ::testing::Test {
             EXPECT_EQ(store.Open(statePath), CReadStateStore::OpenEnd::Ok);
             state.SetRecords(doc.GetRoots());
             EXPECT_TRUE(state.Attach(path));
+            state.CountAll();
             recs = Records(doc);
         }
     };
@@ -110,6 +111,31 @@ TEST(KeyTable, AgreesWithTheStandardMap) {
         EXPECT_EQ(model.at(k), v);
     });
     EXPECT_EQ(seen, model.size());
+}
+
+// Batches of random changes, written and read back, against a plain map;
+// keys crowd into few buckets, with the top bit set and not.
+TEST_F(ReadStateTest, StoredMarksFollowAModel) {
+    std::unordered_map<MessageKey, std::uint8_t> model;
+    std::mt19937_64 random(11);
+    CReadStateStore store;
+    ASSERT_EQ(store.Open(statePath), CReadStateStore::OpenEnd::Ok);
+    CDocReadState state(&store);
+    ASSERT_TRUE(state.Attach(dir.File("doc.mld")));
+    for (int round = 0; round < 30; ++round) {
+        for (int i = 0; i < 300; ++i) {
+            const MessageKey k = (random() % 4) << 62 | random() % 500;
+            const bool read = random() % 2;
+            state.SetRead(k, read);
+            model[k] = read ? kMarkRead : 0;
+        }
+        ASSERT_TRUE(state.Flush());
+    }
+    CReadStateStore again;
+    ASSERT_EQ(again.Open(statePath), CReadStateStore::OpenEnd::Ok);
+    CDocReadState loaded(&again);
+    ASSERT_TRUE(loaded.Attach(dir.File("doc.mld")));
+    for (const auto& [k, flags] : model) ASSERT_EQ(loaded.IsRead(k), flags != 0) << k;
 }
 
 TEST_F(ReadStateTest, MarksSurviveCloseAndReopen) {
@@ -234,6 +260,10 @@ TEST_F(ReadStateTest, DuplicateKeysCountOncePerRecord) {
     recs[1]->SetDateTimeRaw(recs[0]->GetDateTime());
     CDocReadState state(nullptr);
     state.SetRecords(doc.GetRoots());
+    // Counted a slice at a time, as the viewer does while idle.
+    EXPECT_FALSE(state.CountSome(1));
+    EXPECT_EQ(state.UnreadCount(), 1u);
+    EXPECT_TRUE(state.CountSome(1));
     EXPECT_EQ(state.UnreadCount(), 2u);
     state.SetRead(*recs[0], true);
     EXPECT_EQ(state.UnreadCount(), 0u);
