@@ -24,7 +24,7 @@ build: configure
 
 # The C++ sources kept in the form .clang-format gives: `make format`
 # rewrites them, `make test` fails when one differs.
-FORMAT_SOURCES = $(shell find res core search views app cli installer tests bench fuzz scripts \
+FORMAT_SOURCES = $(shell find res core search readstate views app cli installer tests bench fuzz scripts \
                    \( -name '*.cpp' -o -name '*.h' \) | sort)
 
 format: deps

@@ -204,9 +204,9 @@ private:
     std::unique_ptr<CLogFileChooser> m_pChooser;
     ILogFileChooser* m_pChooserPort = nullptr;
     std::unique_ptr<QPrinter> m_pPrinter;
-    cmd::CCommandTable* m_pCmds = nullptr;  // child
+    cmd::CCommandTable* m_pCmds = nullptr;   // child
     CReadingCommands* m_pReading = nullptr;  // child
-    QPointer<CViewSplitter> m_pSplitter;    // child
+    QPointer<CViewSplitter> m_pSplitter;     // child
     QPointer<CTitleTreeView> m_pTreeView;
     QPointer<CTextView> m_pTextView;
     CNameToolBar* m_pToolBar = nullptr;     // child

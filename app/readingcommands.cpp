@@ -22,7 +22,10 @@ using namespace cmd;
 
 CReadingCommands::CReadingCommands(QWidget* window, COrvDoc& doc, IViewHost& host,
                                    QString storePath)
-    : QObject(window), m_pWindow(window), m_doc(doc), m_host(host),
+    : QObject(window),
+      m_pWindow(window),
+      m_doc(doc),
+      m_host(host),
       m_storePath(std::move(storePath)) {
     m_bOpenAtLast = settings::ReadInt(settings::kSecSettings,
                                       QString::fromUtf8(settings::kValOpenAtLastPosition), 0) == 1;
@@ -41,8 +44,8 @@ CReadingCommands::CReadingCommands(QWidget* window, COrvDoc& doc, IViewHost& hos
 CReadingCommands::~CReadingCommands() { m_state.Flush(); }
 
 void CReadingCommands::SaveSettings() const {
-    settings::WriteInt(settings::kSecSettings,
-                       QString::fromUtf8(settings::kValOpenAtLastPosition), m_bOpenAtLast ? 1 : 0);
+    settings::WriteInt(settings::kSecSettings, QString::fromUtf8(settings::kValOpenAtLastPosition),
+                       m_bOpenAtLast ? 1 : 0);
 }
 
 // --- the store ------------------------------------------------------------------
@@ -143,7 +146,8 @@ void CReadingCommands::AddStatusPane(QStatusBar* bar) {
     m_pPane->setAlignment(Qt::AlignCenter);
     m_pPane->setFrameShape(QFrame::Panel);
     m_pPane->setFrameShadow(QFrame::Sunken);
-    m_pPane->setMinimumWidth(m_pPane->fontMetrics().horizontalAdvance(QStringLiteral("未読 0000000 件")));
+    m_pPane->setMinimumWidth(
+        m_pPane->fontMetrics().horizontalAdvance(QStringLiteral("未読 0000000 件")));
     // Index 0 is the message pane (the one stretching widget); the
     // permanent panes start after it.
     bar->insertPermanentWidget(1, m_pPane);
@@ -154,9 +158,10 @@ void CReadingCommands::UpdatePane() {
     if (!m_pPane) return;
     // Until every message is counted the pane waits (a moment after an
     // opening).
-    m_pPane->setText(m_state.Counted() ? QStringLiteral("未読 %1 件").arg(static_cast<qulonglong>(
-                                             m_state.UnreadCount()))
-                                       : QString());
+    m_pPane->setText(
+        m_state.Counted()
+            ? QStringLiteral("未読 %1 件").arg(static_cast<qulonglong>(m_state.UnreadCount()))
+            : QString());
 }
 
 void CReadingCommands::ConnectViews() {

@@ -30,9 +30,10 @@ int OpenStore(CReadStateStore& store) {
         case CReadStateStore::OpenEnd::Ok:
             return kExitOk;
         case CReadStateStore::OpenEnd::Recreated:
-            std::fputs(MessageLine(path, res::Format(res::IDS_READSTATE_DAMAGED, store.SetAsidePath()))
-                           .c_str(),
-                       stderr);
+            std::fputs(
+                MessageLine(path, res::Format(res::IDS_READSTATE_DAMAGED, store.SetAsidePath()))
+                    .c_str(),
+                stderr);
             return kExitOk;
         case CReadStateStore::OpenEnd::Unavailable:
             std::fputs("orvlog: this build keeps no reading state\n", stderr);

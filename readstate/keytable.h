@@ -34,14 +34,17 @@ public:
             if (s.key == key) return &s.value;
         }
     }
-    V* Find(MessageKey key) { return const_cast<V*>(static_cast<const KeyTable*>(this)->Find(key)); }
+    V* Find(MessageKey key) {
+        return const_cast<V*>(static_cast<const KeyTable*>(this)->Find(key));
+    }
     V Get(MessageKey key) const {
         const V* v = Find(key);
         return v ? *v : V{};
     }
     // The value of key, added as V{} when absent.
     V& operator[](MessageKey key) {
-        if ((m_count + 1) * 3 > m_slots.size() * 2) Rehash(m_slots.empty() ? 16 : m_slots.size() * 2);
+        if ((m_count + 1) * 3 > m_slots.size() * 2)
+            Rehash(m_slots.empty() ? 16 : m_slots.size() * 2);
         for (std::size_t i = Home(key);; i = (i + 1) & (m_slots.size() - 1)) {
             Slot& s = m_slots[i];
             if (!s.used) {

@@ -29,9 +29,7 @@ CReadStateStore::OpenEnd CReadStateStore::Open(const std::string& path) {
 void CReadStateStore::Close() {}
 bool CReadStateStore::IsOpen() const { return false; }
 
-DocumentId CReadStateStore::FindDocument(const std::string&, const KeysOfDocument&) {
-    return 0;
-}
+DocumentId CReadStateStore::FindDocument(const std::string&, const KeysOfDocument&) { return 0; }
 
 bool CReadStateStore::Load(DocumentId, std::vector<StoredMark>& marks, LastPosition& last) {
     marks.clear();

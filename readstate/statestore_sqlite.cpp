@@ -164,7 +164,9 @@ std::vector<StoredMark> Merge(const std::vector<StoredMark>& stored, const Store
 struct CReadStateStore::Db {
     sqlite3* db = nullptr;
     ~Db() { sqlite3_close_v2(db); }
-    bool Exec(const char* sql) { return sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK; }
+    bool Exec(const char* sql) {
+        return sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
+    }
     int Errcode() const { return sqlite3_extended_errcode(db); }
 };
 
@@ -198,9 +200,10 @@ Check Inspect(sqlite3* db, bool existed, int& rc) {
     rc = quick.Step();
     if (rc != SQLITE_ROW) return IsDamage(rc) ? Check::Damaged : Check::Failed;
     if (quick.Text(0) != "ok") return Check::Damaged;
-    Stmt ver(db, "SELECT (SELECT application_id FROM pragma_application_id),"
-                 " (SELECT user_version FROM pragma_user_version),"
-                 " (SELECT count(*) FROM sqlite_schema)");
+    Stmt ver(db,
+             "SELECT (SELECT application_id FROM pragma_application_id),"
+             " (SELECT user_version FROM pragma_user_version),"
+             " (SELECT count(*) FROM sqlite_schema)");
     rc = ver.Step();
     if (rc != SQLITE_ROW) return IsDamage(rc) ? Check::Damaged : Check::Failed;
     if (ver.Int(0) == kApplicationId && ver.Int(1) == kSchemaVersion) return Check::Ours;
@@ -234,7 +237,7 @@ CReadStateStore::OpenEnd CReadStateStore::Open(const std::string& path) {
     std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ec);
     // Only a regular file is opened: SQLite would wait on a pipe forever,
     // and a folder or a device in its place is not ours to set aside.
-    struct stat st{};
+    struct stat st {};
     const bool existed = ::stat(path.c_str(), &st) == 0;
     if (existed && !S_ISREG(st.st_mode)) {
         m_error = "not a regular file";
@@ -291,8 +294,9 @@ struct Candidate {
 // The stored document (other than the one at path) whose sample docKeys
 // holds the most of, at least half of it.
 Candidate BestBySample(sqlite3* db, const KeyTable<std::uint32_t>& docKeys) {
-    Stmt q(db, "SELECT s.doc, d.path, s.key FROM samples s JOIN documents d ON d.id = s.doc"
-               " ORDER BY s.doc");
+    Stmt q(db,
+           "SELECT s.doc, d.path, s.key FROM samples s JOIN documents d ON d.id = s.doc"
+           " ORDER BY s.doc");
     Candidate best, cur;
     auto consider = [&] {
         if (cur.id != 0 && cur.held * 2 >= cur.total && cur.held > best.held) best = cur;
@@ -328,10 +332,15 @@ DocumentId CReadStateStore::FindDocument(const std::string& docPath,
     bool ok = true;
     if (best.id != 0 && !std::filesystem::exists(best.path, ec)) {
         // Moved: the record follows the document.
-        ok = Stmt(db, "UPDATE documents SET path = ?2 WHERE id = ?1").Bind(1, best.id).Bind(2, path).Run();
+        ok = Stmt(db, "UPDATE documents SET path = ?2 WHERE id = ?1")
+                 .Bind(1, best.id)
+                 .Bind(2, path)
+                 .Run();
         id = best.id;
     } else {
-        Stmt add(db, "INSERT INTO documents(path, last_key) SELECT ?1, (SELECT last_key FROM documents WHERE id = ?2)");
+        Stmt add(db,
+                 "INSERT INTO documents(path, last_key) SELECT ?1, (SELECT last_key FROM documents "
+                 "WHERE id = ?2)");
         ok = add.Bind(1, path).Bind(2, best.id).Run();
         id = sqlite3_last_insert_rowid(db);
         if (ok && best.id != 0) {
@@ -436,7 +445,8 @@ bool CReadStateStore::Write(DocumentId doc, const std::vector<StoredMark>& chang
         ok = Stmt(db, "DELETE FROM samples WHERE doc = ?1").Bind(1, doc).Run();
         Stmt add(db, "INSERT OR IGNORE INTO samples(doc, key) VALUES(?1, ?2)");
         add.Bind(1, doc);
-        for (std::size_t i = 0; ok && i < sample->size(); ++i) ok = add.Bind(2, ToDb((*sample)[i])).Run();
+        for (std::size_t i = 0; ok && i < sample->size(); ++i)
+            ok = add.Bind(2, ToDb((*sample)[i])).Run();
     }
     if (ok && m_db->Exec("COMMIT")) return true;
     m_error = sqlite3_errmsg(db);

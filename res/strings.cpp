@@ -52,7 +52,8 @@ constexpr Entry kTable[] = {
      "既読情報のファイルが壊れていたため、%1 として保存し、新しく作り直しました。",
      MsgIcon::Exclamation},
     {IDS_READSTATE_UNAVAILABLE,
-     "既読情報のファイル %1 を開けませんでした。既読情報はこのウィンドウを閉じるまでしか残りません。",
+     "既読情報のファイル %1 "
+     "を開けませんでした。既読情報はこのウィンドウを閉じるまでしか残りません。",
      MsgIcon::Exclamation},
 };
 

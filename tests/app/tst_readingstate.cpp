@@ -56,7 +56,8 @@ class TestReadingState : public QObject {
     }
     // The pane once the idle counting is through.
     static QString Pane(CMainFrame& f) {
-        if (!QTest::qWaitFor([&] { return f.Reading().State().Counted(); })) qWarning("not counted");
+        if (!QTest::qWaitFor([&] { return f.Reading().State().Counted(); }))
+            qWarning("not counted");
         return f.Reading().StatusPane()->text();
     }
     static QString Count(std::size_t n) { return QStringLiteral("未読 %1 件").arg(n); }

@@ -24,7 +24,8 @@ struct ReadStateCmd : ::testing::Test {
         if (!orv::CReadStateStore::Available()) GTEST_SKIP() << "no reading state in this build";
         // The children keep their state here, never in the user's folder.
         setenv("XDG_DATA_HOME", dir.File("data").c_str(), 1);
-        ASSERT_EQ(RunOrvlog("import -o " + Quote(doc) + " " + Quote(kSample), NullDevice()).status, 0);
+        ASSERT_EQ(RunOrvlog("import -o " + Quote(doc) + " " + Quote(kSample), NullDevice()).status,
+                  0);
     }
     RunResult Run(const std::string& args) { return RunOrvlog(args, Quote(err)); }
 };
@@ -60,9 +61,8 @@ TEST_F(ReadStateCmd, UnknownNumberIsNamedAndTheOthersAreMarked) {
 
 TEST_F(ReadStateCmd, UsageErrorsWriteNothing) {
     const char* bad[] = {
-        "mark DOC --read --unread 1", "mark DOC 1",      "mark DOC --read",
-        "mark DOC --read x1",        "mark DOC --bogus --read 1", "unread DOC --bogus",
-        "unread",                     "unread DOC DOC",
+        "mark DOC --read --unread 1", "mark DOC 1",         "mark DOC --read", "mark DOC --read x1",
+        "mark DOC --bogus --read 1",  "unread DOC --bogus", "unread",          "unread DOC DOC",
     };
     for (std::string args : bad) {
         SCOPED_TRACE(args);

@@ -201,9 +201,9 @@ TEST_F(ReadStateTest, ReimportKeepsMarksAndNewMessagesAreUnread) {
     MarkSome(a);
     // The same logs imported again into a new document elsewhere, and a
     // log of new messages added to it (as orvlog import --into does).
-    const std::string more = dir.Write(
-        "more.log", Crlf({Header1(900, 900, "NEW00001", "新人", "新しい話題"),
-                          Header2("96/01/02 03:04"), "本文", ""}));
+    const std::string more =
+        dir.Write("more.log", Crlf({Header1(900, 900, "NEW00001", "新人", "新しい話題"),
+                                    Header2("96/01/02 03:04"), "本文", ""}));
     const std::string b = MakeDoc("b.mld", {kSample, more});
     ExpectMarks(b);
     Session s(statePath, b);
@@ -214,9 +214,9 @@ TEST_F(ReadStateTest, ReimportKeepsMarksAndNewMessagesAreUnread) {
 TEST_F(ReadStateTest, AnUnrelatedDocumentStartsUnread) {
     const std::string a = MakeDoc("a.mld", {kSample});
     MarkSome(a);
-    const std::string other = dir.Write(
-        "other.log", Crlf({Header1(1, 1, "OTH00001", "別人", "別の会議室"),
-                           Header2("97/01/02 03:04"), "本文", ""}));
+    const std::string other =
+        dir.Write("other.log", Crlf({Header1(1, 1, "OTH00001", "別人", "別の会議室"),
+                                     Header2("97/01/02 03:04"), "本文", ""}));
     Session s(statePath, MakeDoc("o.mld", {other}));
     EXPECT_EQ(s.state.UnreadCount(), s.recs.size());
     EXPECT_FALSE(s.state.GetLastPosition().has);
@@ -247,9 +247,9 @@ TEST_F(ReadStateTest, DuplicateKeysCountOncePerRecord) {
     // Two records with the same number, ID and date (a loaded file may
     // hold both): one mark covers both, the count follows.
     const std::string log = dir.Write(
-        "dup.log", Crlf({Header1(1, 2, "DUP00001", "同じ", "一"), Header2("96/01/02 03:04"),
-                         "本文", "", Header1(2, 2, "DUP00002", "別", "二"),
-                         Header2("96/01/02 03:05"), "本文", ""}));
+        "dup.log",
+        Crlf({Header1(1, 2, "DUP00001", "同じ", "一"), Header2("96/01/02 03:04"), "本文", "",
+              Header1(2, 2, "DUP00002", "別", "二"), Header2("96/01/02 03:05"), "本文", ""}));
     COrvDoc doc;
     CLogFileList list({log});
     doc.ImportLogFiles(list);
@@ -295,7 +295,10 @@ TEST_F(ReadStateTest, DamagedFileIsSetAsideNeverEmptied) {
         std::function<void(const std::string&)> damage;
     };
     const Case cases[] = {
-        {"garbage", [](const std::string& p) { std::ofstream(p, std::ios::binary) << std::string(9000, 'x'); }},
+        {"garbage",
+         [](const std::string& p) {
+             std::ofstream(p, std::ios::binary) << std::string(9000, 'x');
+         }},
         {"truncated", [](const std::string& p) { fs::resize_file(p, fs::file_size(p) / 2); }},
         {"empty", [](const std::string& p) { fs::resize_file(p, 0); }},
         {"header only", [](const std::string& p) { fs::resize_file(p, 100); }},
@@ -304,7 +307,8 @@ TEST_F(ReadStateTest, DamagedFileIsSetAsideNeverEmptied) {
              fs::remove(p);
              sqlite3* db = nullptr;
              sqlite3_open(p.c_str(), &db);
-             sqlite3_exec(db, "CREATE TABLE t(x); INSERT INTO t VALUES(1)", nullptr, nullptr, nullptr);
+             sqlite3_exec(db, "CREATE TABLE t(x); INSERT INTO t VALUES(1)", nullptr, nullptr,
+                          nullptr);
              sqlite3_close(db);
          }},
     };
@@ -314,7 +318,8 @@ TEST_F(ReadStateTest, DamagedFileIsSetAsideNeverEmptied) {
         // Enough marks for several pages, so that halving cuts into them.
         {
             Session s(statePath, a);
-            for (std::uint64_t k = 1; k < 5000; ++k) s.state.SetRead(k * 0x9E3779B97F4A7C15ull, true);
+            for (std::uint64_t k = 1; k < 5000; ++k)
+                s.state.SetRead(k * 0x9E3779B97F4A7C15ull, true);
             ASSERT_TRUE(s.state.Flush());
         }
         c.damage(statePath);
