@@ -165,6 +165,15 @@ void CReadingCommands::UpdatePane() {
 }
 
 void CReadingCommands::ConnectViews() {
+    if (CTitleTreeView* tree = m_host.GetTreeView(); tree && m_connectedTree != tree) {
+        m_connectedTree = tree;
+        // Clearing the tree comes before any record is freed or reused:
+        // the counting lets go of them until the frame hands them again.
+        connect(&tree->Model(), &QAbstractItemModel::modelAboutToBeReset, this, [this] {
+            m_pCountTimer->stop();
+            m_state.DropRecords();
+        });
+    }
     CTextView* text = m_host.GetTextView();
     if (!text || m_connectedText == text) return;
     m_connectedText = text;

@@ -106,6 +106,7 @@ private:
     QTimer* m_pCountTimer = nullptr;  // counts while idle
     QPointer<QLabel> m_pPane;
     QPointer<QObject> m_connectedText;
+    QPointer<QObject> m_connectedTree;
     bool m_bOpenAtLast = false;
     // Where the reader stopped before this opening ("前回の位置へ").
     LastPosition m_previous;

@@ -21,7 +21,7 @@ void CDocReadState::SetRecords(const CommentList& roots) {
     m_docKeys.Reserve(m_records.size());
     m_nCounted = 0;
     m_nUnread = 0;
-    m_bSampleDirty = true;
+    m_bSampleDirty = !m_records.empty();
 }
 
 bool CDocReadState::CountSome(std::size_t n) {
@@ -32,6 +32,13 @@ bool CDocReadState::CountSome(std::size_t n) {
         if (!IsRead(key)) ++m_nUnread;
     }
     return Counted();
+}
+
+void CDocReadState::DropRecords() {
+    m_records.clear();
+    m_nCounted = 0;
+    m_docKeys.clear();
+    m_nUnread = 0;
 }
 
 void CDocReadState::CountUnread() {
@@ -57,7 +64,7 @@ bool CDocReadState::Attach(const std::string& path) {
         if (!m_dirty.Find(m.key)) m_flags[m.key] = m.flags;
     if (!m_bLastDirty) m_last = last;
     CountUnread();
-    m_bSampleDirty = true;
+    m_bSampleDirty = !m_records.empty();
     return true;
 }
 
@@ -127,17 +134,19 @@ std::vector<MessageKey> CDocReadState::Bookmarks() {
 
 bool CDocReadState::Flush() {
     if (m_doc == 0 || !HasPending()) return true;
+    if (m_dirty.empty() && !m_bLastDirty && !(Counted() && !m_records.empty())) return true;
     std::vector<StoredMark> changes;
     changes.reserve(m_dirty.size());
     m_dirty.ForEach([&](MessageKey k, std::uint8_t) { changes.push_back({k, m_flags.Get(k)}); });
+    // The sample waits until every key is taken (the records may be gone:
+    // a batch written as the window closes counts nothing).
+    const bool withSample = m_bSampleDirty && Counted() && !m_records.empty();
     std::vector<MessageKey> sample;
-    if (m_bSampleDirty) {
-        CountAll();
-        sample = CReadStateStore::SampleOf(m_docKeys);
-    }
-    if (!m_store->Write(m_doc, changes, m_last, m_bSampleDirty ? &sample : nullptr)) return false;
+    if (withSample) sample = CReadStateStore::SampleOf(m_docKeys);
+    if (!m_store->Write(m_doc, changes, m_last, withSample ? &sample : nullptr)) return false;
     m_dirty.clear();
-    m_bLastDirty = m_bSampleDirty = false;
+    m_bLastDirty = false;
+    if (withSample) m_bSampleDirty = false;
     return true;
 }
 

@@ -29,6 +29,9 @@ public:
     void SetRecords(const CommentList& roots);
     // Takes the keys of up to n more messages; true when all are taken.
     bool CountSome(std::size_t n);
+    // Forgets the messages (not the marks): they are about to be freed or
+    // reused (the title tree is being cleared). SetRecords takes them anew.
+    void DropRecords();
     bool Counted() const { return m_nCounted == m_records.size(); }
     void CountAll() { CountSome(m_records.size()); }
     // Binds the state to the document saved at path: finds it in the store

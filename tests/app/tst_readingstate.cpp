@@ -4,6 +4,7 @@
 // and the document file is never touched.
 #include <QApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QStatusBar>
 #include <QTimer>
 #include <QTreeWidget>
@@ -18,6 +19,7 @@
 #include "app/splashscreen.h"
 #include "apptestutil.h"
 #include "fakes/fakeports.h"
+#include "fakes/testfiles.h"
 #include "res/strings.h"
 #include "views/textview.h"
 #include "views/titletreeview.h"
@@ -158,6 +160,34 @@ private slots:
         QCOMPARE(Pane(*f), Count(0));
     }
 
+    // The count follows a deleted thread and an import; the counting lets
+    // go of records that the rebuild frees.
+    void countFollowsDeleteAndImport() {
+        test::FakePrompter prompter;
+        prompter.defaultAnswer = MsgAnswer::Yes;
+        auto f = Open(&prompter);
+        QVERIFY(OpenExpanded(*f, SampleDoc(QStringLiteral("f.mld"))));
+        CTitleTreeView* tree = f->GetTreeView();
+        const std::size_t n = f->GetDocument().GetTreeItems().size();
+        std::size_t thread = 1;
+        while (thread < n && tree->Model().Depth(Item(*f, thread)) > 0) ++thread;
+        tree->SelectItem(Item(*f, 0));
+        QVERIFY(f->Commands().Execute(ID_EDIT_DELETE_TREE));
+        QCOMPARE(f->GetDocument().GetTreeItems().size(), n - thread);
+        QCOMPARE(Pane(*f), Count(n - thread));
+        QTemporaryDir logs;
+        const QString log = logs.filePath(QStringLiteral("new.log"));
+        QFile out(log);
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        out.write(QByteArray::fromStdString(
+            test::Crlf({test::Header1(900, 900, "NEW00001", "新人", "新しい話題"),
+                        test::Header2("98/05/01 10:00"), "本文", ""})));
+        out.close();
+        f->ImportLogs({log});
+        QCOMPARE(f->GetDocument().GetTreeItems().size(), n - thread + 1);
+        QCOMPARE(Pane(*f), Count(n - thread + 1));
+    }
+
     void bookmarkListSelectsTheMessage() {
         auto f = Open();
         QVERIFY(f->OpenDocumentFile(SampleDoc(QStringLiteral("c.mld"))));
@@ -212,6 +242,27 @@ private slots:
         QVERIFY(pane && message && kana);
         QTRY_VERIFY(pane->x() > message->x() && pane->x() < kana->x());
         QCOMPARE(pane->text(), Count(0));
+    }
+
+    // Ctrl+U and Ctrl+B reach their commands from the tree and the text;
+    // in the search-string box Ctrl+U stays the box's own (it clears the
+    // line, as line editors do on X11) and does not move the selection.
+    void keysFromThePanesAndTheSearchBox() {
+        auto f = Open();
+        QVERIFY(OpenExpanded(*f, SampleDoc(QStringLiteral("e.mld"))));
+        CTitleTreeView* tree = f->GetTreeView();
+        tree->SelectItem(Item(*f, 0));
+        tree->setFocus();
+        QTest::keyClick(tree, Qt::Key_U, Qt::ControlModifier);
+        QCOMPARE(tree->GetSelectedItem(), Item(*f, 1));
+        QTest::keyClick(f->GetTextView(), Qt::Key_B, Qt::ControlModifier);
+        QVERIFY(tree->Model().IsBookmarked(Item(*f, 1)));
+        QLineEdit* box = f->FindBar()->findChild<QLineEdit*>();
+        QVERIFY(box);
+        box->setFocus();
+        QTest::keyClicks(box, QStringLiteral("abc"));
+        QTest::keyClick(box, Qt::Key_U, Qt::ControlModifier);
+        QCOMPARE(tree->GetSelectedItem(), Item(*f, 1));
     }
 
     void damagedStateIsReportedAndSetAside() {
