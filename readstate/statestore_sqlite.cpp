@@ -1,6 +1,5 @@
 // The reading-state store on SQLite.
 #include <sqlite3.h>
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -96,9 +95,8 @@ bool IsDamage(int rc) {
 std::string SetAsideName(const std::string& path) {
     char stamp[32];
     const std::time_t now = std::time(nullptr);
-    std::tm tm{};
-    localtime_r(&now, &tm);
-    std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &tm);
+    // The program is single-threaded: localtime's shared result is safe.
+    std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", std::localtime(&now));
     std::string base = path + ".damaged-" + stamp;
     std::string name = base;
     std::error_code ec;
@@ -237,9 +235,9 @@ CReadStateStore::OpenEnd CReadStateStore::Open(const std::string& path) {
     std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ec);
     // Only a regular file is opened: SQLite would wait on a pipe forever,
     // and a folder or a device in its place is not ours to set aside.
-    struct stat st {};
-    const bool existed = ::stat(path.c_str(), &st) == 0;
-    if (existed && !S_ISREG(st.st_mode)) {
+    const std::filesystem::file_type type = std::filesystem::status(path, ec).type();
+    const bool existed = type != std::filesystem::file_type::not_found && !ec;
+    if (existed && type != std::filesystem::file_type::regular) {
         m_error = "not a regular file";
         return OpenEnd::Failed;
     }
