@@ -1,34 +1,36 @@
 // The main window: the two panes of the one open document in a splitter,
-// the menu bar, the tool bar, the search bar's place, the status bar, the
-// document's file commands, dropped files and the Space key.
+// the menu bar, the tool bar, the search bar's place, the status bar and
+// the Space key. It owns the document and its ports, and composes the
+// parts that do the work: the document commands (CDocCommands), the search
+// (CFrameFind), the placement and bar state (CFrameState) and the command
+// wiring (CFrameCommands).
 #pragma once
 
 #include <QLabel>
 #include <QMainWindow>
 #include <QPointer>
-#include <QRect>
+#include <QString>
+#include <QStringList>
 #include <cstdint>
-#include <functional>
 #include <memory>
 
 #include "app/commands.h"
+#include "app/doccommands.h"
+#include "app/framefind.h"
+#include "app/framestate.h"
 #include "app/nametoolbar.h"
 #include "app/viewsplitter.h"
 #include "core/orvdoc.h"
 #include "core/ports.h"
-#include "search/findcontext.h"
-#include "search/findoption.h"
 #include "views/findresultspane.h"
 #include "views/viewhost.h"
 
-class QActionGroup;
-class QMenu;
 class QPrinter;
-class QUrl;
 class QStatusBar;
 
 namespace orv {
 
+class CFrameCommands;
 class CLogFileChooser;
 class CMsgPrompter;
 class CProgressFactory;
@@ -36,19 +38,6 @@ class CReadingCommands;
 class CRecentFileList;
 class CTextView;
 class CTitleTreeView;
-
-// The platform's window-placement record as "WindowPos 2" keeps it.
-struct WindowPlacement {
-    std::uint32_t flags = 0;    // 2: restore to maximized
-    std::uint32_t showCmd = 1;  // 1 normal, 2 minimized, 3 maximized
-    int minX = -1, minY = -1, maxX = -1, maxY = -1;
-    QRect normal;  // the restored window's rectangle
-
-    static constexpr std::uint32_t kRestoreToMaximized = 2;
-    QString ToString() const;
-    // All ten numbers or nothing.
-    static bool FromString(const QString& text, WindowPlacement& out);
-};
 
 class CMainFrame : public QMainWindow, public IViewHost {
     Q_OBJECT
@@ -62,7 +51,7 @@ public:
     // Shows the window, maximized when it was closed maximized, and from
     // then on accepts dropped files.
     void ShowInitial();
-    bool StartsMaximized() const { return m_bStartMaximized; }
+    bool StartsMaximized() const { return m_pState->StartsMaximized(); }
 
     // --- IViewHost and the search text ------------------------------------------
     CTitleTreeView* GetTreeView() override;
@@ -70,92 +59,75 @@ public:
     // The search text as typed in the search bar, as CP932 bytes (for the
     // search) or as text; empty while the window has no search bar.
     // The search's port is the frame's CFindContext, which reads both.
-    std::string GetFindString();
-    QString GetFindText() const;
-    std::uint32_t GetFindOption() const { return *m_pFindOption; }
+    std::string GetFindString() { return m_pFind->GetFindString(); }
+    QString GetFindText() const { return m_pFind->GetFindText(); }
+    std::uint32_t GetFindOption() const { return m_pFind->GetFindOption(); }
 
     // --- parts ---------------------------------------------------------------
     COrvDoc& GetDocument() { return *m_pDoc; }
+    CDocCommands& Documents() { return *m_pDocCmds; }
+    CFrameFind& Find() { return *m_pFind; }
     CViewSplitter* Splitter() const { return m_pSplitter; }
     CNameToolBar* ToolBar() const { return m_pToolBar; }
-    CNameToolBar* FindBar() const { return m_pFindBar; }
-    CFindResultsPane* FindResults() const { return m_pResults; }
+    CNameToolBar* FindBar() const { return m_pFind->FindBar(); }
+    CFindResultsPane* FindResults() const { return m_pFind->FindResults(); }
     QStatusBar* StatusBarWidget() const;
     cmd::CCommandTable& Commands() { return *m_pCmds; }
     // The reading state: read marks, bookmarks, the last position.
     CReadingCommands& Reading() { return *m_pReading; }
     IPrompter& Prompter() { return *m_pPrompter; }
+    // The chooser of the log files of an import.
+    ILogFileChooser* LogFileChooser() const { return m_pChooserPort; }
 
     // --- wiring for the application and tests ---------------------------------
     // Questions go to prompter (a scripted one in tests); null: message boxes.
     void SetPrompter(IPrompter* prompter);
-    // The file dialogs of Open and Save As: returns the chosen path or empty.
-    using FileDialogHook = std::function<QString(bool open, const QString& proposed)>;
-    void SetFileDialogHook(FileDialogHook hook) { m_fileDialog = std::move(hook); }
-    // The folder dialog of the HTML export: returns the chosen folder or empty.
-    using FolderDialogHook = std::function<QString(const QString& proposed)>;
-    void SetFolderDialogHook(FolderDialogHook hook) { m_folderDialog = std::move(hook); }
-    // Opens an exported site; null: the desktop's browser.
-    using UrlHook = std::function<void(const QUrl& url)>;
-    void SetSiteOpener(UrlHook hook) { m_siteOpener = std::move(hook); }
+    using FileDialogHook = CDocCommands::FileDialogHook;
+    void SetFileDialogHook(FileDialogHook hook) { m_pDocCmds->SetFileDialogHook(std::move(hook)); }
+    using FolderDialogHook = CDocCommands::FolderDialogHook;
+    void SetFolderDialogHook(FolderDialogHook hook) {
+        m_pDocCmds->SetFolderDialogHook(std::move(hook));
+    }
+    using UrlHook = CDocCommands::UrlHook;
+    void SetSiteOpener(UrlHook hook) { m_pDocCmds->SetSiteOpener(std::move(hook)); }
     void SetLogFileChooser(ILogFileChooser* chooser);
     // The application's search option word (the frame's own copy otherwise).
-    void SetFindOptionStore(std::uint32_t* option) {
-        m_pFindOption = option;
-        m_findContext.SetOptionStore(option);
-    }
-    void SetRecentFileList(CRecentFileList* list) { m_pRecent = list; }
+    void SetFindOptionStore(std::uint32_t* option) { m_pFind->SetOptionStore(option); }
+    void SetRecentFileList(CRecentFileList* list) { m_pDocCmds->SetRecentFileList(list); }
     QPrinter& Printer();
 
     // --- view mode and split ---------------------------------------------------
     int GetViewMode() const;
     int SetViewMode(int mode);
 
-    // --- the document ---------------------------------------------------------
-    QString GetPathName() const { return m_strPathName; }
-    QString GetTitle() const { return m_strTitle; }
-    // Asks 61699 when the document is modified; false when the user chose
-    // Cancel or the save failed.
-    bool SaveModified();
-    bool OnFileNew();
-    // Opens path (after SaveModified); false on failure. The path already
-    // open is not read again.
-    bool OpenDocumentFile(const QString& path);
-    bool OnFileSave();
-    bool OnFileSaveAs();
-    bool DoSave(const QString& path);
-    // Imports the text logs paths into the document (several: the order
-    // dialog first).
-    void ImportLogs(const QStringList& paths);
-    // The shell's print command: shows the first message in tree order and
-    // prints it without the dialog. False when the print could not start or
-    // the document has no message (both reported).
-    bool PrintFirstMessage();
-    // Writes the document as shown into a folder of HTML pages.
-    void OnFileExportHtml();
+    // --- the document (CDocCommands) ------------------------------------------
+    QString GetPathName() const { return m_pDocCmds->GetPathName(); }
+    QString GetTitle() const { return m_pDocCmds->GetTitle(); }
+    bool SaveModified() { return m_pDocCmds->SaveModified(); }
+    bool OnFileNew() { return m_pDocCmds->OnFileNew(); }
+    bool OpenDocumentFile(const QString& path) { return m_pDocCmds->OpenDocumentFile(path); }
+    bool OnFileSave() { return m_pDocCmds->OnFileSave(); }
+    bool OnFileSaveAs() { return m_pDocCmds->OnFileSaveAs(); }
+    bool DoSave(const QString& path) { return m_pDocCmds->DoSave(path); }
+    void ImportLogs(const QStringList& paths) { m_pDocCmds->ImportLogs(paths); }
+    bool PrintFirstMessage() { return m_pDocCmds->PrintFirstMessage(); }
+    void OnFileExportHtml() { m_pDocCmds->OnFileExportHtml(); }
+    void OnDropFiles(const QStringList& paths) { m_pDocCmds->OnDropFiles(paths); }
 
-    // --- drops, Space, close ---------------------------------------------------
-    // The drop handling: the first document is opened, the other files are
-    // offered for import (60010).
-    void OnDropFiles(const QStringList& paths);
-    // --- find all and marked matches -------------------------------------------
-    // Find next or previous; a hit is shown with its matches marked.
-    void OnFindStep(bool previous);
-    // Records the search text as Enter does and lists every hit in the
-    // results pane.
-    void OnFindAll();
-    // Selects a listed hit in the tree and marks its matches.
-    void ShowFindResult(TreeItem item, const CComment* record);
+    // --- find (CFrameFind) -------------------------------------------------------
+    void OnFindStep(bool previous) { m_pFind->OnFindStep(previous); }
+    void OnFindAll() { m_pFind->OnFindAll(); }
+    void ShowFindResult(TreeItem item, const CComment* record) {
+        m_pFind->ShowFindResult(item, record);
+    }
 
-    // Command 110: Space (forward) or Shift+Space (backward).
-    void OnScrollPage(bool forward);
+    // --- closing (CFrameState) ---------------------------------------------------
     // Steps of the close request that run before the save question.
     void SaveFrameSettings();
     // Placement read from "WindowPos 2"; false when absent or unparsable.
-    static bool ReadWindowPlacement(WindowPlacement& wp);
-
-    static constexpr int kMinSplit = 50;
-    static constexpr int kDefaultSplit = 200;
+    static bool ReadWindowPlacement(WindowPlacement& wp) {
+        return CFrameState::ReadWindowPlacement(wp);
+    }
 
 signals:
     void DocumentChanged();
@@ -170,32 +142,11 @@ protected:
 private:
     bool OnCreateClient();
     bool OnCreate();
-    // The search bar's place: made and docked here once the search bar
-    // exists; until then there is none and GetFindString is empty.
-    bool CreateFindBar();
-    bool FindBarHandleSpace();
-    void FindBarSaveHistory();
-    void BuildCommands();
+    bool CreateToolBar();
     void BuildStatusBar();
     // Its commands, its status-bar pane and its link to the text view.
     void CreateReadingState();
-    void SaveBarState();
-    void CreateFindResults();
-    void ClearFindResults();
-    // Marks the matches of a search in the message the text view shows.
-    void MarkMatches(const std::string& textCp932, std::uint32_t findOption);
-    void LoadBarState();
-    void SaveWindowPlacement();
-    void UpdateTitle();
-    void SetPathName(const QString& path, bool addToRecent = true);
-    void SetDefaultTitle();
-    void OnAppAbout();
-    void OnHelpContents();
-    void OnFilePrintSetup();
-    void OnNextPane(bool forward);
-    void ToggleFindOption(std::uint32_t bit);
     void UpdateIndicators(quint32 nativeModifiers, int key);
-    QString AskFileName(bool open, const QString& proposed);
 
     std::unique_ptr<COrvDoc> m_pDoc;
     std::unique_ptr<CMsgPrompter> m_pMsgPrompter;
@@ -209,9 +160,7 @@ private:
     QPointer<CViewSplitter> m_pSplitter;     // child
     QPointer<CTitleTreeView> m_pTreeView;
     QPointer<CTextView> m_pTextView;
-    CNameToolBar* m_pToolBar = nullptr;     // child
-    QPointer<CNameToolBar> m_pFindBar;      // child, once the search bar exists
-    QPointer<CFindResultsPane> m_pResults;  // child
+    CNameToolBar* m_pToolBar = nullptr;  // child
     // The title tree as the document sees it: the tree view, with the
     // results list emptied whenever the tree is cleared (the records it
     // names may be about to go).
@@ -219,25 +168,12 @@ private:
     std::unique_ptr<CTreePort> m_pTreePort;
     QLabel* m_pMessagePane = nullptr;
     QLabel* m_pIndicators[4] = {};
-    QMenu* m_pRecentMenu = nullptr;
-    QActionGroup* m_pModeGroup = nullptr;
-    CRecentFileList* m_pRecent = nullptr;
-    std::uint32_t m_nFindOptionOwn = FIND_DEFAULT;
-    std::uint32_t* m_pFindOption = &m_nFindOptionOwn;
-    // The typed search text in CP932 for the search, between the document
-    // and the prompter.
-    CFindContext m_findContext;
-    FileDialogHook m_fileDialog;
-    FolderDialogHook m_folderDialog;
-    UrlHook m_siteOpener;
-
-    QString m_strPathName;
-    QString m_strTitle;
+    // The parts, made in this order when the window is built.
+    std::unique_ptr<CFrameState> m_pState;
+    std::unique_ptr<CDocCommands> m_pDocCmds;
+    std::unique_ptr<CFrameFind> m_pFind;
+    std::unique_ptr<CFrameCommands> m_pCommands;
     bool m_bCreated = false;
-    bool m_bStartMaximized = false;
-    bool m_bPlacementRead = false;
-    bool m_bCapsLock = false;
-    bool m_bNumLock = false;
 };
 
 }  // namespace orv

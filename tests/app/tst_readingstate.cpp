@@ -97,7 +97,7 @@ private slots:
             // Paged on: read at once.
             tree->SelectItem(Item(*f, 1));
             QVERIFY(Bold(*f, Item(*f, 1)));
-            f->OnScrollPage(true);
+            QTest::keyClick(tree, Qt::Key_Space);
             QVERIFY(!Bold(*f, Item(*f, 1)));
             // Passed over quickly: still unread.
             tree->SelectItem(Item(*f, 2));
@@ -250,6 +250,8 @@ private slots:
     void keysFromThePanesAndTheSearchBox() {
         auto f = Open();
         QVERIFY(OpenExpanded(*f, SampleDoc(QStringLiteral("e.mld"))));
+        f->activateWindow();
+        if (!QTest::qWaitForWindowActive(f.get())) QSKIP("no active window: shortcuts do not fire");
         CTitleTreeView* tree = f->GetTreeView();
         tree->SelectItem(Item(*f, 0));
         tree->setFocus();
