@@ -311,11 +311,11 @@ void CTitleTreeView::UpdateContentWidth() {
     const int rows = m_model.VisibleRows();
     int width = viewport()->width();
     if (rows > 0) {
-        // Unread titles are bold: widths are taken bold, an upper bound for
-        // both, and a bookmark's ribbon may follow.
+        // Unread titles are bold, and a bookmark's ribbon may follow one.
+        const QFontMetrics fm = fontMetrics();
         QFont bold = font();
         bold.setBold(true);
-        const QFontMetrics fm(bold);
+        const QFontMetrics boldFm(bold);
         if (m_nLabelExtra < 0) {
             // What the face and the margins add to the text of a label.
             QStyleOptionViewItem opt;
@@ -325,8 +325,8 @@ void CTitleTreeView::UpdateContentWidth() {
                                             fm.horizontalAdvance(m_model.Title(m_model.ItemAt(0))));
             m_nRowHeight = std::max(1, itemDelegate()->sizeHint(opt, first).height());
             // No character of a title is wider than this per byte.
-            m_nByteBound =
-                std::max(fm.horizontalAdvance(QChar(u'W')), fm.horizontalAdvance(QChar(u'あ')));
+            m_nByteBound = std::max(boldFm.horizontalAdvance(QChar(u'W')),
+                                    boldFm.horizontalAdvance(QChar(u'あ')));
         }
         m_textWidth.resize(m_model.ItemCount() + 1, -1);
         // The rows scroll one by one: the first in view is the scroll position.
@@ -334,14 +334,16 @@ void CTitleTreeView::UpdateContentWidth() {
         const int last = std::min(rows, first + viewport()->height() / m_nRowHeight + 1);
         for (int r = first; r < last; ++r) {
             const TreeItem item = m_model.ItemAt(r);
-            const int start = LabelStart(item) + m_nLabelExtra + 2 + kBookmarkRoom;
+            const int start = LabelStart(item) + m_nLabelExtra + 2 +
+                              (m_model.IsBookmarked(item) ? kBookmarkRoom : 0);
             int& text = m_textWidth[static_cast<std::size_t>(item)];
             if (text < 0) {
                 // Measured only when it might be the widest.
                 const auto bound =
                     static_cast<std::int64_t>(m_model.TitleCp932(item).size()) * m_nByteBound;
                 if (start + bound <= width) continue;
-                text = fm.horizontalAdvance(m_model.Title(item));
+                text =
+                    (m_model.IsUnread(item) ? boldFm : fm).horizontalAdvance(m_model.Title(item));
             }
             width = std::max(width, start + text);
         }
