@@ -40,6 +40,15 @@ enum CommandId : int {
     ID_FIND_ALL = 32800,          // every message that matches, in the results pane
     ID_VIEW_FINDRESULTS = 32801,  // shows or hides the results pane
     ID_FILE_EXPORT_HTML = 32813,  // the document as a folder of HTML pages
+    // Reading state: read marks, bookmarks, the last position.
+    ID_GO_NEXT_UNREAD = 32840,
+    ID_EDIT_MARK_READ = 32841,
+    ID_EDIT_MARK_UNREAD = 32842,
+    ID_EDIT_MARK_ALL_READ = 32843,
+    ID_EDIT_BOOKMARK = 32844,
+    ID_GO_BOOKMARKS = 32845,
+    ID_GO_LAST_POSITION = 32846,
+    ID_VIEW_OPEN_AT_LAST = 32847,
     ID_FILE_NEW = 57600,
     ID_FILE_OPEN = 57601,
     ID_FILE_SAVE = 57603,

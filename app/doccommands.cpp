@@ -16,6 +16,7 @@
 #include "app/importcommand.h"
 #include "app/importcommandlineinfo.h"
 #include "app/mainframe.h"
+#include "app/readingcommands.h"
 #include "app/recentfilelist.h"
 #include "core/import/logfilelist.h"
 #include "res/strings.h"
@@ -63,6 +64,7 @@ void CDocCommands::NewEmptyDocument() {
     doc.SetModifiedFlag(false);
     m_strPathName.clear();
     SetDefaultTitle();
+    m_frame.Reading().DocumentNew();
 }
 
 QString CDocCommands::AskFileName(bool open, const QString& proposed) {
@@ -132,6 +134,7 @@ bool CDocCommands::OpenDocumentFile(const QString& path) {
     }
     doc.SetModifiedFlag(false);
     SetPathName(full);
+    m_frame.Reading().DocumentOpened(full);
     emit m_frame.DocumentChanged();
     return true;
 }
@@ -177,6 +180,7 @@ bool CDocCommands::DoSave(const QString& pathIn) {
     if (!ok) return false;
     doc.SetModifiedFlag(false);
     if (replace || path != m_strPathName) SetPathName(path);
+    m_frame.Reading().DocumentSaved(m_strPathName);
     emit m_frame.DocumentChanged();
     return true;
 }

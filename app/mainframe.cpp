@@ -13,6 +13,7 @@
 #include "app/logfilechooser.h"
 #include "app/msgprompter.h"
 #include "app/progressdlg.h"
+#include "app/readingcommands.h"
 #include "app/splashscreen.h"
 #include "views/textview.h"
 #include "views/titletreeview.h"
@@ -74,6 +75,7 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent) {
     m_pChooser = std::make_unique<CLogFileChooser>(this, m_pPrompter);
     m_pChooserPort = m_pChooser.get();
     m_pCmds = new CCommandTable(this);
+    m_pReading = new CReadingCommands(this, *m_pDoc, *this);
     // The one printer set-up of the run: the set-up command changes it,
     // and print, preview and the command line's print use it.
     m_pPrinter = CTextView::MakePrinter();
@@ -86,6 +88,7 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent) {
 
     if (!OnCreateClient()) return;
     if (!OnCreate()) return;
+    CreateReadingState();
     SetPrompter(nullptr);
     m_bCreated = true;
 }
@@ -197,8 +200,20 @@ bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
     return QMainWindow::eventFilter(watched, event);
 }
 
+void CMainFrame::CreateReadingState() {
+    m_pReading->BuildCommands(*m_pCmds);
+    m_pReading->AddStatusPane(statusBar());
+    m_pReading->ConnectViews();
+    m_pReading->RecordsChanged();
+    connect(this, &CMainFrame::DocumentChanged, m_pReading, &CReadingCommands::RecordsChanged);
+    // The command states again, now with the counts of the new records.
+    connect(this, &CMainFrame::DocumentChanged, m_pCmds, &cmd::CCommandTable::UpdateAll);
+    m_pCmds->UpdateAll();
+}
+
 void CMainFrame::SetPrompter(IPrompter* prompter) {
     m_pPrompter = prompter ? prompter : m_pMsgPrompter.get();
+    if (m_pReading) m_pReading->SetPrompter(m_pPrompter);
     // The own file chooser reports through the same prompter; a chooser put
     // in by SetLogFileChooser stays.
     const bool ownChooser = !m_pChooserPort || m_pChooserPort == m_pChooser.get();
@@ -271,6 +286,7 @@ void CMainFrame::SaveFrameSettings() {
     m_pState->Save();
     m_pFind->SaveHistory();
     if (CTextView* v = GetTextView()) v->SaveViewFont();
+    if (m_pReading) m_pReading->SaveSettings();
 }
 
 void CMainFrame::closeEvent(QCloseEvent* e) {

@@ -34,6 +34,7 @@ class CFrameCommands;
 class CLogFileChooser;
 class CMsgPrompter;
 class CProgressFactory;
+class CReadingCommands;
 class CRecentFileList;
 class CTextView;
 class CTitleTreeView;
@@ -72,6 +73,8 @@ public:
     CFindResultsPane* FindResults() const { return m_pFind->FindResults(); }
     QStatusBar* StatusBarWidget() const;
     cmd::CCommandTable& Commands() { return *m_pCmds; }
+    // The reading state: read marks, bookmarks, the last position.
+    CReadingCommands& Reading() { return *m_pReading; }
     IPrompter& Prompter() { return *m_pPrompter; }
     // The chooser of the log files of an import.
     ILogFileChooser* LogFileChooser() const { return m_pChooserPort; }
@@ -141,6 +144,8 @@ private:
     bool OnCreate();
     bool CreateToolBar();
     void BuildStatusBar();
+    // Its commands, its status-bar pane and its link to the text view.
+    void CreateReadingState();
     void UpdateIndicators(quint32 nativeModifiers, int key);
 
     std::unique_ptr<COrvDoc> m_pDoc;
@@ -150,8 +155,9 @@ private:
     std::unique_ptr<CLogFileChooser> m_pChooser;
     ILogFileChooser* m_pChooserPort = nullptr;
     std::unique_ptr<QPrinter> m_pPrinter;
-    cmd::CCommandTable* m_pCmds = nullptr;  // child
-    QPointer<CViewSplitter> m_pSplitter;    // child
+    cmd::CCommandTable* m_pCmds = nullptr;   // child
+    CReadingCommands* m_pReading = nullptr;  // child
+    QPointer<CViewSplitter> m_pSplitter;     // child
     QPointer<CTitleTreeView> m_pTreeView;
     QPointer<CTextView> m_pTextView;
     CNameToolBar* m_pToolBar = nullptr;  // child

@@ -21,6 +21,8 @@ inline constexpr char kValWindowPos[] = "WindowPos 2";
 inline constexpr char kValViewMode[] = "ViewMode";
 inline constexpr char kValSplitPosition[] = "SplitPosition 2";
 inline constexpr char kValPreviewPages[] = "PreviewPages";
+// 1: opening a document selects the message last selected in it.
+inline constexpr char kValOpenAtLastPosition[] = "OpenAtLastPosition";
 inline constexpr char kBarState[] = "BarState 2";
 // The find-all results pane's visibility and place (kept out of the bar state).
 inline constexpr char kValFindResults[] = "FindResultsPane";

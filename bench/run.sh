@@ -112,6 +112,14 @@ if [ -f "$DATA/search_bench.txt" ]; then
     echo "== search $arg ($what) ${E} ms / rg -i -c ${R} ms: $(ratio "$E" "$R") (target 2 for the hard cases)"
   done
 fi
+if [ -f "$DATA/readstate_bench.txt" ]; then
+  awk '/^BM_MarkAllReadAndWrite/ {printf "== mark 100,000 messages read and write them: %s ms (target 200)\n", $2}
+       /^BM_AttachState100k / {printf "== reading state added to an open, 100,000 marks: %s ms (target 20)\n", $2}
+       /^BM_AttachState100kOpeningTheStore/ {printf "==   the same with the state file opened and checked: %s ms\n", $2}
+       /^BM_CountKeys100k/ {printf "==   the unread count, taken while idle after the opening: %s ms\n", $2}' \
+    "$DATA/readstate_bench.txt"
+  rm -rf "$DATA/readstate-bench"
+fi
 # Find all against one find next that finds nothing, on the same texts.
 [ -f "$DATA/search_bench.txt" ] && awk '/^BM_SearchNoHitAllFolds\// {split($1, a, "/"); s[a[2]] = $2}
      /^BM_FindAllNoHitAllFolds\// {split($1, a, "/"); f[a[2]] = $2}

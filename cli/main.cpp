@@ -10,6 +10,7 @@
 #include "cli/console.h"
 #include "cli/interrupt.h"
 #include "cli/output.h"
+#include "cli/readstate_cmd.h"
 #include "cli/search_cmd.h"
 #include "cli/terminal.h"
 #include "core/cp932.h"
@@ -37,6 +38,8 @@ const char kUsage[] =
     "       orvlog search DOC.mld TEXT [--from NUMBER] [--prev] [--in FIELDS] [--ignore FOLDS] "
     "[--all | --count | --ranges]\n"
     "       orvlog export-html DOC.mld OUTDIR\n"
+    "       orvlog unread DOC.mld\n"
+    "       orvlog mark DOC.mld --read|--unread NUMBER...\n"
     "       orvlog --version\n"
     "Every command takes -h or --help; \"--\" ends the options.\n";
 
@@ -146,11 +149,8 @@ int Tree(int argc, char** argv) {
     std::string line;
     WalkDocumentOrder(doc.GetRoots(), [&](CComment& rec, int depth) {
         if (out.Failed()) return;
-        line.assign(static_cast<std::size_t>(depth) * 2, ' ');
-        line += std::to_string(rec.GetNumber());
-        line += ' ';
-        line += ToTerminal(rec.GetTitle());
-        line += '\n';
+        line.clear();
+        AppendTreeLine(line, rec, depth);
         out.Write(line);
     });
     return out.Finish(kExitOk);
@@ -290,6 +290,8 @@ int RunCommand(int argc, char** argv) {
     if (cmd == "dump") return Dump(argc - 1, argv + 1);
     if (cmd == "search") return RunSearchCommand(argc - 1, argv + 1);
     if (cmd == "export-html") return ExportHtml(argc - 1, argv + 1);
+    if (cmd == "unread") return RunUnreadCommand(argc - 1, argv + 1);
+    if (cmd == "mark") return RunMarkCommand(argc - 1, argv + 1);
     if (cmd == "-h" || cmd == "--help") return PrintHelp(kUsage);
     if (cmd == "--version") return PrintHelp(std::string("orvlog ") + ORV_VERSION + "\n");
     return Usage();

@@ -168,4 +168,12 @@ std::string ToTerminal(std::string_view cp932) {
     return out;
 }
 
+void AppendTreeLine(std::string& line, const CComment& rec, int depth) {
+    line.append(static_cast<std::size_t>(depth) * 2, ' ');
+    line += std::to_string(rec.GetNumber());
+    line += ' ';
+    line += ToTerminal(rec.GetTitle());
+    line += '\n';
+}
+
 }  // namespace orv::cli

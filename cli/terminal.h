@@ -81,4 +81,8 @@ bool ParseMessageNumber(const char* text, std::int32_t& number);
 // CP932 to UTF-8 with CR LF turned into LF, for terminal output.
 std::string ToTerminal(std::string_view cp932);
 
+// Appends the line orvlog tree prints for a message: two blanks per level,
+// the number, the title.
+void AppendTreeLine(std::string& line, const CComment& rec, int depth);
+
 }  // namespace orv::cli

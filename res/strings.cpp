@@ -48,6 +48,13 @@ constexpr Entry kTable[] = {
     {IDS_HTML_FAILED, "HTML 形式の書き出しに失敗しました。\n%1", MsgIcon::Exclamation},
     {IDS_HTML_DONE, "%1 ページを HTML 形式で書き出しました。\n%2\n\nブラウザで開きますか？",
      MsgIcon::Question},
+    {IDS_READSTATE_DAMAGED,
+     "既読情報のファイルが壊れていたため、%1 として保存し、新しく作り直しました。",
+     MsgIcon::Exclamation},
+    {IDS_READSTATE_UNAVAILABLE,
+     "既読情報のファイル %1 "
+     "を開けませんでした。既読情報はこのウィンドウを閉じるまでしか残りません。",
+     MsgIcon::Exclamation},
 };
 
 const Entry* Find(int id) {

@@ -38,6 +38,9 @@ enum StringId : int {
     IDS_HTML_NOT_A_FOLDER = 70133,
     IDS_HTML_FAILED = 70134,
     IDS_HTML_DONE = 70135,  // %1 pages, %2 the folder
+    // The reading state kept beside the documents.
+    IDS_READSTATE_DAMAGED = 70241,      // %1 the name the damaged file was given
+    IDS_READSTATE_UNAVAILABLE = 70242,  // %1 the state file
 };
 
 // The UTF-8 text of a message; empty for an unknown id.

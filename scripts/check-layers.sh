@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Checks that no source includes a header of a folder above its own.
-# The layers, lowest first: res, core, search, views, app. orvlog (cli/)
-# stands on core, search and res; the installer stands apart. A folder's
-# subfolders (core/import/) belong to it.
+# The layers, lowest first: res, core, search, views, app. The reading
+# state (readstate/, on SQLite) stands on core beside search: app and cli
+# use it, views never (they see core/readingstate.h). orvlog (cli/) stands
+# on core, search, readstate and res; the installer stands apart. A
+# folder's subfolders (core/import/) belong to it.
 #
 #   scripts/check-layers.sh [ROOT]   lists every include against the order;
 #                                    exit status 1 when there is one
@@ -14,13 +16,14 @@ cd "$ROOT"
 RULES='res: res
 core: res core
 search: res core search
+readstate: res core readstate
 views: res core search views
-app: res core search views app
-cli: res core search cli
+app: res core search readstate views app
+cli: res core search readstate cli
 installer: installer'
 
 FOLDERS=()
-for f in res core search views app cli installer; do [ -d "$f" ] && FOLDERS+=("$f"); done
+for f in res core search readstate views app cli installer; do [ -d "$f" ] && FOLDERS+=("$f"); done
 TOPS=$(find . -mindepth 1 -maxdepth 1 -type d ! -name '.*' -printf '%f ')
 
 { grep -rnE '^[[:space:]]*#[[:space:]]*include[[:space:]]*"[^/"]+/' "${FOLDERS[@]}" \

@@ -7,6 +7,7 @@ PACKAGES=(
   build-essential cmake make pkg-config git python3 clang-format
   clang libclang-rt-dev
   libicu-dev
+  libsqlite3-dev
   libgtest-dev libgmock-dev
   libbenchmark-dev
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libqt6svg6 qt6-translations-l10n

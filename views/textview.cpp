@@ -177,6 +177,11 @@ CTextView::CTextView(IViewHost* host, QWidget* parent) : QPlainTextEdit(parent),
     setAutoFillBackground(true);
 
     m_band = new CHeaderBand(this);  // a Qt child, owned by this view
+    m_readTimer = new QTimer(this);
+    m_readTimer->setSingleShot(true);
+    connect(m_readTimer, &QTimer::timeout, this, [this] {
+        if (m_pComment) emit CommentRead(m_pComment);
+    });
     LoadViewFont();
     SetViewFont(m_logFont);
 }
@@ -222,9 +227,15 @@ void CTextView::SetComment(CComment* record) {
     ClearMatches();
     setPlainText(record ? DisplayText(record->GetText()) : QString());
     m_band->update();
+    if (record)
+        m_readTimer->start(kReadDelayMs);
+    else
+        m_readTimer->stop();
+    emit CommentShown(record);
 }
 
 void CTextView::ClearComment() {
+    m_readTimer->stop();
     ClearMatches();
     clear();
     m_pComment = nullptr;
@@ -412,6 +423,11 @@ bool CTextView::ScrollPage(bool forward) {
     const int page = static_cast<int>(viewport()->height() / pitch);
     const int lines = std::max(0, page - 2);
     sb->setValue(sb->value() + (forward ? lines : -lines));
+    if (forward && m_pComment) {
+        // Paged on: read, without waiting for the timer.
+        m_readTimer->stop();
+        emit CommentRead(m_pComment);
+    }
     return true;
 }
 

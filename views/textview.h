@@ -5,6 +5,7 @@
 
 #include <QPlainTextEdit>
 #include <QRect>
+#include <QTimer>
 #include <array>
 #include <memory>
 #include <utility>
@@ -40,7 +41,12 @@ public:
     // Where 60106 is shown; may be null.
     void SetPrompter(IPrompter* prompter) { m_prompter = prompter; }
 
+    // How long a message is shown before it counts as read.
+    static constexpr int kReadDelayMs = 1000;
+
     // Shows record (borrowed; null empties the pane) and repaints the band.
+    // Emits CommentShown, and CommentRead once the record has stayed
+    // kReadDelayMs in view or was paged forward.
     void SetComment(CComment* record);
     // Empties the text and forgets the record.
     void ClearComment();
@@ -114,6 +120,10 @@ public:
     // advance of the Latin letters, as the platform's dialog units count).
     static qreal TabStopWidth(const QFont& font, QPaintDevice* device = nullptr);
 
+signals:
+    void CommentShown(const orv::CComment* record);
+    void CommentRead(const orv::CComment* record);
+
 protected:
     bool event(QEvent* e) override;
     void paintEvent(QPaintEvent* e) override;
@@ -137,6 +147,7 @@ private:
 
     IViewHost* m_host = nullptr;
     IPrompter* m_prompter = nullptr;
+    QTimer* m_readTimer = nullptr;
     CHeaderBand* m_band = nullptr;  // child widget over the band
     Spans m_textSpans;
     std::array<Spans, 5> m_cellSpans;

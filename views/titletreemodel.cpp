@@ -1,5 +1,6 @@
 #include "views/titletreemodel.h"
 
+#include <QFont>
 #include <QPainter>
 #include <QPainterPath>
 #include <algorithm>
@@ -369,6 +370,26 @@ void CTitleTreeModel::SetSelectedItem(TreeItem item) {
     if (newIdx.isValid()) emit dataChanged(newIdx, newIdx, roles);
 }
 
+void CTitleTreeModel::SetReadingState(const IReadingState* state) {
+    m_pReading = state;
+    MarksChanged();
+}
+
+bool CTitleTreeModel::IsUnread(TreeItem item) const {
+    const CComment* rec = IsItem(item) ? N(static_cast<std::int32_t>(item)).record : nullptr;
+    return m_pReading && rec && !m_pReading->IsRead(*rec);
+}
+
+bool CTitleTreeModel::IsBookmarked(TreeItem item) const {
+    const CComment* rec = IsItem(item) ? N(static_cast<std::int32_t>(item)).record : nullptr;
+    return m_pReading && rec && m_pReading->IsBookmarked(*rec);
+}
+
+void CTitleTreeModel::MarksChanged() {
+    if (m_bBulk || m_rows.empty()) return;
+    emit dataChanged(index(0, 0), index(VisibleRows() - 1, 0), {Qt::FontRole});
+}
+
 QModelIndex CTitleTreeModel::index(int row, int column, const QModelIndex& parent) const {
     if (column != 0 || parent.isValid() || m_bBulk || row < 0 || row >= VisibleRows()) return {};
     return createIndex(row, 0, static_cast<quintptr>(m_rows[static_cast<std::size_t>(row)]));
@@ -389,6 +410,13 @@ QVariant CTitleTreeModel::data(const QModelIndex& index, int role) const {
             const int image = item == m_selected ? m_nodes[i].selectedImage : m_nodes[i].image;
             if (image < 0 || image >= kTreeImageCount) return {};
             return FaceIcon(image);
+        }
+        case Qt::FontRole: {
+            if (!IsUnread(item)) return {};
+            // Only the weight: the rest comes from the view's font.
+            QFont bold;
+            bold.setBold(true);
+            return bold;
         }
         default:
             return {};

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "core/ports.h"
+#include "core/readingstate.h"
 
 namespace orv {
 
@@ -89,6 +90,15 @@ public:
     // The item drawn with its selected image (the caret of the view).
     void SetSelectedItem(TreeItem item);
 
+    // --- reading state ---------------------------------------------------------
+    // Where the read marks and bookmarks come from (borrowed; null: none,
+    // every title plain). Unread titles are drawn bold, the rest as before.
+    void SetReadingState(const IReadingState* state);
+    bool IsUnread(TreeItem item) const;
+    bool IsBookmarked(TreeItem item) const;
+    // Redraws the titles after marks changed.
+    void MarksChanged();
+
     // The four face images: 0 top level, 1 top level selected, 2 reply,
     // 3 reply selected.
     static const QPixmap& FaceImage(int image);
@@ -137,6 +147,7 @@ private:
     mutable std::vector<bool> m_displayDone;
     bool m_bBulk = false;
     TreeItem m_selected = kNoItem;
+    const IReadingState* m_pReading = nullptr;
 };
 
 }  // namespace orv

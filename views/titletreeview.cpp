@@ -311,7 +311,11 @@ void CTitleTreeView::UpdateContentWidth() {
     const int rows = m_model.VisibleRows();
     int width = viewport()->width();
     if (rows > 0) {
+        // Unread titles are bold, and a bookmark's ribbon may follow one.
         const QFontMetrics fm = fontMetrics();
+        QFont bold = font();
+        bold.setBold(true);
+        const QFontMetrics boldFm(bold);
         if (m_nLabelExtra < 0) {
             // What the face and the margins add to the text of a label.
             QStyleOptionViewItem opt;
@@ -321,8 +325,8 @@ void CTitleTreeView::UpdateContentWidth() {
                                             fm.horizontalAdvance(m_model.Title(m_model.ItemAt(0))));
             m_nRowHeight = std::max(1, itemDelegate()->sizeHint(opt, first).height());
             // No character of a title is wider than this per byte.
-            m_nByteBound =
-                std::max(fm.horizontalAdvance(QChar(u'W')), fm.horizontalAdvance(QChar(u'あ')));
+            m_nByteBound = std::max(boldFm.horizontalAdvance(QChar(u'W')),
+                                    boldFm.horizontalAdvance(QChar(u'あ')));
         }
         m_textWidth.resize(m_model.ItemCount() + 1, -1);
         // The rows scroll one by one: the first in view is the scroll position.
@@ -330,14 +334,16 @@ void CTitleTreeView::UpdateContentWidth() {
         const int last = std::min(rows, first + viewport()->height() / m_nRowHeight + 1);
         for (int r = first; r < last; ++r) {
             const TreeItem item = m_model.ItemAt(r);
-            const int start = LabelStart(item) + m_nLabelExtra + 2;
+            const int start = LabelStart(item) + m_nLabelExtra + 2 +
+                              (m_model.IsBookmarked(item) ? kBookmarkRoom : 0);
             int& text = m_textWidth[static_cast<std::size_t>(item)];
             if (text < 0) {
                 // Measured only when it might be the widest.
                 const auto bound =
                     static_cast<std::int64_t>(m_model.TitleCp932(item).size()) * m_nByteBound;
                 if (start + bound <= width) continue;
-                text = fm.horizontalAdvance(m_model.Title(item));
+                text =
+                    (m_model.IsUnread(item) ? boldFm : fm).horizontalAdvance(m_model.Title(item));
             }
             width = std::max(width, start + text);
         }
@@ -447,6 +453,28 @@ void CTitleTreeView::drawRow(QPainter* painter, const QStyleOptionViewItem& opti
     if (hasFocus() && index == currentIndex()) opt.state |= QStyle::State_HasFocus;
     opt.palette.setCurrentColorGroup(isActiveWindow() ? QPalette::Active : QPalette::Inactive);
     itemDelegate()->paint(painter, opt, index);
+    if (m_model.IsBookmarked(item)) DrawBookmarkMark(painter, opt, index);
+}
+
+QRect CTitleTreeView::BookmarkMarkRect(const QRect& label, int labelWidth) {
+    const int h = std::max(6, std::min(12, label.height() - 4));
+    return QRect(label.x() + labelWidth + 3, label.y() + (label.height() - h) / 2, h * 2 / 3, h);
+}
+
+void CTitleTreeView::DrawBookmarkMark(QPainter* painter, const QStyleOptionViewItem& opt,
+                                      const QModelIndex& index) const {
+    // A small red ribbon after the title: the title and its face stay as
+    // they are.
+    const QRect r = BookmarkMarkRect(opt.rect, itemDelegate()->sizeHint(opt, index).width());
+    QPolygon ribbon;
+    ribbon << r.topLeft() << r.topRight() << r.bottomRight()
+           << QPoint(r.center().x() + 1, r.bottom() - r.height() / 3) << r.bottomLeft();
+    painter->save();
+    painter->setRenderHint(QPainter::Antialiasing);
+    painter->setPen(QColor(150, 0, 0));
+    painter->setBrush(QColor(220, 30, 30));
+    painter->drawPolygon(ribbon);
+    painter->restore();
 }
 
 // --- events -------------------------------------------------------------------

@@ -30,6 +30,8 @@ public:
 
     // Levels that are indented; deeper rows stay at this indentation.
     static constexpr int kMaxIndentLevels = 40;
+    // Room after a title for a bookmark's ribbon.
+    static constexpr int kBookmarkRoom = 12;
 
     // --- ITitleTree ----------------------------------------------------------
     void ClearTree() override;
@@ -101,6 +103,10 @@ private:
     void UpdateContentWidth();
     // The row under a viewport point, kNoItem when none.
     TreeItem ItemAtPoint(const QPoint& pos) const;
+    // The bookmark's ribbon, drawn after a label labelWidth wide.
+    static QRect BookmarkMarkRect(const QRect& label, int labelWidth);
+    void DrawBookmarkMark(QPainter* painter, const QStyleOptionViewItem& opt,
+                          const QModelIndex& index) const;
 
     CTitleTreeModel m_model;
     int m_nIndent = 20;

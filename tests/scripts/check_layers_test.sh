@@ -25,12 +25,19 @@ cli|app/settings.h|1
 installer|core/ports.h|1
 installer|installer/instinfo.h|0
 core/import|search/fold.h|1
-core/import|core/ports.h|0'
+core/import|core/ports.h|0
+readstate|core/readingstate.h|0
+readstate|search/fold.h|1
+readstate|views/textview.h|1
+core|readstate/statestore.h|1
+views|readstate/statestore.h|1
+app|readstate/docreadstate.h|0
+cli|readstate/statestore.h|0'
 
 fail=0
 while IFS='|' read -r folder include flagged; do
   rm -rf "$T"/*
-  for d in res core search views app cli installer; do mkdir -p "$T/$d"; done
+  for d in res core search readstate views app cli installer; do mkdir -p "$T/$d"; done
   mkdir -p "$T/$folder"
   printf '#include "%s"\n' "$include" >"$T/$folder/x.cpp"
   got=0

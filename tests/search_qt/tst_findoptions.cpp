@@ -113,8 +113,9 @@ private slots:
 
         QMenu* go = TopMenu(*f, QStringLiteral("移動(&G)"));
         QVERIFY(go);
+        // The search commands come first; the reading state's follow them.
         const QList<QAction*> moves = go->actions();
-        QCOMPARE(moves.size(), 3);
+        QVERIFY(moves.size() >= 3);
         QCOMPARE(moves[0]->text(), QStringLiteral("前を検索(&P)"));
         QCOMPARE(moves[1]->text(), QStringLiteral("次を検索(&N)"));
         QCOMPARE(moves[1]->shortcut(), QKeySequence(Qt::Key_F3));
