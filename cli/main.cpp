@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "cli/console.h"
+#include "cli/find_cmd.h"
 #include "cli/search_cmd.h"
 #include "cli/terminal.h"
 #include "core/cp932.h"
@@ -30,6 +31,8 @@ const char kUsage[] =
     "       orvlog search DOC.mld TEXT [--from NUMBER] [--prev] [--in FIELDS] [--ignore FOLDS] "
     "[--all | --count | --ranges]\n"
     "       orvlog export-html DOC.mld OUTDIR\n"
+    "       orvlog find TEXT PATH... [--in FIELDS] [--ignore FOLDS] [--count] [--no-index]\n"
+    "       orvlog index PATH...\n"
     ;
 
 int Usage() {
@@ -241,6 +244,8 @@ int main(int argc, char** argv) {
     if (cmd == "dump") return Dump(argc - 1, argv + 1);
     if (cmd == "search") return RunSearchCommand(argc - 1, argv + 1);
     if (cmd == "export-html") return ExportHtml(argc - 1, argv + 1);
+    if (cmd == "find") return RunFindCommand(argc - 1, argv + 1);
+    if (cmd == "index") return RunIndexCommand(argc - 1, argv + 1);
     if (cmd == "-h" || cmd == "--help") {
         std::fputs(kUsage, stdout);
         return kExitOk;

@@ -13,6 +13,7 @@ PACKAGES=(
   libgl-dev libvulkan-dev libxkbcommon-dev
   xvfb xauth imagemagick fonts-noto-cjk
   ripgrep
+  libsqlite3-dev
   g++-mingw-w64-x86-64-posix wine wine64
 )
 
