@@ -113,11 +113,18 @@ struct CLibraryIndex::Impl {
         sqlite3_bind_text(q.get(), 1, key, -1, SQLITE_STATIC);
         return q.Step() == SQLITE_ROW ? q.Int(0) : -1;
     }
+    // Opens the file, making the tables of a new one. False when it cannot,
+    // or when an existing file holds no index (an emptied file included).
     bool Connect() {
+        const bool existed = FileSize(file) >= 0;
         if (sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) !=
             SQLITE_OK)
             return false;
         sqlite3_busy_timeout(db, 10000);
+        if (existed) {
+            Statement q(db, "SELECT count(*) FROM sqlite_master WHERE name = 'meta'");
+            if (!q.ok() || q.Step() != SQLITE_ROW || q.Int(0) != 1) return false;
+        }
         return sqlite3_exec(db, "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;", nullptr,
                             nullptr, nullptr) == SQLITE_OK &&
                sqlite3_exec(db, kSchema, nullptr, nullptr, nullptr) == SQLITE_OK;
