@@ -41,17 +41,22 @@ public:
 
     struct Entry {
         std::int64_t id = 0;
-        std::vector<std::uint64_t> where;  // each message's place, in tree order
+        std::uint32_t count = 0;  // messages
     };
     // The entry of the document at realPath if it was indexed with exactly
     // this identity; false when there is none or it is stale.
     bool Lookup(const std::string& realPath, const DocIdentity& identity, Entry& out);
 
     // The messages of the entries ids whose index text holds every term:
-    // per entry id, the indices into its where, ascending. False on failure
+    // per entry id, the messages' indices in tree order, ascending. False on failure
     // (then note() says why, and the caller searches directly).
     bool Candidates(const std::vector<std::string>& terms, const std::unordered_set<std::int64_t>& ids,
                     std::unordered_map<std::int64_t, std::vector<std::uint32_t>>& out);
+
+    // The places (ScannedRecord::where) of the messages ordinals (ascending)
+    // of entry id.
+    bool Places(std::int64_t id, const std::vector<std::uint32_t>& ordinals,
+                std::vector<std::uint64_t>& where);
 
     // Replaces the entry of the document at realPath with what scan feeds
     // to its argument, in one transaction. scan returns false when the
@@ -59,6 +64,11 @@ public:
     using Feed = std::function<bool(const ScannedRecord&)>;
     bool Store(const std::string& realPath, const DocIdentity& identity,
                const std::function<bool(const Feed&)>& scan);
+
+    // Reads the whole index to check it; one that is damaged is made anew
+    // (empty, with a note). Damage that a search meets is found then, but
+    // bytes garbled inside the term lists can only be found this way.
+    bool Check();
 
     // Every indexed document's real path.
     std::vector<std::string> Paths();

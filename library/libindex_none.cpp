@@ -31,7 +31,11 @@ bool CLibraryIndex::Candidates(const std::vector<std::string>&, const std::unord
 bool CLibraryIndex::Store(const std::string&, const DocIdentity&, const std::function<bool(const Feed&)>&) {
     return false;
 }
+bool CLibraryIndex::Places(std::int64_t, const std::vector<std::uint32_t>&, std::vector<std::uint64_t>&) {
+    return false;
+}
 std::vector<std::string> CLibraryIndex::Paths() { return {}; }
+bool CLibraryIndex::Check() { return false; }
 bool CLibraryIndex::Forget(const std::string&) { return false; }
 bool CLibraryIndex::Wasteful() { return false; }
 bool CLibraryIndex::Clear() { return false; }

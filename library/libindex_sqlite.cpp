@@ -12,7 +12,9 @@ namespace orv {
 namespace {
 
 // Raised to replace the file when its format changes.
-constexpr int kFormat = 1;
+constexpr int kFormat = 2;
+// Places of messages stored together, in blocks of this many.
+constexpr std::uint32_t kPlaceBlock = 256;
 
 // The index's tables. Messages: a contentless full-text table of
 // three-character terms without positions (the matcher checks every
@@ -20,15 +22,19 @@ constexpr int kFormat = 1;
 // its rowid is the document's entry id times 2^32 plus the message's
 // index in tree order. An entry id is never reused, so the rows of a
 // replaced document (a contentless table cannot delete them) belong to no
-// entry and are passed over; `waste` counts them.
+// entry and are passed over; `waste` counts them. Places: where each
+// message starts in its document, in blocks, so that a search reads only
+// the blocks of its candidates.
 const char kSchema[] =
     "CREATE TABLE IF NOT EXISTS meta(key TEXT PRIMARY KEY, value INTEGER);"
     "CREATE TABLE IF NOT EXISTS docs(id INTEGER PRIMARY KEY AUTOINCREMENT, path BLOB UNIQUE,"
     " device INTEGER, file INTEGER, size INTEGER, modified INTEGER, changed INTEGER,"
-    " count INTEGER, places BLOB);"
+    " count INTEGER);"
+    "CREATE TABLE IF NOT EXISTS places(entry INTEGER, block INTEGER, data BLOB,"
+    " PRIMARY KEY(entry, block)) WITHOUT ROWID;"
     "CREATE VIRTUAL TABLE IF NOT EXISTS msgs USING fts5(body, content='', detail=none,"
     " tokenize='trigram case_sensitive 1');"
-    "INSERT OR IGNORE INTO meta VALUES('format', 1), ('waste', 0);";
+    "INSERT OR IGNORE INTO meta VALUES('format', 2), ('waste', 0);";
 
 class Statement {
 public:
@@ -63,19 +69,17 @@ bool IsDamage(int rc) {
     return rc == SQLITE_CORRUPT || rc == SQLITE_NOTADB || rc == SQLITE_FORMAT;
 }
 
-std::string PackPlaces(const std::vector<std::uint64_t>& where) {
-    std::string out(where.size() * 8, '\0');
-    for (std::size_t i = 0; i < where.size(); ++i)
+std::string PackPlaces(const std::uint64_t* where, std::size_t n) {
+    std::string out(n * 8, '\0');
+    for (std::size_t i = 0; i < n; ++i)
         for (int b = 0; b < 8; ++b) out[i * 8 + b] = static_cast<char>(where[i] >> (8 * b));
     return out;
 }
 
-std::vector<std::uint64_t> UnpackPlaces(std::string_view blob) {
-    std::vector<std::uint64_t> out(blob.size() / 8);
-    for (std::size_t i = 0; i < out.size(); ++i)
-        for (int b = 0; b < 8; ++b)
-            out[i] |= std::uint64_t{static_cast<unsigned char>(blob[i * 8 + b])} << (8 * b);
-    return out;
+std::uint64_t PlaceAt(std::string_view block, std::size_t i) {
+    std::uint64_t v = 0;
+    for (int b = 0; b < 8; ++b) v |= std::uint64_t{static_cast<unsigned char>(block[i * 8 + b])} << (8 * b);
+    return v;
 }
 
 std::int64_t FileSize(const std::string& path) {
@@ -121,13 +125,18 @@ struct CLibraryIndex::Impl {
             SQLITE_OK)
             return false;
         sqlite3_busy_timeout(db, 10000);
-        if (existed) {
+        bool made = false;
+        {
             Statement q(db, "SELECT count(*) FROM sqlite_master WHERE name = 'meta'");
-            if (!q.ok() || q.Step() != SQLITE_ROW || q.Int(0) != 1) return false;
+            made = q.ok() && q.Step() == SQLITE_ROW && q.Int(0) == 1;
         }
-        return sqlite3_exec(db, "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;", nullptr,
-                            nullptr, nullptr) == SQLITE_OK &&
-               sqlite3_exec(db, kSchema, nullptr, nullptr, nullptr) == SQLITE_OK;
+        if (existed && !made) return false;
+        // A search only reads: the tables are written once, when the file
+        // is new, and the journal mode stays in the file.
+        return sqlite3_exec(db, "PRAGMA synchronous=NORMAL", nullptr, nullptr, nullptr) == SQLITE_OK &&
+               (made || (sqlite3_exec(db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr) ==
+                             SQLITE_OK &&
+                         sqlite3_exec(db, kSchema, nullptr, nullptr, nullptr) == SQLITE_OK));
     }
     // Whether the file is whole: as many pages as the header counts (a
     // truncated file loses pages without the database noticing until one
@@ -142,13 +151,16 @@ struct CLibraryIndex::Impl {
         const std::int64_t size = FileSize(file);
         const std::int64_t wal = FileSize(file + "-wal");
         if (wal > 0 ? size > expected : size != expected) return false;
-        return Meta("format") == kFormat;
+        if (Meta("format") == kFormat) return true;
+        note = "the library index " + file + " is of another version and is made anew";
+        return false;
     }
     // Replaces the file by an empty index.
     void Reset() {
         Close();
         for (const char* suffix : {"", "-wal", "-shm", "-journal"}) std::remove((file + suffix).c_str());
-        note = "the library index " + file + " was damaged and is made anew";
+        if (note.find("another version") == std::string::npos)
+            note = "the library index " + file + " was damaged and is made anew";
         if (!Connect()) Close();
     }
 };
@@ -180,8 +192,7 @@ std::unique_ptr<CLibraryIndex> CLibraryIndex::Open(const std::string& file, std:
 bool CLibraryIndex::Lookup(const std::string& realPath, const DocIdentity& id, Entry& out) {
     if (!m->db) return false;
     Statement q(m->db,
-                "SELECT id, device, file, size, modified, changed, count, places FROM docs"
-                " WHERE path = ?");
+                "SELECT id, device, file, size, modified, changed, count FROM docs WHERE path = ?");
     if (!q.ok()) return m->Failed(sqlite3_errcode(m->db)) && false;
     q.Bind(1, realPath);
     const int rc = q.Step();
@@ -190,8 +201,33 @@ bool CLibraryIndex::Lookup(const std::string& realPath, const DocIdentity& id, E
                              static_cast<std::uint64_t>(q.Int(3)), q.Int(4), q.Int(5)};
     if (!(stored == id)) return false;
     out.id = q.Int(0);
-    out.where = UnpackPlaces(q.Blob(7));
-    return out.where.size() == static_cast<std::size_t>(q.Int(6));
+    out.count = static_cast<std::uint32_t>(q.Int(6));
+    return true;
+}
+
+bool CLibraryIndex::Places(std::int64_t id, const std::vector<std::uint32_t>& ordinals,
+                           std::vector<std::uint64_t>& where) {
+    where.clear();
+    if (!m->db) return false;
+    Statement q(m->db, "SELECT data FROM places WHERE entry = ? AND block = ?");
+    if (!q.ok()) return m->Failed(sqlite3_errcode(m->db));
+    std::string block;
+    std::int64_t loaded = -1;
+    for (std::uint32_t ordinal : ordinals) {
+        const std::int64_t b = ordinal / kPlaceBlock;
+        if (b != loaded) {
+            q.Reset();
+            q.Bind(1, id).Bind(2, b);
+            const int rc = q.Step();
+            if (rc != SQLITE_ROW) return m->Failed(rc == SQLITE_DONE ? SQLITE_CORRUPT : rc);
+            block.assign(q.Blob(0));
+            loaded = b;
+        }
+        const std::size_t i = ordinal % kPlaceBlock;
+        if ((i + 1) * 8 > block.size()) return m->Failed(SQLITE_CORRUPT);
+        where.push_back(PlaceAt(block, i));
+    }
+    return true;
 }
 
 bool CLibraryIndex::Candidates(const std::vector<std::string>& terms,
@@ -223,21 +259,14 @@ bool CLibraryIndex::Candidates(const std::vector<std::string>& terms,
 bool CLibraryIndex::Store(const std::string& realPath, const DocIdentity& id,
                           const std::function<bool(const Feed&)>& scan) {
     if (!m->db || !m->Exec("BEGIN IMMEDIATE")) return false;
-    std::int64_t oldCount = 0;
-    {
-        Statement old(m->db, "SELECT count FROM docs WHERE path = ?");
-        old.Bind(1, realPath);
-        if (old.ok() && old.Step() == SQLITE_ROW) oldCount = old.Int(0);
-    }
-    Statement del(m->db, "DELETE FROM docs WHERE path = ?");
+    bool ok = Forget(realPath);  // its messages' rows become waste
     Statement add(m->db,
-                  "INSERT INTO docs(path, device, file, size, modified, changed, count, places)"
-                  " VALUES(?, ?, ?, ?, ?, ?, 0, x'')");
+                  "INSERT INTO docs(path, device, file, size, modified, changed, count)"
+                  " VALUES(?, ?, ?, ?, ?, ?, 0)");
     Statement row(m->db, "INSERT INTO msgs(rowid, body) VALUES(?, ?)");
-    Statement done(m->db, "UPDATE docs SET count = ?, places = ? WHERE id = ?");
-    Statement waste(m->db, "UPDATE meta SET value = value + ? WHERE key = 'waste'");
-    bool ok = del.ok() && add.ok() && row.ok() && done.ok() && waste.ok();
-    ok = ok && m->Failed(del.Bind(1, realPath).Step());
+    Statement done(m->db, "UPDATE docs SET count = ? WHERE id = ?");
+    Statement place(m->db, "INSERT INTO places(entry, block, data) VALUES(?, ?, ?)");
+    ok = ok && add.ok() && row.ok() && done.ok() && place.ok();
     add.Bind(1, realPath).Bind(2, static_cast<std::int64_t>(id.device));
     add.Bind(3, static_cast<std::int64_t>(id.file)).Bind(4, static_cast<std::int64_t>(id.size));
     add.Bind(5, id.modified).Bind(6, id.changed);
@@ -259,16 +288,32 @@ bool CLibraryIndex::Store(const std::string& realPath, const DocIdentity& id,
         where.push_back(rec.where);
         return stored && where.size() < (std::uint64_t{1} << 32);
     });
-    ok = ok && m->Failed(done.Bind(1, static_cast<std::int64_t>(where.size()))
-                             .Bind(2, PackPlaces(where))
-                             .Bind(3, entry)
-                             .Step());
-    ok = ok && m->Failed(waste.Bind(1, oldCount).Step());
+    for (std::size_t b = 0; ok && b * kPlaceBlock < where.size(); ++b) {
+        const std::size_t n = std::min<std::size_t>(kPlaceBlock, where.size() - b * kPlaceBlock);
+        place.Bind(1, entry).Bind(2, static_cast<std::int64_t>(b));
+        place.Bind(3, PackPlaces(where.data() + b * kPlaceBlock, n));
+        ok = m->Failed(place.Step());
+        place.Reset();
+    }
+    ok = ok && m->Failed(done.Bind(1, static_cast<std::int64_t>(where.size())).Bind(2, entry).Step());
     if (!ok || !m->Exec("COMMIT")) {
         if (m->db) sqlite3_exec(m->db, "ROLLBACK", nullptr, nullptr, nullptr);
         return false;
     }
     return true;
+}
+
+bool CLibraryIndex::Check() {
+    if (!m->db) return false;
+    bool intact = false;
+    {
+        Statement q(m->db, "PRAGMA quick_check");
+        intact = q.ok() && q.Step() == SQLITE_ROW && q.Blob(0) == "ok";
+    }
+    intact = intact && sqlite3_exec(m->db, "INSERT INTO msgs(msgs, rank) VALUES('integrity-check', 0)",
+                                    nullptr, nullptr, nullptr) == SQLITE_OK;
+    if (!intact) m->Reset();
+    return intact;
 }
 
 std::vector<std::string> CLibraryIndex::Paths() {
@@ -281,12 +326,14 @@ std::vector<std::string> CLibraryIndex::Paths() {
 
 bool CLibraryIndex::Forget(const std::string& realPath) {
     if (!m->db) return false;
-    Statement q(m->db,
-                "UPDATE meta SET value = value + (SELECT coalesce(sum(count), 0) FROM docs"
-                " WHERE path = ?1) WHERE key = 'waste'");
+    Statement waste(m->db,
+                    "UPDATE meta SET value = value + (SELECT coalesce(sum(count), 0) FROM docs"
+                    " WHERE path = ?1) WHERE key = 'waste'");
+    Statement places(m->db, "DELETE FROM places WHERE entry IN (SELECT id FROM docs WHERE path = ?)");
     Statement del(m->db, "DELETE FROM docs WHERE path = ?");
-    if (!q.ok() || !del.ok()) return false;
-    return m->Failed(q.Bind(1, realPath).Step()) && m->Failed(del.Bind(1, realPath).Step());
+    if (!waste.ok() || !places.ok() || !del.ok()) return m->Failed(sqlite3_errcode(m->db));
+    return m->Failed(waste.Bind(1, realPath).Step()) && m->Failed(places.Bind(1, realPath).Step()) &&
+           m->Failed(del.Bind(1, realPath).Step());
 }
 
 bool CLibraryIndex::Wasteful() {
@@ -297,7 +344,7 @@ bool CLibraryIndex::Wasteful() {
 }
 
 bool CLibraryIndex::Clear() {
-    return m->db && m->Exec("BEGIN IMMEDIATE; DELETE FROM docs;"
+    return m->db && m->Exec("BEGIN IMMEDIATE; DELETE FROM docs; DELETE FROM places;"
                             " INSERT INTO msgs(msgs) VALUES('delete-all');"
                             " UPDATE meta SET value = 0 WHERE key = 'waste'; COMMIT;");
 }

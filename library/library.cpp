@@ -106,6 +106,10 @@ struct Plan {
     DocIdentity identity;
     CLibraryIndex::Entry entry;
     const std::vector<std::uint32_t>* candidates = nullptr;
+    // The candidates' places when they are few enough to be read one by
+    // one; else the document is read whole.
+    std::vector<std::uint64_t> where;
+    bool verify = false;
 };
 
 // One searching thread's state: the matcher serves all its documents.
@@ -126,10 +130,7 @@ public:
             problem.err = errno ? errno : EIO;
             return false;
         }
-        // Few candidates are read one by one; many are cheaper in one pass.
-        if (plan.indexed && plan.candidates && now == plan.identity &&
-            plan.candidates->size() * 8 <= plan.entry.where.size())
-            return Verify(f.get(), index, plan, hits, problem);
+        if (plan.verify && now == plan.identity) return Verify(f.get(), index, plan, hits, problem);
         if (plan.indexed && !plan.candidates && now == plan.identity) return true;  // none
         return Scan(f.get(), index, hits, problem);
     }
@@ -148,39 +149,22 @@ private:
     }
     bool Stopped() const { return m_stop && m_stop->load(std::memory_order_relaxed); }
 
+    bool Scan(std::FILE* f, std::size_t doc, std::vector<LibraryHit>& hits, LibraryProblem& problem);
+
     bool Verify(std::FILE* f, std::size_t doc, const Plan& plan, std::vector<LibraryHit>& hits,
                 LibraryProblem& problem) {
         ScannedRecord rec;
-        for (std::uint32_t ordinal : *plan.candidates) {
+        for (std::size_t k = 0; k < plan.where.size(); ++k) {
             if (Stopped()) return false;
-            if (ordinal >= plan.entry.where.size() || !m_reader.ReadAt(f, plan.entry.where[ordinal], rec)) {
-                problem.kind = LibraryProblem::Kind::ReadError;
-                problem.err = EIO;
+            const std::uint32_t ordinal = (*plan.candidates)[k];
+            if (!m_reader.ReadAt(f, plan.where[k], rec)) {
+                // The index and the document disagree: believe the document.
                 hits.clear();
-                return false;
+                return SeekFile(f, 0) && Scan(f, doc, hits, problem);
             }
             if (Matches(rec)) Add(rec, doc, ordinal, hits);
         }
         return true;
-    }
-
-    bool Scan(std::FILE* f, std::size_t doc, std::vector<LibraryHit>& hits, LibraryProblem& problem) {
-        std::uint32_t ordinal = 0;
-        bool stopped = false;
-        const ArchiveResult r = ScanArchive(f, [&](const ScannedRecord& rec) {
-            if ((ordinal & 1023) == 0 && Stopped()) {
-                stopped = true;
-                return false;
-            }
-            if (Matches(rec)) Add(rec, doc, ordinal, hits);
-            ++ordinal;
-            return true;
-        });
-        if (r == ArchiveResult::Ok && !stopped) return true;
-        hits.clear();  // a document that cannot be read whole is not searched
-        problem.kind = KindOf(r);
-        problem.err = r == ArchiveResult::ReadError ? EIO : 0;
-        return false;
     }
 
     std::uint32_t m_option;
@@ -188,6 +172,26 @@ private:
     CRecordReader m_reader;
     const std::atomic<bool>* m_stop;
 };
+
+bool Searcher::Scan(std::FILE* f, std::size_t doc, std::vector<LibraryHit>& hits,
+                    LibraryProblem& problem) {
+    std::uint32_t ordinal = 0;
+    bool stopped = false;
+    const ArchiveResult r = ScanArchive(f, [&](const ScannedRecord& rec) {
+        if ((ordinal & 1023) == 0 && Stopped()) {
+            stopped = true;
+            return false;
+        }
+        if (Matches(rec)) Add(rec, doc, ordinal, hits);
+        ++ordinal;
+        return true;
+    });
+    if (r == ArchiveResult::Ok && !stopped) return true;
+    hits.clear();  // a document that cannot be read whole is not searched
+    problem.kind = KindOf(r);
+    problem.err = r == ArchiveResult::ReadError ? EIO : 0;
+    return false;
+}
 
 // Asks the index about every document; gives up the index on a failure.
 void PlanSearch(const std::vector<LibraryDoc>& docs, const LibraryQuery& query,
@@ -217,6 +221,9 @@ void PlanSearch(const std::vector<LibraryDoc>& docs, const LibraryQuery& query,
         ++result.fromIndex;
         auto it = candidates.find(plan.entry.id);
         plan.candidates = it == candidates.end() ? nullptr : &it->second;
+        // Few candidates are read one by one; many are cheaper in one pass.
+        if (plan.candidates && plan.candidates->size() * 8 <= plan.entry.count)
+            plan.verify = index->Places(plan.entry.id, *plan.candidates, plan.where);
     }
     if (!index->note().empty()) result.note = index->note();
 }
@@ -309,6 +316,7 @@ IndexReport RefreshIndex(const std::vector<LibraryDoc>& docs, CLibraryIndex& ind
     std::vector<LibraryDoc> all = docs;
     std::unordered_set<std::string> given;
     for (const LibraryDoc& d : docs) given.insert(d.realPath);
+    index.Check();
     const bool rebuild = index.Wasteful();
     for (const std::string& p : index.Paths()) {
         std::error_code ec;

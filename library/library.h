@@ -79,9 +79,10 @@ struct IndexReport {
     std::vector<LibraryProblem> problems;
 };
 
-// Brings the index entries of docs up to date, one document after another;
-// forgets documents of the index that no longer exist, and rebuilds the
-// whole index when replaced entries fill most of it.
+// Checks the index (a damaged one is made anew), then brings the entries
+// of docs up to date, one document after another; forgets documents of
+// the index that no longer exist, and rebuilds the whole index when
+// replaced entries fill most of it.
 IndexReport RefreshIndex(const std::vector<LibraryDoc>& docs, CLibraryIndex& index,
                          const LibraryProgress& progress = {});
 
