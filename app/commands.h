@@ -40,6 +40,7 @@ enum CommandId : int {
     ID_FIND_AUTHORID = 32799,
     ID_FIND_ALL = 32800,          // every message that matches, in the results pane
     ID_FILE_EXPORT_HTML = 32813,  // the document as a folder of HTML pages
+    ID_FIND_LIBRARY = 32814,      // the library search window
     ID_FILE_NEW = 57600,
     ID_FILE_OPEN = 57601,
     ID_FILE_SAVE = 57603,

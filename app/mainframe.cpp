@@ -1,6 +1,7 @@
 #include "app/mainframe.h"
 #include "app/corepath.h"
 
+#include <QLineEdit>
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
@@ -23,6 +24,7 @@
 
 #include "app/aboutdlg.h"
 #include "app/exporthtmlcommand.h"
+#include "app/librarypane.h"
 #include "app/importcommand.h"
 #include "app/importcommandlineinfo.h"
 #include "app/logfilechooser.h"
@@ -508,6 +510,12 @@ void CMainFrame::BuildCommands() {
                  [this](CCmdUI& ui) { ui.Enable(m_pDoc->OnUpdateFindNext()); });
     t.SetHandler(ID_FIND_ALL, [this] { OnFindAll(); },
                  [this](CCmdUI& ui) { ui.Enable(m_pDoc->OnUpdateFindNext()); });
+    t.SetHandler(ID_FIND_LIBRARY, [this] {
+        CLibraryPane* pane = LibraryPane();
+        pane->show();
+        pane->raise();
+        pane->Field()->setFocus(Qt::OtherFocusReason);
+    }, always);
     t.SetHandler(ID_HELP_CONTENTS, [this] { OnHelpContents(); }, always);
     t.SetHandler(ID_APP_ABOUT, [this] { OnAppAbout(); }, always);
     t.SetHandler(ID_NEXT_PANE, [this] { OnNextPane(true); }, always);
@@ -581,6 +589,41 @@ void CMainFrame::ShowFindResult(TreeItem item, const CComment* record) {
     CTextView* view = GetTextView();
     if (view && view->GetComment() == record)
         MarkMatches(m_pResults->SearchText(), m_pResults->SearchOption());
+    m_pCmds->UpdateAll();
+}
+
+CLibraryPane* CMainFrame::LibraryPane() {
+    if (!m_pLibrary) {
+        QList<QAction*> options;
+        for (int id : {ID_FIND_TITLE, ID_FIND_CONTENT, ID_FIND_AUTHOR, ID_FIND_AUTHORID,
+                       ID_FIND_IGNORECASE, ID_FIND_IGNOREWIDTH, ID_FIND_IGNOREKANA})
+            options << m_pCmds->Action(id);
+        m_pLibrary = new CLibraryPane(this, options, [this] { return *m_pFindOption; });
+        m_pLibrary->SetFolders(settings::ReadString(settings::kSecSettings, QStringLiteral("LibraryFolders"))
+                                   .split(QLatin1Char('\n'), Qt::SkipEmptyParts));
+        connect(m_pLibrary, &CLibraryPane::Picked, this, &CMainFrame::ShowLibraryResult);
+    }
+    return m_pLibrary;
+}
+
+void CMainFrame::ShowLibraryResult(const QString& path, std::uint32_t ordinal, std::int32_t number,
+                                   const std::string& textCp932, std::uint32_t findOption) {
+    if (!OpenDocumentFile(path)) return;
+    CTitleTreeView* tree = GetTreeView();
+    const std::vector<TreeItem>& items = m_pDoc->GetTreeItems();
+    if (!tree) return;
+    // The place in tree order names the message unless the document
+    // changed since the search; then its number does.
+    TreeItem item = kNoItem;
+    if (ordinal < items.size() && tree->GetItemData(items[ordinal]) &&
+        tree->GetItemData(items[ordinal])->GetNumber() == number)
+        item = items[ordinal];
+    for (std::size_t i = 0; item == kNoItem && i < items.size(); ++i)
+        if (const CComment* rec = tree->GetItemData(items[i]); rec && rec->GetNumber() == number)
+            item = items[i];
+    if (item == kNoItem) return;
+    tree->SelectItem(item);
+    MarkMatches(textCp932, findOption);
     m_pCmds->UpdateAll();
 }
 
@@ -911,6 +954,9 @@ void CMainFrame::SaveFrameSettings() {
                            m_pSplitter->FirstPaneSize());
     FindBarSaveHistory();
     if (CTextView* v = GetTextView()) v->SaveViewFont();
+    if (m_pLibrary)
+        settings::WriteString(settings::kSecSettings, QStringLiteral("LibraryFolders"),
+                              m_pLibrary->Folders().join(QLatin1Char('\n')));
 }
 
 void CMainFrame::closeEvent(QCloseEvent* e) {

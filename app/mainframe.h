@@ -28,6 +28,7 @@ class QStatusBar;
 
 namespace orv {
 
+class CLibraryPane;
 class CLogFileChooser;
 class CMsgPrompter;
 class CProgressFactory;
@@ -134,6 +135,11 @@ public:
     void OnFindAll();
     // Selects a listed hit in the tree and marks its matches.
     void ShowFindResult(TreeItem item, const CComment* record);
+    // Opens a document found by the library search (as 開く does) and shows
+    // its message ordinal (number), marked.
+    void ShowLibraryResult(const QString& path, std::uint32_t ordinal, std::int32_t number,
+                           const std::string& textCp932, std::uint32_t findOption);
+    CLibraryPane* LibraryPane();
 
     // Command 110: Space (forward) or Shift+Space (backward).
     void OnScrollPage(bool forward);
@@ -197,6 +203,7 @@ private:
     CNameToolBar* m_pToolBar = nullptr;        // child
     QPointer<CNameToolBar> m_pFindBar;         // child, once the search bar exists
     QPointer<CFindResultsPane> m_pResults;     // child
+    QPointer<CLibraryPane> m_pLibrary;         // child, made when first asked for
     // The title tree as the document sees it: the tree view, with the
     // results list emptied whenever the tree is cleared (the records it
     // names may be about to go).
