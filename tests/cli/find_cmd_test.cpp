@@ -24,7 +24,7 @@ struct OrvlogFind : ::testing::Test {
         putenv(cacheVar.data());
         std::filesystem::create_directories(dir.Path() / "lib" / "sub");
         a = dir.File("lib/sub/a.mld");
-        b = dir.File("lib/b.mld");
+        b = (dir.Path() / "lib" / "b.mld").string();  // as a walk of lib finds it
         const std::string sample = std::string(ORV_SOURCE_DIR) + "/samples/sample.log";
         ASSERT_EQ(Run("import -o " + Quote(a) + " " + Quote(sample)).status, 0);
         ASSERT_EQ(Run("import -o " + Quote(b) + " " + Quote(sample)).status, 0);
@@ -33,6 +33,11 @@ struct OrvlogFind : ::testing::Test {
         int status;
         std::string out, err;
     };
+    // Builds without SQLite have no index; find searches directly there.
+    bool HasIndex() {
+        static const int has = Run("index " + Quote(a)).status != 2;
+        return has;
+    }
     Result Run(const std::string& args) {
         const std::string errFile = dir.File("err.txt");
         RunResult r = RunOrvlog(args, Quote(errFile));
@@ -57,14 +62,16 @@ TEST_F(OrvlogFind, LinesByRealPathEachDocumentOnce) {
         EXPECT_EQ(r.out, expected);
         EXPECT_EQ(Run(args + extra + " --count").out, "6\n");
         Result indexed = Run("index " + Quote(dir.File("lib")));
+        if (!HasIndex()) continue;
         EXPECT_EQ(indexed.status, 0) << indexed.err;
     }
-    EXPECT_EQ(Run("index " + Quote(dir.File("lib"))).out, "0 indexed, 2 already current\n");
+    if (HasIndex()) EXPECT_EQ(Run("index " + Quote(dir.File("lib"))).out, "0 indexed, 2 already current\n");
 }
 
 TEST_F(OrvlogFind, ExitStatuses) {
     std::ofstream(dir.File("lib/broken.mld"), std::ios::binary) << "junk";
     const std::string lib = Quote(dir.File("lib"));
+    const std::string broken = (dir.Path() / "lib" / "broken.mld").string();
     const std::string missing = Quote(dir.File("missing.mld"));
     struct Case {
         std::string args;
@@ -73,7 +80,7 @@ TEST_F(OrvlogFind, ExitStatuses) {
     } cases[] = {
         {"find ＡＢＣ " + Quote(a) + " --ignore case,width", 0, ""},
         {"find 見つからない文字列 " + Quote(a), 1, ""},
-        {"find ＡＢＣ " + lib + " --ignore case,width", 8, "cannot search " + dir.File("lib/broken.mld")},
+        {"find ＡＢＣ " + lib + " --ignore case,width", 8, "cannot search " + broken},
         {"find zzzz " + lib, 8, "not a document"},
         {"find ＡＢＣ " + Quote(a) + " " + missing, 8, "cannot search " + dir.File("missing.mld")},
         {"find ＡＢＣ " + missing, 2, "cannot search"},
@@ -82,7 +89,7 @@ TEST_F(OrvlogFind, ExitStatuses) {
         {"find ＡＢＣ " + Quote(a) + " --in subject", 2, "usage"},
         {"find ＡＢＣ " + Quote(a) + " --bogus", 2, "usage"},
         {"index", 2, "usage"},
-        {"index " + lib, 8, "cannot search " + dir.File("lib/broken.mld")},
+        {"index " + lib, HasIndex() ? 8 : 2, HasIndex() ? "cannot search " + broken : "no library index"},
         {"find --help", 0, ""},
     };
     for (const Case& c : cases) {
