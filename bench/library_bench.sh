@@ -8,7 +8,7 @@ set -euo pipefail
 B=$1
 DATA=$2
 LIB=$DATA/library
-export XDG_CACHE_HOME=$DATA/library-cache
+export XDG_CACHE_HOME=$(cd "$DATA" && pwd)/library-cache
 mkdir -p "$LIB"
 for i in 01 02 03 04 05 06 07 08 09 10; do
   [ -f "$LIB/room$i.mld" ] || cp "$DATA/forum.mld" "$LIB/room$i.mld"
