@@ -114,7 +114,8 @@ private slots:
         QMenu* go = TopMenu(*f, QStringLiteral("移動(&G)"));
         QVERIFY(go);
         const QList<QAction*> moves = go->actions();
-        QCOMPARE(moves.size(), 3);
+        QCOMPARE(moves.size(), 4);
+        QCOMPARE(moves[3]->text(), QStringLiteral("ライブラリを検索(&L)..."));
         QCOMPARE(moves[0]->text(), QStringLiteral("前を検索(&P)"));
         QCOMPARE(moves[1]->text(), QStringLiteral("次を検索(&N)"));
         QCOMPARE(moves[1]->shortcut(), QKeySequence(Qt::Key_F3));
