@@ -7,7 +7,7 @@ WINB     ?= build/win
 CMAKE    ?= cmake
 export QT_QPA_PLATFORM ?= offscreen
 
-.PHONY: all deps configure build test test-fast test-windows asan bench fuzz run clean
+.PHONY: all deps configure build test test-fast test-windows asan bench fuzz run clean format check-format
 
 all: build
 
@@ -22,10 +22,22 @@ configure: deps $(BUILD)/CMakeCache.txt
 build: configure
 	$(CMAKE) --build $(BUILD) -j$(JOBS)
 
-# Every test: the core, the command line and the windows (offscreen), the
-# core tests again under AddressSanitizer and UndefinedBehaviorSanitizer,
-# and the Windows build of the core and orvlog under wine.
-test: build asan test-windows
+# The C++ sources kept in the form .clang-format gives: `make format`
+# rewrites them, `make test` fails when one differs.
+FORMAT_SOURCES = $(shell find res core search library views app cli installer tests bench fuzz scripts \
+                   \( -name '*.cpp' -o -name '*.h' \) | sort)
+
+format: deps
+	clang-format -i $(FORMAT_SOURCES)
+
+check-format: deps
+	clang-format --dry-run --Werror $(FORMAT_SOURCES)
+
+# Every test: the formatting, the core, the command line and the windows
+# (offscreen), the core tests again under AddressSanitizer and
+# UndefinedBehaviorSanitizer, and the Windows build of the core and orvlog
+# under wine.
+test: check-format build asan test-windows
 	cd $(BUILD) && ctest --output-on-failure -j$(JOBS) --timeout 600
 
 test-fast: build

@@ -39,12 +39,13 @@ const std::vector<CommandInfo> kCommands = {
     {ID_FIND_AUTHORID, "発言者IDを検索(&I)", "発言者IDを検索対象にする\n発言者ID検索", ""},
     {ID_FIND_IGNORECASE, "大文字／小文字同一視(&S)",
      "検索時に大文字／小文字を同一視する\n大文字／小文字同一視", ""},
-    {ID_FIND_IGNOREWIDTH, "全角／半角同一視(&W)", "検索時に全角／半角を同一視する\n全角／半角同一視",
-     ""},
+    {ID_FIND_IGNOREWIDTH, "全角／半角同一視(&W)",
+     "検索時に全角／半角を同一視する\n全角／半角同一視", ""},
     {ID_FIND_IGNOREKANA, "ひらがな／カタカナ同一視(&H)",
      "検索時にひらがな／カタカナを同一視する\nひらがな／カタカナ同一視", ""},
     {ID_VIEW_TOOLBAR, "ツールバー(&T)", "ツールバーの表示／非表示\nツールバーの表示切り替え", ""},
     {ID_VIEW_FINDBAR, "検索バー(&F)", "検索バーの表示／非表示\n検索バーの表示／非表示", ""},
+    {ID_VIEW_FINDRESULTS, "検索結果(&R)", "検索結果の表示／非表示\n検索結果の表示／非表示", ""},
     {ID_VIEW_STATUS_BAR, "ステータスバー(&S)",
      "ステータスバーの表示／非表示\nステータスバーの表示切り替え", ""},
     {ID_VIEW_TOPBOTTOM, "上下(&V)", "ビューを上下に分割する\n上下分割", ""},
@@ -106,6 +107,7 @@ const std::vector<MenuEntry> kMenuBar = {
     {K::Popup, 0, "表示(&V)"},
     {K::Item, ID_VIEW_TOOLBAR, nullptr},
     {K::Item, ID_VIEW_FINDBAR, nullptr},
+    {K::Item, ID_VIEW_FINDRESULTS, nullptr},
     {K::Item, ID_VIEW_STATUS_BAR, nullptr},
     {K::Separator, 0, nullptr},
     {K::Popup, 0, "分割方法(&P)"},
@@ -132,14 +134,29 @@ const std::vector<MenuEntry> kMenuBar = {
 };
 
 const std::vector<int> kToolBar = {
-    ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE, 0, ID_FILE_IMPORT_LOG, 0,
-    ID_FILE_PRINT, ID_FILE_PRINT_PREVIEW, 0, ID_EDIT_COPY, ID_EDIT_DELETE_TREE, 0,
-    ID_VIEW_FONT, ID_VIEW_EXPANDALL, ID_VIEW_COLLAPSEALL, 0, ID_APP_ABOUT,
+    ID_FILE_NEW,
+    ID_FILE_OPEN,
+    ID_FILE_SAVE,
+    0,
+    ID_FILE_IMPORT_LOG,
+    0,
+    ID_FILE_PRINT,
+    ID_FILE_PRINT_PREVIEW,
+    0,
+    ID_EDIT_COPY,
+    ID_EDIT_DELETE_TREE,
+    0,
+    ID_VIEW_FONT,
+    ID_VIEW_EXPANDALL,
+    ID_VIEW_COLLAPSEALL,
+    0,
+    ID_APP_ABOUT,
 };
 
 const std::vector<int> kFindBar = {
-    ID_FIND_PREV, ID_FIND_NEXT, ID_FIND_ALL, 0, ID_FIND_TITLE, ID_FIND_CONTENT, ID_FIND_AUTHOR,
-    ID_FIND_AUTHORID, 0, ID_FIND_IGNORECASE, ID_FIND_IGNOREWIDTH, ID_FIND_IGNOREKANA,
+    ID_FIND_PREV,        ID_FIND_NEXT,       ID_FIND_ALL,      0, ID_FIND_TITLE,
+    ID_FIND_CONTENT,     ID_FIND_AUTHOR,     ID_FIND_AUTHORID, 0, ID_FIND_IGNORECASE,
+    ID_FIND_IGNOREWIDTH, ID_FIND_IGNOREKANA,
 };
 
 }  // namespace
@@ -200,8 +217,8 @@ CCommandTable::Entry& CCommandTable::Get(int id) {
         e.action->setToolTip(tip.isEmpty() ? QString::fromUtf8(c->text).remove(QLatin1Char('&'))
                                            : tip);
         if (*c->keys)
-            e.action->setShortcuts(
-                QKeySequence::listFromString(QString::fromUtf8(c->keys), QKeySequence::PortableText));
+            e.action->setShortcuts(QKeySequence::listFromString(QString::fromUtf8(c->keys),
+                                                                QKeySequence::PortableText));
     }
     const QString icon = QStringLiteral(":/res/icons/%1.png").arg(id);
     if (QFile::exists(icon)) e.action->setIcon(QIcon(icon));
@@ -259,23 +276,23 @@ void CCommandTable::BuildMenuBar(QMenuBar* bar, QMenu** recentMenu) {
     std::vector<QMenu*> stack;
     for (const MenuEntry& m : kMenuBar) {
         switch (m.kind) {
-        case MenuKind::Popup: {
-            QMenu* menu = stack.empty() ? bar->addMenu(QString::fromUtf8(m.text))
-                                        : stack.back()->addMenu(QString::fromUtf8(m.text));
-            connect(menu, &QMenu::aboutToShow, this, &CCommandTable::UpdateAll);
-            stack.push_back(menu);
-            break;
-        }
-        case MenuKind::Item:
-            stack.back()->addAction(Action(m.id));
-            if (m.id == ID_FILE_MRU_FILE1 && recentMenu) *recentMenu = stack.back();
-            break;
-        case MenuKind::Separator:
-            stack.back()->addSeparator();
-            break;
-        case MenuKind::End:
-            stack.pop_back();
-            break;
+            case MenuKind::Popup: {
+                QMenu* menu = stack.empty() ? bar->addMenu(QString::fromUtf8(m.text))
+                                            : stack.back()->addMenu(QString::fromUtf8(m.text));
+                connect(menu, &QMenu::aboutToShow, this, &CCommandTable::UpdateAll);
+                stack.push_back(menu);
+                break;
+            }
+            case MenuKind::Item:
+                stack.back()->addAction(Action(m.id));
+                if (m.id == ID_FILE_MRU_FILE1 && recentMenu) *recentMenu = stack.back();
+                break;
+            case MenuKind::Separator:
+                stack.back()->addSeparator();
+                break;
+            case MenuKind::End:
+                stack.pop_back();
+                break;
         }
     }
 }

@@ -5,7 +5,6 @@
 
 #include <QObject>
 #include <QString>
-
 #include <functional>
 #include <map>
 #include <vector>
@@ -18,8 +17,8 @@ class QToolBar;
 namespace orv::cmd {
 
 enum CommandId : int {
-    ID_SCROLL_PAGE = 110,        // Space: page scrolling of the message text
-    IDC_FIND_STRING = 107,       // the search-string box of the search bar
+    ID_SCROLL_PAGE = 110,   // Space: page scrolling of the message text
+    IDC_FIND_STRING = 107,  // the search-string box of the search bar
     ID_VIEW_TOPBOTTOM = 32771,
     ID_VIEW_SIDEBYSIDE = 32772,
     ID_FILE_IMPORT_LOG = 32773,
@@ -39,6 +38,7 @@ enum CommandId : int {
     ID_FIND_AUTHOR = 32798,
     ID_FIND_AUTHORID = 32799,
     ID_FIND_ALL = 32800,          // every message that matches, in the results pane
+    ID_VIEW_FINDRESULTS = 32801,  // shows or hides the results pane
     ID_FILE_EXPORT_HTML = 32813,  // the document as a folder of HTML pages
     ID_FIND_LIBRARY = 32814,      // the library search window
     ID_FILE_NEW = 57600,
@@ -133,7 +133,7 @@ public:
     void Update(int id);
 
     // Builds the menu bar from MenuBarLayout into bar; the menu of the recent
-    // files is reported through recentMenu (the menu that holds 57616).
+    // files is reported through recentMenu (the menu that holds ID_FILE_MRU_FILE1).
     void BuildMenuBar(QMenuBar* bar, QMenu** recentMenu = nullptr);
     void FillToolBar(QToolBar* bar, const std::vector<int>& layout);
 

@@ -3,9 +3,8 @@
 // so a path crosses as UTF-8, never in the local 8-bit code page.
 #pragma once
 
-#include <string>
-
 #include <QString>
+#include <string>
 
 namespace orv {
 

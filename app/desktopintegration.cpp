@@ -9,11 +9,12 @@
 #include <QLocalSocket>
 
 #ifndef Q_OS_WIN
-#include <cerrno>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
+
+#include <cerrno>
 #endif
 
 namespace orv::desktop {

@@ -1,6 +1,6 @@
 #include "app/importcommand.h"
 
-#include "core/logfilelist.h"
+#include "core/import/logfilelist.h"
 #include "core/orvdoc.h"
 
 namespace orv {

@@ -1,5 +1,5 @@
-// Command 32773 "ログテキスト取り込み(&I)...": an import of log files that the
-// user picks in the file dialog.
+// The command ID_FILE_IMPORT_LOG "ログテキスト取り込み(&I)...": an import of
+// log files that the user picks in the file dialog.
 #pragma once
 
 namespace orv {

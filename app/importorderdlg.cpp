@@ -1,7 +1,4 @@
 #include "app/importorderdlg.h"
-#include "app/corepath.h"
-
-#include <memory>
 
 #include <QDialogButtonBox>
 #include <QFile>
@@ -12,6 +9,9 @@
 #include <QPushButton>
 #include <QStyledItemDelegate>
 #include <QVBoxLayout>
+#include <memory>
+
+#include "app/corepath.h"
 
 namespace orv {
 
@@ -37,9 +37,10 @@ CImportOrderDlg::CImportOrderDlg(std::vector<std::string>& paths, QWidget* paren
     : QDialog(parent), m_paths(paths), m_original(paths) {
     setWindowTitle(QStringLiteral(u"取り込み順番の設定"));
     // Widgets are Qt children of the dialog, which owns them.
-    auto* note = new QLabel(
-        QStringLiteral(u"　ファイルの取り込む順番を指定してください。この順番が正しく（コメント番号の若い順）ないとツリーが正しく作成されません。"),
-        this);
+    auto* note =
+        new QLabel(QStringLiteral(u"　ファイルの取り込む順番を指定してください。この順番が正しく（"
+                                  u"コメント番号の若い順）ないとツリーが正しく作成されません。"),
+                   this);
     note->setWordWrap(true);
     m_list = new QListWidget(this);
     m_list->setObjectName(QStringLiteral("listBox"));

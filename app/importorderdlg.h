@@ -2,10 +2,9 @@
 // their message numbers, or leaves some out.
 #pragma once
 
+#include <QDialog>
 #include <string>
 #include <vector>
-
-#include <QDialog>
 
 class QListWidget;
 class QPushButton;

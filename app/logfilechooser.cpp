@@ -1,12 +1,11 @@
 #include "app/logfilechooser.h"
-#include "app/corepath.h"
-
-#include <new>
 
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <new>
 
+#include "app/corepath.h"
 #include "app/importorderdlg.h"
 #include "res/strings.h"
 
@@ -30,8 +29,7 @@ bool CLogFileChooser::ChooseLogFiles(std::vector<std::string>& paths) {
         if (dlg.exec() != QDialog::Accepted) return false;
         const QStringList files = dlg.selectedFiles();
         if (files.isEmpty()) return false;
-        for (const QString& f : files)
-            paths.push_back(CorePath(QFileInfo(f).absoluteFilePath()));
+        for (const QString& f : files) paths.push_back(CorePath(QFileInfo(f).absoluteFilePath()));
         return true;
     } catch (const std::bad_alloc&) {
         if (m_prompter)

@@ -11,7 +11,8 @@ namespace orv {
 
 class CLogFileChooser : public ILogFileChooser {
 public:
-    // owner: the main window (parent of both dialogs); prompter shows 60100.
+    // owner: the main window (parent of both dialogs); prompter shows
+    // IDS_OUT_OF_MEMORY.
     explicit CLogFileChooser(QWidget* owner, IPrompter* prompter = nullptr)
         : m_owner(owner), m_prompter(prompter) {}
 

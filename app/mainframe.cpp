@@ -1,7 +1,5 @@
 #include "app/mainframe.h"
-#include "app/corepath.h"
 
-#include <QLineEdit>
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
@@ -12,6 +10,7 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
@@ -23,7 +22,9 @@
 #include <QUrl>
 
 #include "app/aboutdlg.h"
+#include "app/corepath.h"
 #include "app/exporthtmlcommand.h"
+#include "app/findbar.h"
 #include "app/librarypane.h"
 #include "app/importcommand.h"
 #include "app/importcommandlineinfo.h"
@@ -36,10 +37,10 @@
 #include "app/splashscreen.h"
 #include "app/viewsplitter.h"
 #include "core/cp932.h"
-#include "core/logfilelist.h"
+#include "core/import/logfilelist.h"
 #include "res/strings.h"
 #include "search/findall.h"
-#include "search/findbar.h"
+#include "search/findoption.h"
 #include "views/findresultspane.h"
 #include "views/textview.h"
 #include "views/titletreeview.h"
@@ -54,17 +55,12 @@ constexpr char kAppTitle[] = "Orv's Meeting log viewer";
 constexpr char kUntitled[] = "無題";
 constexpr char kDocFilter[] = "会議室ログ ファイル (*.mld);;すべてのファイル (*)";
 
-// Search option bits of the search engine.
-constexpr std::uint32_t kFindTitle = 0x0001;
-constexpr std::uint32_t kFindContent = 0x0002;
-constexpr std::uint32_t kFindIgnoreCase = 0x0004;
-constexpr std::uint32_t kFindIgnoreWidth = 0x0008;
-constexpr std::uint32_t kFindIgnoreKana = 0x0010;
-constexpr std::uint32_t kFindAuthor = 0x1000;
-constexpr std::uint32_t kFindAuthorId = 0x2000;
-
-QString BarSection(int i) { return QStringLiteral("%1-Bar%2").arg(QLatin1String(settings::kBarState)).arg(i); }
-QString SummarySection() { return QStringLiteral("%1-Summary").arg(QLatin1String(settings::kBarState)); }
+QString BarSection(int i) {
+    return QStringLiteral("%1-Bar%2").arg(QLatin1String(settings::kBarState)).arg(i);
+}
+QString SummarySection() {
+    return QStringLiteral("%1-Summary").arg(QLatin1String(settings::kBarState));
+}
 
 }  // namespace
 
@@ -145,8 +141,8 @@ bool WindowPlacement::FromString(const QString& text, WindowPlacement& out) {
 }
 
 bool CMainFrame::ReadWindowPlacement(WindowPlacement& wp) {
-    const QString text = settings::ReadString(settings::kSecSettings,
-                                              QString::fromUtf8(settings::kValWindowPos));
+    const QString text =
+        settings::ReadString(settings::kSecSettings, QString::fromUtf8(settings::kValWindowPos));
     if (text.isEmpty()) return false;
     return WindowPlacement::FromString(text, wp);
 }
@@ -207,12 +203,11 @@ bool CMainFrame::OnCreateClient() {
     // The text view is the active pane: view commands reach it.
     text->setFocus();
 
-    const int mode = settings::ReadInt(settings::kSecSettings,
-                                       QString::fromUtf8(settings::kValViewMode), 1);
+    const int mode =
+        settings::ReadInt(settings::kSecSettings, QString::fromUtf8(settings::kValViewMode), 1);
     splitter->SetViewMode(mode);
-    const int split = settings::ReadInt(settings::kSecSettings,
-                                        QString::fromUtf8(settings::kValSplitPosition),
-                                        kDefaultSplit);
+    const int split = settings::ReadInt(
+        settings::kSecSettings, QString::fromUtf8(settings::kValSplitPosition), kDefaultSplit);
     if (mode == 0 || mode == 1) splitter->SetFirstPaneSize(mode, split, kMinSplit);
     splitter->RecalcLayout();
     return true;
@@ -269,8 +264,12 @@ bool CMainFrame::OnCreate() {
     CreateFindResults();
     BuildCommands();
     LoadBarState();
-    m_pResults->RestoreState(*this, settings::ReadString(settings::kSecSettings,
-                                                         QString::fromUtf8(settings::kValFindResults)));
+    // Its place comes back, its visibility does not: it starts hidden and
+    // appears when a find all fills it (or the user asks for it).
+    m_pResults->RestoreState(
+        *this,
+        settings::ReadString(settings::kSecSettings, QString::fromUtf8(settings::kValFindResults)));
+    m_pResults->StartHidden();
     return true;
 }
 
@@ -347,8 +346,8 @@ void CMainFrame::BuildStatusBar() {
 }
 
 void CMainFrame::UpdateIndicators(quint32 state, int key) {
-    constexpr quint32 kLockMask = 1u << 1;   // X11 LockMask
-    constexpr quint32 kNumMask = 1u << 4;    // X11 Mod2Mask
+    constexpr quint32 kLockMask = 1u << 1;  // X11 LockMask
+    constexpr quint32 kNumMask = 1u << 4;   // X11 Mod2Mask
     bool caps = state & kLockMask;
     bool num = state & kNumMask;
     // The state of a key press is the one before the key: a lock key that
@@ -390,7 +389,7 @@ void CMainFrame::SetPrompter(IPrompter* prompter) {
     // unconvertible search text as typed.
     m_findContext.SetPrompter(m_pPrompter);
     ports.prompter = &m_findContext;
-    ports.find = this;
+    ports.find = &m_findContext;
     m_pDoc->SetPorts(ports);
     if (m_pTextView) m_pTextView->SetPrompter(m_pPrompter);
 }
@@ -416,111 +415,179 @@ void CMainFrame::BuildCommands() {
     CCommandTable& t = *m_pCmds;
     auto always = [](CCmdUI&) {};
 
-    t.SetHandler(ID_FILE_NEW, [this] { OnFileNew(); }, always);
-    t.SetHandler(ID_FILE_OPEN, [this] {
-        const QString path = AskFileName(true, QString());
-        if (!path.isEmpty()) OpenDocumentFile(path);
-    }, always);
-    t.SetHandler(ID_FILE_SAVE, [this] { OnFileSave(); }, always);
-    t.SetHandler(ID_FILE_SAVE_AS, [this] { OnFileSaveAs(); }, always);
-    t.SetHandler(ID_FILE_EXPORT_HTML, [this] { OnFileExportHtml(); }, always);
-    t.SetHandler(ID_FILE_IMPORT_LOG, [this] {
-        OnImportLog(*m_pDoc, m_pChooserPort);
-        emit DocumentChanged();
-    }, always);
+    t.SetHandler(
+        ID_FILE_NEW, [this] { OnFileNew(); }, always);
+    t.SetHandler(
+        ID_FILE_OPEN,
+        [this] {
+            const QString path = AskFileName(true, QString());
+            if (!path.isEmpty()) OpenDocumentFile(path);
+        },
+        always);
+    t.SetHandler(
+        ID_FILE_SAVE, [this] { OnFileSave(); }, always);
+    t.SetHandler(
+        ID_FILE_SAVE_AS, [this] { OnFileSaveAs(); }, always);
+    t.SetHandler(
+        ID_FILE_EXPORT_HTML, [this] { OnFileExportHtml(); }, always);
+    t.SetHandler(
+        ID_FILE_IMPORT_LOG,
+        [this] {
+            OnImportLog(*m_pDoc, m_pChooserPort);
+            emit DocumentChanged();
+        },
+        always);
     auto hasText = [this](CCmdUI& ui) { ui.Enable(GetTextView() != nullptr); };
-    t.SetHandler(ID_FILE_PRINT, [this] { if (auto* v = GetTextView()) v->OnFilePrint(); }, hasText);
-    t.SetHandler(ID_FILE_PRINT_DIRECT, [this] { if (auto* v = GetTextView()) v->OnFilePrintDirect(); },
-                 hasText);
-    t.SetHandler(ID_FILE_PRINT_PREVIEW,
-                 [this] { if (auto* v = GetTextView()) v->OnFilePrintPreview(); }, hasText);
-    t.SetHandler(ID_FILE_PRINT_SETUP, [this] { OnFilePrintSetup(); }, always);
+    // Printing needs a message on show: a blank page helps nobody.
+    auto shown = [this]() -> CTextView* {
+        CTextView* v = GetTextView();
+        return v && v->GetComment() ? v : nullptr;
+    };
+    auto hasMessage = [shown](CCmdUI& ui) { ui.Enable(shown() != nullptr); };
+    t.SetHandler(
+        ID_FILE_PRINT,
+        [shown] {
+            if (auto* v = shown()) v->OnFilePrint();
+        },
+        hasMessage);
+    t.SetHandler(
+        ID_FILE_PRINT_DIRECT,
+        [shown] {
+            if (auto* v = shown()) v->OnFilePrintDirect();
+        },
+        hasMessage);
+    t.SetHandler(
+        ID_FILE_PRINT_PREVIEW,
+        [shown] {
+            if (auto* v = shown()) v->OnFilePrintPreview();
+        },
+        hasMessage);
+    t.SetHandler(
+        ID_FILE_PRINT_SETUP, [this] { OnFilePrintSetup(); }, always);
     for (int i = 0; i < 4; ++i) {
         const int id = ID_FILE_MRU_FILE1 + i;
-        t.SetHandler(id, [this, i] {
-            if (!m_pRecent || i >= m_pRecent->GetSize()) return;
-            const QString path = (*m_pRecent)[i];
-            // An entry that no longer opens leaves the list.
-            if (!OpenDocumentFile(path) && m_pRecent->GetSize() > i && (*m_pRecent)[i] == path &&
-                !QFileInfo::exists(path))
-                m_pRecent->Remove(i);
-        }, [this, i](CCmdUI& ui) {
-            const int n = m_pRecent ? m_pRecent->GetSize() : 0;
-            QAction* a = ui.Action();
-            if (i == 0 && n == 0) {
-                a->setText(QString::fromUtf8(FindCommand(ID_FILE_MRU_FILE1)->text));
-                a->setVisible(true);
-                ui.Enable(false);
-                return;
-            }
-            a->setVisible(i < n);
-            if (i < n) a->setText(m_pRecent->GetMenuText(i));
-            ui.Enable(i < n);
-        });
+        t.SetHandler(
+            id,
+            [this, i] {
+                if (!m_pRecent || i >= m_pRecent->GetSize()) return;
+                const QString path = (*m_pRecent)[i];
+                // An entry that no longer opens leaves the list.
+                if (!OpenDocumentFile(path) && m_pRecent->GetSize() > i &&
+                    (*m_pRecent)[i] == path && !QFileInfo::exists(path))
+                    m_pRecent->Remove(i);
+            },
+            [this, i](CCmdUI& ui) {
+                const int n = m_pRecent ? m_pRecent->GetSize() : 0;
+                QAction* a = ui.Action();
+                if (i == 0 && n == 0) {
+                    a->setText(QString::fromUtf8(FindCommand(ID_FILE_MRU_FILE1)->text));
+                    a->setVisible(true);
+                    ui.Enable(false);
+                    return;
+                }
+                a->setVisible(i < n);
+                if (i < n) a->setText(m_pRecent->GetMenuText(i));
+                ui.Enable(i < n);
+            });
     }
-    t.SetHandler(ID_APP_EXIT, [this] { close(); }, always);
-    t.SetHandler(ID_EDIT_COPY, [this] { if (auto* v = GetTextView()) v->OnEditCopy(); },
-                 [this](CCmdUI& ui) {
-                     auto* v = GetTextView();
-                     ui.Enable(v && v->OnUpdateEditCopy());
-                 });
-    t.SetHandler(ID_EDIT_DELETE_TREE, [this] {
-        m_pDoc->DeleteSelectedTree();
-        emit DocumentChanged();
-    }, [this](CCmdUI& ui) { ui.Enable(m_pDoc->OnUpdateDeleteSelectedTree()); });
+    t.SetHandler(
+        ID_APP_EXIT, [this] { close(); }, always);
+    t.SetHandler(
+        ID_EDIT_COPY,
+        [this] {
+            if (auto* v = GetTextView()) v->OnEditCopy();
+        },
+        [this](CCmdUI& ui) {
+            auto* v = GetTextView();
+            ui.Enable(v && v->OnUpdateEditCopy());
+        });
+    t.SetHandler(
+        ID_EDIT_DELETE_TREE,
+        [this] {
+            m_pDoc->DeleteSelectedTree();
+            emit DocumentChanged();
+        },
+        [this](CCmdUI& ui) { ui.Enable(m_pDoc->OnUpdateDeleteSelectedTree()); });
 
     const std::pair<int, std::uint32_t> options[] = {
-        {ID_FIND_TITLE, kFindTitle},           {ID_FIND_CONTENT, kFindContent},
-        {ID_FIND_AUTHOR, kFindAuthor},         {ID_FIND_AUTHORID, kFindAuthorId},
-        {ID_FIND_IGNORECASE, kFindIgnoreCase}, {ID_FIND_IGNOREWIDTH, kFindIgnoreWidth},
-        {ID_FIND_IGNOREKANA, kFindIgnoreKana},
+        {ID_FIND_TITLE, FIND_TITLE},           {ID_FIND_CONTENT, FIND_CONTENT},
+        {ID_FIND_AUTHOR, FIND_AUTHOR},         {ID_FIND_AUTHORID, FIND_AUTHORID},
+        {ID_FIND_IGNORECASE, FIND_IGNORECASE}, {ID_FIND_IGNOREWIDTH, FIND_IGNOREWIDTH},
+        {ID_FIND_IGNOREKANA, FIND_IGNOREKANA},
     };
     for (const auto& [id, bit] : options) {
         const std::uint32_t b = bit;
-        t.SetHandler(id, [this, b] { ToggleFindOption(b); },
-                     [this, b](CCmdUI& ui) { ui.SetCheck((*m_pFindOption & b) ? 1 : 0); });
+        t.SetHandler(
+            id, [this, b] { ToggleFindOption(b); },
+            [this, b](CCmdUI& ui) { ui.SetCheck((*m_pFindOption & b) ? 1 : 0); });
     }
 
-    t.SetHandler(ID_VIEW_TOOLBAR, [this] { m_pToolBar->setVisible(m_pToolBar->isHidden()); },
-                 [this](CCmdUI& ui) { ui.SetCheck(m_pToolBar->isHidden() ? 0 : 1); });
-    t.SetHandler(ID_VIEW_FINDBAR, [this] {
-        if (m_pFindBar) m_pFindBar->setVisible(m_pFindBar->isHidden());
-    }, [this](CCmdUI& ui) {
-        ui.Enable(m_pFindBar != nullptr);
-        ui.SetCheck(m_pFindBar && !m_pFindBar->isHidden() ? 1 : 0);
-    });
-    t.SetHandler(ID_VIEW_STATUS_BAR, [this] { statusBar()->setVisible(statusBar()->isHidden()); },
-                 [this](CCmdUI& ui) { ui.SetCheck(statusBar()->isHidden() ? 0 : 1); });
+    t.SetHandler(
+        ID_VIEW_TOOLBAR, [this] { m_pToolBar->setVisible(m_pToolBar->isHidden()); },
+        [this](CCmdUI& ui) { ui.SetCheck(m_pToolBar->isHidden() ? 0 : 1); });
+    t.SetHandler(
+        ID_VIEW_FINDBAR,
+        [this] {
+            if (m_pFindBar) m_pFindBar->setVisible(m_pFindBar->isHidden());
+        },
+        [this](CCmdUI& ui) {
+            ui.Enable(m_pFindBar != nullptr);
+            ui.SetCheck(m_pFindBar && !m_pFindBar->isHidden() ? 1 : 0);
+        });
+    t.SetHandler(
+        ID_VIEW_FINDRESULTS,
+        [this] {
+            if (m_pResults->isHidden())
+                m_pResults->ShowAtPlace(*this);
+            else
+                m_pResults->hide();
+        },
+        [this](CCmdUI& ui) { ui.SetCheck(m_pResults->isHidden() ? 0 : 1); });
+    t.SetHandler(
+        ID_VIEW_STATUS_BAR, [this] { statusBar()->setVisible(statusBar()->isHidden()); },
+        [this](CCmdUI& ui) { ui.SetCheck(statusBar()->isHidden() ? 0 : 1); });
     m_pModeGroup = new QActionGroup(this);
     m_pModeGroup->setExclusive(true);
     m_pModeGroup->addAction(t.Action(ID_VIEW_TOPBOTTOM));
     m_pModeGroup->addAction(t.Action(ID_VIEW_SIDEBYSIDE));
-    t.SetHandler(ID_VIEW_TOPBOTTOM, [this] { SetViewMode(0); },
-                 [this](CCmdUI& ui) { ui.SetRadio(GetViewMode() == 0); });
-    t.SetHandler(ID_VIEW_SIDEBYSIDE, [this] { SetViewMode(1); },
-                 [this](CCmdUI& ui) { ui.SetRadio(GetViewMode() == 1); });
-    t.SetHandler(ID_VIEW_FONT, [this] { if (auto* v = GetTextView()) v->OnViewFont(); }, hasText);
-    t.SetHandler(ID_VIEW_EXPANDALL, [this] { orv::OnExpandAll(*m_pDoc, *this); },
-                 [this](CCmdUI& ui) { ui.Enable(orv::OnUpdateExpandAll(*m_pDoc)); });
-    t.SetHandler(ID_VIEW_COLLAPSEALL, [this] { orv::OnCollapseAll(*m_pDoc, *this); },
-                 [this](CCmdUI& ui) { ui.Enable(orv::OnUpdateCollapseAll(*m_pDoc)); });
-    t.SetHandler(ID_FIND_PREV, [this] { OnFindStep(true); },
-                 [this](CCmdUI& ui) { ui.Enable(m_pDoc->OnUpdateFindPrev()); });
-    t.SetHandler(ID_FIND_NEXT, [this] { OnFindStep(false); },
-                 [this](CCmdUI& ui) { ui.Enable(m_pDoc->OnUpdateFindNext()); });
-    t.SetHandler(ID_FIND_ALL, [this] { OnFindAll(); },
-                 [this](CCmdUI& ui) { ui.Enable(m_pDoc->OnUpdateFindNext()); });
-    t.SetHandler(ID_FIND_LIBRARY, [this] {
-        CLibraryPane* pane = LibraryPane();
-        pane->show();
-        pane->raise();
-        pane->Field()->setFocus(Qt::OtherFocusReason);
-    }, always);
-    t.SetHandler(ID_HELP_CONTENTS, [this] { OnHelpContents(); }, always);
-    t.SetHandler(ID_APP_ABOUT, [this] { OnAppAbout(); }, always);
-    t.SetHandler(ID_NEXT_PANE, [this] { OnNextPane(true); }, always);
-    t.SetHandler(ID_PREV_PANE, [this] { OnNextPane(false); }, always);
-    t.SetHandler(ID_SCROLL_PAGE, [this] { OnScrollPage(true); }, always);
+    t.SetHandler(
+        ID_VIEW_TOPBOTTOM, [this] { SetViewMode(0); },
+        [this](CCmdUI& ui) { ui.SetRadio(GetViewMode() == 0); });
+    t.SetHandler(
+        ID_VIEW_SIDEBYSIDE, [this] { SetViewMode(1); },
+        [this](CCmdUI& ui) { ui.SetRadio(GetViewMode() == 1); });
+    t.SetHandler(
+        ID_VIEW_FONT,
+        [this] {
+            if (auto* v = GetTextView()) v->OnViewFont();
+        },
+        hasText);
+    t.SetHandler(
+        ID_VIEW_EXPANDALL, [this] { orv::OnExpandAll(*m_pDoc, *this); },
+        [this](CCmdUI& ui) { ui.Enable(orv::OnUpdateExpandAll(*m_pDoc)); });
+    t.SetHandler(
+        ID_VIEW_COLLAPSEALL, [this] { orv::OnCollapseAll(*m_pDoc, *this); },
+        [this](CCmdUI& ui) { ui.Enable(orv::OnUpdateCollapseAll(*m_pDoc)); });
+    t.SetHandler(
+        ID_FIND_PREV, [this] { OnFindStep(true); },
+        [this](CCmdUI& ui) { ui.Enable(OnUpdateFindPrev(*m_pDoc)); });
+    t.SetHandler(
+        ID_FIND_NEXT, [this] { OnFindStep(false); },
+        [this](CCmdUI& ui) { ui.Enable(OnUpdateFindNext(*m_pDoc)); });
+    t.SetHandler(
+        ID_FIND_ALL, [this] { OnFindAll(); },
+        [this](CCmdUI& ui) { ui.Enable(OnUpdateFindNext(*m_pDoc)); });
+    t.SetHandler(ID_FIND_LIBRARY, [this] { OnFindLibrary(); }, always);
+    t.SetHandler(
+        ID_HELP_CONTENTS, [this] { OnHelpContents(); }, always);
+    t.SetHandler(
+        ID_APP_ABOUT, [this] { OnAppAbout(); }, always);
+    t.SetHandler(
+        ID_NEXT_PANE, [this] { OnNextPane(true); }, always);
+    t.SetHandler(
+        ID_PREV_PANE, [this] { OnNextPane(false); }, always);
+    t.SetHandler(
+        ID_SCROLL_PAGE, [this] { OnScrollPage(true); }, always);
 
     // Keys without a menu item work anywhere in the window.
     for (int id : {ID_NEXT_PANE, ID_PREV_PANE, ID_SCROLL_PAGE, ID_FILE_PRINT_DIRECT})
@@ -551,9 +618,9 @@ void CMainFrame::OnFindStep(bool previous) {
     CTitleTreeView* tree = GetTreeView();
     const TreeItem before = tree ? tree->GetSelectedItem() : kNoItem;
     if (previous)
-        m_pDoc->OnFindPrev();
+        OnFindPrev(*m_pDoc);
     else
-        m_pDoc->OnFindNext();
+        OnFindNext(*m_pDoc);
     // A hit moved the selection: the message it shows gets its marks.
     if (tree && tree->GetSelectedItem() != before)
         MarkMatches(TypedTextToCp932(GetFindText().toStdString()), *m_pFindOption);
@@ -576,7 +643,7 @@ void CMainFrame::OnFindAll() {
                         static_cast<std::uint32_t>(rows.size())});
     }
     m_pResults->SetResults(std::move(rows), std::move(text), option);
-    m_pResults->show();
+    m_pResults->ShowAtPlace(*this);
     m_pResults->raise();
     if (m_pResults->Count() > 0) m_pResults->List()->setFocus(Qt::OtherFocusReason);
 }
@@ -590,6 +657,13 @@ void CMainFrame::ShowFindResult(TreeItem item, const CComment* record) {
     if (view && view->GetComment() == record)
         MarkMatches(m_pResults->SearchText(), m_pResults->SearchOption());
     m_pCmds->UpdateAll();
+}
+
+void CMainFrame::OnFindLibrary() {
+    CLibraryPane* pane = LibraryPane();
+    pane->show();
+    pane->raise();
+    pane->Field()->setFocus(Qt::OtherFocusReason);
 }
 
 CLibraryPane* CMainFrame::LibraryPane() {
@@ -636,9 +710,7 @@ void CMainFrame::MarkMatches(const std::string& textCp932, std::uint32_t findOpt
 
 int CMainFrame::GetViewMode() const { return m_pSplitter ? m_pSplitter->GetViewMode() : 1; }
 
-int CMainFrame::SetViewMode(int mode) {
-    return m_pSplitter ? m_pSplitter->SetViewMode(mode) : 1;
-}
+int CMainFrame::SetViewMode(int mode) { return m_pSplitter ? m_pSplitter->SetViewMode(mode) : 1; }
 
 void CMainFrame::OnNextPane(bool) {
     // Two panes: either key moves the focus to the other one.
@@ -664,7 +736,8 @@ void CMainFrame::OnAppAbout() {
 void CMainFrame::OnHelpContents() {
     // "orv.chm" beside the program, opened by the desktop; nothing is said
     // when it is missing or cannot be shown.
-    const QString help = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("orv.chm"));
+    const QString help =
+        QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("orv.chm"));
     if (QFileInfo(help).isFile()) QDesktopServices::openUrl(QUrl::fromLocalFile(help));
 }
 
@@ -694,18 +767,17 @@ void CMainFrame::SetPathName(const QString& path, bool addToRecent) {
 QString CMainFrame::AskFileName(bool open, const QString& proposed) {
     if (m_fileDialog) return m_fileDialog(open, proposed);
     const QString filter = QString::fromUtf8(kDocFilter);
-    if (open)
-        return QFileDialog::getOpenFileName(this, QStringLiteral("開く"), QString(), filter);
-    QString path = QFileDialog::getSaveFileName(this, QStringLiteral("名前を付けて保存"), proposed,
-                                                filter);
+    if (open) return QFileDialog::getOpenFileName(this, QStringLiteral("開く"), QString(), filter);
+    QString path =
+        QFileDialog::getSaveFileName(this, QStringLiteral("名前を付けて保存"), proposed, filter);
     if (!path.isEmpty() && QFileInfo(path).suffix().isEmpty()) path += QStringLiteral(".mld");
     return path;
 }
 
 bool CMainFrame::SaveModified() {
     if (!m_pDoc->IsModified()) return true;
-    const QString name = m_strPathName.isEmpty() ? m_strTitle
-                                                 : QDir::toNativeSeparators(m_strPathName);
+    const QString name =
+        m_strPathName.isEmpty() ? m_strTitle : QDir::toNativeSeparators(m_strPathName);
     const MsgAnswer a = m_pPrompter->MessageBox(
         res::IDS_SAVE_CHANGES, res::Format(res::IDS_SAVE_CHANGES, name.toStdString()),
         res::Icon(res::IDS_SAVE_CHANGES), MsgButtons::YesNoCancel);
@@ -740,7 +812,8 @@ bool CMainFrame::OpenDocumentFile(const QString& path) {
     const bool ok = m_pDoc->OnOpenDocument(CorePath(full));
     QApplication::restoreOverrideCursor();
     if (!ok) {
-        if (m_pDoc->LastOpenResult() == COrvDoc::OpenResult::CannotOpen) {
+        if (m_pDoc->LastOpenResult() == COrvDoc::OpenResult::CannotOpen ||
+            m_pDoc->LastOpenResult() == COrvDoc::OpenResult::OutOfMemory) {
             // The file did not open: the document is as it was.
             m_pDoc->SetModifiedFlag(wasModified);
         } else {
@@ -778,7 +851,15 @@ bool CMainFrame::DoSave(const QString& pathIn) {
         if (path.isEmpty()) return false;
     }
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const bool ok = m_pDoc->OnSaveDocument(CorePath(QFileInfo(path).absoluteFilePath()));
+    bool ok = false;
+    try {
+        ok = m_pDoc->OnSaveDocument(CorePath(QFileInfo(path).absoluteFilePath()));
+    } catch (const std::bad_alloc&) {
+        // Out of memory outside the document's own save: the window and
+        // the unsaved document stay, the user is told.
+        m_pPrompter->MessageBox(res::IDS_OUT_OF_MEMORY, res::Text(res::IDS_OUT_OF_MEMORY),
+                                res::Icon(res::IDS_OUT_OF_MEMORY), MsgButtons::Ok);
+    }
     QApplication::restoreOverrideCursor();
     if (!ok) return false;
     m_pDoc->SetModifiedFlag(false);
@@ -797,14 +878,35 @@ void CMainFrame::ImportLogs(const QStringList& paths) {
     emit DocumentChanged();
 }
 
+bool CMainFrame::PrintFirstMessage() {
+    const std::vector<TreeItem>& items = m_pDoc->GetTreeItems();
+    CTitleTreeView* tree = GetTreeView();
+    CTextView* text = GetTextView();
+    if (!tree || !text) return false;
+    if (items.empty()) {
+        m_pPrompter->MessageBox(res::IDS_PRINT_NOTHING, res::Text(res::IDS_PRINT_NOTHING),
+                                res::Icon(res::IDS_PRINT_NOTHING), MsgButtons::Ok);
+        return false;
+    }
+    tree->SelectItem(items.front());
+    return text->GetComment() && text->OnFilePrintDirect();
+}
+
 void CMainFrame::OnFileExportHtml() {
-    const QString proposed = m_strPathName.isEmpty() ? QDir::currentPath()
-                                                     : QFileInfo(m_strPathName).absolutePath();
-    OnExportHtml(*m_pDoc, m_strTitle, proposed, [this](const QString& start) {
-        if (m_folderDialog) return m_folderDialog(start);
-        return QFileDialog::getExistingDirectory(this, QStringLiteral("HTML 形式で書き出すフォルダ"),
-                                                 start);
-    });
+    const QString proposed =
+        m_strPathName.isEmpty() ? QDir::currentPath() : QFileInfo(m_strPathName).absolutePath();
+    OnExportHtml(
+        *m_pDoc, m_strTitle, proposed,
+        [this](const QString& start) {
+            return m_folderDialog ? m_folderDialog(start) : ChooseExportFolder(this, start);
+        },
+        [this](const QString& index) {
+            const QUrl url = QUrl::fromLocalFile(index);
+            if (m_siteOpener)
+                m_siteOpener(url);
+            else
+                QDesktopServices::openUrl(url);
+        });
 }
 
 // --- drops ------------------------------------------------------------------------------
@@ -853,8 +955,9 @@ void CMainFrame::OnDropFiles(const QStringList& paths) {
         }
     }
     if (imports.isEmpty()) return;
-    const MsgAnswer a = m_pPrompter->MessageBox(res::IDS_DROP_IMPORT, res::Text(res::IDS_DROP_IMPORT),
-                                                res::Icon(res::IDS_DROP_IMPORT), MsgButtons::YesNo);
+    const MsgAnswer a =
+        m_pPrompter->MessageBox(res::IDS_DROP_IMPORT, res::Text(res::IDS_DROP_IMPORT),
+                                res::Icon(res::IDS_DROP_IMPORT), MsgButtons::YesNo);
     if (a == MsgAnswer::Yes) ImportLogs(imports);
 }
 
@@ -928,7 +1031,8 @@ void CMainFrame::LoadBarState() {
     s->beginGroup(SummarySection());
     if (!s->contains(QStringLiteral("Bars"))) return;
     const int n = s->value(QStringLiteral("Bars")).toInt();
-    const QByteArray layout = QByteArray::fromBase64(s->value(QStringLiteral("Layout")).toByteArray());
+    const QByteArray layout =
+        QByteArray::fromBase64(s->value(QStringLiteral("Layout")).toByteArray());
     s->endGroup();
     if (!layout.isEmpty()) restoreState(layout, 1);
     for (int i = 0; i < n && i < 8; ++i) {
@@ -936,8 +1040,8 @@ void CMainFrame::LoadBarState() {
         const int id = s->value(QStringLiteral("BarID")).toInt();
         const bool visible = s->value(QStringLiteral("Visible"), 1).toInt() != 0;
         s->endGroup();
-        QWidget* w = id == AFX_IDW_TOOLBAR  ? static_cast<QWidget*>(m_pToolBar)
-                     : id == IDW_FINDBAR    ? static_cast<QWidget*>(m_pFindBar.data())
+        QWidget* w = id == AFX_IDW_TOOLBAR      ? static_cast<QWidget*>(m_pToolBar)
+                     : id == IDW_FINDBAR        ? static_cast<QWidget*>(m_pFindBar.data())
                      : id == AFX_IDW_STATUS_BAR ? static_cast<QWidget*>(statusBar())
                                                 : nullptr;
         if (w) w->setVisible(visible);

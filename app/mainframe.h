@@ -7,7 +7,6 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <QRect>
-
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -18,12 +17,14 @@
 #include "core/orvdoc.h"
 #include "core/ports.h"
 #include "search/findcontext.h"
+#include "search/findoption.h"
 #include "views/findresultspane.h"
 #include "views/viewhost.h"
 
 class QActionGroup;
 class QMenu;
 class QPrinter;
+class QUrl;
 class QStatusBar;
 
 namespace orv {
@@ -41,7 +42,7 @@ struct WindowPlacement {
     std::uint32_t flags = 0;    // 2: restore to maximized
     std::uint32_t showCmd = 1;  // 1 normal, 2 minimized, 3 maximized
     int minX = -1, minY = -1, maxX = -1, maxY = -1;
-    QRect normal;               // the restored window's rectangle
+    QRect normal;  // the restored window's rectangle
 
     static constexpr std::uint32_t kRestoreToMaximized = 2;
     QString ToString() const;
@@ -49,7 +50,7 @@ struct WindowPlacement {
     static bool FromString(const QString& text, WindowPlacement& out);
 };
 
-class CMainFrame : public QMainWindow, public IViewHost, public IFindContext {
+class CMainFrame : public QMainWindow, public IViewHost {
     Q_OBJECT
 public:
     // Builds the whole window (panes, bars, menus) from the settings; it is
@@ -63,14 +64,15 @@ public:
     void ShowInitial();
     bool StartsMaximized() const { return m_bStartMaximized; }
 
-    // --- IViewHost / IFindContext ---------------------------------------------
+    // --- IViewHost and the search text ------------------------------------------
     CTitleTreeView* GetTreeView() override;
     CTextView* GetTextView() override;
     // The search text as typed in the search bar, as CP932 bytes (for the
     // search) or as text; empty while the window has no search bar.
-    std::string GetFindString() override;
+    // The search's port is the frame's CFindContext, which reads both.
+    std::string GetFindString();
     QString GetFindText() const;
-    std::uint32_t GetFindOption() override { return *m_pFindOption; }
+    std::uint32_t GetFindOption() const { return *m_pFindOption; }
 
     // --- parts ---------------------------------------------------------------
     COrvDoc& GetDocument() { return *m_pDoc; }
@@ -91,6 +93,9 @@ public:
     // The folder dialog of the HTML export: returns the chosen folder or empty.
     using FolderDialogHook = std::function<QString(const QString& proposed)>;
     void SetFolderDialogHook(FolderDialogHook hook) { m_folderDialog = std::move(hook); }
+    // Opens an exported site; null: the desktop's browser.
+    using UrlHook = std::function<void(const QUrl& url)>;
+    void SetSiteOpener(UrlHook hook) { m_siteOpener = std::move(hook); }
     void SetLogFileChooser(ILogFileChooser* chooser);
     // The application's search option word (the frame's own copy otherwise).
     void SetFindOptionStore(std::uint32_t* option) {
@@ -120,6 +125,10 @@ public:
     // Imports the text logs paths into the document (several: the order
     // dialog first).
     void ImportLogs(const QStringList& paths);
+    // The shell's print command: shows the first message in tree order and
+    // prints it without the dialog. False when the print could not start or
+    // the document has no message (both reported).
+    bool PrintFirstMessage();
     // Writes the document as shown into a folder of HTML pages.
     void OnFileExportHtml();
 
@@ -140,6 +149,8 @@ public:
     void ShowLibraryResult(const QString& path, std::uint32_t ordinal, std::int32_t number,
                            const std::string& textCp932, std::uint32_t findOption);
     CLibraryPane* LibraryPane();
+    // 移動 > ライブラリを検索: shows the library pane, its search field focused.
+    void OnFindLibrary();
 
     // Command 110: Space (forward) or Shift+Space (backward).
     void OnScrollPage(bool forward);
@@ -196,14 +207,14 @@ private:
     std::unique_ptr<CLogFileChooser> m_pChooser;
     ILogFileChooser* m_pChooserPort = nullptr;
     std::unique_ptr<QPrinter> m_pPrinter;
-    cmd::CCommandTable* m_pCmds = nullptr;     // child
-    QPointer<CViewSplitter> m_pSplitter;       // child
+    cmd::CCommandTable* m_pCmds = nullptr;  // child
+    QPointer<CViewSplitter> m_pSplitter;    // child
     QPointer<CTitleTreeView> m_pTreeView;
     QPointer<CTextView> m_pTextView;
-    CNameToolBar* m_pToolBar = nullptr;        // child
-    QPointer<CNameToolBar> m_pFindBar;         // child, once the search bar exists
-    QPointer<CFindResultsPane> m_pResults;     // child
-    QPointer<CLibraryPane> m_pLibrary;         // child, made when first asked for
+    CNameToolBar* m_pToolBar = nullptr;     // child
+    QPointer<CNameToolBar> m_pFindBar;      // child, once the search bar exists
+    QPointer<CFindResultsPane> m_pResults;  // child
+    QPointer<CLibraryPane> m_pLibrary;      // child, made when first asked for
     // The title tree as the document sees it: the tree view, with the
     // results list emptied whenever the tree is cleared (the records it
     // names may be about to go).
@@ -214,13 +225,14 @@ private:
     QMenu* m_pRecentMenu = nullptr;
     QActionGroup* m_pModeGroup = nullptr;
     CRecentFileList* m_pRecent = nullptr;
-    std::uint32_t m_nFindOptionOwn = 3;
+    std::uint32_t m_nFindOptionOwn = FIND_DEFAULT;
     std::uint32_t* m_pFindOption = &m_nFindOptionOwn;
     // The typed search text in CP932 for the search, between the document
     // and the prompter.
     CFindContext m_findContext;
     FileDialogHook m_fileDialog;
     FolderDialogHook m_folderDialog;
+    UrlHook m_siteOpener;
 
     QString m_strPathName;
     QString m_strTitle;

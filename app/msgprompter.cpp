@@ -1,22 +1,26 @@
 #include "app/msgprompter.h"
 
-#include "app/settings.h"
-
 #include <QGuiApplication>
 #include <QLabel>
 #include <QScreen>
-
 #include <algorithm>
+
+#include "app/settings.h"
 
 namespace orv {
 
 QMessageBox::Icon CMsgPrompter::ToQtIcon(MsgIcon icon) {
     switch (icon) {
-    case MsgIcon::Exclamation: return QMessageBox::Warning;
-    case MsgIcon::Question: return QMessageBox::Question;
-    case MsgIcon::Information: return QMessageBox::Information;
-    case MsgIcon::Stop: return QMessageBox::Critical;
-    case MsgIcon::None: break;
+        case MsgIcon::Exclamation:
+            return QMessageBox::Warning;
+        case MsgIcon::Question:
+            return QMessageBox::Question;
+        case MsgIcon::Information:
+            return QMessageBox::Information;
+        case MsgIcon::Stop:
+            return QMessageBox::Critical;
+        case MsgIcon::None:
+            break;
     }
     return QMessageBox::NoIcon;
 }
@@ -31,8 +35,7 @@ void CMsgPrompter::KeepLinesWhole(QMessageBox& box) {
     const QScreen* screen = box.screen() ? box.screen() : QGuiApplication::primaryScreen();
     const int screenWidth = screen ? screen->availableGeometry().width() : 1024;
     // The box's own widest size, less its icon and margins.
-    const int limit =
-        (screenWidth <= 1024 ? screenWidth : std::min(screenWidth - 480, 1000)) - 120;
+    const int limit = (screenWidth <= 1024 ? screenWidth : std::min(screenWidth - 480, 1000)) - 120;
     const QFontMetrics fm(label->font());
     int widest = 0;
     for (const QString& line : box.text().split(QLatin1Char('\n')))
@@ -45,28 +48,33 @@ MsgAnswer CMsgPrompter::MessageBox(int, const std::string& textUtf8, MsgIcon ico
     QMessageBox::StandardButtons set = QMessageBox::Ok;
     QMessageBox::StandardButton def = QMessageBox::Ok;
     switch (buttons) {
-    case MsgButtons::Ok: break;
-    case MsgButtons::YesNo:
-        set = QMessageBox::Yes | QMessageBox::No;
-        def = QMessageBox::Yes;
-        break;
-    case MsgButtons::YesNoCancel:
-        set = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
-        def = QMessageBox::Yes;
-        break;
+        case MsgButtons::Ok:
+            break;
+        case MsgButtons::YesNo:
+            set = QMessageBox::Yes | QMessageBox::No;
+            def = QMessageBox::Yes;
+            break;
+        case MsgButtons::YesNoCancel:
+            set = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+            def = QMessageBox::Yes;
+            break;
     }
     QMessageBox box(ToQtIcon(icon), QString::fromUtf8(settings::kApplication),
                     QString::fromUtf8(textUtf8), set, m_parent);
     box.setDefaultButton(def);
     KeepLinesWhole(box);
     switch (box.exec()) {
-    case QMessageBox::Yes: return MsgAnswer::Yes;
-    case QMessageBox::No: return MsgAnswer::No;
-    case QMessageBox::Cancel: return MsgAnswer::Cancel;
-    default: break;
+        case QMessageBox::Yes:
+            return MsgAnswer::Yes;
+        case QMessageBox::No:
+            return MsgAnswer::No;
+        case QMessageBox::Cancel:
+            return MsgAnswer::Cancel;
+        default:
+            break;
     }
     // The close box of a Yes/No box answers No; of an OK box, OK.
-    return buttons == MsgButtons::Ok ? MsgAnswer::Ok
+    return buttons == MsgButtons::Ok      ? MsgAnswer::Ok
            : buttons == MsgButtons::YesNo ? MsgAnswer::No
                                           : MsgAnswer::Cancel;
 }

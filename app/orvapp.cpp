@@ -5,16 +5,18 @@
 #include <QLibraryInfo>
 #include <QLocalSocket>
 #include <QPrinter>
+#include <QScreen>
+#include <QStyle>
 #include <QTimer>
 
 #include "app/commands.h"
 #include "app/desktopintegration.h"
 #include "app/mainframe.h"
 #include "app/progressdlg.h"
-#include "views/textview.h"
 #include "app/settings.h"
 #include "app/splashscreen.h"
 #include "views/logfont.h"
+#include "views/textview.h"
 
 namespace orv {
 
@@ -55,22 +57,23 @@ COrvApp::StartResult COrvApp::InitInstance() {
 }
 
 COrvApp::StartResult COrvApp::InitInstance(const QStringList& args) {
-    // 1. The splash decision, from a plain reading of the command line.
+    // Whether to show the splash screen, from a plain reading of the
+    // command line.
     CCommandLineInfo plain;
     plain.Parse(args);
     CSplashScreen::EnableSplashScreen(plain.m_bShowSplash);
 
-    // 3. The settings key.
+    // The settings key.
     settings::SetKey(settings::Organization(), settings::Application());
     InstallFontSubstitutions();
 
-    // 4, 5. Recent files, preview pages, search options.
+    // Recent files, preview pages, search options.
     m_recentFiles.ReadList();
-    m_nPreviewPages = settings::ReadInt(settings::kSecSettings,
-                                        QString::fromUtf8(settings::kValPreviewPages), 0);
+    m_nPreviewPages =
+        settings::ReadInt(settings::kSecSettings, QString::fromUtf8(settings::kValPreviewPages), 0);
     LoadFindOption();
 
-    // 8. The command line again, with the logs to import.
+    // The command line again, now with the logs to import.
     m_cmdInfo = CImportCommandLineInfo();
     m_cmdInfo.Parse(args);
 
@@ -81,7 +84,7 @@ COrvApp::StartResult COrvApp::InitInstance(const QStringList& args) {
         HandOver({QFileInfo(m_cmdInfo.m_strFileName).absoluteFilePath()}))
         return StartResult::Done;
 
-    // 9. The shell command, with the first document and the main window.
+    // The shell command, with the first document and the main window.
     if (m_cmdInfo.m_nShellCommand == CCommandLineInfo::AppUnregister) {
         // Nothing is registered by the program itself here: the desktop entry
         // and the document type are installed with it.
@@ -99,41 +102,45 @@ COrvApp::StartResult COrvApp::InitInstance(const QStringList& args) {
     if (m_frameSetup) m_frameSetup(*m_pMainFrame);
 
     switch (m_cmdInfo.m_nShellCommand) {
-    case CCommandLineInfo::FileNew:
-    case CCommandLineInfo::FileDDE:
-        m_pMainFrame->OnFileNew();
-        break;
-    case CCommandLineInfo::FileOpen:
-        if (!m_pMainFrame->OpenDocumentFile(m_cmdInfo.m_strFileName)) {
-            m_pMainFrame.reset();
-            return StartResult::Failed;
-        }
-        break;
-    case CCommandLineInfo::FilePrint:
-    case CCommandLineInfo::FilePrintTo:
-        if (!m_pMainFrame->OpenDocumentFile(m_cmdInfo.m_strFileName)) {
-            m_pMainFrame.reset();
-            return StartResult::Failed;
-        }
-        if (m_cmdInfo.m_nShellCommand == CCommandLineInfo::FilePrintTo &&
-            !m_cmdInfo.m_strPrinterName.isEmpty())
-            m_pMainFrame->Printer().setPrinterName(m_cmdInfo.m_strPrinterName);
-        {
-            // A print that cannot start has been reported; the start fails.
-            CTextView* text = m_pMainFrame->GetTextView();
-            const bool printed = text && text->OnFilePrintDirect();
-            m_pMainFrame.reset();
-            return printed ? StartResult::Done : StartResult::Failed;
-        }
-    case CCommandLineInfo::AppUnregister:
-        break;
+        case CCommandLineInfo::FileNew:
+        case CCommandLineInfo::FileDDE:
+            m_pMainFrame->OnFileNew();
+            break;
+        case CCommandLineInfo::FileOpen:
+            if (!m_pMainFrame->OpenDocumentFile(m_cmdInfo.m_strFileName)) {
+                m_pMainFrame.reset();
+                return StartResult::Failed;
+            }
+            break;
+        case CCommandLineInfo::FilePrint:
+        case CCommandLineInfo::FilePrintTo:
+            if (!m_pMainFrame->OpenDocumentFile(m_cmdInfo.m_strFileName)) {
+                m_pMainFrame.reset();
+                return StartResult::Failed;
+            }
+            if (m_cmdInfo.m_nShellCommand == CCommandLineInfo::FilePrintTo &&
+                !m_cmdInfo.m_strPrinterName.isEmpty())
+                m_pMainFrame->Printer().setPrinterName(m_cmdInfo.m_strPrinterName);
+            {
+                // Nothing is shown right after an open: the print is of the first
+                // message in tree order. A print that cannot start, or a document
+                // without messages, has been reported; the start fails.
+                const bool printed = m_pMainFrame->PrintFirstMessage();
+                m_pMainFrame.reset();
+                return printed ? StartResult::Done : StartResult::Failed;
+            }
+        case CCommandLineInfo::AppUnregister:
+            break;
     }
 
-    // 10. The logs named on the command line.
+    // The logs named on the command line.
     if (m_cmdInfo.HasImports()) m_pMainFrame->ImportLogs(m_cmdInfo.m_importList);
 
-    // 11. Show the window; from now on it accepts dropped files and
-    // documents handed over by later starts.
+    // Show the window; from now on it accepts dropped files and
+    // documents handed over by later starts. Beside a viewer that runs
+    // already (this start had logs to import, which are not handed over)
+    // the window does not hide the other one.
+    if (m_bSingleInstance && AnotherViewerRuns()) CascadeWindow(*m_pMainFrame);
     m_pMainFrame->ShowInitial();
     if (m_bSingleInstance) ListenForHandOver();
     return StartResult::Run;
@@ -152,7 +159,8 @@ int COrvApp::ExitInstance() {
 
 void COrvApp::LoadFindOption() {
     m_nFindOption = static_cast<std::uint32_t>(
-        settings::ReadInt(settings::kSecFind, QString::fromUtf8(settings::kValFindOption), 3));
+        settings::ReadInt(settings::kSecFind, QString::fromUtf8(settings::kValFindOption),
+                          static_cast<std::int32_t>(FIND_DEFAULT)));
 }
 
 void COrvApp::SaveFindOption() {
@@ -165,9 +173,31 @@ void COrvApp::SaveFindOption() {
 QString COrvApp::InstanceServerName() {
     // One socket per user, display and settings store, in the user's
     // private folder; empty when there is none.
-    const QString key = settings::Open()->fileName() + QLatin1Char('|') +
-                        settings::Organization() + QLatin1Char('|') + settings::Application();
+    const QString key = settings::Open()->fileName() + QLatin1Char('|') + settings::Organization() +
+                        QLatin1Char('|') + settings::Application();
     return desktop::HandOverSocketName(key);
+}
+
+bool COrvApp::AnotherViewerRuns() {
+    const QString name = InstanceServerName();
+    if (name.isEmpty()) return false;
+    QLocalSocket probe;
+    probe.connectToServer(name);
+    return probe.waitForConnected(300);
+}
+
+void COrvApp::CascadeWindow(CMainFrame& window) {
+    // One title bar down and to the right, as windows cascade; back to the
+    // corner of the screen when that would leave it.
+    if (window.StartsMaximized()) return;
+    const int step = std::max(
+        kCascadeStep, window.style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, &window));
+    QRect r = window.geometry().translated(step, step);
+    if (QScreen* s = window.screen()) {
+        const QRect avail = s->availableGeometry();
+        if (!avail.contains(r)) r.moveTopLeft(avail.topLeft());
+    }
+    window.setGeometry(r);
 }
 
 bool COrvApp::HandOver(const QStringList& documents) {

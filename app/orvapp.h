@@ -7,13 +7,13 @@
 #include <QLocalServer>
 #include <QStringList>
 #include <QTranslator>
-
 #include <cstdint>
 #include <functional>
 #include <memory>
 
 #include "app/importcommandlineinfo.h"
 #include "app/recentfilelist.h"
+#include "search/findoption.h"
 
 namespace orv {
 
@@ -51,10 +51,11 @@ public:
     CMainFrame* GetMainFrame() const { return m_pMainFrame.get(); }
     CRecentFileList& RecentFiles() { return m_recentFiles; }
 
-    // Search option word: "FindOption" of "FindSettings", default 3.
+    // Search option word: "FindOption" of "FindSettings", FIND_DEFAULT
+    // (title and message text) when absent.
     void LoadFindOption();
     void SaveFindOption();
-    std::uint32_t m_nFindOption = 3;
+    std::uint32_t m_nFindOption = FIND_DEFAULT;
     int m_nPreviewPages = 0;
 
     // The command line as last parsed by InitInstance.
@@ -74,6 +75,12 @@ public:
     static bool HandOver(const QStringList& documents);
     // Starts accepting hand-overs; false when another viewer already does.
     bool ListenForHandOver();
+    // True when a viewer of this user answers on the hand-over socket.
+    static bool AnotherViewerRuns();
+    // Moves a main window that does not start maximized down and to the
+    // right by a title bar (at least kCascadeStep pixels), within its screen.
+    static void CascadeWindow(CMainFrame& window);
+    static constexpr int kCascadeStep = 22;
 
 private:
     void OnHandOverConnection();

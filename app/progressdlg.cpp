@@ -1,7 +1,5 @@
 #include "app/progressdlg.h"
 
-#include <algorithm>
-
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QGridLayout>
@@ -10,6 +8,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QWindow>
+#include <algorithm>
 
 #include "res/strings.h"
 
@@ -131,6 +130,7 @@ void CProgressDlg::SetStep(int step) { m_nStep = step; }
 
 void CProgressDlg::SetPos(int pos) {
     if (!m_bCreated) return;
+    pos = std::clamp(pos, m_nLower, m_nUpper);  // the bar never runs past its ends
     m_nPos = pos;
     // Positions come far more rarely than cancel polls: the clock is read
     // on each one, so the bar follows every step that is 30 ms apart.

@@ -3,12 +3,11 @@
 // operation keeps the program painting by polling it.
 #pragma once
 
-#include <memory>
-#include <string>
-
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QPointer>
+#include <memory>
+#include <string>
 
 #include "core/ports.h"
 

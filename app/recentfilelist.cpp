@@ -1,8 +1,8 @@
 #include "app/recentfilelist.h"
 
-#include "app/settings.h"
-
 #include <QDir>
+
+#include "app/settings.h"
 
 namespace orv {
 

@@ -15,7 +15,6 @@ QString& App() {
     return s;
 }
 
-
 QString Key(const char* section, const QString& name) {
     return QString::fromUtf8(section) + QLatin1Char('/') + name;
 }

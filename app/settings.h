@@ -7,7 +7,6 @@
 #include <QSettings>
 #include <QString>
 #include <QStringList>
-
 #include <cstdint>
 #include <memory>
 

@@ -89,27 +89,27 @@ bool CSplashScreen::PreTranslateAppMessage(QObject* watched, QEvent* event) {
     if (auto* w = qobject_cast<QWidget*>(watched); w && w->window()->inherits("orv::CProgressDlg"))
         return false;
     switch (event->type()) {
-    case QEvent::ShortcutOverride:
-        // Claim the key for the coming key press so that no shortcut fires;
-        // the key press then removes the splash and goes no further.
-        event->accept();
-        return true;
-    case QEvent::KeyPress:
-        splash->HideSplashScreen();
-        return true;
-    case QEvent::MouseButtonPress:
-    case QEvent::MouseButtonDblClick:
-    case QEvent::NonClientAreaMouseButtonPress:
-    case QEvent::NonClientAreaMouseButtonDblClick: {
-        const auto b = static_cast<QMouseEvent*>(event)->button();
-        if (b == Qt::LeftButton || b == Qt::RightButton || b == Qt::MiddleButton) {
+        case QEvent::ShortcutOverride:
+            // Claim the key for the coming key press so that no shortcut fires;
+            // the key press then removes the splash and goes no further.
+            event->accept();
+            return true;
+        case QEvent::KeyPress:
             splash->HideSplashScreen();
             return true;
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::NonClientAreaMouseButtonPress:
+        case QEvent::NonClientAreaMouseButtonDblClick: {
+            const auto b = static_cast<QMouseEvent*>(event)->button();
+            if (b == Qt::LeftButton || b == Qt::RightButton || b == Qt::MiddleButton) {
+                splash->HideSplashScreen();
+                return true;
+            }
+            return false;
         }
-        return false;
-    }
-    default:
-        return false;
+        default:
+            return false;
     }
 }
 

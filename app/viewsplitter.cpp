@@ -1,8 +1,8 @@
 #include "app/viewsplitter.h"
 
-#include "app/commands.h"
-
 #include <QResizeEvent>
+
+#include "app/commands.h"
 
 using namespace orv::cmd;
 
@@ -68,8 +68,8 @@ void CViewSplitter::RecalcLayout() {
     if (count() != 2) return;
     const int i = GetViewMode() == 0 ? 0 : 1;
     if (m_ideal[i] < m_min[i]) m_ideal[i] = 0;
-    const int total = orientation() == Qt::Horizontal ? contentsRect().width()
-                                                      : contentsRect().height();
+    const int total =
+        orientation() == Qt::Horizontal ? contentsRect().width() : contentsRect().height();
     const int first = std::max(0, std::min(m_ideal[i], total - handleWidth()));
     m_bLayingOut = true;
     setSizes({first, std::max(0, total - first - handleWidth())});

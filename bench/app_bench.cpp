@@ -3,17 +3,17 @@
 // from the start of InitInstance with the synthetic 100,000-message document
 // on the command line until its tree is shown.
 // usage: app_bench [DOC.mld]   (default: ORV_BENCH_DATA/forum.mld)
+#include <unistd.h>
+
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QWindow>
-
 #include <cstdio>
 #include <ctime>
+#include <fstream>
 #include <iterator>
 #include <sstream>
-#include <fstream>
 #include <string>
-#include <unistd.h>
 
 #include "app/mainframe.h"
 #include "app/orvapp.h"
@@ -49,6 +49,22 @@ void WaitShown(orv::CMainFrame* f) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    constexpr char kUsage[] =
+        "usage: app_bench [DOC.mld]\n"
+        "Measures the viewer's start-up until its window is shown, then the start\n"
+        "with DOC.mld (default: ORV_BENCH_DATA/forum.mld) until its tree is shown.\n"
+        "Options of the benchmark library (--benchmark_...) are accepted and ignored.\n";
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--help") {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
+        if (arg.size() > 1 && arg[0] == '-' && arg.rfind("--benchmark_", 0) != 0) {
+            std::fprintf(stderr, "app_bench: unknown option %s\n%s", argv[i], kUsage);
+            return 2;
+        }
+    }
     QTemporaryDir settingsDir;
     orv::settings::UseFolder(settingsDir.path());
     orv::COrvApp app(argc, argv);
@@ -60,12 +76,15 @@ int main(int argc, char** argv) {
     // 1. First start, empty settings, no splash ("-Embedding").
     QElapsedTimer t;
     t.start();
-    if (app.InitInstance({QStringLiteral("-Embedding")}) != orv::COrvApp::StartResult::Run) return 1;
+    if (app.InitInstance({QStringLiteral("-Embedding")}) != orv::COrvApp::StartResult::Run)
+        return 1;
     WaitShown(app.GetMainFrame());
     const double initMs = t.nsecsElapsed() / 1e6;
     const double processMs = ProcessAgeMs();
-    std::printf("start-up to main window shown: %.1f ms from process start (10 ms steps), "
-                "%.1f ms from InitInstance (target 300 ms)\n", processMs, initMs);
+    std::printf(
+        "start-up to main window shown: %.1f ms from process start (10 ms steps), "
+        "%.1f ms from InitInstance (target 300 ms)\n",
+        processMs, initMs);
     app.GetMainFrame()->close();
     app.ExitInstance();
 
@@ -82,9 +101,10 @@ int main(int argc, char** argv) {
         WaitShown(app.GetMainFrame());
         const double openMs = t.nsecsElapsed() / 1e6;
         const auto rows = app.GetMainFrame()->GetTreeView()->model()->rowCount();
-        std::printf("open %s from the command line until the tree is shown: %.1f ms "
-                    "(%lld top-level items; target 1500 ms)\n",
-                    doc.c_str(), openMs, static_cast<long long>(rows));
+        std::printf(
+            "open %s from the command line until the tree is shown: %.1f ms "
+            "(%lld top-level items; target 1500 ms)\n",
+            doc.c_str(), openMs, static_cast<long long>(rows));
         app.GetMainFrame()->close();
         app.ExitInstance();
     }

@@ -17,18 +17,22 @@ namespace {
 
 // CP932 words for titles, names and bodies.
 const char* const kWords[] = {
-    "\x89\xEF\x8B\x63\x8E\xBA",          // 会議室
-    "\x83\x8D\x83\x4F",                  // ログ
-    "\x8E\xCA\x90\x5E",                  // 写真
-    "\x90\xE1",                          // 雪
-    "\x83\x70\x83\x5C\x83\x52\x83\x93",  // パソコン
-    "\x92\xCA\x90\x4D",                  // 通信
+    "\x89\xEF\x8B\x63\x8E\xBA",                  // 会議室
+    "\x83\x8D\x83\x4F",                          // ログ
+    "\x8E\xCA\x90\x5E",                          // 写真
+    "\x90\xE1",                                  // 雪
+    "\x83\x70\x83\x5C\x83\x52\x83\x93",          // パソコン
+    "\x92\xCA\x90\x4D",                          // 通信
     "\x82\xB1\x82\xF1\x82\xC9\x82\xBF\x82\xCD",  // こんにちは
-    "\xB6\xC5",                          // ｶﾅ
-    "modem", "ATZ", "OK", "Windows", "DOS/V",
+    "\xB6\xC5",                                  // ｶﾅ
+    "modem",
+    "ATZ",
+    "OK",
+    "Windows",
+    "DOS/V",
     "\x82\xA0\x82\xE8\x82\xAA\x82\xC6\x82\xA4",  // ありがとう
-    "\x8E\xBF\x96\xE2",                  // 質問
-    "\x89\xF1\x93\x9A",                  // 回答
+    "\x8E\xBF\x96\xE2",                          // 質問
+    "\x89\xF1\x93\x9A",                          // 回答
 };
 const char* const kNames[] = {
     "\x8E\x52\x93\x63 \x88\xEA\x98\x59",  // 山田 一郎
@@ -59,12 +63,32 @@ int WriteChain(const char* path, int total) {
     return std::fclose(fp) == 0 ? 0 : 1;
 }
 
+const char kUsage[] =
+    "usage: orv_gen_forum OUTDIR [MESSAGES] [FILES]\n"
+    "       orv_gen_forum --chain OUTFILE MESSAGES\n"
+    "Writes synthetic forum logs (CP932, CR LF) into OUTDIR: MESSAGES messages\n"
+    "(default 100000) in FILES files (default 10). The second form writes one log\n"
+    "whose every message answers the one before.\n";
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc == 4 && std::string(argv[1]) == "--chain") return WriteChain(argv[2], std::atoi(argv[3]));
+    if (argc == 2 && std::string(argv[1]) == "--help") {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    if (argc == 4 && std::string(argv[1]) == "--chain")
+        return WriteChain(argv[2], std::atoi(argv[3]));
+    // Any other option is a mistake, never a folder to fill.
+    for (int i = 1; i < argc; ++i) {
+        if (argv[i][0] == '-') {
+            std::fprintf(stderr, "orv_gen_forum: unknown option %s\n", argv[i]);
+            argc = 0;
+            break;
+        }
+    }
     if (argc < 2) {
-        std::fprintf(stderr, "usage: orv_gen_forum OUTDIR [MESSAGES] [FILES]\n");
+        std::fputs(kUsage, stderr);
         return 2;
     }
     std::filesystem::path dir = argv[1];

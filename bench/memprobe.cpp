@@ -3,13 +3,24 @@
 #include <sys/resource.h>
 
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 
 #include "core/listtree.h"
 #include "core/orvdoc.h"
 
 int main(int argc, char** argv) {
-    if (argc != 2) return 2;
+    constexpr char kUsage[] =
+        "usage: orv_memprobe FILE.mld\n"
+        "Opens the document and prints its peak resident memory against its size.\n";
+    if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    if (argc != 2 || argv[1][0] == '-') {
+        std::fputs(kUsage, stderr);
+        return 2;
+    }
     orv::CListTitleTree tree;
     orv::COrvDoc doc;
     doc.SetPorts({&tree, nullptr, nullptr, nullptr, nullptr});

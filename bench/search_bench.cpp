@@ -18,6 +18,7 @@
 #include <string>
 
 #include "bench/benchdata.h"
+#include "bench/benchmain.h"
 #include "core/cp932.h"
 #include "core/listtree.h"
 #include "core/orvdoc.h"
@@ -134,7 +135,8 @@ void BM_FindAllNoHitAllFolds(benchmark::State& state) {
     f.find.text = kNoHitTexts[state.range(0)];
     for (auto _ : state) {
         FindAllResult found = FindAll(f.doc.GetTreeItems(), f.doc.Ports());
-        if (found.outcome != SearchOutcome::NotFound) return state.SkipWithError("the text was found");
+        if (found.outcome != SearchOutcome::NotFound)
+            return state.SkipWithError("the text was found");
     }
     state.counters["records"] = static_cast<double>(f.doc.GetTreeItems().size());
     state.SetBytesProcessed(static_cast<int64_t>(f.fieldBytes) * state.iterations());
@@ -222,4 +224,10 @@ BENCHMARK(BM_RipgrepIgnoreCase)
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    return orv::bench::RunBenchmarks(
+        argc, argv,
+        "usage: search_bench [--benchmark_...]\n"
+        "Times the search over the forum in ORV_BENCH_DATA against a plain comparison\n"
+        "and rg.\n");
+}

@@ -9,6 +9,7 @@
 
 #include "app/progressdlg.h"
 #include "bench/benchdata.h"
+#include "bench/benchmain.h"
 #include "core/cp932.h"
 #include "core/orvdoc.h"
 #include "search/findall.h"
@@ -42,10 +43,11 @@ std::string Sjis(const std::string& utf8) { return Utf8ToCp932(utf8).value_or("?
 // count messages: groups of a root with a reply, a reply to that reply and
 // a second reply to the root, with Japanese titles and a few body lines.
 void Fill(COrvDoc& doc, int count) {
-    const std::string body =
-        Sjis("モデムの設定がうまくいきません。\r\nATコマンドの初期化文字列を教えてください。\r\n\r\n");
-    const std::string titles[4] = {Sjis("パソコン通信の設定について"), Sjis("RE:パソコン通信の設定について"),
-                                   Sjis("RE:RE:パソコン通信の設定について"), Sjis("オフ会のお知らせ")};
+    const std::string body = Sjis(
+        "モデムの設定がうまくいきません。\r\nATコマンドの初期化文字列を教えてください。\r\n\r\n");
+    const std::string titles[4] = {
+        Sjis("パソコン通信の設定について"), Sjis("RE:パソコン通信の設定について"),
+        Sjis("RE:RE:パソコン通信の設定について"), Sjis("オフ会のお知らせ")};
     CComment* root = nullptr;
     CComment* reply = nullptr;
     for (int n = 1; n <= count; ++n) {
@@ -57,10 +59,20 @@ void Fill(COrvDoc& doc, int count) {
         rec.SetTitle(titles[n % 4] + " " + std::to_string(n));
         rec.SetText(body);
         switch (n % 4) {
-        case 1: doc.AddRoot(rec); root = &rec; break;
-        case 2: doc.AddReplyTo(*root, rec); reply = &rec; break;
-        case 3: doc.AddReplyTo(*reply, rec); break;
-        default: doc.AddReplyTo(*root, rec); break;
+            case 1:
+                doc.AddRoot(rec);
+                root = &rec;
+                break;
+            case 2:
+                doc.AddReplyTo(*root, rec);
+                reply = &rec;
+                break;
+            case 3:
+                doc.AddReplyTo(*reply, rec);
+                break;
+            default:
+                doc.AddReplyTo(*root, rec);
+                break;
         }
     }
 }
@@ -121,13 +133,23 @@ void BM_SelectItemParts(benchmark::State& state) {
     for (auto _ : state) {
         i = (i + 7919) % items.size();
         switch (state.range(0)) {
-        case 0: f.host.tree->SelectItem(items[i]); break;
-        case 1: f.host.text->viewport()->repaint(); break;
-        default: f.host.tree->viewport()->repaint(); break;
+            case 0:
+                f.host.tree->SelectItem(items[i]);
+                break;
+            case 1:
+                f.host.text->viewport()->repaint();
+                break;
+            default:
+                f.host.tree->viewport()->repaint();
+                break;
         }
     }
 }
-BENCHMARK(BM_SelectItemParts)->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(200);
+BENCHMARK(BM_SelectItemParts)
+    ->DenseRange(0, 2)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(200);
 
 void BM_ExpandCollapseAll(benchmark::State& state) {
     Fixture f(100000);
@@ -154,8 +176,10 @@ void BM_DeepChainExpandCollapseAll(benchmark::State& state) {
         CComment& rec = doc.NewRecord();
         rec.SetNumber(n);
         rec.SetTitle(Sjis("RE:パソコン通信の設定について"));
-        if (last) doc.AddReplyTo(*last, rec);
-        else doc.AddRoot(rec);
+        if (last)
+            doc.AddReplyTo(*last, rec);
+        else
+            doc.AddRoot(rec);
         last = &rec;
     }
     host.show();
@@ -179,7 +203,11 @@ void BM_DeepChainExpandCollapseAll(benchmark::State& state) {
     state.SetLabel(state.range(0) == 0 ? "expand all" : "collapse all");
     host.tree->ClearTree();
 }
-BENCHMARK(BM_DeepChainExpandCollapseAll)->DenseRange(0, 1)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+BENCHMARK(BM_DeepChainExpandCollapseAll)
+    ->DenseRange(0, 1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(3);
 
 // The synthetic forum's logs imported into the panes, with the real
 // progress dialog (polled once per body line) or with none: the difference
@@ -208,9 +236,15 @@ void BM_ImportForum(benchmark::State& state) {
         state.counters["messages"] = static_cast<double>(doc.GetTreeItems().size());
         state.ResumeTiming();
     }
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * orv::bench::TotalBytes(files)));
+    state.SetBytesProcessed(
+        static_cast<int64_t>(state.iterations() * orv::bench::TotalBytes(files)));
 }
-BENCHMARK(BM_ImportForum)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
+BENCHMARK(BM_ImportForum)
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(5);
 
 // Marking the matches of a search in a shown message of about 100 KB
 // (about 1,300 lines, the text found once per line, with width and kana
@@ -259,8 +293,8 @@ void BM_FindResultsFill(benchmark::State& state) {
         std::vector<CFindResultsModel::Row> rows;
         rows.reserve(items.size());
         for (TreeItem item : items)
-            rows.push_back({item, f.host.tree->GetItemData(item),
-                            static_cast<std::uint32_t>(rows.size())});
+            rows.push_back(
+                {item, f.host.tree->GetItemData(item), static_cast<std::uint32_t>(rows.size())});
         pane.SetResults(std::move(rows), "x", FIND_TITLE);
         pane.List()->viewport()->repaint();
     }
@@ -280,11 +314,12 @@ BENCHMARK(BM_CheckCancel);
 }  // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen"
-                                                                     : qgetenv("QT_QPA_PLATFORM"));
+    qputenv("QT_QPA_PLATFORM",
+            qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
     QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return orv::bench::RunBenchmarks(
+        argc, argv,
+        "usage: views_bench [--benchmark_...]\n"
+        "Times the two panes offscreen on the forum in ORV_BENCH_DATA and on a reply\n"
+        "chain a million levels deep.\n");
 }

@@ -9,8 +9,9 @@
 
 namespace orv::cli {
 
-// Prepares standard output and error and returns the program's arguments,
-// argv[0] included, as UTF-8.
+// Prepares standard output and error (a closed pipe is a failed write,
+// not a signal) and returns the program's arguments, argv[0] included, as
+// UTF-8.
 std::vector<std::string> StartConsole(int argc, char** argv);
 
 // True when standard error is a terminal that draws the progress bar's

@@ -2,13 +2,15 @@
 // line, output bytes passed through untranslated (UTF-8, LF line ends, as on
 // other systems), and a console switched to UTF-8 output with control
 // sequences on.
-#include "cli/console.h"
-
 #include <fcntl.h>
 #include <io.h>
+
+#include "cli/console.h"
 // windows.h first: shellapi.h builds on its types.
+// clang-format off
 #include <windows.h>
 #include <shellapi.h>
+// clang-format on
 
 #include <cstdio>
 

@@ -7,8 +7,11 @@
 #include <string_view>
 #include <vector>
 
+#include "cli/args.h"
+#include "cli/output.h"
 #include "cli/terminal.h"
 #include "core/cp932.h"
+#include "core/fileio.h"
 #include "library/library.h"
 #include "res/strings.h"
 #include "search/findoption.h"
@@ -16,12 +19,20 @@
 namespace orv::cli {
 namespace {
 
-constexpr int kExitSomeNotSearched = 8;
-
 const char kFindUsage[] =
     "usage: orvlog find TEXT PATH... [--in title,content,author,id] [--ignore case,width,kana]\n"
     "                   [--count] [--no-index]\n";
 const char kIndexUsage[] = "usage: orvlog index PATH...\n";
+
+int FindUsage() {
+    std::fputs(kFindUsage, stderr);
+    return kExitUsage;
+}
+
+int IndexUsage() {
+    std::fputs(kIndexUsage, stderr);
+    return kExitUsage;
+}
 
 struct Name {
     std::string_view name;
@@ -54,7 +65,7 @@ std::string Why(const LibraryProblem& p) {
         case LibraryProblem::Kind::Malformed: return "not a document in the expected format";
         case LibraryProblem::Kind::BadSchema: return "a document of an unsupported schema";
         case LibraryProblem::Kind::OutOfMemory: return "out of memory";
-        default: return std::strerror(p.err ? p.err : EIO);
+        default: return FileErrorText(p.err ? p.err : EIO);
     }
 }
 
@@ -81,42 +92,33 @@ struct FindArgs {
     bool noIndex = false;
 };
 
-// False on bad usage; help set for --help.
-bool ParseFind(int argc, char** argv, FindArgs& args, bool& help) {
-    std::vector<std::string> positional;
-    bool options = true;
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view a = argv[i];
-        if (options && (a == "--in" || a == "--ignore")) {
-            if (i + 1 >= argc) return false;
-            auto bits = a == "--in" ? Bits(argv[++i], kFieldNames) : Bits(argv[++i], kFoldNames);
-            if (!bits) return false;
-            (a == "--in" ? args.fields : args.folds) = *bits;
-        } else if (options && a == "--count") {
-            args.count = true;
-        } else if (options && a == "--no-index") {
-            args.noIndex = true;
-        } else if (options && (a == "-h" || a == "--help")) {
-            help = true;
-        } else if (options && a == "--") {
-            options = false;
-        } else if (options && a.size() > 1 && a[0] == '-') {
-            return false;
-        } else {
-            positional.emplace_back(a);
-        }
+// -1 to go on, else the exit status: bad usage, or the usage printed for
+// --help.
+int ParseFind(int argc, char** argv, FindArgs& args) {
+    ParsedArgs parsed;
+    if (!ParseArgs(argc, argv,
+                   {{"--in", true}, {"--ignore", true}, {"--count", false}, {"--no-index", false}},
+                   parsed))
+        return FindUsage();
+    if (parsed.help) return PrintHelp(kFindUsage);
+    for (const auto& [name, value] : parsed.options) {
+        if (name != "--in" && name != "--ignore") continue;
+        const auto bits = name == "--in" ? Bits(value, kFieldNames) : Bits(value, kFoldNames);
+        if (!bits) return FindUsage();
+        (name == "--in" ? args.fields : args.folds) = *bits;
     }
-    if (help) return true;
-    if (positional.size() < 2) return false;
-    args.textUtf8 = positional[0];
-    args.paths.assign(positional.begin() + 1, positional.end());
-    return true;
+    args.count = parsed.Has("--count");
+    args.noIndex = parsed.Has("--no-index");
+    if (parsed.operands.size() < 2) return FindUsage();
+    args.textUtf8 = parsed.operands[0];
+    args.paths.assign(parsed.operands.begin() + 1, parsed.operands.end());
+    return -1;
 }
 
 // The exit status of a search or an index run over docs.
 int Status(const LibraryDocs& docs, const std::vector<LibraryProblem>& problems, bool found) {
     if (problems.empty()) return found ? kExitOk : kExitNotFound;
-    return docs.docs.size() > problems.size() - docs.problems.size() ? kExitSomeNotSearched
+    return docs.docs.size() > problems.size() - docs.problems.size() ? kExitSomeUnsearched
                                                                      : kExitUsage;
 }
 
@@ -124,15 +126,7 @@ int Status(const LibraryDocs& docs, const std::vector<LibraryProblem>& problems,
 
 int RunFindCommand(int argc, char** argv) {
     FindArgs args;
-    bool help = false;
-    if (!ParseFind(argc, argv, args, help)) {
-        std::fputs(kFindUsage, stderr);
-        return kExitUsage;
-    }
-    if (help) {
-        std::fputs(kFindUsage, stdout);
-        return kExitOk;
-    }
+    if (int status = ParseFind(argc, argv, args); status >= 0) return status;
     const std::optional<std::string> text = Utf8ToCp932(args.textUtf8);
     if (!text) {
         std::fprintf(stderr, "orvlog: the search text has characters that CP932 cannot hold\n");
@@ -151,45 +145,31 @@ int RunFindCommand(int argc, char** argv) {
     std::vector<LibraryProblem> problems = docs.problems;
     problems.insert(problems.end(), result.problems.begin(), result.problems.end());
     Report(problems);
+    StdOut out;
     if (args.count) {
-        std::printf("%zu\n", result.hits.size());
+        out.Write(std::to_string(result.hits.size()) + "\n");
     } else {
         std::string line;
         for (const LibraryHit& h : result.hits) {
+            if (out.Failed()) break;
             line = docs.docs[h.doc].path;
             line += '\t';
             line += std::to_string(h.number);
             line += '\t';
             line += ToTerminal(h.title);
             line += '\n';
-            std::fputs(line.c_str(), stdout);
+            out.Write(line);
         }
     }
-    return Status(docs, problems, !result.hits.empty());
+    return out.Finish(Status(docs, problems, !result.hits.empty()));
 }
 
 int RunIndexCommand(int argc, char** argv) {
-    std::vector<std::string> paths;
-    bool options = true;
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view a = argv[i];
-        if (options && (a == "-h" || a == "--help")) {
-            std::fputs(kIndexUsage, stdout);
-            return kExitOk;
-        }
-        if (options && a == "--") {
-            options = false;
-        } else if (options && a.size() > 1 && a[0] == '-') {
-            std::fputs(kIndexUsage, stderr);
-            return kExitUsage;
-        } else {
-            paths.emplace_back(a);
-        }
-    }
-    if (paths.empty()) {
-        std::fputs(kIndexUsage, stderr);
-        return kExitUsage;
-    }
+    ParsedArgs args;
+    if (!ParseArgs(argc, argv, {}, args)) return IndexUsage();
+    if (args.help) return PrintHelp(kIndexUsage);
+    const std::vector<std::string>& paths = args.operands;
+    if (paths.empty()) return IndexUsage();
     std::unique_ptr<CLibraryIndex> index = OpenIndex(false);
     if (!index) return kExitUsage;
     const LibraryDocs docs = CollectDocuments(paths);
@@ -198,8 +178,10 @@ int RunIndexCommand(int argc, char** argv) {
     problems.insert(problems.end(), report.problems.begin(), report.problems.end());
     Report(problems);
     if (!index->note().empty()) std::fprintf(stderr, "orvlog: %s\n", index->note().c_str());
-    std::printf("%zu indexed, %zu already current\n", report.indexed, report.current);
-    return Status(docs, problems, true);
+    StdOut out;
+    out.Write(std::to_string(report.indexed) + " indexed, " + std::to_string(report.current) +
+              " already current\n");
+    return out.Finish(Status(docs, problems, true));
 }
 
 }  // namespace orv::cli

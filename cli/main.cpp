@@ -1,28 +1,35 @@
 // orvlog: the viewer's command-line companion. Imports text logs into
 // ".mld" documents and prints what a document holds.
-#include <sys/stat.h>
-
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
+#include <new>
 #include <string>
 #include <vector>
 
+#include "cli/args.h"
 #include "cli/console.h"
 #include "cli/find_cmd.h"
+#include "cli/interrupt.h"
+#include "cli/output.h"
 #include "cli/search_cmd.h"
 #include "cli/terminal.h"
 #include "core/cp932.h"
 #include "core/fileio.h"
 #include "core/htmlexport.h"
 #include "core/orvdoc.h"
-
+#include "res/strings.h"
 
 using namespace orv;
 using namespace orv::cli;
 
 namespace {
 
+const char kImportUsage[] =
+    "usage: orvlog import -o OUT.mld [--into DOC.mld] [--duplicates stop|overwrite] LOG...\n";
+const char kTreeUsage[] = "usage: orvlog tree DOC.mld\n";
+const char kShowUsage[] = "usage: orvlog show DOC.mld NUMBER\n";
+const char kDumpUsage[] = "usage: orvlog dump DOC.mld\n";
+const char kExportUsage[] = "usage: orvlog export-html DOC.mld OUTDIR\n";
 const char kUsage[] =
     "usage: orvlog import -o OUT.mld [--into DOC.mld] [--duplicates stop|overwrite] LOG...\n"
     "       orvlog tree DOC.mld\n"
@@ -33,61 +40,83 @@ const char kUsage[] =
     "       orvlog export-html DOC.mld OUTDIR\n"
     "       orvlog find TEXT PATH... [--in FIELDS] [--ignore FOLDS] [--count] [--no-index]\n"
     "       orvlog index PATH...\n"
-    ;
+    "       orvlog --version\n"
+    "Every command takes -h or --help; \"--\" ends the options.\n";
 
-int Usage() {
-    std::fputs(kUsage, stderr);
+int Usage(const char* usage = kUsage) {
+    std::fputs(usage, stderr);
     return kExitUsage;
 }
 
-int Import(int argc, char** argv) {
-    std::string out, into;
-    MsgAnswer duplicates = MsgAnswer::No;
-    std::vector<std::string> logs;
-    for (int i = 1; i < argc; ++i) {
-        std::string a = argv[i];
-        if ((a == "-o" || a == "--into" || a == "--duplicates") && i + 1 >= argc) return Usage();
-        if (a == "-o") {
-            out = argv[++i];
-        } else if (a == "--into") {
-            into = argv[++i];
-        } else if (a == "--duplicates") {
-            std::string v = argv[++i];
-            if (v == "stop")
-                duplicates = MsgAnswer::No;
-            else if (v == "overwrite")
-                duplicates = MsgAnswer::Yes;
-            else
-                return Usage();
-        } else if (a.size() > 1 && a[0] == '-') {
-            return Usage();
-        } else {
-            logs.push_back(a);
-        }
-    }
-    if (out.empty() || logs.empty()) return Usage();
+// The arguments of a command with its usage: -1 to go on, else the exit
+// status (the usage printed, on standard output for --help).
+int ReadArgs(int argc, char** argv, std::initializer_list<OptionDef> known, const char* usage,
+             ParsedArgs& args) {
+    if (!ParseArgs(argc, argv, known, args)) return Usage(usage);
+    if (!args.help) return -1;
+    return PrintHelp(usage);
+}
+
+// The logs must be files that can be read, and none may be the output.
+int CheckLogs(const std::vector<std::string>& logs, const std::string& out) {
     for (const std::string& log : logs) {
-        // A folder may open, but no log can be read from it.
-        std::FILE* f = OpenFile(log, "rb");
-        struct stat st {};
-        const char* why = nullptr;
-        if (!f || ::fstat(::fileno(f), &st) != 0)
-            why = std::strerror(errno);
-        else if (S_ISDIR(st.st_mode))
-            why = std::strerror(EISDIR);
-        else if (!S_ISREG(st.st_mode))
-            why = "not a regular file";
+        int err = 0;
+        std::FILE* f = OpenRegularFile(log, err);
         if (f) std::fclose(f);
-        if (why) {
-            std::fprintf(stderr, "orvlog: cannot open %s: %s\n", log.c_str(), why);
+        if (!f) {
+            std::fprintf(stderr, "orvlog: %s: %s\n", log.c_str(), FileErrorText(err).c_str());
+            return kExitUsage;
+        }
+        if (SameFile(log, out)) {
+            std::fprintf(stderr, "orvlog: %s: the output is one of the logs being imported\n",
+                         out.c_str());
             return kExitUsage;
         }
     }
+    return kExitOk;
+}
+
+// How an import ended, as an exit status; a read error is reported here,
+// with how far its log was read.
+int ImportStatus(const COrvDoc& doc) {
+    const COrvDoc::ImportStop& stop = doc.LastImportStop();
+    switch (doc.LastImportEnd()) {
+        case COrvDoc::ImportEnd::NotALog:
+            return kExitNotALog;
+        case COrvDoc::ImportEnd::OutOfMemory:
+            return kExitNoMemory;
+        case COrvDoc::ImportEnd::ReadError: {
+            EndProgressLine();
+            const std::string reached = stop.haveNumber
+                                            ? "read up to message " + std::to_string(stop.number)
+                                            : std::string("read before the first message");
+            std::fprintf(stderr, "orvlog: %s: %s (%s)\n", stop.path.c_str(),
+                         FileErrorText(stop.readErr).c_str(), reached.c_str());
+            return kExitReadError;
+        }
+        default:
+            return kExitOk;
+    }
+}
+
+int Import(int argc, char** argv) {
+    ParsedArgs args;
+    if (int status = ReadArgs(argc, argv, {{"-o", true}, {"--into", true}, {"--duplicates", true}},
+                              kImportUsage, args);
+        status >= 0)
+        return status;
+    const std::string out = args.Value("-o"), into = args.Value("--into");
+    const std::string dup = args.Value("--duplicates", "stop");
+    if (dup != "stop" && dup != "overwrite") return Usage(kImportUsage);
+    const std::vector<std::string>& logs = args.operands;
+    if (out.empty() || logs.empty()) return Usage(kImportUsage);
+    if (int status = CheckLogs(logs, out)) return status;
 
     TerminalPrompter prompter;
-    prompter.duplicateAnswer = duplicates;
     TerminalProgressFactory progress;
     COrvDoc doc;
+    doc.SetDuplicatePolicy(dup == "overwrite" ? COrvDoc::DuplicatePolicy::Overwrite
+                                              : COrvDoc::DuplicatePolicy::Stop);
     // No title tree: nothing here shows one, so the import builds none.
     doc.SetPorts({nullptr, &progress, &prompter, nullptr, nullptr});
     if (!into.empty()) {
@@ -95,65 +124,82 @@ int Import(int argc, char** argv) {
         if (status != kExitOk) return status;
     }
     CLogFileList list(logs);
+    SetWorkingFile(logs.front());
+    prompter.importing = &list;
     doc.ImportLogFiles(list);
-    if (!SaveDocument(doc, prompter, out)) return kExitUsage;
-    switch (doc.LastImportEnd()) {
-        case COrvDoc::ImportEnd::NotALog:
-            return kExitNotALog;
-        case COrvDoc::ImportEnd::OutOfMemory:
-            return kExitUsage;
-        default:
-            return kExitOk;
-    }
+    prompter.importing = nullptr;
+    if (int status = SaveDocument(doc, prompter, out)) return status;
+    return ImportStatus(doc);
+}
+
+// Opens the document of a printing command.
+int OpenForReading(COrvDoc& doc, TerminalPrompter& prompter, const std::string& path) {
+    doc.SetPorts({nullptr, nullptr, &prompter, nullptr, nullptr});
+    return OpenDocument(doc, prompter, path);
 }
 
 int Tree(int argc, char** argv) {
-    if (argc != 2) return Usage();
+    ParsedArgs args;
+    if (int status = ReadArgs(argc, argv, {}, kTreeUsage, args); status >= 0) return status;
+    if (args.operands.size() != 1) return Usage(kTreeUsage);
     TerminalPrompter prompter;
     COrvDoc doc;
-    doc.SetPorts({nullptr, nullptr, &prompter, nullptr, nullptr});
-    if (int status = OpenDocument(doc, prompter, argv[1])) return status;
-    std::string out;
+    if (int status = OpenForReading(doc, prompter, args.operands[0])) return status;
+    StdOut out;
+    std::string line;
     WalkDocumentOrder(doc.GetRoots(), [&](CComment& rec, int depth) {
-        out.assign(static_cast<std::size_t>(depth) * 2, ' ');
-        out += std::to_string(rec.GetNumber());
-        out += ' ';
-        out += ToTerminal(rec.GetTitle());
-        out += '\n';
-        std::fputs(out.c_str(), stdout);
+        if (out.Failed()) return;
+        line.assign(static_cast<std::size_t>(depth) * 2, ' ');
+        line += std::to_string(rec.GetNumber());
+        line += ' ';
+        line += ToTerminal(rec.GetTitle());
+        line += '\n';
+        out.Write(line);
     });
-    return kExitOk;
+    return out.Finish(kExitOk);
 }
 
 int Show(int argc, char** argv) {
-    if (argc != 3) return Usage();
+    ParsedArgs args;
+    if (int status = ReadArgs(argc, argv, {}, kShowUsage, args); status >= 0) return status;
+    if (args.operands.size() != 2) return Usage(kShowUsage);
     std::int32_t n = 0;
-    if (!ParseMessageNumber(argv[2], n)) return Usage();
+    if (!ParseMessageNumber(args.operands[1].c_str(), n)) return Usage(kShowUsage);
     TerminalPrompter prompter;
     COrvDoc doc;
-    doc.SetPorts({nullptr, nullptr, &prompter, nullptr, nullptr});
-    if (int status = OpenDocument(doc, prompter, argv[1])) return status;
+    if (int status = OpenForReading(doc, prompter, args.operands[0])) return status;
     CComment* rec = doc.FindByNumber(n);
     if (!rec) {
-        std::fprintf(stderr, "orvlog: no message %d\n", n);
+        std::fprintf(stderr, "orvlog: %s: no message %d\n", args.operands[0].c_str(), n);
         return kExitNotFound;
     }
-    std::printf("発言番号: %d\nID: %s\n発言者: %s\nタイトル: %s\n日時: %s\n\n%s",
-                rec->GetNumber(), ToTerminal(rec->GetId()).c_str(),
-                ToTerminal(rec->GetAuthor()).c_str(), ToTerminal(rec->GetTitle()).c_str(),
-                ToTerminal(rec->GetDateTime()).c_str(), ToTerminal(rec->GetText()).c_str());
-    return kExitOk;
+    StdOut out;
+    out.Write("発言番号: " + std::to_string(rec->GetNumber()) +
+              "\nID: " + ToTerminal(rec->GetId()) + "\n発言者: " + ToTerminal(rec->GetAuthor()) +
+              "\nタイトル: " + ToTerminal(rec->GetTitle()) +
+              "\n日時: " + ToTerminal(rec->GetDateTime()) + "\n\n" + ToTerminal(rec->GetText()));
+    return out.Finish(kExitOk);
 }
 
 void JsonString(std::string& out, const std::string& utf8) {
     out += '"';
     for (unsigned char c : utf8) {
         switch (c) {
-            case '"': out += "\\\""; break;
-            case '\\': out += "\\\\"; break;
-            case '\n': out += "\\n"; break;
-            case '\r': out += "\\r"; break;
-            case '\t': out += "\\t"; break;
+            case '"':
+                out += "\\\"";
+                break;
+            case '\\':
+                out += "\\\\";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
             default:
                 if (c < 0x20) {
                     char buf[8];
@@ -168,15 +214,18 @@ void JsonString(std::string& out, const std::string& utf8) {
 }
 
 int Dump(int argc, char** argv) {
-    if (argc != 2) return Usage();
+    ParsedArgs args;
+    if (int status = ReadArgs(argc, argv, {}, kDumpUsage, args); status >= 0) return status;
+    if (args.operands.size() != 1) return Usage(kDumpUsage);
     TerminalPrompter prompter;
     COrvDoc doc;
-    doc.SetPorts({nullptr, nullptr, &prompter, nullptr, nullptr});
-    if (int status = OpenDocument(doc, prompter, argv[1])) return status;
+    if (int status = OpenForReading(doc, prompter, args.operands[0])) return status;
+    StdOut out;
     std::string line;
     WalkDocumentOrder(doc.GetRoots(), [&](CComment& rec, int depth) {
-        line = "{\"depth\":" + std::to_string(depth) + ",\"number\":" +
-               std::to_string(rec.GetNumber()) + ",\"id\":";
+        if (out.Failed()) return;
+        line = "{\"depth\":" + std::to_string(depth) +
+               ",\"number\":" + std::to_string(rec.GetNumber()) + ",\"id\":";
         JsonString(line, Cp932ToUtf8(rec.GetId()));
         line += ",\"author\":";
         JsonString(line, Cp932ToUtf8(rec.GetAuthor()));
@@ -187,43 +236,68 @@ int Dump(int argc, char** argv) {
         line += ",\"text\":";
         JsonString(line, Cp932ToUtf8(rec.GetText()));
         line += "}\n";
-        std::fputs(line.c_str(), stdout);
+        out.Write(line);
     });
-    return kExitOk;
+    return out.Finish(kExitOk);
 }
 
 // Writes the document as a site of HTML pages into OUTDIR, which must not
-// exist or be empty.
+// exist or be empty. Ctrl+C or SIGTERM cancels it: nothing is left behind,
+// and the process then ends by that signal.
 int ExportHtml(int argc, char** argv) {
-    if (argc != 3) return Usage();
-    const std::string outDir = argv[2];
+    ParsedArgs args;
+    if (int status = ReadArgs(argc, argv, {}, kExportUsage, args); status >= 0) return status;
+    if (args.operands.size() != 2) return Usage(kExportUsage);
+    const std::string& docPath = args.operands[0];
+    const std::string& outDir = args.operands[1];
     TerminalPrompter prompter;
     TerminalProgressFactory progress;
+    progress.cancelOnInterrupt = true;
     COrvDoc doc;
-    doc.SetPorts({nullptr, nullptr, &prompter, nullptr, nullptr});
-    if (int status = OpenDocument(doc, prompter, argv[1])) return status;
-    std::string name = argv[1];
-    if (std::size_t slash = name.find_last_of("/\\"); slash != std::string::npos) name.erase(0, slash + 1);
+    if (int status = OpenForReading(doc, prompter, docPath)) return status;
+    std::string name = docPath;
+    if (std::size_t slash = name.find_last_of("/\\"); slash != std::string::npos)
+        name.erase(0, slash + 1);
+    SetWorkingFile(outDir);
+    CatchInterrupts();
     const HtmlExportResult r = ExportHtmlSite(doc.GetRoots(), name, outDir, &progress, &prompter);
+    EndProgressLine();
     switch (r.status) {
         case HtmlExportStatus::Ok:
             return kExitOk;
         case HtmlExportStatus::NotEmpty:
-            std::fprintf(stderr, "orvlog: %s is not empty: give a folder that is empty or does not exist\n",
+            std::fprintf(stderr,
+                         "orvlog: %s: not empty: give a folder that is empty or does not exist\n",
                          outDir.c_str());
             break;
         case HtmlExportStatus::NotAFolder:
-            std::fprintf(stderr, "orvlog: %s is not a folder\n", outDir.c_str());
+            std::fprintf(stderr, "orvlog: %s: not a folder\n", outDir.c_str());
             break;
         case HtmlExportStatus::Cancelled:
-            std::fprintf(stderr, "orvlog: export cancelled\n");
+            std::fprintf(stderr, "orvlog: %s: export cancelled\n", outDir.c_str());
+            EndByPendingInterrupt();
             break;
         case HtmlExportStatus::Failed:
-            std::fprintf(stderr, "orvlog: cannot write %s: %s\n", r.path.c_str(),
-                         std::strerror(r.err ? r.err : EIO));
+            std::fprintf(stderr, "orvlog: %s: %s\n", outDir.c_str(),
+                         FileErrorText(r.err ? r.err : EIO).c_str());
             break;
     }
     return kExitUsage;
+}
+
+int RunCommand(int argc, char** argv) {
+    const std::string cmd = argv[1];
+    if (cmd == "import") return Import(argc - 1, argv + 1);
+    if (cmd == "tree") return Tree(argc - 1, argv + 1);
+    if (cmd == "show") return Show(argc - 1, argv + 1);
+    if (cmd == "dump") return Dump(argc - 1, argv + 1);
+    if (cmd == "search") return RunSearchCommand(argc - 1, argv + 1);
+    if (cmd == "export-html") return ExportHtml(argc - 1, argv + 1);
+    if (cmd == "find") return RunFindCommand(argc - 1, argv + 1);
+    if (cmd == "index") return RunIndexCommand(argc - 1, argv + 1);
+    if (cmd == "-h" || cmd == "--help") return PrintHelp(kUsage);
+    if (cmd == "--version") return PrintHelp(std::string("orvlog ") + ORV_VERSION + "\n");
+    return Usage();
 }
 
 }  // namespace
@@ -237,18 +311,13 @@ int main(int argc, char** argv) {
     argc = static_cast<int>(args.size());
     argv = utf8.data();
     if (argc < 2) return Usage();
-    std::string cmd = argv[1];
-    if (cmd == "import") return Import(argc - 1, argv + 1);
-    if (cmd == "tree") return Tree(argc - 1, argv + 1);
-    if (cmd == "show") return Show(argc - 1, argv + 1);
-    if (cmd == "dump") return Dump(argc - 1, argv + 1);
-    if (cmd == "search") return RunSearchCommand(argc - 1, argv + 1);
-    if (cmd == "export-html") return ExportHtml(argc - 1, argv + 1);
-    if (cmd == "find") return RunFindCommand(argc - 1, argv + 1);
-    if (cmd == "index") return RunIndexCommand(argc - 1, argv + 1);
-    if (cmd == "-h" || cmd == "--help") {
-        std::fputs(kUsage, stdout);
-        return kExitOk;
+    // Memory can run out anywhere a command works; it ends the command with
+    // a message naming the file it worked on.
+    try {
+        return RunCommand(argc, argv);
+    } catch (const std::bad_alloc&) {
+        EndProgressLine();
+        std::fputs(MessageLine(WorkingFile(), res::Text(res::IDS_OUT_OF_MEMORY)).c_str(), stderr);
+        return kExitNoMemory;
     }
-    return Usage();
 }

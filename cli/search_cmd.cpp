@@ -1,14 +1,16 @@
 #include "cli/search_cmd.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
 #include <string>
 #include <string_view>
 
+#include "cli/args.h"
+#include "cli/output.h"
 #include "cli/terminal.h"
 #include "core/cp932.h"
-#include "core/listtree.h"
 #include "core/orvdoc.h"
 #include "res/strings.h"
 #include "search/findall.h"
@@ -72,18 +74,18 @@ bool ParseList(std::string_view list, const std::pair<const char*, std::uint32_t
     return true;
 }
 
-void PrintRecord(const CComment& rec) {
+void PrintRecord(StdOut& out, const CComment& rec) {
     std::string line = std::to_string(rec.GetNumber());
     line += ' ';
     line += ToTerminal(rec.GetTitle());
     line += '\n';
-    std::fputs(line.c_str(), stdout);
+    out.Write(line);
 }
 
 // One line per field of rec that holds matches: number, field name, then
 // each match as START-END (byte offsets in the field's CP932 bytes, END
 // exclusive).
-void PrintRanges(const CComment& rec, const RecordRanges& ranges) {
+void PrintRanges(StdOut& out, const CComment& rec, const RecordRanges& ranges) {
     const std::pair<const char*, const std::vector<ByteRange>*> fields[] = {
         {"title", &ranges.title},
         {"author", &ranges.author},
@@ -101,7 +103,7 @@ void PrintRanges(const CComment& rec, const RecordRanges& ranges) {
             line += std::to_string(r.end);
         }
         line += '\n';
-        std::fputs(line.c_str(), stdout);
+        out.Write(line);
     }
 }
 
@@ -115,45 +117,37 @@ int RunSearchCommand(int argc, char** argv) {
     static const std::pair<const char*, std::uint32_t> kFolds[] = {
         {"case", FIND_IGNORECASE}, {"width", FIND_IGNOREWIDTH}, {"kana", FIND_IGNOREKANA}};
 
-    std::string path, textUtf8;
-    int positional = 0;
-    bool prev = false, all = false, count = false, ranges = false, haveFrom = false;
+    ParsedArgs args;
+    if (!ParseArgs(argc, argv,
+                   {{"--from", true},
+                    {"--in", true},
+                    {"--ignore", true},
+                    {"--prev", false},
+                    {"--all", false},
+                    {"--count", false},
+                    {"--ranges", false}},
+                   args))
+        return SearchUsage();
+    if (args.help) return PrintHelp(kSearchUsage);
+    bool haveFrom = false, fieldsGiven = false;
     std::int32_t from = 0;
     std::uint32_t fields = 0, folds = 0;
-    bool fieldsGiven = false;
-    for (int i = 1; i < argc; ++i) {
-        std::string a = argv[i];
-        if ((a == "--from" || a == "--in" || a == "--ignore") && i + 1 >= argc)
-            return SearchUsage();
-        if (a == "--from") {
-            if (!ParseMessageNumber(argv[++i], from)) return SearchUsage();
+    for (const auto& [name, value] : args.options) {
+        if (name == "--from") {
+            if (!ParseMessageNumber(value.c_str(), from)) return SearchUsage();
             haveFrom = true;
-        } else if (a == "--in") {
+        } else if (name == "--in") {
             fieldsGiven = true;
-            if (!ParseList(argv[++i], kFields, std::size(kFields), fields)) return SearchUsage();
-        } else if (a == "--ignore") {
-            if (!ParseList(argv[++i], kFolds, std::size(kFolds), folds)) return SearchUsage();
-        } else if (a == "--prev") {
-            prev = true;
-        } else if (a == "--all") {
-            all = true;
-        } else if (a == "--count") {
-            count = true;
-        } else if (a == "--ranges") {
-            ranges = true;
-        } else if (a.size() > 1 && a[0] == '-' && a[1] == '-') {
-            return SearchUsage();
-        } else if (positional == 0) {
-            path = a;
-            ++positional;
-        } else if (positional == 1) {
-            textUtf8 = a;
-            ++positional;
-        } else {
-            return SearchUsage();
+            if (!ParseList(value, kFields, std::size(kFields), fields)) return SearchUsage();
+        } else if (name == "--ignore") {
+            if (!ParseList(value, kFolds, std::size(kFolds), folds)) return SearchUsage();
         }
     }
-    if (positional != 2 || int(all) + int(count) + int(ranges) > 1) return SearchUsage();
+    const bool prev = args.Has("--prev"), all = args.Has("--all"), count = args.Has("--count"),
+               ranges = args.Has("--ranges");
+    if (args.operands.size() != 2 || int(all) + int(count) + int(ranges) > 1) return SearchUsage();
+    const std::string& path = args.operands[0];
+    const std::string& textUtf8 = args.operands[1];
 
     FixedFind find;
     find.option = (fieldsGiven ? fields : FIND_DEFAULT) | folds;
@@ -165,10 +159,15 @@ int RunSearchCommand(int argc, char** argv) {
     find.text = *text;
 
     TerminalPrompter prompter;
-    CListTitleTree tree;
     COrvDoc doc;
-    doc.SetPorts({&tree, nullptr, &prompter, nullptr, &find});
-    if (OpenDocument(doc, prompter, path) != kExitOk) return kExitUsage;
+    // No title tree: the search walks the records in document order, which
+    // is the tree's order.
+    doc.SetPorts({nullptr, nullptr, &prompter, nullptr, &find});
+    if (int status = OpenDocument(doc, prompter, path)) return status;
+    std::vector<const CComment*> records;
+    WalkDocumentOrder(doc.GetRoots(), [&](CComment& rec, int) { records.push_back(&rec); });
+    const CRecordOrder order(records);
+    StdOut out;
 
     if (all || count || ranges) {
         // Every match in tree order; the messages go to standard error as
@@ -176,47 +175,46 @@ int RunSearchCommand(int argc, char** argv) {
         NamingPrompter naming(prompter, textUtf8);
         DocPorts ports = doc.Ports();
         ports.prompter = &naming;
-        FindAllResult found = FindAll(doc.GetTreeItems(), ports);
+        FindAllResult found = FindAll(order, ports);
         if (found.outcome == SearchOutcome::BadText || found.outcome == SearchOutcome::Failed)
             return kExitUsage;
-        if (count) std::printf("%zu\n", found.hits.size());
+        if (count) out.Write(std::to_string(found.hits.size()) + "\n");
         CMatchFinder finder(find.option, find.text);
         for (std::size_t i : found.hits) {
-            const CComment& rec = *tree.GetItemData(doc.GetTreeItems()[i]);
+            const CComment& rec = *records[i];
+            if (out.Failed()) break;
             if (ranges)
-                PrintRanges(rec, FindRecordRanges(rec, find.option, finder));
+                PrintRanges(out, rec, FindRecordRanges(rec, find.option, finder));
             else if (all)
-                PrintRecord(rec);
+                PrintRecord(out, rec);
         }
-        return found.hits.empty() ? kExitNotFound : kExitOk;
+        return out.Finish(found.hits.empty() ? kExitNotFound : kExitOk);
     }
 
+    // As the viewer's find next and previous: from the message after (before)
+    // the one given, else after the first (before the last).
+    std::size_t current = prev && !records.empty() ? records.size() - 1 : 0;
     if (haveFrom) {
         const CComment* start = doc.FindByNumber(from);
-        TreeItem startItem = kNoItem;
-        for (TreeItem item : doc.GetTreeItems())
-            if (tree.GetItemData(item) == start) startItem = item;
-        if (!start || startItem == kNoItem) {
-            std::fprintf(stderr, "orvlog: no message %d\n", from);
+        const auto at = std::find(records.begin(), records.end(), start);
+        if (!start || at == records.end()) {
+            std::fprintf(stderr, "orvlog: %s: no message %d\n", path.c_str(), from);
             return kExitUsage;
         }
-        tree.SelectItem(startItem);
+        current = static_cast<std::size_t>(at - records.begin());
     }
-    const TreeItem before = tree.GetSelectedItem();
-    if (prev)
-        doc.OnFindPrev();
-    else
-        doc.OnFindNext();
-    const TreeItem after = tree.GetSelectedItem();
-    if (after != kNoItem && after != before) {
-        PrintRecord(*tree.GetItemData(after));
-        return kExitOk;
-    }
-    switch (prompter.lastId) {
-        case 0:  // at the end of the order: nothing searched
-        case res::IDS_FIND_NOTFOUND:
+    const int step = prev ? -1 : +1;
+    const int start = static_cast<int>(current) + step;
+    if (records.empty() || start < 0 || start >= static_cast<int>(records.size()))
+        return kExitNotFound;  // at the end of the order: nothing searched
+    std::size_t hit = 0;
+    switch (SearchRecords(order, doc.Ports(), start, step, hit)) {
+        case SearchOutcome::Found:
+            PrintRecord(out, *records[hit]);
+            return out.Finish(kExitOk);
+        case SearchOutcome::NotFound:
             return kExitNotFound;
-        default:  // 60104, 60105
+        default:  // a text that cannot be searched for, a failure, a cancel
             return kExitUsage;
     }
 }

@@ -12,9 +12,9 @@ namespace orv {
 
 enum class ArchiveResult {
     Ok,
-    Malformed,    // "予期しないﾌｧｲﾙ形式です。"
-    BadSchema,    // 60101
-    ReadError,    // the file cannot be read
+    Malformed,  // "予期しないﾌｧｲﾙ形式です。"
+    BadSchema,  // shown as IDS_BAD_SCHEMA
+    ReadError,  // the file cannot be read
 };
 
 inline constexpr std::uint16_t kSchemaCurrent = 220;

@@ -3,9 +3,19 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <new>
 
 namespace orv::platform {
+
+// Out-of-memory injection for tests: the nth call of AllocateArenaBlock
+// from now on finds no memory (1 = the next call); 0 turns it off. Only
+// that one call fails.
+void FailArenaBlockAt(std::uint64_t n);
+// Calls of AllocateArenaBlock since the last FailArenaBlockAt.
+std::uint64_t ArenaBlockCalls();
+// Counts one call; true when it is the one to fail.
+bool ArenaBlockFailsNow();
 
 // A block of at least size bytes (at least one byte when size is 0); size is
 // raised to the bytes actually taken. Null when there is no memory.
@@ -34,7 +44,9 @@ struct BlockAllocator {
     }
     void deallocate(T* p, std::size_t) { platform::FreeArenaBlock(reinterpret_cast<char*>(p)); }
     template <class U>
-    bool operator==(const BlockAllocator<U>&) const { return true; }
+    bool operator==(const BlockAllocator<U>&) const {
+        return true;
+    }
 };
 
 }  // namespace orv

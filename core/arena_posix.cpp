@@ -9,6 +9,7 @@
 namespace orv::platform {
 
 char* AllocateArenaBlock(std::size_t& size) {
+    if (ArenaBlockFailsNow()) return nullptr;
     void* p = nullptr;
 #ifdef MADV_HUGEPAGE
     // Large blocks on 2 MiB boundaries take transparent huge pages: filling

@@ -6,7 +6,10 @@
 
 namespace orv::platform {
 
-char* AllocateArenaBlock(std::size_t& size) { return static_cast<char*>(std::malloc(size ? size : 1)); }
+char* AllocateArenaBlock(std::size_t& size) {
+    if (ArenaBlockFailsNow()) return nullptr;
+    return static_cast<char*>(std::malloc(size ? size : 1));
+}
 
 void FreeArenaBlock(char* block) { std::free(block); }
 

@@ -6,7 +6,7 @@
 #include <stdexcept>
 
 #include "core/arena_platform.h"
-#include "core/logimport.h"
+#include "core/import/headerline.h"
 #include "res/strings.h"
 
 namespace orv {
@@ -46,7 +46,6 @@ void CComment::SetField(int k, std::string_view s) {
     m_pStore->AssignFields(*this, fields);
 }
 
-
 void CComment::SetHeaderFields(const HeaderTokenArray& tokens, std::string_view dateTime) {
     if (!tokens.empty()) {
         m_nNumber = ParseLeadingInt(tokens[0].m_strToken.data(), tokens[0].m_strToken.size());
@@ -54,10 +53,10 @@ void CComment::SetHeaderFields(const HeaderTokenArray& tokens, std::string_view 
     std::string author, title;
     for (std::size_t i = 2; i < tokens.size(); ++i) {
         const CHeadStr& t = tokens[i];
-        if (t.m_nKind == 2) {
+        if (t.m_nKind == TokenKind::Author) {
             if (!author.empty()) author += ' ';
             author += t.m_strToken;
-        } else if (t.m_nKind == 3) {
+        } else if (t.m_nKind == TokenKind::Title) {
             if (!title.empty()) title += ' ';
             title += t.m_strToken;
             TrimTrailingTabLfCr(title);
@@ -79,9 +78,7 @@ void CComment::SetHeader(const HeaderTokenArray& tokens, std::string_view dateTi
 
 void CComment::SetDateTime(std::string_view dateTime) { SetDateTimeRaw(TrimSpace(dateTime)); }
 
-void CComment::AddReply(CComment& reply) {
-    m_pStore->Link(m_nFirst, m_nLast, m_nReplies, reply);
-}
+void CComment::AddReply(CComment& reply) { m_pStore->Link(m_nFirst, m_nLast, m_nReplies, reply); }
 
 CComment* CComment::FindByNumber(std::int32_t n) {
     if (m_nNumber == n) return this;
@@ -112,7 +109,8 @@ void CComment::AddToTreeView(ITitleTree& tree, std::vector<TreeItem>& items, Tre
     TreeItem par = parent;
     for (;;) {
         const bool top = par == kTreeRoot;
-        const TreeItem item = tree.InsertItem(rec->GetTitle(), top ? 0 : 2, top ? 1 : 3, par);
+        const TreeItem item = tree.InsertItem(rec->GetTitle(), top ? kImageTop : kImageReply,
+                                              top ? kImageTopSelected : kImageReplySelected, par);
         if (item == kNoItem) {
             if (prompter)
                 prompter->MessageBox(res::IDS_TREE_FAILED, res::Text(res::IDS_TREE_FAILED),
@@ -169,7 +167,8 @@ CComment& CCommentStore::NewRecord() {
 void CCommentStore::AddChunk() {
     if (m_groupChunksLeft == 0) {
         // Groups double from one chunk up to 32 (2 MiB of entries).
-        const std::size_t chunks = std::min<std::size_t>(32, std::max<std::size_t>(1, m_chunks.size()));
+        const std::size_t chunks =
+            std::min<std::size_t>(32, std::max<std::size_t>(1, m_chunks.size()));
         std::size_t bytes = chunks * kChunkSize * sizeof(CComment);
         char* p = platform::AllocateArenaBlock(bytes);
         if (!p) throw std::bad_alloc();
@@ -196,9 +195,7 @@ void CCommentStore::Link(std::uint32_t& first, std::uint32_t& last, std::uint32_
 
 void CCommentStore::AddRoot(CComment& rec) { Link(m_rootFirst, m_rootLast, m_rootCount, rec); }
 
-void CCommentStore::Retire(CComment& rec) {
-    m_deadBytes += rec.FieldBytes();
-}
+void CCommentStore::Retire(CComment& rec) { m_deadBytes += rec.FieldBytes(); }
 
 void CCommentStore::Discard(CComment& rec) {
     Retire(rec);
@@ -214,6 +211,11 @@ void CCommentStore::Discard(CComment& rec) {
 bool CCommentStore::Remove(const CComment* record) {
     if (!record || &record->Store() != this || record->m_bDead) return false;
     const std::uint32_t target = record->m_nSelf;
+    // Gather the subtree before anything changes (discarding reuses the
+    // links): when there is no memory for the list, the store is untouched.
+    std::vector<std::uint32_t> doomed{target};
+    WalkDocumentOrder(record->GetReplies(),
+                      [&](CComment& rec, int) { doomed.push_back(rec.m_nSelf); });
     // Finds the list holding target and unlinks it there.
     auto unlink = [&](std::uint32_t& first, std::uint32_t& last, std::uint32_t& count) {
         std::uint32_t prev = 0;
@@ -232,16 +234,20 @@ bool CCommentStore::Remove(const CComment* record) {
     };
     bool found = unlink(m_rootFirst, m_rootLast, m_rootCount);
     if (!found) {
+        // The parent is looked for first and changed after the walk, which
+        // may need memory.
+        std::uint32_t parent = 0;
         WalkDocumentOrder(Roots(), [&](CComment& rec, int) {
-            if (!found && rec.m_nFirst) found = unlink(rec.m_nFirst, rec.m_nLast, rec.m_nReplies);
+            for (std::uint32_t id = parent ? 0 : rec.m_nFirst; id; id = Ref(id).m_nNext)
+                if (id == target) parent = rec.m_nSelf;
         });
+        if (parent) {
+            CComment& p = Ref(parent);
+            found = unlink(p.m_nFirst, p.m_nLast, p.m_nReplies);
+        }
     }
     if (!found) return false;
-    // Gather the subtree first: discarding reuses the links.
-    std::vector<std::uint32_t> doomed{target};
-    CComment& top = Ref(target);
-    top.m_nNext = 0;
-    WalkDocumentOrder(top.GetReplies(), [&](CComment& rec, int) { doomed.push_back(rec.m_nSelf); });
+    Ref(target).m_nNext = 0;
     for (std::uint32_t id : doomed) Discard(Ref(id));
     return true;
 }
@@ -251,8 +257,12 @@ void CCommentStore::FreeBytes::operator()(char* p) const { platform::FreeArenaBl
 CCommentStore::Block CCommentStore::NewBlock(std::size_t n) const {
     // Each block doubles the last one, up to kBlockSize: a small document
     // stays small, a large one has few blocks.
-    std::size_t size = m_blocks.empty() ? kFirstBlock : std::min(kBlockSize, 2 * m_blocks.back().size);
-    size = std::max(size, n);
+    std::size_t size =
+        m_blocks.empty() ? kFirstBlock : std::min(kBlockSize, 2 * m_blocks.back().size);
+    return BlockOfAtLeast(std::max(size, n));
+}
+
+CCommentStore::Block CCommentStore::BlockOfAtLeast(std::size_t size) {
     char* p = platform::AllocateArenaBlock(size);
     if (!p) throw std::bad_alloc();
     Block b;
@@ -380,9 +390,9 @@ void CCommentStore::Compact() {
         const CComment& rec = Ref(id);
         if (!rec.m_bDead) live += rec.FieldBytes();
     }
-    std::vector<Block> old = std::move(m_blocks);
-    m_blocks.clear();
-    Block b = NewBlock(live);
+    // The new block comes first: when there is no memory for it, nothing
+    // has moved and the store is as it was.
+    Block b = BlockOfAtLeast(std::max(kFirstBlock, live));
     b.used = live;
     char* w = b.data.get();
     for (std::uint32_t id = 1; id <= m_count; ++id) {
@@ -393,6 +403,7 @@ void CCommentStore::Compact() {
         rec.m_pFields = w;
         w += n;
     }
+    m_blocks.clear();  // keeps its capacity: the push below cannot fail
     m_arenaBytes = b.size;
     m_blocks.push_back(std::move(b));
     m_deadBytes = 0;

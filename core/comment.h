@@ -13,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/headstr.h"
+#include "core/import/headstr.h"
 #include "core/ports.h"
 
 namespace orv {
@@ -116,7 +116,7 @@ public:
     // its own subtree; false if it is not there.
     bool RemoveFromSubtree(const CComment* record);
     // Adds this record and its subtree to the title tree below parent,
-    // appending every item handle to items. Reports 60102 through prompter
+    // appending every item handle to items. Reports IDS_TREE_FAILED through prompter
     // for an item that cannot be added and skips its subtree.
     void AddToTreeView(ITitleTree& tree, std::vector<TreeItem>& items, TreeItem parent,
                        IPrompter* prompter);
@@ -202,6 +202,7 @@ public:
 
     // Copies the fields of every live record into one block and frees the
     // rest; records keep their addresses, field views are invalidated.
+    // Throws std::bad_alloc with the store unchanged.
     void Compact();
     // Compacts when at least half of the field bytes are dead.
     void CompactIfMostlyDead();
@@ -236,8 +237,10 @@ private:
     // A new block of at least n bytes (its size in b.size), not yet in the
     // list; throws std::bad_alloc.
     Block NewBlock(std::size_t n) const;
+    // A block of at least size bytes; throws std::bad_alloc.
+    static Block BlockOfAtLeast(std::size_t size);
     char* Allocate(std::size_t n);
-    void AddChunk();  // room for kChunkSize more entries; throws std::bad_alloc
+    void AddChunk();             // room for kChunkSize more entries; throws std::bad_alloc
     void Retire(CComment& rec);  // counts rec's current bytes as dead
     void Link(std::uint32_t& first, std::uint32_t& last, std::uint32_t& count, CComment& rec);
 
@@ -247,9 +250,9 @@ private:
     std::vector<std::unique_ptr<char, FreeBytes>> m_entryGroups;
     CComment* m_nextChunk = nullptr;      // the next chunk of the last group
     std::uint32_t m_groupChunksLeft = 0;  // chunks of it not handed out yet
-    std::uint32_t m_count = 0;      // entries handed out
-    std::uint32_t m_deadCount = 0;  // of which dead
-    std::uint32_t m_freeList = 0;   // dead entries, linked through m_nNext
+    std::uint32_t m_count = 0;            // entries handed out
+    std::uint32_t m_deadCount = 0;        // of which dead
+    std::uint32_t m_freeList = 0;         // dead entries, linked through m_nNext
     std::uint32_t m_rootFirst = 0, m_rootLast = 0, m_rootCount = 0;
 
     std::vector<Block> m_blocks;  // the last one is filled

@@ -87,15 +87,24 @@ void Utf16ToUtf8(std::u16string_view units, std::string& out) {
 // CP932 decodes to, so that typed text finds and saves what the logs hold.
 char16_t ToCp932CodePoint(char16_t u) {
     switch (u) {
-        case 0x301C: return 0xFF5E;  // 〜 -> ～ 0x8160
-        case 0x2016: return 0x2225;  // ‖ -> ∥ 0x8161
-        case 0x2212: return 0xFF0D;  // − -> － 0x817C
-        case 0x2014: return 0x2015;  // — -> ― 0x815C
-        case 0x00A2: return 0xFFE0;  // ¢ -> ￠ 0x8191
-        case 0x00A3: return 0xFFE1;  // £ -> ￡ 0x8192
-        case 0x00AC: return 0xFFE2;  // ¬ -> ￢ 0x81CA
-        case 0x00A6: return 0xFFE4;  // ¦ -> ￤ 0xFA55
-        default: return u;
+        case 0x301C:
+            return 0xFF5E;  // 〜 -> ～ 0x8160
+        case 0x2016:
+            return 0x2225;  // ‖ -> ∥ 0x8161
+        case 0x2212:
+            return 0xFF0D;  // − -> － 0x817C
+        case 0x2014:
+            return 0x2015;  // — -> ― 0x815C
+        case 0x00A2:
+            return 0xFFE0;  // ¢ -> ￠ 0x8191
+        case 0x00A3:
+            return 0xFFE1;  // £ -> ￡ 0x8192
+        case 0x00AC:
+            return 0xFFE2;  // ¬ -> ￢ 0x81CA
+        case 0x00A6:
+            return 0xFFE4;  // ¦ -> ￤ 0xFA55
+        default:
+            return u;
     }
 }
 

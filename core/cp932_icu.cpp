@@ -1,10 +1,10 @@
 // CP932 conversion through ICU's "windows-31j" converter.
-#include "core/cp932_platform.h"
-
 #include <unicode/ucnv.h>
 #include <unicode/ucnv_err.h>
 
 #include <memory>
+
+#include "core/cp932_platform.h"
 
 namespace orv::platform {
 

@@ -1,7 +1,7 @@
 // CP932 conversion through the system's code page 932.
-#include "core/cp932_platform.h"
-
 #include <windows.h>
+
+#include "core/cp932_platform.h"
 
 namespace orv::platform {
 

@@ -1,13 +1,14 @@
 // Files on Windows: UTF-8 paths become wide-character names, and a save
 // replaces the target with ReplaceFileW.
-#include "core/fileio.h"
-#include "core/winpath.h"
-
 #include <io.h>
+#include <sys/stat.h>
 #include <windows.h>
 
 #include <cerrno>
 #include <cstdio>
+
+#include "core/fileio.h"
+#include "core/winpath.h"
 
 namespace orv {
 
@@ -72,8 +73,55 @@ std::FILE* OpenFile(const std::string& path, const char* mode) {
     return _wfopen(Wide(path).c_str(), Wide(mode).c_str());
 }
 
+std::FILE* OpenRegularFile(const std::string& path, int& err) {
+    err = 0;
+    std::FILE* f = _wfopen(Wide(path).c_str(), L"rb");
+    if (!f) {
+        err = errno ? errno : EIO;
+        return nullptr;
+    }
+    struct _stat64 st;
+    if (_fstat64(_fileno(f), &st) != 0)
+        err = errno ? errno : EIO;
+    else if (st.st_mode & _S_IFDIR)
+        err = EISDIR;
+    else if (!(st.st_mode & _S_IFREG))
+        err = kErrNotRegularFile;
+    if (err) {
+        std::fclose(f);
+        f = nullptr;
+    }
+    return f;
+}
+
+namespace {
+
+bool FileIdentity(const std::string& path, BY_HANDLE_FILE_INFORMATION& info) {
+    HANDLE h =
+        CreateFileW(Wide(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    const BOOL ok = GetFileInformationByHandle(h, &info);
+    CloseHandle(h);
+    return ok != FALSE;
+}
+
+}  // namespace
+
+bool SameFile(const std::string& a, const std::string& b) {
+    BY_HANDLE_FILE_INFORMATION ia, ib;
+    return FileIdentity(a, ia) && FileIdentity(b, ib) &&
+           ia.dwVolumeSerialNumber == ib.dwVolumeSerialNumber &&
+           ia.nFileIndexHigh == ib.nFileIndexHigh && ia.nFileIndexLow == ib.nFileIndexLow;
+}
+
+void IgnoreFileSizeSignal() {}
+
 int WriteFileAtomically(const std::string& path, const std::function<bool(std::FILE*)>& write) {
     const std::wstring target = Wide(path);
+    const DWORD attributes = GetFileAttributesW(target.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return EISDIR;
     const std::wstring temp = TemporaryName(target);
     std::FILE* f = _wfopen(temp.c_str(), L"wb");
     if (!f) return errno ? errno : EIO;

@@ -1,7 +1,9 @@
-// Export of a document as a static site of HTML pages: index.html with the
-// whole reply forest, one page per thread (a top-level message with all its
-// replies), and a style sheet. Everything taken from a message is escaped;
-// file names and anchors come from positions only.
+// Export of a document as a static site of HTML pages: front pages with
+// the forum's figures and its threads, one page per thread (a top-level
+// message with all its replies), an index by date and one by author, an
+// offline search page, and a style sheet. Everything taken from a message
+// is escaped; file names and anchors come from message numbers and
+// positions, never from titles.
 #pragma once
 
 #include <memory>

@@ -190,23 +190,42 @@ std::unique_ptr<ISiteFile> CHtmlSiteFolder::NewFile(const std::string& name) {
     return std::make_unique<WinSiteFile>(h);
 }
 
+bool CHtmlSiteFolder::MoveEntriesInto(const std::string& folder) {
+    // The top-level entries, moved one by one; on a failure the ones moved
+    // go back, so that the folder is empty again.
+    std::vector<std::string> top, moved;
+    for (const auto* list : {&m_folders, &m_files})
+        for (const std::string& path : *list)
+            if (path.find('\\', m_temp.size() + 1) == std::string::npos)
+                top.push_back(path.substr(m_temp.size() + 1));
+    for (const std::string& name : top) {
+        if (!MoveFileExW(Wide(Join(m_temp, name)).c_str(), Wide(Join(folder, name)).c_str(),
+                         MOVEFILE_WRITE_THROUGH)) {
+            Fail(ErrnoOf(GetLastError()), m_target);
+            for (const std::string& back : moved)
+                MoveFileExW(Wide(Join(folder, back)).c_str(), Wide(Join(m_temp, back)).c_str(), 0);
+            return false;
+        }
+        moved.push_back(name);
+    }
+    return true;
+}
+
+void CHtmlSiteFolder::Unlock() {}
+
 bool CHtmlSiteFolder::Commit() {
     if (m_temp.empty()) return false;
     // The folder was made with the permissions it inherits from its parent,
-    // like any folder the user makes there. A folder cannot be moved onto
-    // another, so an empty folder at the target is removed first (which
-    // fails when something was put into it meanwhile) and made again when
-    // the move fails.
+    // like any folder the user makes there. An empty folder at the target
+    // stays (it may be a current folder) and gets the entries.
     const std::wstring target = Wide(m_target);
     const DWORD attrs = GetFileAttributesW(target.c_str());
     const bool hadFolder = attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_DIRECTORY);
-    if (hadFolder && !RemoveDirectoryW(target.c_str())) {
+    if (hadFolder) {
+        if (!MoveEntriesInto(m_target)) return false;
+        RemoveDirectoryW(Wide(m_temp).c_str());
+    } else if (!MoveFileExW(Wide(m_temp).c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH)) {
         Fail(ErrnoOf(GetLastError()), m_target);
-        return false;
-    }
-    if (!MoveFileExW(Wide(m_temp).c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH)) {
-        Fail(ErrnoOf(GetLastError()), m_target);
-        if (hadFolder) CreateDirectoryW(target.c_str(), nullptr);
         return false;
     }
     m_committed = true;

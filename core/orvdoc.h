@@ -3,13 +3,13 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "core/arena_platform.h"
 #include "core/comment.h"
-#include "core/logfilelist.h"
+#include "core/import/logfilelist.h"
 #include "core/ports.h"
 
 namespace orv {
@@ -44,21 +44,43 @@ public:
     // Imports the files of list (which may first ask the user for them).
     void ImportLogFiles(CLogFileList& list);
     // Result of the last import, for callers that report it (the CLI).
-    enum class ImportEnd { Normal, NoFile, Cancelled, NotALog, DuplicateStopped, OutOfMemory };
+    // ReadError: a file could not be read to its end (what was read before
+    // the error is kept, and the import went on as at its end).
+    enum class ImportEnd {
+        Normal,
+        NoFile,
+        Cancelled,
+        NotALog,
+        DuplicateStopped,
+        OutOfMemory,
+        ReadError
+    };
     ImportEnd LastImportEnd() const { return m_lastImportEnd; }
+    // What a message number that is already there does: Ask shows the
+    // duplicate question (Yes overwrites it and every later duplicate of
+    // the file, No ends the file); Stop and Overwrite decide without
+    // asking, and the question's text is shown as a notice.
+    enum class DuplicatePolicy { Ask, Stop, Overwrite };
+    void SetDuplicatePolicy(DuplicatePolicy policy) { m_duplicates = policy; }
+    DuplicatePolicy GetDuplicatePolicy() const { return m_duplicates; }
+    // Where the last import stopped: the first file that could not be read
+    // to its end, else the file being read when the import ended; the
+    // number of the last message taken from it.
+    struct ImportStop {
+        std::string path;
+        std::int32_t number = 0;
+        bool haveNumber = false;  // a message was taken from the file
+        int readErr = 0;          // errno of the read error, 0 for none
+    };
+    const ImportStop& LastImportStop() const { return m_importStop; }
 
     // --- tree --------------------------------------------------------------
     void BuildTree();
-    // Command 32784: asks 60006, deletes the selected record with its replies.
+    // The delete-tree command: asks IDS_DELETE_TREE, then deletes the
+    // selected record with its replies.
     void DeleteSelectedTree();
     bool OnUpdateDeleteSelectedTree() const;
     const std::vector<TreeItem>& GetTreeItems() const { return m_arrTreeItems; }
-
-    // --- search (defined with the search engine) ----------------------------
-    void OnFindNext();
-    void OnFindPrev();
-    bool OnUpdateFindNext() const;
-    bool OnUpdateFindPrev() const;
 
     // --- document life -----------------------------------------------------
     // Deletes every record; m_arrTreeItems is left alone.
@@ -66,19 +88,25 @@ public:
     // Clears the title tree and m_arrTreeItems, then deletes the contents.
     void OnNewDocument();
     // Reads path; on success the tree is rebuilt and the modified flag
-    // cleared. When the file cannot be opened the document is unchanged;
-    // when reading fails part way it is left empty. Failures are shown
-    // through the prompter.
+    // cleared. When the file cannot be opened, or memory runs out, the
+    // document is unchanged; when reading fails part way it is left empty.
+    // Failures are shown through the prompter.
     bool OnOpenDocument(const std::string& path);
-    // Writes path completely or not at all (WriteFileAtomically).
+    // Writes path completely or not at all (WriteFileAtomically); the
+    // document is unchanged by a failure.
     bool OnSaveDocument(const std::string& path);
-    enum class OpenResult { Ok, CannotOpen, Malformed, BadSchema, ReadError };
+    // OutOfMemory leaves the document and the tree as they were.
+    enum class OpenResult { Ok, CannotOpen, Malformed, BadSchema, ReadError, OutOfMemory };
     OpenResult LastOpenResult() const { return m_lastOpen; }
+    enum class SaveResult { Ok, Failed, OutOfMemory };
+    SaveResult LastSaveResult() const { return m_lastSave; }
 
     bool IsModified() const { return m_bModified; }
     void SetModifiedFlag(bool modified = true) { m_bModified = modified; }
 
 private:
+    // Puts store in place of the records and rebuilds the tree.
+    bool SwitchTo(std::unique_ptr<CCommentStore> store);
     void RebuildIndex();
     void ShowMessage(int id, const std::string& arg = std::string());
     // Shows the system's description of err (else message fallbackId),
@@ -103,7 +131,10 @@ private:
     bool m_bIndexValid = true;
 
     ImportEnd m_lastImportEnd = ImportEnd::Normal;
+    DuplicatePolicy m_duplicates = DuplicatePolicy::Ask;
+    ImportStop m_importStop;
     OpenResult m_lastOpen = OpenResult::Ok;
+    SaveResult m_lastSave = SaveResult::Ok;
 };
 
 }  // namespace orv

@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "res/msgicon.h"
+
 namespace orv {
 
 class CComment;
@@ -17,6 +19,16 @@ class CComment;
 using TreeItem = std::intptr_t;
 inline constexpr TreeItem kTreeRoot = 0;
 inline constexpr TreeItem kNoItem = -1;
+
+// The images a title-tree item shows (indexes into the tree's image list):
+// a top-level message and a reply, each as shown plain and when selected.
+enum TreeImage : int {
+    kImageTop = 0,
+    kImageTopSelected = 1,
+    kImageReply = 2,
+    kImageReplySelected = 3,
+    kTreeImageCount = 4,
+};
 
 // The title tree as the document sees it.
 class ITitleTree {
@@ -31,7 +43,8 @@ public:
     // A hint before a rebuild: about count items are coming.
     virtual void ReserveItems(std::size_t count) { (void)count; }
     // Appends an item after the last child of parent; kNoItem on failure.
-    // titleCp932 holds the record's raw CP932 title.
+    // titleCp932 holds the record's raw CP932 title; the images are
+    // TreeImage values.
     virtual TreeItem InsertItem(std::string_view titleCp932, int image, int selectedImage,
                                 TreeItem parent) = 0;
     virtual void SetItemData(TreeItem item, CComment* record) = 0;
@@ -62,7 +75,6 @@ public:
     virtual std::unique_ptr<IProgressDlg> CreateProgress(bool cancelMode) = 0;
 };
 
-enum class MsgIcon { None, Exclamation, Question, Information, Stop };
 enum class MsgButtons { Ok, YesNo, YesNoCancel };
 enum class MsgAnswer { Ok, Yes, No, Cancel };
 

@@ -1,6 +1,7 @@
 // Feeds arbitrary bytes to the log import as one file, answering Yes to every
 // question, checks the records against a plain line-at-a-time import of the
 // same file, then saves and reloads the result.
+#include <sys/mman.h>
 #include <unistd.h>
 
 #include <cstdint>
@@ -21,19 +22,33 @@ public:
     }
 };
 
-std::string TempPath() {
-    static std::string path = "/tmp/orv_fuzz_log." + std::to_string(::getpid());
-    return path;
-}
+// The input as a file that lives in memory only: nothing is left behind,
+// however the run ends. The reader opens it by its /proc name.
+class MemoryFile {
+public:
+    MemoryFile(const std::uint8_t* data, std::size_t size)
+        : m_fd(::memfd_create("orv_fuzz_log", MFD_CLOEXEC)) {
+        if (m_fd >= 0 && size > 0 && ::write(m_fd, data, size) != static_cast<ssize_t>(size)) {
+            ::close(m_fd);
+            m_fd = -1;
+        }
+    }
+    ~MemoryFile() {
+        if (m_fd >= 0) ::close(m_fd);
+    }
+    bool Ok() const { return m_fd >= 0; }
+    std::string Path() const { return "/proc/self/fd/" + std::to_string(m_fd); }
+
+private:
+    int m_fd;
+};
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const std::string path = TempPath();
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) return 0;
-    std::fwrite(data, 1, size, f);
-    std::fclose(f);
+    const MemoryFile file(data, size);
+    if (!file.Ok()) return 0;
+    const std::string path = file.Path();
     orv::CListTitleTree tree;
     YesPrompter prompter;
     orv::COrvDoc doc;

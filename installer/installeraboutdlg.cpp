@@ -8,8 +8,7 @@
 
 namespace orvinst {
 
-CInstallerAboutDlg::CInstallerAboutDlg(QWidget* pParent) : QDialog(pParent)
-{
+CInstallerAboutDlg::CInstallerAboutDlg(QWidget* pParent) : QDialog(pParent) {
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     setWindowTitle(QStringLiteral("バージョン情報"));

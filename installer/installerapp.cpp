@@ -13,8 +13,7 @@ namespace orvinst {
 
 CInstallerApp::CInstallerApp(const QString& strFolder) : m_strFolder(strFolder) {}
 
-int CInstallerApp::InitInstance()
-{
+int CInstallerApp::InitInstance() {
     QString strPackage;
     {
         CInstallerDlg dlg(m_strFolder);
@@ -35,8 +34,7 @@ int CInstallerApp::InitInstance()
     return kExitDone;
 }
 
-bool CInstallerApp::StartAndWait(const QString& strProgram, const QStringList& args)
-{
+bool CInstallerApp::StartAndWait(const QString& strProgram, const QStringList& args) {
     QProcess process;
     process.setProgram(strProgram);
     process.setArguments(args);
@@ -59,10 +57,9 @@ bool CInstallerApp::StartAndWait(const QString& strProgram, const QStringList& a
     return true;
 }
 
-void CInstallerApp::ShowStopMessage(int nId)
-{
-    QMessageBox box(QMessageBox::Critical, QCoreApplication::applicationName(),
-                    LoadInstString(nId), QMessageBox::Ok);
+void CInstallerApp::ShowStopMessage(int nId) {
+    QMessageBox box(QMessageBox::Critical, QCoreApplication::applicationName(), LoadInstString(nId),
+                    QMessageBox::Ok);
     box.exec();
 }
 

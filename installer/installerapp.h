@@ -11,9 +11,9 @@ class CInstallerDlg;
 
 // Exit statuses of the installer.
 enum InstExitStatus : int {
-    kExitDone = 0,          // the platform installer ended, or the user cancelled
-    kExitStartFailed = 1,   // the platform installer could not be started
-    kExitReadFailed = 3,    // the information file could not be read
+    kExitDone = 0,         // the platform installer ended, or the user cancelled
+    kExitStartFailed = 1,  // the platform installer could not be started
+    kExitReadFailed = 3,   // the information file could not be read
 };
 
 class CInstallerApp {

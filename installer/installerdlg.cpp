@@ -27,8 +27,7 @@ constexpr UINT kIdmAboutBox = 0x0010;
 }  // namespace
 #endif
 
-QIcon InstallerIcon()
-{
+QIcon InstallerIcon() {
     QIcon icon;
     for (int nSize : {16, 32, 48}) {
         icon.addFile(QStringLiteral(":/orvinst/icon%1.png").arg(nSize), QSize(nSize, nSize));
@@ -37,8 +36,7 @@ QIcon InstallerIcon()
 }
 
 CInstallerDlg::CInstallerDlg(const QString& strFolder, QWidget* pParent)
-    : QDialog(pParent), m_strFolder(strFolder), m_icon(InstallerIcon())
-{
+    : QDialog(pParent), m_strFolder(strFolder), m_icon(InstallerIcon()) {
     // A fixed-size dialog with a title, a close box and no other window
     // buttons; without a parent it is a top-level window of its own and so
     // appears in the task bar.
@@ -93,8 +91,7 @@ CInstallerDlg::CInstallerDlg(const QString& strFolder, QWidget* pParent)
     setFixedSize(du.Size(213, 165));
 }
 
-bool CInstallerDlg::OnInitDialog()
-{
+bool CInstallerDlg::OnInitDialog() {
     AddAboutToSystemMenu();
     setWindowIcon(m_icon);
 
@@ -112,16 +109,14 @@ bool CInstallerDlg::OnInitDialog()
     return true;
 }
 
-void CInstallerDlg::OnAbout()
-{
+void CInstallerDlg::OnAbout() {
     CInstallerAboutDlg dlg(this);
     dlg.exec();
 }
 
 #ifdef Q_OS_WIN
 
-void CInstallerDlg::AddAboutToSystemMenu()
-{
+void CInstallerDlg::AddAboutToSystemMenu() {
     const QString strAbout = LoadInstString(IDS_ABOUTBOX);
     HMENU hMenu = ::GetSystemMenu(reinterpret_cast<HWND>(winId()), FALSE);
     if (hMenu != nullptr && !strAbout.isEmpty()) {
@@ -130,8 +125,7 @@ void CInstallerDlg::AddAboutToSystemMenu()
     }
 }
 
-bool CInstallerDlg::nativeEvent(const QByteArray& eventType, void* pMessage, qintptr* pResult)
-{
+bool CInstallerDlg::nativeEvent(const QByteArray& eventType, void* pMessage, qintptr* pResult) {
     const MSG* pMsg = static_cast<const MSG*>(pMessage);
     if (eventType == "windows_generic_MSG" && pMsg->message == WM_SYSCOMMAND &&
         (pMsg->wParam & 0xFFF0) == kIdmAboutBox) {
@@ -145,8 +139,7 @@ bool CInstallerDlg::nativeEvent(const QByteArray& eventType, void* pMessage, qin
 
 #else
 
-void CInstallerDlg::AddAboutToSystemMenu()
-{
+void CInstallerDlg::AddAboutToSystemMenu() {
     // No system menu to extend: the About button stands in for it.
 }
 

@@ -11,8 +11,7 @@ namespace {
 // One line of code page 932 text as Unicode. Every line gets a decoder of its
 // own, so that a broken character at the end of one line cannot swallow the
 // first byte of the next.
-QString DecodeCp932(QByteArrayView line)
-{
+QString DecodeCp932(QByteArrayView line) {
     QStringDecoder decoder("windows-31j");
     if (!decoder.isValid()) {
         // A Qt without ICU knows only the system's own code page; on the
@@ -24,8 +23,7 @@ QString DecodeCp932(QByteArrayView line)
 
 }  // namespace
 
-QString FolderWithSeparator(const QString& strFolder)
-{
+QString FolderWithSeparator(const QString& strFolder) {
     QString strNative = QDir::toNativeSeparators(strFolder);
     if (!strNative.endsWith(QDir::separator())) {
         strNative += QDir::separator();
@@ -33,13 +31,11 @@ QString FolderWithSeparator(const QString& strFolder)
     return strNative;
 }
 
-QString MakePackagePath(const QString& strFolder, const QString& strLine2)
-{
+QString MakePackagePath(const QString& strFolder, const QString& strLine2) {
     return FolderWithSeparator(strFolder) + strLine2;
 }
 
-bool ParseInstInfo(const QByteArray& bytes, const QString& strFolder, InstInfo& info)
-{
+bool ParseInstInfo(const QByteArray& bytes, const QString& strFolder, InstInfo& info) {
     info = InstInfo();
     int nLine = 0;
     qsizetype nPos = 0;
@@ -71,8 +67,7 @@ bool ParseInstInfo(const QByteArray& bytes, const QString& strFolder, InstInfo& 
     return nLine >= 3;
 }
 
-bool ReadInstInfo(const QString& strFolder, InstInfo& info)
-{
+bool ReadInstInfo(const QString& strFolder, InstInfo& info) {
     info = InstInfo();
     QFile file(QDir(strFolder).filePath(QString::fromLatin1(kInstInfoFileName)));
     if (!file.open(QIODevice::ReadOnly)) {
@@ -85,8 +80,7 @@ bool ReadInstInfo(const QString& strFolder, InstInfo& info)
     return ParseInstInfo(bytes, strFolder, info);
 }
 
-QStringList MsiexecArguments(const QString& strPackage)
-{
+QStringList MsiexecArguments(const QString& strPackage) {
     return {QStringLiteral("/i"), strPackage, QStringLiteral("ALLUSERS=2")};
 }
 

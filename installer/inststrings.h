@@ -8,9 +8,9 @@
 namespace orvinst {
 
 enum InstStringId : int {
-    IDS_ABOUTBOX = 101,          // "バージョン情報(&A)..."
-    IDS_READ_INFO_FAILED = 1000, // the information file could not be read
-    IDS_START_FAILED = 1001,     // the platform installer could not be started
+    IDS_ABOUTBOX = 101,           // "バージョン情報(&A)..."
+    IDS_READ_INFO_FAILED = 1000,  // the information file could not be read
+    IDS_START_FAILED = 1001,      // the platform installer could not be started
 };
 
 // The text of a string; empty for an unknown id.

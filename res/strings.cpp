@@ -39,12 +39,15 @@ constexpr Entry kTable[] = {
     {IDS_SAVE_FAILED, "ﾄﾞｷｭﾒﾝﾄの保存に失敗しました。", MsgIcon::Exclamation},
     {IDS_LOG_READ_FAILED, "ログファイルの取り込みに失敗しました。", MsgIcon::Exclamation},
     {IDS_PRINT_FAILED, "印刷を開始できませんでした。", MsgIcon::Exclamation},
+    {IDS_PRINT_NOTHING, "印刷する発言がありません。", MsgIcon::Exclamation},
     {IDS_HTML_ASK_CANCEL, "HTML 形式の書き出しを中止しますか？", MsgIcon::Information},
     {IDS_HTML_NOT_EMPTY,
      "フォルダ %1 は空ではありません。\n空のフォルダか、まだ無いフォルダを指定してください。",
      MsgIcon::Exclamation},
     {IDS_HTML_NOT_A_FOLDER, "%1 はフォルダではありません。", MsgIcon::Exclamation},
     {IDS_HTML_FAILED, "HTML 形式の書き出しに失敗しました。\n%1", MsgIcon::Exclamation},
+    {IDS_HTML_DONE, "%1 ページを HTML 形式で書き出しました。\n%2\n\nブラウザで開きますか？",
+     MsgIcon::Question},
 };
 
 const Entry* Find(int id) {

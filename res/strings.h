@@ -3,12 +3,12 @@
 
 #include <string>
 
-#include "core/ports.h"
+#include "res/msgicon.h"
 
 namespace orv::res {
 
 enum StringId : int {
-    IDS_PROGRESS_TITLE = 106,           // "経過"
+    IDS_PROGRESS_TITLE = 106,  // "経過"
     IDS_FIND_NOTFOUND = 60002,
     IDS_FIND_CANCELLED = 60005,
     IDS_DELETE_TREE = 60006,
@@ -26,16 +26,18 @@ enum StringId : int {
     IDS_SAVE_CHANGES = 61699,
     // Framework messages without a number of their own in the table; they
     // get private ids so that they can be shown and tested the same way.
-    IDS_ARCHIVE_MALFORMED = 70001,      // "予期しないﾌｧｲﾙ形式です。"
-    IDS_OPEN_FAILED = 70002,            // "ﾄﾞｷｭﾒﾝﾄを開くことに失敗しました。"
-    IDS_SAVE_FAILED = 70003,            // "ﾄﾞｷｭﾒﾝﾄの保存に失敗しました。"
-    IDS_LOG_READ_FAILED = 70004,        // "ログファイルの取り込みに失敗しました。"
-    IDS_PRINT_FAILED = 70005,           // "印刷を開始できませんでした。"
+    IDS_ARCHIVE_MALFORMED = 70001,  // "予期しないﾌｧｲﾙ形式です。"
+    IDS_OPEN_FAILED = 70002,      // "ﾄﾞｷｭﾒﾝﾄを開くことに失敗しました。"
+    IDS_SAVE_FAILED = 70003,      // "ﾄﾞｷｭﾒﾝﾄの保存に失敗しました。"
+    IDS_LOG_READ_FAILED = 70004,  // "ログファイルの取り込みに失敗しました。"
+    IDS_PRINT_FAILED = 70005,     // "印刷を開始できませんでした。"
+    IDS_PRINT_NOTHING = 70006,    // "印刷する発言がありません。"
     // The export of a document as HTML pages.
     IDS_HTML_ASK_CANCEL = 70131,
     IDS_HTML_NOT_EMPTY = 70132,
     IDS_HTML_NOT_A_FOLDER = 70133,
     IDS_HTML_FAILED = 70134,
+    IDS_HTML_DONE = 70135,  // %1 pages, %2 the folder
 };
 
 // The UTF-8 text of a message; empty for an unknown id.

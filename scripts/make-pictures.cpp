@@ -1,15 +1,15 @@
 // Draws the viewer's pictures into res/: the splash picture, the
 // application icon and the tool-bar and search-bar button images.
-// Build and run by hand when a picture changes:
-//   g++ -std=c++20 -fPIC scripts/make-pictures.cpp -o /tmp/make-pictures \
-//     $(pkg-config --cflags --libs Qt6Gui) && QT_QPA_PLATFORM=offscreen /tmp/make-pictures res
+// Built as orv_make_pictures; run it by hand when a picture changes:
+//   QT_QPA_PLATFORM=offscreen build/rel/orv_make_pictures res
 #include <QFont>
 #include <QGuiApplication>
 #include <QImage>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
-
+#include <cstdio>
+#include <cstring>
 #include <functional>
 
 namespace {
@@ -158,6 +158,20 @@ void Splash() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    constexpr char kUsage[] =
+        "usage: make-pictures [OUTDIR]\n"
+        "Draws the splash picture, the application icon and the button images\n"
+        "into OUTDIR (default: res).\n";
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--help") == 0) {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
+        if (argv[i][0] == '-' || i > 1) {
+            std::fprintf(stderr, "make-pictures: unexpected argument %s\n%s", argv[i], kUsage);
+            return 2;
+        }
+    }
     QGuiApplication app(argc, argv);
     g_dir = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("res");
     const QColor blue(30, 80, 170), red(200, 30, 30), green(20, 140, 40), dark(40, 40, 40);

@@ -28,9 +28,8 @@ void CMatchFinder::Init(std::uint32_t flags, std::string_view text, int minLen, 
     m_nMaxLen = maxLen;
     text = UpToNul(text);
     FoldString(*m_table, text, m_pattern.keys);
-    m_bNever = m_pattern.keys.empty() ||
-               std::find(m_pattern.keys.begin(), m_pattern.keys.end(), kKeyInvalid) !=
-                   m_pattern.keys.end();
+    m_bNever = m_pattern.keys.empty() || std::find(m_pattern.keys.begin(), m_pattern.keys.end(),
+                                                   kKeyInvalid) != m_pattern.keys.end();
     if (m_bNever) return;
     m_pattern.Prepare();
     const FoldKey first = m_pattern.keys.front();
@@ -105,7 +104,7 @@ RecordRanges FindRecordRanges(const CComment& record, std::uint32_t findOption,
     return r;
 }
 
-FindAllResult FindAll(const std::vector<TreeItem>& items, const DocPorts& ports) {
+FindAllResult FindAll(const CRecordOrder& order, const DocPorts& ports) {
     FindAllResult result;
     const std::uint32_t option = ports.find ? ports.find->GetFindOption() : 0;
     const std::string text = ports.find ? ports.find->GetFindString() : std::string();
@@ -123,12 +122,12 @@ FindAllResult FindAll(const std::vector<TreeItem>& items, const DocPorts& ports)
 
         CFieldMatcher matcher(CompareFlagsFor(option), text, minLen, maxLen);
         bool cancelled = false;
-        for (std::size_t i = 0; i < items.size(); ++i) {
+        for (std::size_t i = 0; i < order.size(); ++i) {
             if (progress && progress->CheckCancel()) {
                 cancelled = true;
                 break;
             }
-            const CComment* record = ports.tree ? ports.tree->GetItemData(items[i]) : nullptr;
+            const CComment* record = order.At(i);
             if (record && RecordMatches(*record, option, matcher)) result.hits.push_back(i);
         }
         if (progress && progress->CheckCancel()) cancelled = true;
@@ -152,6 +151,10 @@ FindAllResult FindAll(const std::vector<TreeItem>& items, const DocPorts& ports)
         result.outcome = SearchOutcome::Failed;
         return result;
     }
+}
+
+FindAllResult FindAll(const std::vector<TreeItem>& items, const DocPorts& ports) {
+    return FindAll(CRecordOrder(items, ports.tree), ports);
 }
 
 }  // namespace orv

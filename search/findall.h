@@ -72,15 +72,17 @@ RecordRanges FindRecordRanges(const CComment& record, std::uint32_t findOption,
 
 struct FindAllResult {
     SearchOutcome outcome = SearchOutcome::NotFound;
-    std::vector<std::size_t> hits;  // indices into the items, in their order
+    std::vector<std::size_t> hits;  // positions in the order, ascending
 };
 
-// Tests every record of items, in order, with the search text and option
+// Tests every record of the order, in order, with the search text and option
 // word of ports.find and the matcher of find next. Like a find next it
 // shows the progress dialog in cancel mode, polled before each record, and
-// the messages 60104 (bad text), 60002 (no hit), 60005 (cancelled) and
-// 60105 (failure); it selects nothing. hits is empty unless the outcome is
-// Found.
+// the messages IDS_FIND_BADTEXT, IDS_FIND_NOTFOUND (no hit),
+// IDS_FIND_CANCELLED and IDS_FIND_ERROR (failure); it selects nothing.
+// hits is empty unless the outcome is Found.
+FindAllResult FindAll(const CRecordOrder& order, const DocPorts& ports);
+// FindAll over the items of the title tree in ports.tree.
 FindAllResult FindAll(const std::vector<TreeItem>& items, const DocPorts& ports);
 
 }  // namespace orv

@@ -35,7 +35,7 @@ public:
     std::string GetFindString() override;
     std::uint32_t GetFindOption() override { return m_pOption ? *m_pOption : 0; }
 
-    // IPrompter: passes every message on; "not found" (60002) for a text
+    // IPrompter: passes every message on; "not found" (IDS_FIND_NOTFOUND) for a text
     // with characters that CP932 cannot hold names the text as typed.
     MsgAnswer MessageBox(int id, const std::string& textUtf8, MsgIcon icon,
                          MsgButtons buttons) override;

@@ -413,8 +413,8 @@ bool RecordMatches(const CComment& record, std::uint32_t findOption, CFieldMatch
     return false;
 }
 
-SearchOutcome SearchFrom(const std::vector<TreeItem>& items, const DocPorts& ports, int start,
-                         int step) {
+SearchOutcome SearchRecords(const CRecordOrder& order, const DocPorts& ports, int start, int step,
+                            std::size_t& hit) {
     const std::uint32_t option = ports.find ? ports.find->GetFindOption() : 0;
     const std::string text = ports.find ? ports.find->GetFindString() : std::string();
     int minLen = 0, maxLen = 0;
@@ -429,17 +429,16 @@ SearchOutcome SearchFrom(const std::vector<TreeItem>& items, const DocPorts& por
         if (progress) progress->SetCaption("検索中！");
 
         CFieldMatcher matcher(CompareFlagsFor(option), text, minLen, maxLen);
-        const int count = static_cast<int>(items.size());
+        const int count = static_cast<int>(order.size());
         bool cancelled = false;
-        int hit = -1;
-        for (int i = start; i >= 0 && i < count && hit < 0; i += step) {
+        int found = -1;
+        for (int i = start; i >= 0 && i < count && found < 0; i += step) {
             if (progress && progress->CheckCancel()) {
                 cancelled = true;
                 break;
             }
-            const CComment* record =
-                ports.tree ? ports.tree->GetItemData(items[static_cast<std::size_t>(i)]) : nullptr;
-            if (record && RecordMatches(*record, option, matcher)) hit = i;
+            const CComment* record = order.At(static_cast<std::size_t>(i));
+            if (record && RecordMatches(*record, option, matcher)) found = i;
         }
         if (progress && progress->CheckCancel()) cancelled = true;
 
@@ -447,8 +446,8 @@ SearchOutcome SearchFrom(const std::vector<TreeItem>& items, const DocPorts& por
         if (cancelled) {
             ShowFindMessage(ports, res::IDS_FIND_CANCELLED);
             outcome = SearchOutcome::Cancelled;
-        } else if (hit >= 0) {
-            if (ports.tree) ports.tree->SelectItem(items[static_cast<std::size_t>(hit)]);
+        } else if (found >= 0) {
+            hit = static_cast<std::size_t>(found);
             outcome = SearchOutcome::Found;
         } else {
             ShowFindMessage(ports, res::IDS_FIND_NOTFOUND, Cp932ToUtf8(text));
@@ -463,34 +462,48 @@ SearchOutcome SearchFrom(const std::vector<TreeItem>& items, const DocPorts& por
     }
 }
 
-// --- the document's commands ------------------------------------------------
-
-bool COrvDoc::OnUpdateFindNext() const {
-    const std::uint32_t option = m_ports.find ? m_ports.find->GetFindOption() : 0;
-    return m_arrTreeItems.size() > 1 && (option & FIND_TARGETS) != 0;
+SearchOutcome SearchFrom(const std::vector<TreeItem>& items, const DocPorts& ports, int start,
+                         int step) {
+    std::size_t hit = 0;
+    const SearchOutcome outcome =
+        SearchRecords(CRecordOrder(items, ports.tree), ports, start, step, hit);
+    if (outcome == SearchOutcome::Found && ports.tree) ports.tree->SelectItem(items[hit]);
+    return outcome;
 }
 
-bool COrvDoc::OnUpdateFindPrev() const { return OnUpdateFindNext(); }
+// --- the document's commands ------------------------------------------------
 
-void COrvDoc::OnFindNext() {
-    if (m_arrTreeItems.empty() || !m_ports.tree) return;
-    TreeItem current = m_ports.tree->GetSelectedItem();
-    if (current == kNoItem) current = m_arrTreeItems.front();
-    const int count = static_cast<int>(m_arrTreeItems.size());
+bool OnUpdateFindNext(const COrvDoc& doc) {
+    const DocPorts& ports = doc.Ports();
+    const std::uint32_t option = ports.find ? ports.find->GetFindOption() : 0;
+    return doc.GetTreeItems().size() > 1 && (option & FIND_TARGETS) != 0;
+}
+
+bool OnUpdateFindPrev(const COrvDoc& doc) { return OnUpdateFindNext(doc); }
+
+void OnFindNext(COrvDoc& doc) {
+    const std::vector<TreeItem>& items = doc.GetTreeItems();
+    const DocPorts& ports = doc.Ports();
+    if (items.empty() || !ports.tree) return;
+    TreeItem current = ports.tree->GetSelectedItem();
+    if (current == kNoItem) current = items.front();
+    const int count = static_cast<int>(items.size());
     for (int k = 0; k < count; ++k) {
-        if (m_arrTreeItems[static_cast<std::size_t>(k)] != current) continue;
-        if (k + 1 < count) SearchFrom(m_arrTreeItems, m_ports, k + 1, +1);
+        if (items[static_cast<std::size_t>(k)] != current) continue;
+        if (k + 1 < count) SearchFrom(items, ports, k + 1, +1);
         return;
     }
 }
 
-void COrvDoc::OnFindPrev() {
-    if (m_arrTreeItems.empty() || !m_ports.tree) return;
-    TreeItem current = m_ports.tree->GetSelectedItem();
-    if (current == kNoItem) current = m_arrTreeItems.back();
-    for (int k = static_cast<int>(m_arrTreeItems.size()) - 1; k >= 0; --k) {
-        if (m_arrTreeItems[static_cast<std::size_t>(k)] != current) continue;
-        if (k - 1 >= 0) SearchFrom(m_arrTreeItems, m_ports, k - 1, -1);
+void OnFindPrev(COrvDoc& doc) {
+    const std::vector<TreeItem>& items = doc.GetTreeItems();
+    const DocPorts& ports = doc.Ports();
+    if (items.empty() || !ports.tree) return;
+    TreeItem current = ports.tree->GetSelectedItem();
+    if (current == kNoItem) current = items.back();
+    for (int k = static_cast<int>(items.size()) - 1; k >= 0; --k) {
+        if (items[static_cast<std::size_t>(k)] != current) continue;
+        if (k - 1 >= 0) SearchFrom(items, ports, k - 1, -1);
         return;
     }
 }

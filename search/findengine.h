@@ -15,6 +15,7 @@
 namespace orv {
 
 class CComment;
+class COrvDoc;
 
 // The longest any mapped form of the search text may be, in bytes.
 inline constexpr int kMaxSearchForm = 4096;
@@ -155,11 +156,49 @@ bool RecordMatches(const CComment& record, std::uint32_t findOption, CFieldMatch
 
 enum class SearchOutcome { BadText, Found, NotFound, Cancelled, Failed };
 
-// Walks items from index start in steps of step (+1 or -1) with the search
-// text and option word of ports.find, testing each record once; shows the
-// progress dialog in cancel mode and the outcome's message, and selects the
-// hit in ports.tree.
+// The records a search walks, by position in tree order: the items of the
+// title tree with their records, or the records themselves in document
+// order (which is the tree's order) when there is no tree.
+class CRecordOrder {
+public:
+    CRecordOrder(const std::vector<TreeItem>& items, const ITitleTree* tree)
+        : m_items(&items), m_tree(tree), m_count(items.size()) {}
+    explicit CRecordOrder(const std::vector<const CComment*>& records)
+        : m_records(&records), m_count(records.size()) {}
+
+    std::size_t size() const { return m_count; }
+    // The record at position i; null for an item without one.
+    const CComment* At(std::size_t i) const {
+        if (m_records) return (*m_records)[i];
+        return m_tree ? m_tree->GetItemData((*m_items)[i]) : nullptr;
+    }
+
+private:
+    const std::vector<TreeItem>* m_items = nullptr;
+    const ITitleTree* m_tree = nullptr;
+    const std::vector<const CComment*>* m_records = nullptr;
+    std::size_t m_count = 0;
+};
+
+// Walks the records of order from position start in steps of step (+1 or
+// -1) with the search text and option word of ports.find, testing each
+// record once; shows the progress dialog in cancel mode and the outcome's
+// message. hit receives the position found (when the outcome is Found).
+SearchOutcome SearchRecords(const CRecordOrder& order, const DocPorts& ports, int start, int step,
+                            std::size_t& hit);
+
+// SearchRecords over the items of the title tree, selecting the hit in
+// ports.tree.
 SearchOutcome SearchFrom(const std::vector<TreeItem>& items, const DocPorts& ports, int start,
                          int step);
+
+// The document's find commands. Find next (previous) searches from the item
+// after (before) the selected one, or after the first (before the last)
+// when none is selected; at the end of the order it does nothing. Both are
+// enabled when the tree has more than one item and a field is chosen.
+bool OnUpdateFindNext(const COrvDoc& doc);
+bool OnUpdateFindPrev(const COrvDoc& doc);
+void OnFindNext(COrvDoc& doc);
+void OnFindPrev(COrvDoc& doc);
 
 }  // namespace orv

@@ -3,8 +3,13 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMainWindow>
+#include <QPainter>
+#include <QPointer>
+#include <QProxyStyle>
+#include <QStyle>
+#include <QStyleOptionHeader>
+#include <QTimer>
 #include <QTreeView>
-
 #include <algorithm>
 #include <string_view>
 
@@ -15,6 +20,44 @@ namespace orv {
 namespace {
 
 QString FromCp932(std::string_view cp932) { return QString::fromUtf8(Cp932ToUtf8(cp932)); }
+
+// The keyboard's row in the list is marked by a dotted frame, as in a
+// Windows list view, not by the filled frame of some styles, which reads as
+// a selection.
+class CDottedFocusStyle : public QProxyStyle {
+public:
+    using QProxyStyle::QProxyStyle;
+    void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
+                       const QWidget* widget) const override {
+        if (element != PE_FrameFocusRect) {
+            QProxyStyle::drawPrimitive(element, option, painter, widget);
+            return;
+        }
+        painter->save();
+        QPen pen(option->palette.color(QPalette::Text), 1, Qt::DotLine);
+        painter->setPen(pen);
+        painter->setBrush(Qt::NoBrush);
+        painter->drawRect(option->rect.adjusted(0, 0, -1, -1));
+        painter->restore();
+    }
+};
+
+// A header whose sort arrow points as in a Windows list view: up for
+// ascending, down for descending. The toolkit's header asks its style for
+// the opposite (a down arrow for ascending), so the two are exchanged.
+class CSortHeader : public QHeaderView {
+public:
+    using QHeaderView::QHeaderView;
+
+protected:
+    void initStyleOptionForIndex(QStyleOptionHeader* option, int logicalIndex) const override {
+        QHeaderView::initStyleOptionForIndex(option, logicalIndex);
+        if (option->sortIndicator == QStyleOptionHeader::SortDown)
+            option->sortIndicator = QStyleOptionHeader::SortUp;
+        else if (option->sortIndicator == QStyleOptionHeader::SortUp)
+            option->sortIndicator = QStyleOptionHeader::SortDown;
+    }
+};
 
 }  // namespace
 
@@ -69,9 +112,12 @@ void CFindResultsModel::sort(int column, Qt::SortOrder order) {
 
     auto text = [column](const Row& r) -> std::string_view {
         switch (column) {
-            case kTitle: return r.record->GetTitle();
-            case kAuthor: return r.record->GetAuthor();
-            default: return r.record->GetDateTime();
+            case kTitle:
+                return r.record->GetTitle();
+            case kAuthor:
+                return r.record->GetAuthor();
+            default:
+                return r.record->GetDateTime();
         }
     };
     auto less = [&](const Row& a, const Row& b) {
@@ -93,7 +139,8 @@ void CFindResultsModel::sort(int column, Qt::SortOrder order) {
         return a.order < b.order;  // ties keep the tree order
     };
     if (column >= 0 && column < kColumns && order == Qt::DescendingOrder)
-        std::sort(m_rows.begin(), m_rows.end(), [&](const Row& a, const Row& b) { return less(b, a); });
+        std::sort(m_rows.begin(), m_rows.end(),
+                  [&](const Row& a, const Row& b) { return less(b, a); });
     else
         std::sort(m_rows.begin(), m_rows.end(), less);
 
@@ -120,6 +167,12 @@ CFindResultsPane::CFindResultsPane(QWidget* parent) : QDockWidget(parent), m_mod
     m_list->setAllColumnsShowFocus(true);
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
     m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    auto* header = new CSortHeader(Qt::Horizontal, m_list);
+    header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    m_list->setHeader(header);
+    auto* focusStyle = new CDottedFocusStyle();
+    focusStyle->setParent(m_list);
+    m_list->setStyle(focusStyle);
     m_list->setModel(&m_model);
     // Tree order until a header is clicked; a third click returns to it.
     m_list->header()->setSortIndicatorClearable(true);
@@ -140,16 +193,19 @@ QString CFindResultsPane::TitleFor(int count, bool searched) {
     return searched ? QStringLiteral("%1 - %2 件").arg(title).arg(count) : title;
 }
 
-void CFindResultsPane::SetResults(std::vector<CFindResultsModel::Row> rows,
-                                  std::string textCp932, std::uint32_t findOption) {
+void CFindResultsPane::SetResults(std::vector<CFindResultsModel::Row> rows, std::string textCp932,
+                                  std::uint32_t findOption) {
     m_strText = std::move(textCp932);
     m_nOption = findOption;
     m_bSearched = true;
     m_list->header()->setSortIndicator(-1, Qt::AscendingOrder);
     m_model.SetRows(std::move(rows));
     setWindowTitle(TitleFor(Count(), true));
+    // The keyboard starts at the first row; nothing is drawn as picked
+    // before the user picks it.
     if (Count() > 0)
-        m_list->setCurrentIndex(m_model.index(0, 0));
+        m_list->selectionModel()->setCurrentIndex(m_model.index(0, 0),
+                                                  QItemSelectionModel::NoUpdate);
 }
 
 void CFindResultsPane::Clear() {
@@ -177,6 +233,12 @@ bool CFindResultsPane::eventFilter(QObject* watched, QEvent* event) {
 }
 
 QString CFindResultsPane::SaveState(const QMainWindow& window) const {
+    if (!m_bShownSinceRestore) {
+        // Never on screen: its geometry is no place the user gave it.
+        if (m_strRestored.isEmpty()) return QString();
+        QString kept = m_strRestored;
+        return kept.replace(0, 1, isHidden() ? QStringLiteral("0") : QStringLiteral("1"));
+    }
     const QRect g = geometry();
     return QStringLiteral("%1,%2,%3,%4,%5,%6,%7")
         .arg(isHidden() ? 0 : 1)
@@ -207,22 +269,70 @@ void CFindResultsPane::RestoreState(QMainWindow& window, const QString& state) {
         }
     }
     if (window.dockWidgetArea(this) != area) window.addDockWidget(area, this);
+    m_strRestored.clear();
+    m_bShownSinceRestore = false;
     if (!valid) {
         hide();
         return;
     }
+    m_strRestored = QStringLiteral("%1,%2,%3,%4,%5,%6,%7")
+                        .arg(v[0] ? 1 : 0)
+                        .arg(static_cast<int>(area))
+                        .arg(v[2] ? 1 : 0)
+                        .arg(v[3])
+                        .arg(v[4])
+                        .arg(std::max(v[5], 50))
+                        .arg(std::max(v[6], 40));
+    m_bShownSinceRestore = v[0] != 0;
     const QRect g(v[3], v[4], std::max(v[5], 50), std::max(v[6], 40));
     setFloating(v[2] != 0);
     if (isFloating())
         setGeometry(g);
     else
-        window.resizeDocks({this}, {area == Qt::LeftDockWidgetArea || area == Qt::RightDockWidgetArea
-                                        ? g.width()
-                                        : g.height()},
-                           area == Qt::LeftDockWidgetArea || area == Qt::RightDockWidgetArea
-                               ? Qt::Horizontal
-                               : Qt::Vertical);
+        window.resizeDocks(
+            {this},
+            {area == Qt::LeftDockWidgetArea || area == Qt::RightDockWidgetArea ? g.width()
+                                                                               : g.height()},
+            area == Qt::LeftDockWidgetArea || area == Qt::RightDockWidgetArea ? Qt::Horizontal
+                                                                              : Qt::Vertical);
     setVisible(v[0] != 0);
+}
+
+void CFindResultsPane::StartHidden() {
+    hide();
+    m_bShownSinceRestore = false;
+}
+
+void CFindResultsPane::ShowAtPlace(QMainWindow& window) {
+    const bool first = !m_bShownSinceRestore;
+    m_bShownSinceRestore = true;
+    show();
+    if (!first || isFloating()) return;
+    const Qt::DockWidgetArea area = window.dockWidgetArea(this);
+    const bool across = area == Qt::LeftDockWidgetArea || area == Qt::RightDockWidgetArea;
+    int size = 0;
+    const QStringList parts = m_strRestored.split(QLatin1Char(','));
+    if (parts.size() == 7) {
+        size = parts[across ? 5 : 6].toInt();
+    } else if (!across) {
+        // Room for the header and about kFirstRows rows below the title.
+        const int row = std::max(m_list->sizeHintForRow(0), m_list->fontMetrics().height() + 4);
+        const int title =
+            fontMetrics().height() +
+            2 * style()->pixelMetric(QStyle::PM_DockWidgetTitleMargin, nullptr, this) +
+            2 * style()->pixelMetric(QStyle::PM_DockWidgetFrameWidth, nullptr, this);
+        size = title + m_list->header()->sizeHint().height() + kFirstRows * row +
+               2 * m_list->frameWidth() + 2;
+    }
+    if (size <= 0) return;
+    const Qt::Orientation o = across ? Qt::Horizontal : Qt::Vertical;
+    window.resizeDocks({this}, {size}, o);
+    // A window on screen lays a pane just shown out only later, and may
+    // then give it its old size: the size is set once more after that.
+    QPointer<QMainWindow> w(&window);
+    QTimer::singleShot(0, this, [this, w, size, o] {
+        if (w && isVisible() && !isFloating()) w->resizeDocks({this}, {size}, o);
+    });
 }
 
 }  // namespace orv

@@ -5,7 +5,6 @@
 
 #include <QAbstractTableModel>
 #include <QDockWidget>
-
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -53,7 +52,8 @@ public:
     explicit CFindResultsPane(QWidget* parent = nullptr);
 
     // Shows the hits of one search, remembering the search text (CP932)
-    // and option word it ran with; the first row becomes current.
+    // and option word it ran with; the first row becomes current, but is
+    // not selected until the user picks a row.
     void SetResults(std::vector<CFindResultsModel::Row> rows, std::string textCp932,
                     std::uint32_t findOption);
     // Empties the list (the records it names are gone or rebuilt).
@@ -70,9 +70,18 @@ public:
     // Its visibility and place in window as one settings value:
     // "visible,area,floating,x,y,width,height" (x and y only mean something
     // while it floats). Restore takes a value written by Save; anything else
-    // leaves the pane hidden at the bottom.
+    // leaves the pane hidden at the bottom. A pane not shown since it was
+    // restored saves the place it was restored to; one never shown and
+    // never placed saves nothing (an empty value).
     QString SaveState(const QMainWindow& window) const;
     void RestoreState(QMainWindow& window, const QString& state);
+    // Shows the pane where it was restored to, at its restored size the
+    // first time; with no place restored, docked with room for about
+    // kFirstRows rows.
+    void ShowAtPlace(QMainWindow& window);
+    // Hides the pane as at start: the next ShowAtPlace sizes it again.
+    void StartHidden();
+    static constexpr int kFirstRows = 10;
 
 signals:
     // Enter or a double-click on a row.
@@ -89,6 +98,10 @@ private:
     std::string m_strText;
     std::uint32_t m_nOption = 0;
     bool m_bSearched = false;
+    // The place restored (empty: none), and whether the pane was shown
+    // since: until then its own geometry means nothing.
+    QString m_strRestored;
+    bool m_bShownSinceRestore = false;
 };
 
 }  // namespace orv

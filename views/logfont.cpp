@@ -1,8 +1,8 @@
 #include "views/logfont.h"
 
 #include <QFontInfo>
-#include <algorithm>
 #include <QSettings>
+#include <algorithm>
 
 #include "core/cp932.h"
 

@@ -2,10 +2,9 @@
 // settings section "ViewFont 2", and the conversion to and from QFont.
 #pragma once
 
-#include <cstdint>
-
 #include <QFont>
 #include <QString>
+#include <cstdint>
 
 class QSettings;
 

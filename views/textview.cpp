@@ -1,12 +1,13 @@
 #include "views/textview.h"
 
-#include <algorithm>
-#include <cmath>
-#include <memory>
-
 #include <QAbstractTextDocumentLayout>
+#include <QCheckBox>
+#include <QFontDialog>
 #include <QFontMetrics>
+#include <QGroupBox>
 #include <QKeyEvent>
+#include <QLineEdit>
+#include <QListView>
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
@@ -14,13 +15,13 @@
 #include <QPrinter>
 #include <QScrollBar>
 #include <QSettings>
+#include <QStyledItemDelegate>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextLayout>
-#include <QLineEdit>
-#include <QFontDialog>
-#include <QGroupBox>
-#include <QCheckBox>
+#include <algorithm>
+#include <cmath>
+#include <memory>
 
 #include "core/comment.h"
 #include "core/cp932.h"
@@ -73,8 +74,8 @@ CTextView::Spans DisplaySpans(std::string_view cp932, const std::vector<ByteRang
     CTextView::Spans spans;
     spans.reserve(ranges.size());
     std::size_t pos = 0;
-    int units = 0;      // UTF-16 units of the bytes before pos
-    int lineEnds = 0;   // CR LF pairs whose LF stands before pos
+    int units = 0;     // UTF-16 units of the bytes before pos
+    int lineEnds = 0;  // CR LF pairs whose LF stands before pos
     auto advance = [&](std::size_t to) {
         to = std::min(to, cp932.size());
         if (to <= pos) return;
@@ -166,7 +167,8 @@ CTextView::CTextView(IViewHost* host, QWidget* parent) : QPlainTextEdit(parent),
     document()->setDocumentMargin(0);
     // A read-only field keeps the normal window colours, not greyed.
     QPalette pal = palette();
-    pal.setColor(QPalette::Inactive, QPalette::Highlight, pal.color(QPalette::Active, QPalette::Highlight));
+    pal.setColor(QPalette::Inactive, QPalette::Highlight,
+                 pal.color(QPalette::Active, QPalette::Highlight));
     pal.setColor(QPalette::Inactive, QPalette::HighlightedText,
                  pal.color(QPalette::Active, QPalette::HighlightedText));
     setPalette(pal);
@@ -253,8 +255,9 @@ void CTextView::PaintMatches(const QRect& area) {
         if (!block.isVisible() || box.bottom() < area.top()) continue;
         const int first = block.position();
         const int last = first + block.length() - 1;  // the line end is never marked
-        auto it = std::lower_bound(m_textSpans.begin(), m_textSpans.end(), first,
-                                   [](const std::pair<int, int>& s, int pos) { return s.second <= pos; });
+        auto it =
+            std::lower_bound(m_textSpans.begin(), m_textSpans.end(), first,
+                             [](const std::pair<int, int>& s, int pos) { return s.second <= pos; });
         const QTextLayout* layout = block.layout();
         const QPointF origin = box.topLeft() + layout->position();
         for (; it != m_textSpans.end() && it->first < last; ++it) {
@@ -278,8 +281,8 @@ void CTextView::PaintMatches(const QRect& area) {
 void CTextView::SetMatchRanges(const RecordRanges& ranges) {
     ClearMatches();
     if (!m_pComment) return;
-    m_textSpans = DisplaySpans(m_pComment->GetText(), ranges.text, true,
-                               document()->characterCount() - 1);
+    m_textSpans =
+        DisplaySpans(m_pComment->GetText(), ranges.text, true, document()->characterCount() - 1);
     viewport()->update();
 
     // The cells hold the label, then the value.
@@ -320,11 +323,11 @@ std::array<QRect, 5> CTextView::CellRects(int w) {
     const int c2 = 2 * (w / 3);
     // Cells as (left, top, right, bottom) edges, then shrunk by 5 and 2.
     const int edges[5][4] = {
-        {0, 0, c2, half},            // title
-        {c2, 0, w, half},            // number
-        {0, half, c1, kBandHeight},  // author
-        {c1, half, c2, kBandHeight}, // ID
-        {c2, half, w, kBandHeight},  // date
+        {0, 0, c2, half},             // title
+        {c2, 0, w, half},             // number
+        {0, half, c1, kBandHeight},   // author
+        {c1, half, c2, kBandHeight},  // ID
+        {c2, half, w, kBandHeight},   // date
     };
     std::array<QRect, 5> cells;
     for (int i = 0; i < 5; ++i) {
@@ -337,10 +340,9 @@ std::array<QRect, 5> CTextView::CellRects(int w) {
 }
 
 std::array<QString, 5> CTextView::CellTexts() const {
-    std::array<QString, 5> t = {
-        QStringLiteral(u"タイトル　：　"), QStringLiteral(u"発言番号　：　"),
-        QStringLiteral(u"発言者　：　"), QStringLiteral(u"ID　：　"),
-        QStringLiteral(u"日時　：　")};
+    std::array<QString, 5> t = {QStringLiteral(u"タイトル　：　"),
+                                QStringLiteral(u"発言番号　：　"), QStringLiteral(u"発言者　：　"),
+                                QStringLiteral(u"ID　：　"), QStringLiteral(u"日時　：　")};
     if (m_pComment) {
         t[0] += FromCp932(m_pComment->GetTitle());
         t[1] += QString::number(m_pComment->GetNumber());
@@ -417,6 +419,60 @@ void CTextView::OnEditCopy() { copy(); }
 
 bool CTextView::OnUpdateEditCopy() const { return textCursor().hasSelection(); }
 
+namespace {
+
+// Shows the style names of the font chooser's list in Japanese; the list
+// keeps the names of the fonts themselves, by which the chooser finds them.
+class CStyleNameDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QString displayText(const QVariant& value, const QLocale& locale) const override {
+        return CTextView::JapaneseStyleName(QStyledItemDelegate::displayText(value, locale));
+    }
+};
+
+void ShowStylesInJapanese(QFontDialog& dlg) {
+    // The chooser's lists and their fields, in the order it makes them:
+    // face, style, size. The style field is the second read-only one.
+    const QList<QListView*> lists = dlg.findChildren<QListView*>();
+    if (lists.size() >= 3) lists[1]->setItemDelegate(new CStyleNameDelegate(lists[1]));
+    QList<QLineEdit*> fields;
+    for (QLineEdit* e : dlg.findChildren<QLineEdit*>())
+        if (e->isReadOnly() && !qobject_cast<QGroupBox*>(e->parentWidget())) fields.append(e);
+    if (fields.size() < 2) return;
+    QLineEdit* style = fields[1];
+    QObject::connect(style, &QLineEdit::textChanged, style, [style](const QString& text) {
+        const QString shown = CTextView::JapaneseStyleName(text);
+        if (shown != text) style->setText(shown);
+    });
+    style->setText(CTextView::JapaneseStyleName(style->text()));
+}
+
+}  // namespace
+
+QString CTextView::JapaneseStyleName(const QString& style) {
+    static const struct {
+        const char* latin;
+        const char* japanese;
+    } kNames[] = {
+        {"Regular", "標準"},
+        {"Normal", "標準"},
+        {"Book", "標準"},
+        {"Roman", "標準"},
+        {"Bold", "太字"},
+        {"Italic", "斜体"},
+        {"Oblique", "斜体"},
+        {"Bold Italic", "太字 斜体"},
+        {"Bold Oblique", "太字 斜体"},
+        {"Italic Bold", "太字 斜体"},
+    };
+    const QString simple = style.simplified();
+    for (const auto& n : kNames)
+        if (simple.compare(QLatin1String(n.latin), Qt::CaseInsensitive) == 0)
+            return QString::fromUtf8(n.japanese);
+    return style;
+}
+
 void CTextView::OnViewFont() {
     QFontDialog dlg(this);
     dlg.setOption(QFontDialog::DontUseNativeDialog);
@@ -439,6 +495,7 @@ void CTextView::OnViewFont() {
             box->setMinimumHeight(90);
         }
     }
+    ShowStylesInJapanese(dlg);
     if (dlg.exec() != QDialog::Accepted) return;
     SetViewFont(LogFontFromFont(dlg.selectedFont()));
 }

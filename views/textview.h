@@ -3,13 +3,12 @@
 // word-wrapped, in the view font.
 #pragma once
 
+#include <QPlainTextEdit>
+#include <QRect>
 #include <array>
 #include <memory>
 #include <utility>
 #include <vector>
-
-#include <QPlainTextEdit>
-#include <QRect>
 
 #include "search/findall.h"
 #include "views/logfont.h"
@@ -80,10 +79,15 @@ public:
     // area's text, and in the text of cell i of CellTexts.
     using Spans = std::vector<std::pair<int, int>>;
     const Spans& TextMatchSpans() const { return m_textSpans; }
-    const Spans& CellMatchSpans(int cell) const { return m_cellSpans[static_cast<std::size_t>(cell)]; }
+    const Spans& CellMatchSpans(int cell) const {
+        return m_cellSpans[static_cast<std::size_t>(cell)];
+    }
 
     // Commands of the pane (the frame routes them here).
-    void OnViewFont();          // 32782: the font chooser
+    void OnViewFont();  // 32782: the font chooser
+    // The chooser's name of a font style: 標準, 太字, 斜体 and 太字 斜体 for
+    // the plain, bold, italic and bold italic styles, others as they are.
+    static QString JapaneseStyleName(const QString& style);
     // Print, print without the dialog, and preview use the one printer
     // set-up of the program (see SetPrinter). A print that cannot start
     // is reported (70005) and returns false.
@@ -99,7 +103,7 @@ public:
     // Where the preview keeps the number of pages it shows side by side
     // (1 or 2; 0 for its default); borrowed from the application.
     void SetPreviewPages(int* pages) { m_pPreviewPages = pages; }
-    void OnEditCopy();          // 57634
+    void OnEditCopy();  // 57634
     bool OnUpdateEditCopy() const;
     // Prints the shown text on printer: view font scaled to the printer,
     // no band, no margins, no page numbers. Returns the number of pages.
@@ -109,6 +113,7 @@ public:
     // Tab stops fall every 8 average character widths of font (the mean
     // advance of the Latin letters, as the platform's dialog units count).
     static qreal TabStopWidth(const QFont& font, QPaintDevice* device = nullptr);
+
 protected:
     bool event(QEvent* e) override;
     void paintEvent(QPaintEvent* e) override;
@@ -123,7 +128,7 @@ private:
     void PaintMatches(const QRect& area);
 
     CComment* m_pComment = nullptr;
-    LogFont m_logFont;        // description of m_font; height 0 = none
+    LogFont m_logFont;  // description of m_font; height 0 = none
     QFont m_font;
     bool m_bShowHeader = true;
     int* m_pPreviewPages = nullptr;

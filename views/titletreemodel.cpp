@@ -1,10 +1,9 @@
 #include "views/titletreemodel.h"
 
-#include <algorithm>
-#include <array>
-
 #include <QPainter>
 #include <QPainterPath>
+#include <algorithm>
+#include <array>
 
 #include "core/cp932.h"
 
@@ -48,27 +47,28 @@ QPixmap DrawFace(QColor base, QColor pattern, bool mouthOpen) {
 }  // namespace
 
 const QPixmap& CTitleTreeModel::FaceImage(int image) {
-    static const std::array<QPixmap, 4> faces = {
+    // In the order of TreeImage: top-level plain and selected, then reply.
+    static const std::array<QPixmap, kTreeImageCount> faces = {
         DrawFace(QColor(255, 220, 0), QColor(230, 0, 0), false),
         DrawFace(QColor(255, 220, 0), QColor(230, 0, 0), true),
         DrawFace(QColor(255, 255, 170), QColor(150, 150, 150), false),
         DrawFace(QColor(255, 255, 170), QColor(150, 150, 150), true),
     };
     static const QPixmap none;
-    return image >= 0 && image < 4 ? faces[static_cast<std::size_t>(image)] : none;
+    return image >= 0 && image < kTreeImageCount ? faces[static_cast<std::size_t>(image)] : none;
 }
 
 const QIcon& CTitleTreeModel::FaceIcon(int image) {
     // The same picture in every mode: a selected item is not tinted.
-    static const std::array<QIcon, 4> icons = [] {
-        std::array<QIcon, 4> a;
-        for (int i = 0; i < 4; ++i) {
+    static const std::array<QIcon, kTreeImageCount> icons = [] {
+        std::array<QIcon, kTreeImageCount> a;
+        for (int i = 0; i < kTreeImageCount; ++i) {
             for (QIcon::Mode mode : {QIcon::Normal, QIcon::Selected, QIcon::Active})
                 a[static_cast<std::size_t>(i)].addPixmap(FaceImage(i), mode);
         }
         return a;
     }();
-    return icons[static_cast<std::size_t>(std::clamp(image, 0, 3))];
+    return icons[static_cast<std::size_t>(std::clamp(image, 0, kTreeImageCount - 1))];
 }
 
 CTitleTreeModel::CTitleTreeModel(QObject* parent) : QAbstractListModel(parent) {
@@ -121,8 +121,10 @@ TreeItem CTitleTreeModel::Append(std::string_view titleCp932, int image, int sel
     m_display.emplace_back();
     m_displayDone.push_back(false);
     Node& par = N(p);
-    if (par.lastChild) N(par.lastChild).nextSibling = n;
-    else par.firstChild = n;
+    if (par.lastChild)
+        N(par.lastChild).nextSibling = n;
+    else
+        par.firstChild = n;
     par.lastChild = n;
     m_bLineMasksValid = false;
     m_bRowIndexValid = false;
@@ -381,15 +383,15 @@ QVariant CTitleTreeModel::data(const QModelIndex& index, int role) const {
     if (item == kNoItem) return {};
     const auto i = static_cast<std::size_t>(item);
     switch (role) {
-    case Qt::DisplayRole:
-        return Title(item);
-    case Qt::DecorationRole: {
-        const int image = item == m_selected ? m_nodes[i].selectedImage : m_nodes[i].image;
-        if (image < 0 || image >= 4) return {};
-        return FaceIcon(image);
-    }
-    default:
-        return {};
+        case Qt::DisplayRole:
+            return Title(item);
+        case Qt::DecorationRole: {
+            const int image = item == m_selected ? m_nodes[i].selectedImage : m_nodes[i].image;
+            if (image < 0 || image >= kTreeImageCount) return {};
+            return FaceIcon(image);
+        }
+        default:
+            return {};
     }
 }
 

@@ -8,13 +8,12 @@
 // (TreeItem) is its node index; a row's index carries it as internal id.
 #pragma once
 
-#include <cstdint>
-#include <string>
-#include <vector>
-
 #include <QAbstractListModel>
 #include <QIcon>
 #include <QPixmap>
+#include <cstdint>
+#include <string>
+#include <vector>
 
 #include "core/ports.h"
 
@@ -39,8 +38,7 @@ public:
     bool InBulk() const { return m_bBulk; }
     // Appends an item as the last child of parent (kTreeRoot for the top
     // level); kNoItem when parent is not an item.
-    TreeItem Append(std::string_view titleCp932, int image, int selectedImage,
-                    TreeItem parent);
+    TreeItem Append(std::string_view titleCp932, int image, int selectedImage, TreeItem parent);
     bool IsItem(TreeItem item) const {
         return item > 0 && static_cast<std::size_t>(item) < m_nodes.size();
     }
@@ -105,7 +103,7 @@ public:
 private:
     struct Node {
         std::int32_t parent = -1;
-        std::int32_t firstChild = 0;   // 0: none
+        std::int32_t firstChild = 0;  // 0: none
         std::int32_t lastChild = 0;
         std::int32_t nextSibling = 0;
         std::int32_t depth = -1;
@@ -113,7 +111,7 @@ private:
         std::int8_t selectedImage = -1;
         bool expanded = false;
         CComment* record = nullptr;
-        std::string title;             // CP932
+        std::string title;  // CP932
     };
 
     const Node& N(std::int32_t n) const { return m_nodes[static_cast<std::size_t>(n)]; }

@@ -1,7 +1,5 @@
 #include "views/titletreeview.h"
 
-#include <algorithm>
-
 #include <QApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -9,6 +7,7 @@
 #include <QScrollBar>
 #include <QStyleFactory>
 #include <QToolTip>
+#include <algorithm>
 
 #include "core/orvdoc.h"
 #include "views/logfont.h"
@@ -45,10 +44,13 @@ private:
     bool m_was;
 };
 
+// Half the size of the expand button that the classic style draws in the
+// middle of a branch cell.
+constexpr int kButtonHalf = 4;
+
 }  // namespace
 
-CTitleTreeView::CTitleTreeView(IViewHost* host, QWidget* parent)
-    : QTreeView(parent) {
+CTitleTreeView::CTitleTreeView(IViewHost* host, QWidget* parent) : QTreeView(parent) {
     // The host's panes may not all exist yet: setting the model reports a
     // selection change, which must not reach for the text view.
     setModel(&m_model);
@@ -143,11 +145,14 @@ void CTitleTreeView::FlushBulk() {
     m_model.EndBulk();
     m_bClearing = wasClearing;
     const QModelIndex saved = m_model.IndexOf(m_savedCurrent);
-    if (saved.isValid()) selectionModel()->setCurrentIndex(saved, QItemSelectionModel::ClearAndSelect);
+    if (saved.isValid())
+        selectionModel()->setCurrentIndex(saved, QItemSelectionModel::ClearAndSelect);
     m_savedCurrent = kNoItem;
 }
 
-void CTitleTreeView::SetItemData(TreeItem item, CComment* record) { m_model.SetRecord(item, record); }
+void CTitleTreeView::SetItemData(TreeItem item, CComment* record) {
+    m_model.SetRecord(item, record);
+}
 
 CComment* CTitleTreeView::GetItemData(TreeItem item) const { return m_model.Record(item); }
 
@@ -194,8 +199,10 @@ void CTitleTreeView::Collapse(TreeItem item) {
 }
 
 void CTitleTreeView::Toggle(TreeItem item) {
-    if (m_model.IsExpanded(item)) Collapse(item);
-    else Expand(item);
+    if (m_model.IsExpanded(item))
+        Collapse(item);
+    else
+        Expand(item);
 }
 
 void CTitleTreeView::ExpandSubtree(TreeItem item) {
@@ -295,7 +302,9 @@ QRect CTitleTreeView::LabelRect(TreeItem item) const {
                  row.height());
 }
 
-TreeItem CTitleTreeView::ItemAtPoint(const QPoint& pos) const { return m_model.ItemOf(indexAt(pos)); }
+TreeItem CTitleTreeView::ItemAtPoint(const QPoint& pos) const {
+    return m_model.ItemOf(indexAt(pos));
+}
 
 void CTitleTreeView::UpdateContentWidth() {
     if (m_bInWidthUpdate || m_model.InBulk()) return;
@@ -312,7 +321,8 @@ void CTitleTreeView::UpdateContentWidth() {
                                             fm.horizontalAdvance(m_model.Title(m_model.ItemAt(0))));
             m_nRowHeight = std::max(1, itemDelegate()->sizeHint(opt, first).height());
             // No character of a title is wider than this per byte.
-            m_nByteBound = std::max(fm.horizontalAdvance(QChar(u'W')), fm.horizontalAdvance(QChar(u'あ')));
+            m_nByteBound =
+                std::max(fm.horizontalAdvance(QChar(u'W')), fm.horizontalAdvance(QChar(u'あ')));
         }
         m_textWidth.resize(m_model.ItemCount() + 1, -1);
         // The rows scroll one by one: the first in view is the scroll position.
@@ -324,7 +334,8 @@ void CTitleTreeView::UpdateContentWidth() {
             int& text = m_textWidth[static_cast<std::size_t>(item)];
             if (text < 0) {
                 // Measured only when it might be the widest.
-                const auto bound = static_cast<std::int64_t>(m_model.TitleCp932(item).size()) * m_nByteBound;
+                const auto bound =
+                    static_cast<std::int64_t>(m_model.TitleCp932(item).size()) * m_nByteBound;
                 if (start + bound <= width) continue;
                 text = fm.horizontalAdvance(m_model.Title(item));
             }
@@ -401,7 +412,18 @@ void CTitleTreeView::drawRow(QPainter* painter, const QStyleOptionViewItem& opti
             ? m_model.NextSibling(item) != kNoItem
             : m_model.Depth(m_model.ItemAt(index.row() + 1)) >= kMaxIndentLevels;
     if (lineGoesOn) branch.state |= QStyle::State_Sibling;
-    style()->drawPrimitive(QStyle::PE_IndicatorBranch, &branch, painter, this);
+    if (index.row() == 0) {
+        // Nothing stands above the first item: its line starts at its box
+        // (or at its middle when it has none), not at the top edge.
+        painter->save();
+        const int top = y + h / 2 - (m_model.HasChildren(item) ? kButtonHalf : 0);
+        painter->setClipRect(QRect(branch.rect.x(), top, branch.rect.width(), y + h - top),
+                             Qt::IntersectClip);
+        style()->drawPrimitive(QStyle::PE_IndicatorBranch, &branch, painter, this);
+        painter->restore();
+    } else {
+        style()->drawPrimitive(QStyle::PE_IndicatorBranch, &branch, painter, this);
+    }
 
     int labelX = x0 + (column + 1) * m_nIndent;
     if (const int levelWidth = LevelLabelWidth(item)) {
@@ -420,7 +442,8 @@ void CTitleTreeView::drawRow(QPainter* painter, const QStyleOptionViewItem& opti
     opt.state &= ~(QStyle::State_Children | QStyle::State_Open | QStyle::State_Sibling |
                    QStyle::State_Selected | QStyle::State_HasFocus | QStyle::State_MouseOver);
     opt.rect = QRect(labelX, y, std::max(0, x0 + header()->sectionSize(0) - labelX), h);
-    if (selectionModel() && selectionModel()->isSelected(index)) opt.state |= QStyle::State_Selected;
+    if (selectionModel() && selectionModel()->isSelected(index))
+        opt.state |= QStyle::State_Selected;
     if (hasFocus() && index == currentIndex()) opt.state |= QStyle::State_HasFocus;
     opt.palette.setCurrentColorGroup(isActiveWindow() ? QPalette::Active : QPalette::Inactive);
     itemDelegate()->paint(painter, opt, index);
@@ -479,42 +502,47 @@ void CTitleTreeView::keyPressEvent(QKeyEvent* e) {
     const TreeItem current = GetSelectedItem();
     const auto select = [this](TreeItem item) {
         const QModelIndex idx = m_model.IndexOf(item);
-        if (idx.isValid()) selectionModel()->setCurrentIndex(idx, QItemSelectionModel::ClearAndSelect);
+        if (idx.isValid())
+            selectionModel()->setCurrentIndex(idx, QItemSelectionModel::ClearAndSelect);
     };
     const bool plain = !(e->modifiers() & ~Qt::KeypadModifier);
     if (current != kNoItem && plain) {
         switch (key) {
-        case Qt::Key_Backspace:
-            // Steps to the parent of the selected item, as a tree control does.
-            select(m_model.Parent(current));
-            e->accept();
-            return;
-        case Qt::Key_Plus:
-            Expand(current);
-            e->accept();
-            return;
-        case Qt::Key_Minus:
-            Collapse(current);
-            e->accept();
-            return;
-        case Qt::Key_Asterisk:
-            ExpandSubtree(current);
-            e->accept();
-            return;
-        case Qt::Key_Right:
-            // Opens the item, or goes to its first reply when it is open.
-            if (!m_model.IsExpanded(current)) Expand(current);
-            else select(m_model.FirstChild(current));
-            e->accept();
-            return;
-        case Qt::Key_Left:
-            // Closes the item, or goes to its parent when it is closed.
-            if (m_model.IsExpanded(current)) Collapse(current);
-            else select(m_model.Parent(current));
-            e->accept();
-            return;
-        default:
-            break;
+            case Qt::Key_Backspace:
+                // Steps to the parent of the selected item, as a tree control does.
+                select(m_model.Parent(current));
+                e->accept();
+                return;
+            case Qt::Key_Plus:
+                Expand(current);
+                e->accept();
+                return;
+            case Qt::Key_Minus:
+                Collapse(current);
+                e->accept();
+                return;
+            case Qt::Key_Asterisk:
+                ExpandSubtree(current);
+                e->accept();
+                return;
+            case Qt::Key_Right:
+                // Opens the item, or goes to its first reply when it is open.
+                if (!m_model.IsExpanded(current))
+                    Expand(current);
+                else
+                    select(m_model.FirstChild(current));
+                e->accept();
+                return;
+            case Qt::Key_Left:
+                // Closes the item, or goes to its parent when it is closed.
+                if (m_model.IsExpanded(current))
+                    Collapse(current);
+                else
+                    select(m_model.Parent(current));
+                e->accept();
+                return;
+            default:
+                break;
         }
     }
     if (key == Qt::Key_Backspace) {
@@ -533,6 +561,12 @@ void CTitleTreeView::mousePressEvent(QMouseEvent* e) {
     }
     const QPoint pos = e->position().toPoint();
     const TreeItem item = ItemAtPoint(pos);
+    if (item == kNoItem) {
+        // A click below the last row changes nothing: the selected item
+        // stays selected, and visibly so, as in a tree control.
+        e->accept();
+        return;
+    }
     if (e->button() == Qt::LeftButton && m_model.HasChildren(item) &&
         ButtonRect(item).contains(pos)) {
         // The button opens or closes the item without selecting it.

@@ -7,9 +7,8 @@
 // and the row shows its level number instead.
 #pragma once
 
-#include <vector>
-
 #include <QTreeView>
+#include <vector>
 
 #include "core/ports.h"
 #include "views/titletreemodel.h"

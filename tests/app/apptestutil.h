@@ -3,11 +3,10 @@
 #pragma once
 
 #include <QString>
-
 #include <string>
 #include <vector>
 
-#include "core/logfilelist.h"
+#include "core/import/logfilelist.h"
 #include "core/orvdoc.h"
 #include "core/ports.h"
 #include "fakes/qttestutil.h"

@@ -31,7 +31,8 @@ private slots:
         CImportCommandLineInfo info;
         info.Parse({QStringLiteral("b.log"), QStringLiteral("a.txt")});
         QCOMPARE(info.m_nShellCommand, CCommandLineInfo::FileNew);
-        QCOMPARE(info.m_importList, (QStringList{QStringLiteral("b.log"), QStringLiteral("a.txt")}));
+        QCOMPARE(info.m_importList,
+                 (QStringList{QStringLiteral("b.log"), QStringLiteral("a.txt")}));
     }
 
     void documentAndLogsInEitherOrderOpenTheDocument() {
@@ -90,14 +91,16 @@ private slots:
         QVERIFY(shortName.startsWith(QStringLiteral("/...")));
         QVERIFY(shortName.endsWith(QStringLiteral("/spring/room.mld")));
         // A name longer than the limit is shown whole, without its folders.
-        QCOMPARE(CRecentFileList::AbbreviateName(QStringLiteral("/x/") + QString(40, QLatin1Char('n')), 30),
+        QCOMPARE(CRecentFileList::AbbreviateName(
+                     QStringLiteral("/x/") + QString(40, QLatin1Char('n')), 30),
                  QString(40, QLatin1Char('n')));
 
         CRecentFileList list(4);
         for (int i = 0; i < 6; ++i) list.Add(QStringLiteral("/d/f%1.mld").arg(i));
         list.Add(QStringLiteral("/d/f3.mld"));
-        QCOMPARE(list.Paths(), (QStringList{QStringLiteral("/d/f3.mld"), QStringLiteral("/d/f5.mld"),
-                                            QStringLiteral("/d/f4.mld"), QStringLiteral("/d/f2.mld")}));
+        QCOMPARE(list.Paths(),
+                 (QStringList{QStringLiteral("/d/f3.mld"), QStringLiteral("/d/f5.mld"),
+                              QStringLiteral("/d/f4.mld"), QStringLiteral("/d/f2.mld")}));
         list.Add(QStringLiteral("/d/R&D.mld"));
         QCOMPARE(list.GetMenuText(0), QStringLiteral("&1 /d/R&&D.mld"));
     }

@@ -1,16 +1,20 @@
 // The main window: first start, what it keeps between runs, the layouts,
 // dropped files, the Space key, the close sequence and command states.
-#include <QtTest>
-
+#include <QAbstractButton>
 #include <QAction>
+#include <QFileDialog>
+#include <QLineEdit>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QScrollBar>
 #include <QStatusBar>
+#include <QtTest>
 
 #include "app/commands.h"
+#include "app/exporthtmlcommand.h"
 #include "app/mainframe.h"
-#include "app/progressdlg.h"
 #include "app/nametoolbar.h"
+#include "app/progressdlg.h"
 #include "app/settings.h"
 #include "app/splashscreen.h"
 #include "app/viewsplitter.h"
@@ -70,7 +74,8 @@ private slots:
         QCOMPARE(f->toolBarArea(f->ToolBar()), Qt::TopToolBarArea);
         QCOMPARE(f->ToolBar()->windowTitle(), QStringLiteral("ツール"));
         QVERIFY(f->statusBar()->isVisible());
-        QCOMPARE(f->findChild<QLabel*>(QStringLiteral("messagePane"))->text(), QStringLiteral("レディ"));
+        QCOMPARE(f->findChild<QLabel*>(QStringLiteral("messagePane"))->text(),
+                 QStringLiteral("レディ"));
         // The search bar below the tool bar, with an empty search text.
         QVERIFY(f->GetFindString().empty());
         QVERIFY(f->FindBar() && f->FindBar()->isVisible());
@@ -92,10 +97,12 @@ private slots:
         QCOMPARE(save->toolTip(), QStringLiteral("保存"));
         QCOMPARE(save->shortcut(), QKeySequence(QStringLiteral("Ctrl+S")));
         QCOMPARE(f->Commands().Action(ID_EDIT_COPY)->shortcuts().size(), 2);
-        QCOMPARE(f->Commands().Action(ID_FIND_PREV)->shortcut(), QKeySequence(QStringLiteral("Shift+F3")));
+        QCOMPARE(f->Commands().Action(ID_FIND_PREV)->shortcut(),
+                 QKeySequence(QStringLiteral("Shift+F3")));
         // Every item of the menus has a command entry.
         for (const MenuEntry& m : MenuBarLayout())
-            if (m.kind == MenuKind::Item) QVERIFY2(FindCommand(m.id), qPrintable(QString::number(m.id)));
+            if (m.kind == MenuKind::Item)
+                QVERIFY2(FindCommand(m.id), qPrintable(QString::number(m.id)));
     }
 
     void commandStatesFollowTheProgram() {
@@ -168,7 +175,8 @@ private slots:
     }
 
     void splitBelowMinimumHidesTheTree() {
-        settings::WriteInt(settings::kSecSettings, QString::fromUtf8(settings::kValSplitPosition), 30);
+        settings::WriteInt(settings::kSecSettings, QString::fromUtf8(settings::kValSplitPosition),
+                           30);
         {
             auto f = Open();
             QCOMPARE(f->Splitter()->FirstPaneSize(), 0);
@@ -189,7 +197,8 @@ private slots:
 
     void unknownViewModeKeepsTheDefaultLayout() {
         settings::WriteInt(settings::kSecSettings, QString::fromUtf8(settings::kValViewMode), 7);
-        settings::WriteInt(settings::kSecSettings, QString::fromUtf8(settings::kValSplitPosition), 300);
+        settings::WriteInt(settings::kSecSettings, QString::fromUtf8(settings::kValSplitPosition),
+                           300);
         auto f = Open();
         QCOMPARE(f->GetViewMode(), 1);
         QCOMPARE(f->Splitter()->FirstPaneSize(), 100);
@@ -288,7 +297,8 @@ private slots:
         QCOMPARE(QString::fromStdString(prompter.shown.back().text),
                  QStringLiteral("無題 への変更を保存しますか?"));
         QCOMPARE(Int(settings::kSecSettings, settings::kValViewMode), 0);
-        QVERIFY(settings::Contains(settings::kSecSettings, QString::fromUtf8(settings::kValWindowPos)));
+        QVERIFY(
+            settings::Contains(settings::kSecSettings, QString::fromUtf8(settings::kValWindowPos)));
         QVERIFY(settings::Contains("ViewFont 2", QStringLiteral("Height")));
         // No: the window closes without saving.
         prompter.answers = {MsgAnswer::No};
@@ -299,7 +309,8 @@ private slots:
         auto f = Open();
         f->setEnabled(false);  // what a progress dialog does to its owner
         QVERIFY(!f->close());
-        QVERIFY(!settings::Contains(settings::kSecSettings, QString::fromUtf8(settings::kValViewMode)));
+        QVERIFY(
+            !settings::Contains(settings::kSecSettings, QString::fromUtf8(settings::kValViewMode)));
         f->setEnabled(true);
         {
             // A progress dialog blocks the window without disabling it.
@@ -350,12 +361,15 @@ private slots:
         QVERIFY(index.open(QIODevice::ReadOnly));
         QVERIFY(index.readAll().contains("<h1>無題</h1>"));
         QVERIFY(f->GetDocument().IsModified());  // an export is no save
-        QVERIFY(prompter.shown.empty());
+        // It says so, and No opens nothing.
+        QCOMPARE(prompter.Ids(), std::vector<int>{res::IDS_HTML_DONE});
 
         // The same folder again: refused with its name; nothing changes.
+        prompter.shown.clear();
         QVERIFY(f->Commands().Execute(ID_FILE_EXPORT_HTML));
         QCOMPARE(prompter.Ids(), std::vector<int>{res::IDS_HTML_NOT_EMPTY});
-        QVERIFY(QString::fromStdString(prompter.shown[0].text).contains(QDir::toNativeSeparators(site)));
+        QVERIFY(QString::fromStdString(prompter.shown[0].text)
+                    .contains(QDir::toNativeSeparators(site)));
 
         // A cancel request asks; Yes leaves no folder behind.
         test::FakeProgressFactory progress;
@@ -373,6 +387,79 @@ private slots:
         QCOMPARE(prompter.Ids(), std::vector<int>{res::IDS_HTML_ASK_CANCEL});
         QVERIFY(!progress.dialogs.at(0).cancelMode);
         QVERIFY(!QFileInfo::exists(other));
+        f->GetDocument().SetModifiedFlag(false);
+    }
+
+    void exportIntoAFolderStillToBeMade() {
+        // The real folder dialog: a typed name of a folder that does not
+        // exist yet is taken, the export makes it, says how many pages went
+        // where, and Yes opens the site.
+        test::FakePrompter prompter;
+        auto f = Open(&prompter);
+        f->ImportLogs({test::SampleLog()});
+        QUrl opened;
+        f->SetSiteOpener([&](const QUrl& url) { opened = url; });
+        const QString site = m_files.filePath(QStringLiteral("fresh"));
+        QVERIFY(!QFileInfo::exists(site));
+        bool refused = false;
+        QTimer::singleShot(0, [&] {
+            auto* dlg = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            if (!dlg) return;
+            dlg->setDirectory(m_files.path());
+            auto* edit = dlg->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+            if (edit) edit->setText(QStringLiteral("fresh"));
+            // A refusal comes as a message box over the dialog.
+            QTimer::singleShot(0, [&refused] {
+                if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                    refused = true;
+                    box->reject();
+                }
+            });
+            QMetaObject::invokeMethod(dlg, "accept");  // what its button does
+            if (dlg->isVisible()) dlg->reject();
+        });
+        prompter.answers = {MsgAnswer::Yes};
+        QVERIFY(f->Commands().Execute(ID_FILE_EXPORT_HTML));
+        QVERIFY(!refused);
+        QVERIFY(QFileInfo(site + QStringLiteral("/index.html")).isFile());
+        QCOMPARE(prompter.Ids(), std::vector<int>{res::IDS_HTML_DONE});
+        QCOMPARE(prompter.shown[0].icon, MsgIcon::Question);
+        const QString pages =
+            QString::number(f->GetDocument().GetRootCount() + 1);  // index + threads
+        QCOMPARE(QString::fromStdString(prompter.shown[0].text),
+                 pages + QStringLiteral(" ページを HTML 形式で書き出しました。\n") +
+                     QDir::toNativeSeparators(site) + QStringLiteral("\n\nブラウザで開きますか？"));
+        QCOMPARE(opened, QUrl::fromLocalFile(site + QStringLiteral("/index.html")));
+
+        // Cases of the dialog alone: what it takes, from where it starts.
+        QDir(m_files.path()).mkpath(QStringLiteral("there"));
+        const struct {
+            const char* typed;
+            bool taken;          // by its button, which is enabled then
+            const char* chosen;  // relative to the start folder
+        } cases[] = {
+            {"new-one", true, "new-one"},   // to be made by the export
+            {"there", true, "there"},       // an existing folder
+            {"no/such/parent", false, ""},  // nowhere to make it
+            {"", true, ""},                 // the folder shown
+        };
+        for (const auto& c : cases) {
+            CExportFolderDialog dlg(f.get(), m_files.path());
+            dlg.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))
+                ->setText(QString::fromUtf8(c.typed));
+            QVERIFY(dlg.AcceptButton());
+            QCOMPARE(dlg.AcceptButton()->isEnabled(), c.taken);
+            QTimer::singleShot(0, [] {
+                if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+                    box->reject();
+            });
+            dlg.accept();
+            QCOMPARE(dlg.result() == QDialog::Accepted, c.taken);
+            if (c.taken)
+                QCOMPARE(
+                    dlg.ChosenFolder(),
+                    QDir::cleanPath(QDir(m_files.path()).filePath(QString::fromUtf8(c.chosen))));
+        }
         f->GetDocument().SetModifiedFlag(false);
     }
 

@@ -1,12 +1,11 @@
 // The splash picture: where it stands, how long, and that the first key or
 // click only removes it.
-#include <QtTest>
-
 #include <QAction>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QVBoxLayout>
+#include <QtTest>
 
 #include "app/progressdlg.h"
 #include "app/splashscreen.h"

@@ -1,22 +1,22 @@
 // Start-up from the command line, the exit and the hand-over from a second
 // start, with the application object itself.
-#include <QtTest>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QLocalSocket>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
-
-#include <sys/stat.h>
-#include <unistd.h>
+#include <QtTest>
 
 #include "app/mainframe.h"
 #include "app/orvapp.h"
 #include "app/settings.h"
 #include "apptestutil.h"
-#include "views/textview.h"
 #include "fakes/fakeports.h"
 #include "res/strings.h"
+#include "views/textview.h"
+#include "views/titletreeview.h"
 
 using namespace orv;
 
@@ -126,9 +126,84 @@ private slots:
         QVERIFY(!App().GetMainFrame());
     }
 
-    void printAndPreviewUseThePrinterSetUp() {
-        QCOMPARE(Start({}), COrvApp::StartResult::Run);
+    void shellPrintTakesTheFirstMessage() {
+        // /p and /pt print the first message in tree order; a document
+        // without messages prints nothing, says so and fails.
+        QTemporaryDir out;
+        const QString empty = m_files.filePath(QStringLiteral("empty.mld"));
+        QVERIFY(COrvDoc().OnSaveDocument(empty.toStdString()));
+        const struct {
+            const char* name;
+            QStringList args;
+            bool printed;
+        } cases[] = {
+            {"p", {QStringLiteral("/p"), Doc(QStringLiteral("p.mld"))}, true},
+            {"pt",
+             {QStringLiteral("/pt"), Doc(QStringLiteral("p.mld")), QStringLiteral("pdf")},
+             true},
+            {"p-empty", {QStringLiteral("/p"), empty}, false},
+            {"pt-empty", {QStringLiteral("/pt"), empty, QStringLiteral("pdf")}, false},
+        };
+        for (const auto& c : cases) {
+            m_prompter = test::FakePrompter();
+            const QString pdf = out.filePath(QString::fromLatin1(c.name) + QStringLiteral(".pdf"));
+            int shownNumber = -1;
+            App().EnableSingleInstance(false);
+            App().SetFrameSetup([&](CMainFrame& f) {
+                f.SetPrompter(&m_prompter);
+                f.Printer().setOutputFormat(QPrinter::PdfFormat);
+                f.Printer().setOutputFileName(pdf);
+                connect(f.GetTextView(), &QPlainTextEdit::textChanged, &f, [&f, &shownNumber] {
+                    if (const CComment* rec = f.GetTextView()->GetComment())
+                        shownNumber = rec->GetNumber();
+                });
+            });
+            const COrvApp::StartResult r = App().InitInstance(c.args);
+            QVERIFY(!App().GetMainFrame());
+            QFile file(pdf);
+            if (c.printed) {
+                QCOMPARE(r, COrvApp::StartResult::Done);
+                QVERIFY2(m_prompter.shown.empty(), c.name);
+                COrvDoc doc;
+                QVERIFY(doc.OnOpenDocument(c.args[1].toStdString()));
+                QCOMPARE(shownNumber, (*doc.GetRoots().begin())->GetNumber());
+                // A page with text carries a font; a blank page does not.
+                QVERIFY2(
+                    file.open(QIODevice::ReadOnly) && file.readAll().contains("/FontDescriptor"),
+                    c.name);
+            } else {
+                QCOMPARE(r, COrvApp::StartResult::Failed);
+                QCOMPARE(m_prompter.Ids(), std::vector<int>{res::IDS_PRINT_NOTHING});
+                QCOMPARE(m_prompter.shown[0].text, std::string("印刷する発言がありません。"));
+                QCOMPARE(m_prompter.shown[0].icon, MsgIcon::Exclamation);
+                QVERIFY2(!file.exists(), c.name);
+            }
+        }
+    }
+
+    void printNeedsAShownMessage() {
+        QCOMPARE(Start({Doc(QStringLiteral("shown.mld"))}), COrvApp::StartResult::Run);
         CMainFrame* f = App().GetMainFrame();
+        const int ids[] = {cmd::ID_FILE_PRINT, cmd::ID_FILE_PRINT_DIRECT,
+                           cmd::ID_FILE_PRINT_PREVIEW};
+        const auto enabled = [f, &ids](bool want) {
+            f->Commands().UpdateAll();
+            for (int id : ids)
+                if (f->Commands().Action(id)->isEnabled() != want) return false;
+            return true;
+        };
+        QVERIFY(enabled(false));  // opened, nothing shown yet
+        QVERIFY(!f->Commands().Execute(cmd::ID_FILE_PRINT_DIRECT));
+        f->GetTreeView()->SelectItem(f->GetDocument().GetTreeItems().front());
+        QVERIFY(enabled(true));
+        f->OnFileNew();
+        QVERIFY(enabled(false));
+    }
+
+    void printAndPreviewUseThePrinterSetUp() {
+        QCOMPARE(Start({Doc(QStringLiteral("setup.mld"))}), COrvApp::StartResult::Run);
+        CMainFrame* f = App().GetMainFrame();
+        f->GetTreeView()->SelectItem(f->GetDocument().GetTreeItems().front());
         QPrinter* setUp = &f->Printer();
         setUp->setPageOrientation(QPageLayout::Landscape);
         QPrinter* previewed = nullptr;
@@ -214,10 +289,12 @@ private slots:
         QVERIFY(App().GetMainFrame()->Commands().Action(cmd::ID_FILE_MRU_FILE1)->isEnabled());
         App().GetMainFrame()->close();
         App().ExitInstance();
-        QCOMPARE(settings::ReadInt(settings::kSecFind, QString::fromUtf8(settings::kValFindOption), 0),
-                 0x8013);
+        QCOMPARE(
+            settings::ReadInt(settings::kSecFind, QString::fromUtf8(settings::kValFindOption), 0),
+            0x8013);
         QCOMPARE(settings::ReadString(settings::kSecRecentFiles, QStringLiteral("File1")), doc);
-        QVERIFY(!settings::Contains(settings::kSecSettings, QString::fromUtf8(settings::kValPreviewPages)));
+        QVERIFY(!settings::Contains(settings::kSecSettings,
+                                    QString::fromUtf8(settings::kValPreviewPages)));
     }
 
     void secondStartHandsTheDocumentOver() {
@@ -235,6 +312,31 @@ private slots:
         // A second listener is refused while this one runs.
         QLocalServer other;
         QVERIFY(!other.listen(COrvApp::InstanceServerName()));
+    }
+
+    void windowForLogsBesideARunningViewerCascades() {
+        // Logs are not handed over: a second window opens, and does not sit
+        // exactly on the running viewer's.
+        settings::WriteString(settings::kSecSettings, QString::fromUtf8(settings::kValWindowPos),
+                              QStringLiteral("0,1,-1,-1,-1,-1,100,100,500,400"));
+        QPoint at[2];
+        for (int running = 0; running < 2; ++running) {
+            QLocalServer other;
+            if (running) QVERIFY(other.listen(COrvApp::InstanceServerName()));
+            App().EnableSingleInstance(true);
+            App().SetFrameSetup([this](CMainFrame& f) {
+                f.SetLogFileChooser(&m_chooser);
+                f.SetPrompter(&m_prompter);
+            });
+            QCOMPARE(App().InitInstance({test::SampleLog()}), COrvApp::StartResult::Run);
+            at[running] = App().GetMainFrame()->geometry().topLeft();
+            App().GetMainFrame()->GetDocument().SetModifiedFlag(false);
+            App().ExitInstance();
+        }
+        QCOMPARE(at[0], QPoint(100, 100));
+        const QPoint step = at[1] - at[0];
+        QVERIFY2(step.x() >= COrvApp::kCascadeStep && step.x() == step.y(),
+                 qPrintable(QStringLiteral("%1,%2").arg(step.x()).arg(step.y())));
     }
 
     void noRunningViewerMeansNoHandOver() {

@@ -22,7 +22,8 @@ TEST(OrvlogSave, OverTheFileSizeLimitExitsTwoAndKeepsTheOldFile) {
     const std::string err = dir.File("err.txt");
     // ulimit -f counts 512-byte blocks: the archive needs more than one.
     std::string cmd = "sh -c 'ulimit -f 1; exec \"$0\" import -o \"$1\" \"$2\"' '" +
-                      std::string(ORVLOG_PATH) + "' '" + out + "' '" + logPath + "' 2>'" + err + "'";
+                      std::string(ORVLOG_PATH) + "' '" + out + "' '" + logPath + "' 2>'" + err +
+                      "'";
     int status = std::system(cmd.c_str());
     ASSERT_TRUE(WIFEXITED(status)) << "killed by signal " << WTERMSIG(status);
     EXPECT_EQ(WEXITSTATUS(status), 2);

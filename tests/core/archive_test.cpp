@@ -1,6 +1,7 @@
+#include "core/archive.h"
+
 #include <gtest/gtest.h>
 
-#include "core/archive.h"
 #include "core/orvdoc.h"
 #include "fakes/fakeports.h"
 #include "fakes/testfiles.h"
@@ -163,7 +164,7 @@ TEST(Archive, MalformedFilesAreRejected) {
     otherClass[8] = 'X';
     EXPECT_EQ(result(otherClass), ArchiveResult::Malformed);
     EXPECT_EQ(result(Unhex("01 00 FF FF DC 00 40 00") + std::string(64, 'C')),
-              ArchiveResult::Malformed);  // name longer than 63 bytes
+              ArchiveResult::Malformed);                                // name longer than 63 bytes
     EXPECT_EQ(result(Unhex("01 00 00 00")), ArchiveResult::Malformed);  // no object
     EXPECT_EQ(result(Unhex("01 00 01 80")), ArchiveResult::Malformed);  // class not described
     // A reply that refers back to the first object (index 2).

@@ -204,7 +204,7 @@ TEST(Cp932, TypedCodePointsOfOtherTablesReachTheirCodes) {
     // point; each decodes back to the CP932 form.
     const std::pair<const char*, const char*> typed[] = {
         {"〜", "\x81\x60"}, {"‖", "\x81\x61"}, {"−", "\x81\x7C"}, {"—", "\x81\x5C"},
-        {"¢", "\x81\x91"}, {"£", "\x81\x92"}, {"¬", "\x81\xCA"}, {"¦", "\xFA\x55"}};
+        {"¢", "\x81\x91"},  {"£", "\x81\x92"}, {"¬", "\x81\xCA"}, {"¦", "\xFA\x55"}};
     for (const auto& [utf8, code] : typed) {
         EXPECT_EQ(Utf8ToCp932(std::string("a") + utf8 + "b"), std::string("a") + code + "b")
             << utf8;

@@ -1,8 +1,12 @@
 // The HTML site export: untrusted text stays text, every message is on the
 // site once, every link lands, and the output folder is left as it was
 // unless the export completes.
+#include "core/htmlexport.h"
+
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <map>
@@ -10,7 +14,8 @@
 #include <set>
 
 #include "core/cp932.h"
-#include "core/htmlexport.h"
+#include "core/htmlmarkup.h"
+#include "core/htmlplan.h"
 #include "fakes/fakeports.h"
 #include "fakes/testfiles.h"
 #include "res/strings.h"
@@ -83,8 +88,9 @@ struct Tag {
 // Every tag of a page, with its attributes (values in double quotes, as
 // the exporter writes them). Fails the test on anything else after '<'.
 std::vector<Tag> Tags(const std::string& html) {
-    static const std::regex tagRe(R"(<(/?)([a-zA-Z!][a-zA-Z0-9]*)((?:\s+[a-zA-Z-]+(?:="[^"<>]*")?)*)\s*>)");
-    static const std::regex attrRe(R"re(([a-zA-Z-]+)(?:="([^"]*)")?)re");
+    static const std::regex tagRe(
+        R"(<(/?)([a-zA-Z!][a-zA-Z0-9]*)((?:\s+[a-zA-Z][a-zA-Z0-9-]*(?:="[^"<>]*")?)*)\s*/?>)");
+    static const std::regex attrRe(R"re(([a-zA-Z][a-zA-Z0-9-]*)(?:="([^"]*)")?)re");
     std::vector<Tag> tags;
     std::size_t i = 0;
     while ((i = html.find('<', i)) != std::string::npos) {
@@ -107,10 +113,43 @@ std::vector<Tag> Tags(const std::string& html) {
 }
 
 const std::set<std::string> kElements = {
-    "!DOCTYPE", "html", "head", "meta", "title", "link", "body", "header", "main", "nav", "h1",
-    "dl", "dt", "dd", "ul", "li", "a", "span", "article", "div", "pre"};
-const std::set<std::string> kAttributes = {"lang", "charset", "name", "content", "rel", "href",
-                                           "class", "id", "style"};
+    "!DOCTYPE", "html",  "head",   "meta",     "title",   "link",    "body",    "header",
+    "main",     "nav",   "h1",     "h2",       "p",       "dl",      "dt",      "dd",
+    "ul",       "li",    "a",      "span",     "article", "div",     "pre",     "table",
+    "caption",  "thead", "tbody",  "tr",       "th",      "td",      "figure",  "figcaption",
+    "svg",      "g",     "line",   "text",     "rect",    "details", "summary", "form",
+    "label",    "input", "button", "noscript", "script"};
+const std::set<std::string> kAttributes = {"lang",
+                                           "charset",
+                                           "name",
+                                           "content",
+                                           "rel",
+                                           "href",
+                                           "class",
+                                           "id",
+                                           "style",
+                                           "aria-label",
+                                           "aria-labelledby",
+                                           "aria-live",
+                                           "scope",
+                                           "xmlns",
+                                           "viewBox",
+                                           "x",
+                                           "y",
+                                           "x1",
+                                           "x2",
+                                           "y1",
+                                           "y2",
+                                           "width",
+                                           "height",
+                                           "text-anchor",
+                                           "action",
+                                           "method",
+                                           "role",
+                                           "for",
+                                           "type",
+                                           "autocomplete",
+                                           "src"};
 
 // Folder part of a site file name, with its trailing "/".
 std::string FolderOf(const std::string& name) {
@@ -129,7 +168,7 @@ std::string Resolve(const std::string& from, const std::string& href) {
 
 struct SiteFacts {
     std::map<std::string, std::set<std::string>> ids;  // file -> ids
-    std::map<std::string, int> articleNumber;            // "file#id" -> number shown
+    std::map<std::string, int> articleNumber;          // "file#id" -> number shown
     int articles = 0;
 };
 
@@ -165,10 +204,8 @@ SiteFacts CheckSite(const MemorySink& site) {
             ++f.articles;
         }
     }
-    std::set<std::string> allIds;
-    for (const auto& [file, ids] : f.ids)
-        for (const std::string& id : ids) EXPECT_TRUE(allIds.insert(id).second) << id;
     for (const auto& [name, html] : site.files) {
+        if (name.size() < 5 || name.substr(name.size() - 5) != ".html") continue;
         for (const Tag& t : Tags(html)) {
             auto h = t.attrs.find("href");
             if (h == t.attrs.end()) continue;
@@ -212,7 +249,7 @@ TEST(HtmlExport, HostileTitlesAndTextsReachThePageAsText) {
     ASSERT_EQ(WriteHtmlSite(roots, "<b>doc</b>.mld", site, nullptr, nullptr).status,
               HtmlExportStatus::Ok);
     CheckSite(site);  // only the exporter's own elements and attributes
-    const std::string& page = site.files["threads/t000001.html"];
+    const std::string& page = site.files["threads/1.html"];
     EXPECT_NE(page.find("&lt;script&gt;alert(1)&lt;/script&gt;"), std::string::npos);
     EXPECT_NE(page.find("&lt;/pre&gt;&lt;img src=x onerror=alert(1)&gt;\n&quot;&#39;&amp;amp;"),
               std::string::npos);
@@ -225,6 +262,14 @@ TEST(HtmlExport, HostileTitlesAndTextsReachThePageAsText) {
     }
 }
 
+// The hrefs of a page's links, each with how often it appears.
+std::multiset<std::string> Links(const std::string& html) {
+    std::multiset<std::string> links;
+    for (const Tag& t : Tags(html))
+        if (t.attrs.count("href")) links.insert(t.attrs.at("href"));
+    return links;
+}
+
 TEST(HtmlExport, EveryMessageOnceAndEveryLinkLands) {
     CCommentStore store;
     CommentList roots = Forest(store);
@@ -234,21 +279,36 @@ TEST(HtmlExport, EveryMessageOnceAndEveryLinkLands) {
               HtmlExportStatus::Ok);
     SiteFacts f = CheckSite(site);
     EXPECT_EQ(f.articles, 7);
-    EXPECT_EQ(site.files.size(), 4u);  // style, index, two threads
-    EXPECT_EQ(site.files.count("style.css"), 1u);
-    // Each message is linked once from the index.
-    const std::string& index = site.files["index.html"];
-    std::multiset<std::string> indexLinks;
-    for (const Tag& t : Tags(index))
-        if (t.attrs.count("href")) indexLinks.insert(t.attrs.at("href"));
-    EXPECT_EQ(f.articleNumber.size(), 7u);
-    for (const auto& [key, number] : f.articleNumber)
-        EXPECT_EQ(indexLinks.count(key), 1u) << key;
-    EXPECT_NE(index.find("<dt>発言数</dt><dd>7</dd>"), std::string::npos);
-    EXPECT_NE(index.find("<dt>スレッド数</dt><dd>2</dd>"), std::string::npos);
+    // Threads are named by their first message; the second message 4 gets
+    // a suffix of its own.
+    EXPECT_EQ(f.articleNumber.at("threads/1.html#n4"), 4);
+    EXPECT_EQ(f.articleNumber.at("threads/6.html#n4_2"), 4);
+    for (const char* name :
+         {"style.css", "index.html", "dates/index.html", "dates/1998-04.html", "authors/index.html",
+          "authors/u-QVA00001.html", "search.html", "search/search.js", "search/data-1.js"})
+        EXPECT_EQ(site.files.count(name), 1u) << name;
+    // Articles only on thread pages; the date index and the author's page
+    // link each message once.
+    for (const auto& [name, html] : site.files) {
+        if (name.rfind("threads/", 0) != 0) {
+            EXPECT_EQ(html.find("<article"), std::string::npos) << name;
+        }
+    }
+    for (const char* index : {"dates/1998-04.html", "authors/u-QVA00001.html"}) {
+        const auto links = Links(site.files[index]);
+        for (const auto& [key, number] : f.articleNumber)
+            EXPECT_EQ(links.count("../" + key), 1u) << index << " " << key;
+    }
+    const std::string& front = site.files["index.html"];
+    EXPECT_NE(front.find("<dt>発言数</dt><dd>7</dd>"), std::string::npos);
+    EXPECT_NE(front.find("<dt>スレッド数</dt><dd>2</dd>"), std::string::npos);
+    EXPECT_NE(front.find("<tr id=\"t6\"><td class=\"title\"><a href=\"threads/6.html\">二つ目</a>"),
+              std::string::npos);
+    // 目次 leads back to the thread's own line.
+    EXPECT_EQ(Links(site.files["threads/6.html"]).count("../index.html#t6"), 2u);
     // Links to parent and replies name the numbers of the messages they reach,
     // also past a reply with a subtree of its own.
-    static const std::regex linkRe("<a href=\"#(m[0-9]+)\"[^>]*>([0-9]+)[^<]*</a>");
+    static const std::regex linkRe("<a href=\"#(n[0-9_]+)\"[^>]*>([0-9]+)[^<]*</a>");
     int links = 0;
     for (const auto& [name, html] : site.files)
         for (std::sregex_iterator it(html.begin(), html.end(), linkRe), end; it != end; ++it) {
@@ -257,8 +317,9 @@ TEST(HtmlExport, EveryMessageOnceAndEveryLinkLands) {
             ++links;
         }
     EXPECT_EQ(links, 10);  // five replies, each linked from its parent and back
-    // Thread pages link each other and the index; percentage mode to 100.
-    EXPECT_NE(site.files["threads/t000001.html"].find("href=\"t000002.html\""), std::string::npos);
+    // Replies are apart in the text, not only on the screen.
+    EXPECT_NE(site.files["threads/1.html"].find(">3</a>、<a href=\"#n4\">4</a>"),
+              std::string::npos);
     ASSERT_EQ(progress.dialogs.size(), 1u);
     EXPECT_FALSE(progress.dialogs[0].cancelMode);
     EXPECT_EQ(progress.dialogs[0].positions.back(), 100);
@@ -279,7 +340,7 @@ TEST(HtmlExport, TextKeepsLinesTabsAndShowsBadBytesAsReplacement) {
     MemorySink site;
     WriteHtmlSite(roots, "d", site, nullptr, nullptr);
     // The parser drops one line feed after <pre>: the empty first line stays.
-    EXPECT_NE(site.files["threads/t000001.html"].find("<pre class=\"text\">\n\nfirst line"),
+    EXPECT_NE(site.files["threads/1.html"].find("<pre class=\"text\">\n\nfirst line"),
               std::string::npos);
 }
 
@@ -294,30 +355,34 @@ TEST(HtmlExport, MillionLevelChainIsWrittenWithCappedNesting) {
         tail = &next;
     }
     const CommentList roots = store.Roots();
-    // Counts instead of keeping: the deepest list nesting of the index and
-    // the articles of the pages.
+    // Counts instead of keeping: the deepest list nesting, the articles, and
+    // indents past the cap.
     struct CountingSink : ISiteSink {
         int maxUl = 0, ul = 0;
-        long articles = 0;
+        long articles = 0, deeper = 0;
         bool MakeFolder(const std::string&) override { return true; }
         std::unique_ptr<ISiteFile> NewFile(const std::string&) override {
             return std::make_unique<Counter>(*this);
         }
         struct Counter : ISiteFile {
             explicit Counter(CountingSink& s) : s(s) {}
+            // Looks at every '<' and "--depth:" that starts before the
+            // last 16 bytes; those bytes wait for the next write.
             bool Write(std::string_view b) override {
                 std::string chunk = carry;
                 chunk.append(b);
-                const char* p = chunk.data();
-                const char* end = p + chunk.size();
-                while (end - p >= 5 && (p = static_cast<const char*>(
-                                            std::memchr(p, '<', static_cast<std::size_t>(end - p - 4))))) {
+                const std::size_t limit = chunk.size() > 16 ? chunk.size() - 16 : 0;
+                for (std::size_t i = 0; i < limit; ++i) {
+                    const char* p = chunk.data() + i;
+                    if (*p == '-' && std::memcmp(p, "--depth:", 8) == 0 &&
+                        std::atoi(p + 8) > kHtmlMaxNesting)
+                        ++s.deeper;
+                    if (*p != '<') continue;
                     if (std::memcmp(p, "<ul", 3) == 0) s.maxUl = std::max(s.maxUl, ++s.ul);
                     if (std::memcmp(p, "</ul>", 5) == 0) --s.ul;
                     if (std::memcmp(p, "<arti", 5) == 0) ++s.articles;
-                    ++p;
                 }
-                carry = chunk.substr(chunk.size() >= 4 ? chunk.size() - 4 : 0);
+                carry = chunk.substr(limit);
                 return true;
             }
             bool Close() override { return true; }
@@ -327,18 +392,19 @@ TEST(HtmlExport, MillionLevelChainIsWrittenWithCappedNesting) {
     } sink;
     ASSERT_EQ(WriteHtmlSite(roots, "deep", sink, nullptr, nullptr).status, HtmlExportStatus::Ok);
     EXPECT_EQ(sink.articles, 1000000);
-    EXPECT_EQ(sink.maxUl, kHtmlMaxNesting + 1);
+    EXPECT_EQ(sink.maxUl, 1);  // lists never nest, whatever the depth
     EXPECT_EQ(sink.ul, 0);
+    EXPECT_EQ(sink.deeper, 0);  // indents stop at the cap
 }
 
 TEST(HtmlExport, FileThatCannotBeMadeFailsNamingIt) {
     CCommentStore store;
     CommentList roots = Forest(store);
     MemorySink site;
-    site.failAt = 3;  // style, index, first thread, second thread
+    site.failAt = 2;  // style, first thread, second thread
     HtmlExportResult r = WriteHtmlSite(roots, "d", site, nullptr, nullptr);
     EXPECT_EQ(r.status, HtmlExportStatus::Failed);
-    EXPECT_EQ(r.path, "threads/t000002.html");
+    EXPECT_EQ(r.path, "threads/6.html");
 }
 
 struct HtmlExportFolder : ::testing::Test {
@@ -353,7 +419,7 @@ TEST_F(HtmlExportFolder, WritesIntoAMissingOrEmptyFolder) {
     const std::string out = dir.File("site");
     ASSERT_EQ(ExportHtmlSite(roots, "d", out, &progress, &prompter).status, HtmlExportStatus::Ok);
     EXPECT_TRUE(std::filesystem::exists(out + "/index.html"));
-    EXPECT_TRUE(std::filesystem::exists(out + "/threads/t000002.html"));
+    EXPECT_TRUE(std::filesystem::exists(out + "/threads/6.html"));
     // An empty folder is taken, also with a trailing "/".
     std::filesystem::create_directory(dir.File("empty"));
     ASSERT_EQ(ExportHtmlSite(roots, "d", dir.File("empty") + "/", nullptr, nullptr).status,
@@ -362,7 +428,7 @@ TEST_F(HtmlExportFolder, WritesIntoAMissingOrEmptyFolder) {
     // A name outside ASCII is the name the folder gets.
     const std::string named = dir.File("site") + "\xE3\x82\xB5\xE3\x82\xA4\xE3\x83\x88";  // サイト
     ASSERT_EQ(ExportHtmlSite(roots, "d", named, nullptr, nullptr).status, HtmlExportStatus::Ok);
-    EXPECT_TRUE(std::filesystem::exists(U8(named + "/threads/t000001.html")));
+    EXPECT_TRUE(std::filesystem::exists(U8(named + "/threads/1.html")));
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()),
                             std::filesystem::directory_iterator()),
               3);  // no temporary folder left beside
@@ -409,4 +475,182 @@ TEST_F(HtmlExportFolder, CancelAsksAndLeavesNothing) {
         EXPECT_EQ(Listing(dir.Path()), before) << target;
     }
     EXPECT_EQ(progress.live, 0);
+}
+
+TEST(HtmlExport, AddressesSurviveLateMessages) {
+    CCommentStore store;
+    CommentList roots = Forest(store);
+    MemorySink before;
+    ASSERT_EQ(WriteHtmlSite(roots, "d", before, nullptr, nullptr).status, HtmlExportStatus::Ok);
+    const SiteFacts old = CheckSite(before);
+    // A late reply deep in the first thread (every later message would
+    // move if addresses counted positions), one to the first message, and
+    // a new thread.
+    roots[0]->GetReplies()[0]->GetReplies()[0]->AddReply(Rec(store, 7, "遅れた返事"));
+    roots[0]->AddReply(Rec(store, 8, "もう一つ"));
+    store.AddRoot(Rec(store, 9, "新しいスレッド"));
+    roots = store.Roots();
+    MemorySink after;
+    ASSERT_EQ(WriteHtmlSite(roots, "d", after, nullptr, nullptr).status, HtmlExportStatus::Ok);
+    const SiteFacts now = CheckSite(after);
+    EXPECT_EQ(now.articles, old.articles + 3);
+    for (const auto& [address, number] : old.articleNumber) {
+        ASSERT_TRUE(now.articleNumber.count(address)) << address;
+        EXPECT_EQ(now.articleNumber.at(address), number) << address;
+    }
+}
+
+TEST(HtmlExport, DateTextsSortAsDates) {
+    const struct {
+        const char* text;
+        std::uint64_t stamp;
+    } cases[] = {
+        {"98/04/01 21:10:05", 19980401211005u},
+        {"05/12/31 23:59:59", 20051231235959u},  // two-digit years below 70 are 20xx
+        {"70/01/01", 19700101000000u},
+        {"2001/02/03 04:05", 20010203040500u},
+        {"98/04/01 21", 19980401210000u},
+        {"98/13/01 00:00:00", 0},  // no such month
+        {"98/04/00", 0},
+        {"98-04-01", 0},
+        {"", 0},
+        {"9/04/01", 0},
+        {"1900/01/01", 19000101000000u},
+        {"2099/12/31", 20991231000000u},
+        {"1899/12/31", 0},  // years far from any log's are damage
+        {"2100/01/01", 0},
+        {"0000/01/01", 0},
+        {"9999/12/31", 0},
+    };
+    for (const auto& c : cases) EXPECT_EQ(html::DateStamp(c.text), c.stamp) << c.text;
+}
+
+TEST(HtmlExport, NamesThatCouldDeceiveOrVanishAreShownPlainly) {
+    CCommentStore store;
+    store.AddRoot(Rec(store, 1, "　 \t"));  // white space only
+    const CommentList roots = store.Roots();
+    MemorySink site;
+    // U+202E turns the rest of a line around; U+2066 and U+200F as well.
+    WriteHtmlSite(roots,
+                  "abc\xE2\x80\xAE"
+                  "lmth.exe\xE2\x81\xA6\xE2\x80\x8F",
+                  site, nullptr, nullptr);
+    CheckSite(site);
+    const std::string& front = site.files["index.html"];
+    EXPECT_NE(front.find("<title>abclmth.exe</title>"), std::string::npos);
+    EXPECT_NE(front.find("<h1>abclmth.exe</h1>"), std::string::npos);
+    for (const auto& [name, html] : site.files)
+        EXPECT_EQ(html.find("\xE2\x80\xAE"), std::string::npos) << name;
+    EXPECT_NE(site.files["threads/1.html"].find("<h1>（タイトルなし）</h1>"), std::string::npos);
+    EXPECT_NE(front.find(">（タイトルなし）</a>"), std::string::npos);
+}
+
+TEST(HtmlExport, AuthorPagesNeverShareAFileName) {
+    CCommentStore store;
+    const std::string ids[] = {"QVA00001", "qva00001",           "QVA-0001",
+                               "",         std::string(70, 'Z'), std::string(71, 'Z'),
+                               "X41",      Sjis("会員")};
+    int number = 1;
+    for (const std::string& id : ids) {
+        CComment& r = Rec(store, number++, "t");
+        r.SetId(id);
+        store.AddRoot(r);
+    }
+    const CommentList roots = store.Roots();
+    MemorySink site;
+    ASSERT_EQ(WriteHtmlSite(roots, "d", site, nullptr, nullptr).status, HtmlExportStatus::Ok);
+    CheckSite(site);
+    std::set<std::string> folded;
+    int pages = 0;
+    for (const auto& [name, html] : site.files) {
+        if (name.rfind("authors/", 0) != 0 || name == "authors/index.html") continue;
+        std::string lower = name;
+        for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        EXPECT_TRUE(folded.insert(lower).second) << name;  // also on a case-blind system
+        EXPECT_EQ(name.find_first_not_of(
+                      "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789-/._"),
+                  std::string::npos)
+            << name;
+        ++pages;
+    }
+    EXPECT_EQ(pages, 8);
+    EXPECT_EQ(site.files.count("authors/u-QVA00001.html"), 1u);
+}
+
+TEST(HtmlExport, LargeForumsArePagedAndMonthsCounted) {
+    CCommentStore store;
+    // 1,201 threads of one message: January 1998 twice as busy as April,
+    // February and March empty.
+    for (int n = 1; n <= 1201; ++n) {
+        CComment& r = Rec(store, n, "t");
+        r.SetDateTimeRaw(n % 3 == 0 ? "98/04/02 10:00:00" : "98/01/15 10:00:00");
+        store.AddRoot(r);
+    }
+    const CommentList roots = store.Roots();
+    MemorySink site;
+    ASSERT_EQ(WriteHtmlSite(roots, "d", site, nullptr, nullptr).status, HtmlExportStatus::Ok);
+    CheckSite(site);
+    for (const char* name : {"index.html", "index-2.html", "index-3.html", "dates/1998-01.html",
+                             "dates/1998-01-2.html", "dates/1998-04.html", "search/data-1.js"})
+        EXPECT_EQ(site.files.count(name), 1u) << name;
+    EXPECT_EQ(site.files.count("index-4.html"), 0u);
+    EXPECT_EQ(site.files.count("dates/1998-04-2.html"), 0u);  // 400 fit one page
+    EXPECT_EQ(Links(site.files["threads/1001.html"]).count("../index-3.html#t1001"), 2u);
+    // Four bars, the empty months without a link; each bar says its count.
+    const std::string& front = site.files["index.html"];
+    static const std::regex barRe("<title>1998年([0-9]+)月：([0-9,]+) 件</title>");
+    std::vector<std::string> bars;
+    for (std::sregex_iterator it(front.begin(), front.end(), barRe), end; it != end; ++it)
+        bars.push_back((*it)[1].str() + ":" + (*it)[2].str());
+    EXPECT_EQ(bars, (std::vector<std::string>{"1:801", "2:0", "3:0", "4:400"}));
+    EXPECT_EQ(Links(front).count("dates/1998-02.html"), 0u);
+}
+
+TEST(HtmlExport, FarApartDatesKeepTheFrontPageSmall) {
+    // A bar for every month between the first and the last date: damaged
+    // years made one for each of 120,000 months.
+    const std::pair<const char*, const char*> cases[] = {
+        {"0001/01/01 00:00:00", "9999/12/31 23:59:59"},
+        {"1900/01/01 00:00:00", "2099/12/31 23:59:59"},
+        {"70/01/01 00:00:00", "69/12/31 23:59:59"},
+    };
+    for (const auto& [first, last] : cases) {
+        CCommentStore store;
+        for (const char* date : {first, last}) {
+            CComment& r = Rec(store, static_cast<int>(store.Roots().size()) + 1, "t");
+            r.SetDateTimeRaw(date);
+            store.AddRoot(r);
+        }
+        const CommentList roots = store.Roots();
+        MemorySink site;
+        ASSERT_EQ(WriteHtmlSite(roots, "d", site, nullptr, nullptr).status, HtmlExportStatus::Ok);
+        CheckSite(site);
+        for (const auto& [name, bytes] : site.files)
+            EXPECT_LT(bytes.size(), 1u << 20) << first << " " << name;
+    }
+}
+
+TEST(HtmlExport, CountsReadWithSeparators) {
+    const std::pair<std::size_t, const char*> cases[] = {
+        {0, "0"}, {999, "999"}, {1000, "1,000"}, {100000, "100,000"}, {1234567, "1,234,567"}};
+    for (const auto& [n, text] : cases) {
+        std::string out;
+        html::AppendCount(out, n);
+        EXPECT_EQ(out, text);
+    }
+}
+
+TEST(HtmlExport, ProgressEndsAtAHundredWhateverTheCount) {
+    for (int threads : {0, 1, 500, 501}) {
+        CCommentStore store;
+        for (int n = 1; n <= threads; ++n) store.AddRoot(Rec(store, n, "t"));
+        const CommentList roots = store.Roots();
+        MemorySink site;
+        FakeProgressFactory progress;
+        ASSERT_EQ(WriteHtmlSite(roots, "d", site, &progress, nullptr).status, HtmlExportStatus::Ok);
+        CheckSite(site);  // an empty document still has every index, linked
+        ASSERT_EQ(progress.dialogs.size(), 1u);
+        ASSERT_FALSE(progress.dialogs[0].positions.empty()) << threads;
+        EXPECT_EQ(progress.dialogs[0].positions.back(), 100) << threads;
+    }
 }

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "core/logimport.h"
+#include "core/import/linereader.h"
 #include "core/orvdoc.h"
 #include "fakes/fakeports.h"
 #include "fakes/testfiles.h"
@@ -105,6 +105,42 @@ TEST_F(ImportTest, SecondImportAnsweredNoLeavesTheDocumentAndGoesOnWithTheNextFi
     EXPECT_EQ(doc.GetRoots()[1]->GetReplies().size(), 1u);  // 4 under 3
 }
 
+TEST_F(ImportTest, DuplicatePolicyDecidesWithoutAskingAndTellsWhatHappens) {
+    // policy, answer the prompter would give, message 2 overwritten, end.
+    struct Case {
+        COrvDoc::DuplicatePolicy policy;
+        MsgAnswer answer;
+        bool overwritten;
+        COrvDoc::ImportEnd end;
+        MsgButtons buttons;
+    };
+    using P = COrvDoc::DuplicatePolicy;
+    using E = COrvDoc::ImportEnd;
+    const Case cases[] = {
+        {P::Ask, MsgAnswer::Yes, true, E::Normal, MsgButtons::YesNo},
+        {P::Ask, MsgAnswer::No, false, E::DuplicateStopped, MsgButtons::YesNo},
+        {P::Stop, MsgAnswer::Yes, false, E::DuplicateStopped, MsgButtons::Ok},
+        {P::Overwrite, MsgAnswer::No, true, E::Normal, MsgButtons::Ok},
+    };
+    const std::string path = dir.Write("a.log", WorkedExample());
+    for (const Case& c : cases) {
+        doc.OnNewDocument();
+        doc.SetDuplicatePolicy(P::Ask);
+        Import({path});
+        doc.FindByNumber(2)->SetText("changed");
+        prompter.shown.clear();
+        prompter.defaultAnswer = c.answer;
+        doc.SetDuplicatePolicy(c.policy);
+        Import({path});
+        // Shown once per file whatever decides.
+        ASSERT_EQ(prompter.Ids(), std::vector<int>{res::IDS_IMPORT_DUPLICATE});
+        EXPECT_EQ(prompter.shown[0].buttons, c.buttons);
+        EXPECT_EQ(doc.FindByNumber(2)->GetText() != "changed", c.overwritten);
+        EXPECT_EQ(doc.LastImportEnd(), c.end);
+        EXPECT_EQ(doc.GetRootCount(), 2u);
+    }
+}
+
 TEST_F(ImportTest, RejectsFilesWithoutAMessageStartAndKeepsEarlierFiles) {
     std::string a = dir.Write("a.log", WorkedExample());
     std::string junk = dir.Write("junk.txt", "hello\r\nworld\r\n");
@@ -130,12 +166,12 @@ TEST_F(ImportTest, EmptyAndLfOnlyFilesAreNotLogs) {
 }
 
 TEST_F(ImportTest, ReplyToMissingParentBecomesARootAndStaysOne) {
-    std::string a = dir.Write("a.log", Crlf({Header1(2, 4, "B", "x y", "RE:t"),
-                                             Header2("99/01/01 00:00:00", 1), "b",
-                                             Header1(4, 4, "D", "x y", "RE:RE:t"),
-                                             Header2("99/01/01 00:00:01", 2), "d"}));
-    std::string b = dir.Write("b.log", Crlf({Header1(1, 4, "A", "x y", "t"),
-                                             Header2("99/01/01 00:00:02"), "a"}));
+    std::string a = dir.Write(
+        "a.log",
+        Crlf({Header1(2, 4, "B", "x y", "RE:t"), Header2("99/01/01 00:00:00", 1), "b",
+              Header1(4, 4, "D", "x y", "RE:RE:t"), Header2("99/01/01 00:00:01", 2), "d"}));
+    std::string b = dir.Write(
+        "b.log", Crlf({Header1(1, 4, "A", "x y", "t"), Header2("99/01/01 00:00:02"), "a"}));
     Import({a, b});
     ASSERT_EQ(doc.GetRootCount(), 2u);
     EXPECT_EQ(doc.GetRoots()[0]->GetNumber(), 2);
@@ -147,8 +183,7 @@ TEST_F(ImportTest, ReplyToMissingParentBecomesARootAndStaysOne) {
 TEST_F(ImportTest, HeaderLookalikeInsideABodyStaysInTheBody) {
     std::string lookalike = "00099/00100 ZZZ A B";
     Import({dir.Write("a.log", Crlf({Header1(1, 2, "A", "x y", "t"), Header2("99/01/01 0:0:0"),
-                                     lookalike, "(12) not/a time",
-                                     Header1(2, 2, "B", "x y", "u"),
+                                     lookalike, "(12) not/a time", Header1(2, 2, "B", "x y", "u"),
                                      Header2("99/01/01 0:0:1")}))});
     ASSERT_EQ(doc.GetRootCount(), 2u);
     EXPECT_EQ(doc.GetRoots()[0]->GetText(), lookalike + "\r\n(12) not/a time\r\n");
@@ -197,8 +232,8 @@ TEST_F(ImportTest, AFolderAmongTheLogsIsAFileThatCannotBeOpened) {
     EXPECT_EQ(tree.clears, 0);
     std::string later =
         Crlf({Header1(7, 7, "ID", "a b", "later"), Header2("99/01/01 00:00:00"), "text"});
-    Import({dir.Write("a.log", WorkedExample()), dir.File("folder.log"),
-            dir.Write("b.log", later)});
+    Import(
+        {dir.Write("a.log", WorkedExample()), dir.File("folder.log"), dir.Write("b.log", later)});
     EXPECT_TRUE(prompter.shown.empty());
     EXPECT_EQ(TreeNumbers(), (std::vector<int>{1, 2, 3}));  // rebuilt; b.log not read
 }
@@ -277,8 +312,8 @@ TEST_F(ImportTest, ParentMarkerWithoutSpaceBeforeItMakesARoot) {
 TEST_F(ImportTest, OverLongLineKeepsTheByteAtTheCut) {
     std::string longLine(5000, 'x');
     longLine[4096] = 'Y';
-    Import({dir.Write("a.log", Crlf({Header1(1, 1, "A", "x y", "t"), Header2("99/01/01 0:0:0"),
-                                     longLine}))});
+    Import({dir.Write(
+        "a.log", Crlf({Header1(1, 1, "A", "x y", "t"), Header2("99/01/01 0:0:0"), longLine}))});
     ASSERT_EQ(doc.GetRootCount(), 1u);
     std::string_view text = doc.GetRoots()[0]->GetText();
     EXPECT_EQ(text, std::string(4096, 'x') + "\n" + "Y" + std::string(903, 'x') + "\r\n");
@@ -286,8 +321,8 @@ TEST_F(ImportTest, OverLongLineKeepsTheByteAtTheCut) {
 
 TEST_F(ImportTest, CrLfSplitAtTheCutEndsTheLineNormally) {
     std::string line(4095, 'x');
-    Import({dir.Write("a.log", Crlf({Header1(1, 1, "A", "x y", "t"), Header2("99/01/01 0:0:0"),
-                                     line, "next"}))});
+    Import({dir.Write(
+        "a.log", Crlf({Header1(1, 1, "A", "x y", "t"), Header2("99/01/01 0:0:0"), line, "next"}))});
     EXPECT_EQ(doc.GetRoots()[0]->GetText(), line + "\r\n" + "next\r\n");
 }
 
@@ -297,7 +332,8 @@ TEST_F(ImportTest, DeepReplyChainImportsBuildsAndDeletesWithoutRecursion) {
     log.reserve(static_cast<std::size_t>(depth) * 80);
     for (int i = 1; i <= depth; ++i) {
         char l1[96], l2[64];
-        std::snprintf(l1, sizeof l1, "%07d/%07d ID%07d  a                  t%d\r\n", i, depth, i, i);
+        std::snprintf(l1, sizeof l1, "%07d/%07d ID%07d  a                  t%d\r\n", i, depth, i,
+                      i);
         if (i == 1)
             std::snprintf(l2, sizeof l2, "(12) 99/01/01 00:00:00\r\n");
         else

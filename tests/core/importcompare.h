@@ -38,8 +38,8 @@ inline std::vector<std::string> ExpectSameAsReference(const std::vector<std::str
             return i < v.size() ? v[i].substr(0, 120) : std::string("<none>");
         };
         ADD_FAILURE() << "records " << got.size() << " against " << want.size()
-                      << "; first difference at " << i << "\n import:    "
-                      << testing::PrintToString(at(got))
+                      << "; first difference at " << i
+                      << "\n import:    " << testing::PrintToString(at(got))
                       << "\n reference: " << testing::PrintToString(at(want));
     }
     EXPECT_EQ(prompter.Ids(), refPrompter.Ids());

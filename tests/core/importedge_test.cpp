@@ -4,13 +4,13 @@
 // arena, and files of a few exact sizes.
 #include <gtest/gtest.h>
 
-#include "core/logimport.h"
+#include "core/import/linereader.h"
 #include "core/orvdoc.h"
 #include "fakes/fakeports.h"
 #include "fakes/refimport.h"
 #include "fakes/testfiles.h"
-#include "tests/core/importcompare.h"
 #include "res/strings.h"
+#include "tests/core/importcompare.h"
 
 using namespace orv;
 using namespace orv::test;
@@ -24,7 +24,8 @@ const std::string kHead2 = "(12) 99/01/10 08:15:30\r\n";
 // to land on n); fewer than two bytes are plain bytes with no line end.
 std::string Filler(std::size_t n) {
     std::string s;
-    while (n - s.size() >= 80) s += "filler line of plain text, long enough to span a mask block or so.....\r\n";
+    while (n - s.size() >= 80)
+        s += "filler line of plain text, long enough to span a mask block or so.....\r\n";
     const std::size_t rest = n - s.size();
     if (rest >= 2)
         s += std::string(rest - 2, 'f') + "\r\n";

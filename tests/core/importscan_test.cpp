@@ -8,13 +8,13 @@
 
 #include <random>
 
-#include "core/logimport.h"
+#include "core/import/linereader.h"
 #include "core/orvdoc.h"
 #include "fakes/fakeports.h"
 #include "fakes/refimport.h"
 #include "fakes/testfiles.h"
-#include "tests/core/importcompare.h"
 #include "res/strings.h"
+#include "tests/core/importcompare.h"
 
 using namespace orv;
 using namespace orv::test;
@@ -45,7 +45,8 @@ private:
     bool Chance(int oneIn) { return std::uniform_int_distribution<int>(0, oneIn - 1)(m_rng) == 0; }
     int Pick(int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(m_rng); }
     std::string Junk() {
-        static const char* const pieces[] = {"abc", " ", "\t", "\r", "\n", "\x82\xA0", "\x81", "12", "(", ")", "/", ":"};
+        static const char* const pieces[] = {"abc",  " ",  "\t", "\r", "\n", "\x82\xA0",
+                                             "\x81", "12", "(",  ")",  "/",  ":"};
         std::string s;
         for (int i = Pick(0, 12); i > 0; --i) s += pieces[Pick(0, 11)];
         return s;
@@ -53,7 +54,8 @@ private:
     std::string Header1(int number) {
         char head[64];
         int width = Chance(10) ? 4 : 5;
-        std::snprintf(head, sizeof head, "%0*d/%0*d", width, number, Chance(12) ? 4 : width, 99999 % (width == 4 ? 10000 : 100000));
+        std::snprintf(head, sizeof head, "%0*d/%0*d", width, number, Chance(12) ? 4 : width,
+                      99999 % (width == 4 ? 10000 : 100000));
         std::string s = head;
         s += " ID" + std::to_string(Pick(0, 999));
         s += std::string(static_cast<std::size_t>(Pick(1, 3)), ' ') + "\x8E\x8E\x8C\xB1 " + Junk();
@@ -61,12 +63,15 @@ private:
         s += "RE:\x90\xE1 " + Junk();
         if (Chance(6)) s += std::string(static_cast<std::size_t>(Pick(1, 3)), ' ');
         if (Chance(40)) s += std::string(static_cast<std::size_t>(Pick(4090, 4200)), 'T');
-        if (Chance(30)) s.insert(static_cast<std::size_t>(Pick(0, static_cast<int>(s.size()))), 1, '\0');
+        if (Chance(30))
+            s.insert(static_cast<std::size_t>(Pick(0, static_cast<int>(s.size()))), 1, '\0');
         return s + "\r\n";
     }
     std::string Header2(int number) {
-        std::string s = "(" + std::to_string(Pick(10, 99)) + ") 99/01/" + std::to_string(Pick(10, 28)) + " 08:15:30";
-        if (Chance(3) && number > 1) s += "  " + std::to_string(Pick(1, number)) + std::string(kCommentMarker);
+        std::string s = "(" + std::to_string(Pick(10, 99)) + ") 99/01/" +
+                        std::to_string(Pick(10, 28)) + " 08:15:30";
+        if (Chance(3) && number > 1)
+            s += "  " + std::to_string(Pick(1, number)) + std::string(kCommentMarker);
         if (Chance(25)) s = "(xx)nothing here";
         return s + "\r\n";
     }
@@ -74,14 +79,16 @@ private:
         const int r = Pick(0, 399);
         if (r < 1) return std::string(1, '\0') + "after a NUL first\r\n";  // reads as end of file
         if (r < 9) return std::string(static_cast<std::size_t>(Pick(4090, 4100)), 'L') + "\r\n";
-        if (r < 11) return std::string(static_cast<std::size_t>(Pick(8190, 13000)), '\x82') + "\r\n";
+        if (r < 11)
+            return std::string(static_cast<std::size_t>(Pick(8190, 13000)), '\x82') + "\r\n";
         if (r < 15) return std::string(4095, 'c') + "\r\n";  // CR LF across the cut
         if (r < 25) return std::string("a\0b\r\n", 5);
         if (r < 35) return "lone\rCR and lone\nLF\r\n";
         if (r < 50) return Header1(Pick(1, 50));  // a look-alike, maybe followed by a line 2
         if (r < 60) return Header2(5);
         if (r < 80) return "\r\n";
-        if (r < 82) return std::string(static_cast<std::size_t>(Pick(5000, 20000)), 'n');  // no CR LF
+        if (r < 82)
+            return std::string(static_cast<std::size_t>(Pick(5000, 20000)), 'n');  // no CR LF
         if (r < 100) return std::to_string(Pick(0, 99999)) + " " + Junk() + "\r\n";
         return "\x89\xEF\x8B\x63 " + Junk() + "\r\n";
     }
@@ -182,7 +189,10 @@ TEST(ImportScan, LongRunsAndFileEndsMatchTheReference) {
     };
     for (std::size_t i = 0; i < logs.size(); ++i) {
         SCOPED_TRACE("log " + std::to_string(i));
-        EXPECT_EQ(ExpectSameAsReference({dir.Write("e" + std::to_string(i) + ".log", logs[i])}, false).size(), 1u);
+        EXPECT_EQ(
+            ExpectSameAsReference({dir.Write("e" + std::to_string(i) + ".log", logs[i])}, false)
+                .size(),
+            1u);
     }
 }
 
@@ -191,9 +201,10 @@ TEST(ImportScan, LongRunsAndFileEndsMatchTheReference) {
 // through whole.
 TEST(ImportScan, MessagesInTheBytesOfARefillComeThroughWhole) {
     TempDir dir;
-    const std::string messages = "00001/00003 ID1  a b                        t\r\n(12) 99/01/10 08:15:30\r\nx\r\n"
-                                 "00002/00003 ID2  a b                        u\r\n(12) 99/01/10 08:15:31  00001" +
-                                 std::string(kCommentMarker) + "\r\ny\r\n";
+    const std::string messages =
+        "00001/00003 ID1  a b                        t\r\n(12) 99/01/10 08:15:30\r\nx\r\n"
+        "00002/00003 ID2  a b                        u\r\n(12) 99/01/10 08:15:31  00001" +
+        std::string(kCommentMarker) + "\r\ny\r\n";
     for (std::size_t junk = 253000; junk < 262500; junk += 500) {
         SCOPED_TRACE("junk " + std::to_string(junk));
         std::string log;

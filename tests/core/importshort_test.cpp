@@ -6,7 +6,7 @@
 
 #include <random>
 
-#include "core/logimport.h"
+#include "core/import/linereader.h"
 #include "core/orvdoc.h"
 #include "fakes/fakeports.h"
 #include "fakes/refimport.h"
@@ -26,13 +26,22 @@ struct Gen {
     explicit Gen(unsigned s) : r(s) {}
     int P(int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(r); }
     std::string Piece() {
-        static const char* const p[] = {"a", " ", "  ", "\t", "\r", "\n", "\x82\xA0", "\x82", "1", "/", ":", "(", ")", "\r\n"};
+        static const char* const p[] = {"a",    " ", "  ", "\t", "\r", "\n", "\x82\xA0",
+                                        "\x82", "1", "/",  ":",  "(",  ")",  "\r\n"};
         return p[P(0, 13)];
     }
-    std::string Junk(int n) { std::string s; for (int i = P(0, n); i > 0; --i) s += Piece(); return s; }
+    std::string Junk(int n) {
+        std::string s;
+        for (int i = P(0, n); i > 0; --i) s += Piece();
+        return s;
+    }
     std::string H1(int n) {
         std::string s = std::to_string(n) + "/" + std::to_string(n);
-        if (P(0, 3) == 0) { char b[32]; std::snprintf(b, sizeof b, "%05d/%05d", n, 99999); s = b; }
+        if (P(0, 3) == 0) {
+            char b[32];
+            std::snprintf(b, sizeof b, "%05d/%05d", n, 99999);
+            s = b;
+        }
         s += " I" + Junk(2) + " A" + Junk(3) + " T" + Junk(4);
         if (P(0, 5) == 0) s += std::string(P(30, 60), ' ') + "title" + Junk(3);
         return s + "\r\n";
@@ -41,34 +50,69 @@ struct Gen {
         std::string s = "(" + std::string(P(0, 1) ? "12" : "\x82\xA0") + ")";
         std::string rest;
         switch (P(0, 3)) {
-            case 0: rest = " 99/01/10 08:15:30"; break;
-            case 1: rest = "/ x:"; break;
-            case 2: rest = Junk(3) + "/" + Junk(2) + " " + Junk(2) + ":"; break;
-            default: rest = " 1/1 2:2"; break;
+            case 0:
+                rest = " 99/01/10 08:15:30";
+                break;
+            case 1:
+                rest = "/ x:";
+                break;
+            case 2:
+                rest = Junk(3) + "/" + Junk(2) + " " + Junk(2) + ":";
+                break;
+            default:
+                rest = " 1/1 2:2";
+                break;
         }
         s += rest;
         if (P(0, 1) && maxParent > 0) {
-            std::string m = std::string(P(0, 2), ' ') + (P(0, 1) ? " " : "") + std::to_string(P(1, maxParent)) + std::string(kCommentMarker);
+            std::string m = std::string(P(0, 2), ' ') + (P(0, 1) ? " " : "") +
+                            std::to_string(P(1, maxParent)) + std::string(kCommentMarker);
             const std::size_t at = static_cast<std::size_t>(P(4, static_cast<int>(s.size())));
-            if (P(0, 1)) s.insert(at, m); else s += m;
+            if (P(0, 1))
+                s.insert(at, m);
+            else
+                s += m;
         }
         return s + Junk(2) + "\r\n";
     }
     std::string Body() {
         switch (P(0, 16)) {
-            case 10: return std::string(P(4093, 4098), 'M') + (P(0,1) ? "\r\n" : "\r");
-            case 11: { std::string s(P(0, 200), 'p'); s += "\r"; s += std::string(1, '\0'); s += "\n"; return s + "\r\n"; }
-            case 12: { std::string s; for (int i = P(1, P(0, 3) ? 3000 : 30000); i > 0; --i) s += std::string(P(0, 130), 'q') + "\r\n"; return s; }
-            case 13: return std::string(P(1, 9000), 'w');
-            case 14: return "\n" + Junk(3) + "\r\n";
-            case 15: return std::string(P(60, 70), 'k') + "\r" + std::string(P(0, 2), '\r') + "\n";
-            case 16: return std::string(P(0, 5000), 'z') + std::string(1, '\0') + std::string(P(0, 5000), 'y') + "\r\n";
-            case 0: return std::string(P(4090, 4100), 'L') + "\r\n";
-            case 1: return std::string("a\0b\r\n", 5);
-            case 2: return Junk(6) + "\r\n";
-            case 3: return H2(5);
-            case 4: return std::to_string(P(0, 9)) + Junk(3) + "\r\n";
-            default: return "body " + Junk(4) + "\r\n";
+            case 10:
+                return std::string(P(4093, 4098), 'M') + (P(0, 1) ? "\r\n" : "\r");
+            case 11: {
+                std::string s(P(0, 200), 'p');
+                s += "\r";
+                s += std::string(1, '\0');
+                s += "\n";
+                return s + "\r\n";
+            }
+            case 12: {
+                std::string s;
+                for (int i = P(1, P(0, 3) ? 3000 : 30000); i > 0; --i)
+                    s += std::string(P(0, 130), 'q') + "\r\n";
+                return s;
+            }
+            case 13:
+                return std::string(P(1, 9000), 'w');
+            case 14:
+                return "\n" + Junk(3) + "\r\n";
+            case 15:
+                return std::string(P(60, 70), 'k') + "\r" + std::string(P(0, 2), '\r') + "\n";
+            case 16:
+                return std::string(P(0, 5000), 'z') + std::string(1, '\0') +
+                       std::string(P(0, 5000), 'y') + "\r\n";
+            case 0:
+                return std::string(P(4090, 4100), 'L') + "\r\n";
+            case 1:
+                return std::string("a\0b\r\n", 5);
+            case 2:
+                return Junk(6) + "\r\n";
+            case 3:
+                return H2(5);
+            case 4:
+                return std::to_string(P(0, 9)) + Junk(3) + "\r\n";
+            default:
+                return "body " + Junk(4) + "\r\n";
         }
     }
     std::string File(int& next, int msgs) {

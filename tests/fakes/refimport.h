@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "core/logimport.h"
+#include "core/import/linereader.h"
 #include "core/orvdoc.h"
 #include "res/strings.h"
 
@@ -15,13 +15,15 @@ namespace orv::test {
 
 // The import as a line-at-a-time loop over ReadLogLine, with the same
 // questions, cancel checks and end states.
-inline void ReferenceImport(COrvDoc& doc, const std::vector<std::string>& paths, IPrompter& prompter,
-                     IProgressFactory* progressFactory) {
+inline void ReferenceImport(COrvDoc& doc, const std::vector<std::string>& paths,
+                            IPrompter& prompter, IProgressFactory* progressFactory) {
     bool cancelled = false;
     CLogFileList list(paths);
     for (std::size_t i = 0;; ++i) {
         if (cancelled || !list.OpenLogFile(i)) {
-            if (cancelled) prompter.MessageBox(res::IDS_IMPORT_CANCELLED, "", MsgIcon::Exclamation, MsgButtons::Ok);
+            if (cancelled)
+                prompter.MessageBox(res::IDS_IMPORT_CANCELLED, "", MsgIcon::Exclamation,
+                                    MsgButtons::Ok);
             if (i > 0) doc.BuildTree();
             return;
         }
@@ -43,7 +45,8 @@ inline void ReferenceImport(COrvDoc& doc, const std::vector<std::string>& paths,
         while (kind == LineKind::MessageStart && !cancelled) {
             HeaderTokenArray tokens;
             SplitHeaderTokens(line, tokens);
-            const std::int32_t n = ParseLeadingInt(tokens[0].m_strToken.data(), tokens[0].m_strToken.size());
+            const std::int32_t n =
+                ParseLeadingInt(tokens[0].m_strToken.data(), tokens[0].m_strToken.size());
             CComment* existing = doc.FindByNumber(n);
             if (existing && !overwriteAll) {
                 if (prompter.MessageBox(res::IDS_IMPORT_DUPLICATE, "", MsgIcon::Question,
@@ -73,8 +76,9 @@ inline void ReferenceImport(COrvDoc& doc, const std::vector<std::string>& paths,
                 if (kind == LineKind::MessageStart) break;
                 text += line;
                 if (progress && progress->CheckCancel())
-                    cancelled = prompter.MessageBox(res::IDS_IMPORT_ASK_CANCEL, "", MsgIcon::Information,
-                                                    MsgButtons::YesNo) == MsgAnswer::Yes;
+                    cancelled =
+                        prompter.MessageBox(res::IDS_IMPORT_ASK_CANCEL, "", MsgIcon::Information,
+                                            MsgButtons::YesNo) == MsgAnswer::Yes;
                 if (cancelled) {
                     kind = LineKind::Other;
                     break;

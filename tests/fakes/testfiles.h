@@ -60,8 +60,10 @@ inline std::string Header1(int number, int total, const std::string& id,
     char head[32];
     std::snprintf(head, sizeof head, "%05d/%05d ", number, total);
     std::string line = head + id + "  " + Sjis(authorUtf8);
-    if (line.size() < 38) line.append(38 - line.size(), ' ');
-    else line += ' ';
+    if (line.size() < 38)
+        line.append(38 - line.size(), ' ');
+    else
+        line += ' ';
     return line + Sjis(titleUtf8);
 }
 

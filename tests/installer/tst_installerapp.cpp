@@ -11,7 +11,6 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
-
 #include <functional>
 
 #include "installer/installeraboutdlg.h"
@@ -38,8 +37,7 @@ protected:
 // whether it ever was.
 class CDialogDriver {
 public:
-    explicit CDialogDriver(std::function<void(CInstallerDlg&)> fn) : m_fn(std::move(fn))
-    {
+    explicit CDialogDriver(std::function<void(CInstallerDlg&)> fn) : m_fn(std::move(fn)) {
         m_timer.setInterval(5);
         QObject::connect(&m_timer, &QTimer::timeout, [this] {
             auto* pDlg = qobject_cast<CInstallerDlg*>(QApplication::activeModalWidget());
@@ -59,21 +57,18 @@ private:
     bool m_bShown = false;
 };
 
-QByteArray Cp932(const QString& text)
-{
+QByteArray Cp932(const QString& text) {
     QStringEncoder encoder("windows-31j");
     return encoder.encode(text);
 }
 
-bool WriteFile(const QString& path, const QByteArray& bytes)
-{
+bool WriteFile(const QString& path, const QByteArray& bytes) {
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
 // Sends a key to the widget that has the focus in the dialog.
-void PressKey(CInstallerDlg& dlg, Qt::Key key)
-{
+void PressKey(CInstallerDlg& dlg, Qt::Key key) {
     QWidget* pTarget = dlg.focusWidget() != nullptr ? dlg.focusWidget() : &dlg;
     QTest::keyClick(pTarget, key);
 }
@@ -109,13 +104,12 @@ private:
     QString ArgsPath() const { return m_binDir->filePath(QStringLiteral("args")); }
     QString EndedPath() const { return m_binDir->filePath(QStringLiteral("ended")); }
 
-    std::unique_ptr<QTemporaryDir> m_binDir;  // holds the stand-in, first on PATH
+    std::unique_ptr<QTemporaryDir> m_binDir;    // holds the stand-in, first on PATH
     std::unique_ptr<QTemporaryDir> m_setupDir;  // the installer's folder
     QByteArray m_oldPath;
 };
 
-void TestInstallerApp::init()
-{
+void TestInstallerApp::init() {
     m_binDir = std::make_unique<QTemporaryDir>();
     m_setupDir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_binDir->isValid() && m_setupDir->isValid());
@@ -124,15 +118,13 @@ void TestInstallerApp::init()
     qputenv("PATH", QFile::encodeName(m_binDir->path()) + ':' + m_oldPath);
 }
 
-void TestInstallerApp::cleanup()
-{
+void TestInstallerApp::cleanup() {
     qputenv("PATH", m_oldPath);
     m_binDir.reset();
     m_setupDir.reset();
 }
 
-bool TestInstallerApp::MakeStandIn(const QString& folder, int nSleepMs)
-{
+bool TestInstallerApp::MakeStandIn(const QString& folder, int nSleepMs) {
     QString script = QStringLiteral("#!/bin/sh\nprintf '%s\\0' \"$@\" > '%1'\n").arg(ArgsPath());
     if (nSleepMs > 0) {
         script += QStringLiteral("sleep %1\n").arg(nSleepMs / 1000.0);
@@ -144,8 +136,7 @@ bool TestInstallerApp::MakeStandIn(const QString& folder, int nSleepMs)
            QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 
-QStringList TestInstallerApp::RecordedArguments() const
-{
+QStringList TestInstallerApp::RecordedArguments() const {
     QFile file(ArgsPath());
     if (!file.open(QIODevice::ReadOnly)) {
         return {QStringLiteral("<not started>")};
@@ -158,8 +149,7 @@ QStringList TestInstallerApp::RecordedArguments() const
     return args;
 }
 
-void TestInstallerApp::unreadableInfoEndsWithMessage1000_data()
-{
+void TestInstallerApp::unreadableInfoEndsWithMessage1000_data() {
     QTest::addColumn<bool>("exists");
     QTest::addColumn<QByteArray>("bytes");
     QTest::newRow("missing file") << false << QByteArray();
@@ -167,8 +157,7 @@ void TestInstallerApp::unreadableInfoEndsWithMessage1000_data()
     QTest::newRow("two lines") << true << QByteArray("App\r\nsetup.msi\r\n");
 }
 
-void TestInstallerApp::unreadableInfoEndsWithMessage1000()
-{
+void TestInstallerApp::unreadableInfoEndsWithMessage1000() {
     QFETCH(bool, exists);
     QFETCH(QByteArray, bytes);
     if (exists) {
@@ -184,20 +173,20 @@ void TestInstallerApp::unreadableInfoEndsWithMessage1000()
             QStringLiteral("インストール情報ファイルの読み込みに失敗しました。\n強制終了します。"));
 }
 
-void TestInstallerApp::dialogShowsInformation_data()
-{
+void TestInstallerApp::dialogShowsInformation_data() {
     QTest::addColumn<QString>("file");
     QTest::addColumn<QString>("label");
     QTest::addColumn<QString>("box");
-    QTest::newRow("Japanese") << QStringLiteral("Orv's 会議室\r\nsetup.msi\r\n一行目\r\n\r\n③ ﾃｷｽﾄ\n")
-                              << QStringLiteral("Orv's 会議室") << QStringLiteral("一行目\n\n③ ﾃｷｽﾄ\n");
+    QTest::newRow("Japanese") << QStringLiteral(
+                                     "Orv's 会議室\r\nsetup.msi\r\n一行目\r\n\r\n③ ﾃｷｽﾄ\n")
+                              << QStringLiteral("Orv's 会議室")
+                              << QStringLiteral("一行目\n\n③ ﾃｷｽﾄ\n");
     // An empty third line still opens the dialog, with an empty-looking box.
     QTest::newRow("empty third line") << QStringLiteral("App\r\nsetup.msi\r\n\r\n")
                                       << QStringLiteral("App") << QStringLiteral("\n");
 }
 
-void TestInstallerApp::dialogShowsInformation()
-{
+void TestInstallerApp::dialogShowsInformation() {
     QFETCH(QString, file);
     QFETCH(QString, label);
     QFETCH(QString, box);
@@ -226,33 +215,31 @@ void TestInstallerApp::dialogShowsInformation()
     QVERIFY(app.m_listMessages.isEmpty());
 }
 
-void TestInstallerApp::startPassesPackageAsOneArgument_data()
-{
+void TestInstallerApp::startPassesPackageAsOneArgument_data() {
     QTest::addColumn<QString>("subfolder");  // the installer's folder below the temporary one
     QTest::addColumn<QString>("line2");
-    QTest::addColumn<int>("how");            // 0 click 開始, 1 Enter, 2 Enter in the box
+    QTest::addColumn<int>("how");  // 0 click 開始, 1 Enter, 2 Enter in the box
 
     QTest::newRow("relative, click") << QString() << QStringLiteral("setup.msi") << 0;
     QTest::newRow("relative, Enter") << QString() << QStringLiteral("setup.msi") << 1;
     QTest::newRow("Enter in the box") << QString() << QStringLiteral("setup.msi") << 2;
     QTest::newRow("absolute line 2") << QString() << QStringLiteral("/opt/setup.msi") << 0;
     QTest::newRow("spaces") << QStringLiteral("my setup") << QStringLiteral("orv setup 2.msi") << 0;
-    QTest::newRow("quotes and options") << QStringLiteral("a \"b")
-                                        << QStringLiteral("x.msi\" /qn ALLUSERS=\"1") << 0;
-    QTest::newRow("shell characters") << QString() << QStringLiteral("$(touch pwned); `id` *.msi")
-                                      << 0;
-    QTest::newRow("Japanese name") << QStringLiteral("セットアップ")
-                                   << QStringLiteral("会議室ログ.msi") << 0;
+    QTest::newRow("quotes and options")
+        << QStringLiteral("a \"b") << QStringLiteral("x.msi\" /qn ALLUSERS=\"1") << 0;
+    QTest::newRow("shell characters")
+        << QString() << QStringLiteral("$(touch pwned); `id` *.msi") << 0;
+    QTest::newRow("Japanese name")
+        << QStringLiteral("セットアップ") << QStringLiteral("会議室ログ.msi") << 0;
 }
 
-void TestInstallerApp::startPassesPackageAsOneArgument()
-{
+void TestInstallerApp::startPassesPackageAsOneArgument() {
     QFETCH(QString, subfolder);
     QFETCH(QString, line2);
     QFETCH(int, how);
 
-    const QString folder = subfolder.isEmpty() ? m_setupDir->path()
-                                               : m_setupDir->filePath(subfolder);
+    const QString folder =
+        subfolder.isEmpty() ? m_setupDir->path() : m_setupDir->filePath(subfolder);
     QVERIFY(QDir().mkpath(folder));
     QVERIFY(WriteFile(QDir(folder).filePath("InstInfo.txt"),
                       Cp932("App\r\n" + line2 + "\r\nInfo\r\n")));
@@ -277,15 +264,13 @@ void TestInstallerApp::startPassesPackageAsOneArgument()
     QVERIFY(!QFile::exists(QDir::current().filePath("pwned")));
 }
 
-void TestInstallerApp::waitsUntilInstallerEnds()
-{
+void TestInstallerApp::waitsUntilInstallerEnds() {
     QVERIFY(MakeStandIn(m_binDir->path(), 700));
     QVERIFY(WriteFile(m_setupDir->filePath("InstInfo.txt"), "App\r\nsetup.msi\r\nInfo\r\n"));
     CRecordingApp app(m_setupDir->path());
     bool bHiddenWhileRunning = false;
-    CDialogDriver driver([&](CInstallerDlg& dlg) {
-        QTest::mouseClick(dlg.StartButton(), Qt::LeftButton);
-    });
+    CDialogDriver driver(
+        [&](CInstallerDlg& dlg) { QTest::mouseClick(dlg.StartButton(), Qt::LeftButton); });
     // While the stand-in runs, no installer window is shown.
     QTimer probe;
     QObject::connect(&probe, &QTimer::timeout, [&] {
@@ -302,35 +287,34 @@ void TestInstallerApp::waitsUntilInstallerEnds()
     QVERIFY(bHiddenWhileRunning);
 }
 
-void TestInstallerApp::cancelStartsNothing_data()
-{
-    QTest::addColumn<int>("how");  // 0 click キャンセル, 1 Escape, 2 close box, 3 Enter on キャンセル
+void TestInstallerApp::cancelStartsNothing_data() {
+    QTest::addColumn<int>(
+        "how");  // 0 click キャンセル, 1 Escape, 2 close box, 3 Enter on キャンセル
     QTest::newRow("button") << 0;
     QTest::newRow("Escape") << 1;
     QTest::newRow("close box") << 2;
     QTest::newRow("Enter on focused cancel") << 3;
 }
 
-void TestInstallerApp::cancelStartsNothing()
-{
+void TestInstallerApp::cancelStartsNothing() {
     QFETCH(int, how);
     QVERIFY(WriteFile(m_setupDir->filePath("InstInfo.txt"), "App\r\nsetup.msi\r\nInfo\r\n"));
     CRecordingApp app(m_setupDir->path());
     CDialogDriver driver([how](CInstallerDlg& dlg) {
         switch (how) {
-        case 0:
-            QTest::mouseClick(dlg.CancelButton(), Qt::LeftButton);
-            break;
-        case 1:
-            PressKey(dlg, Qt::Key_Escape);
-            break;
-        case 2:
-            dlg.close();
-            break;
-        default:
-            dlg.CancelButton()->setFocus();
-            QTest::keyClick(dlg.CancelButton(), Qt::Key_Return);
-            break;
+            case 0:
+                QTest::mouseClick(dlg.CancelButton(), Qt::LeftButton);
+                break;
+            case 1:
+                PressKey(dlg, Qt::Key_Escape);
+                break;
+            case 2:
+                dlg.close();
+                break;
+            default:
+                dlg.CancelButton()->setFocus();
+                QTest::keyClick(dlg.CancelButton(), Qt::Key_Return);
+                break;
         }
     });
     QCOMPARE(app.InitInstance(), int(kExitDone));
@@ -339,15 +323,13 @@ void TestInstallerApp::cancelStartsNothing()
     QVERIFY(!QFile::exists(ArgsPath()));
 }
 
-void TestInstallerApp::missingInstallerShowsMessage1001_data()
-{
+void TestInstallerApp::missingInstallerShowsMessage1001_data() {
     QTest::addColumn<bool>("notExecutable");
     QTest::newRow("not on PATH") << false;
     QTest::newRow("not executable") << true;
 }
 
-void TestInstallerApp::missingInstallerShowsMessage1001()
-{
+void TestInstallerApp::missingInstallerShowsMessage1001() {
     QFETCH(bool, notExecutable);
     QTemporaryDir emptyBin;
     QVERIFY(emptyBin.isValid());
@@ -359,16 +341,15 @@ void TestInstallerApp::missingInstallerShowsMessage1001()
     qputenv("PATH", QFile::encodeName(emptyBin.path()));
     QVERIFY(WriteFile(m_setupDir->filePath("InstInfo.txt"), "App\r\nsetup.msi\r\nInfo\r\n"));
     CRecordingApp app(m_setupDir->path());
-    CDialogDriver driver([](CInstallerDlg& dlg) {
-        QTest::mouseClick(dlg.StartButton(), Qt::LeftButton);
-    });
+    CDialogDriver driver(
+        [](CInstallerDlg& dlg) { QTest::mouseClick(dlg.StartButton(), Qt::LeftButton); });
     QCOMPARE(app.InitInstance(), int(kExitStartFailed));
     QCOMPARE(app.m_listMessages, QList<int>{IDS_START_FAILED});
-    QCOMPARE(LoadInstString(IDS_START_FAILED), QStringLiteral("インストールの開始に失敗しました。"));
+    QCOMPARE(LoadInstString(IDS_START_FAILED),
+             QStringLiteral("インストールの開始に失敗しました。"));
 }
 
-void TestInstallerApp::aboutBoxOpens()
-{
+void TestInstallerApp::aboutBoxOpens() {
     QVERIFY(WriteFile(m_setupDir->filePath("InstInfo.txt"), "App\r\nsetup.msi\r\nInfo\r\n"));
     CInstallerDlg dlg(m_setupDir->path());
     QVERIFY(dlg.OnInitDialog());

@@ -10,8 +10,7 @@ using namespace orvinst;
 
 namespace {
 
-QByteArray Cp932(const char* pUtf8)
-{
+QByteArray Cp932(const char* pUtf8) {
     QStringEncoder encoder("windows-31j");
     return encoder.encode(QString::fromUtf8(pUtf8));
 }
@@ -31,8 +30,7 @@ private slots:
     void folderOfThatNameIsNotRead();
 };
 
-void TestInstInfo::lineCounts_data()
-{
+void TestInstInfo::lineCounts_data() {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<bool>("ok");
     QTest::addColumn<QString>("info");
@@ -40,17 +38,17 @@ void TestInstInfo::lineCounts_data()
     QTest::newRow("empty file") << QByteArray() << false << QString();
     QTest::newRow("one line") << QByteArray("App\r\n") << false << QString();
     QTest::newRow("two lines") << QByteArray("App\r\nsetup.msi\r\n") << false << QString();
-    QTest::newRow("two lines, no final end") << QByteArray("App\r\nsetup.msi") << false << QString();
-    QTest::newRow("empty third line") << QByteArray("App\r\nsetup.msi\r\n\r\n") << true
-                                      << QStringLiteral("\r\n");
-    QTest::newRow("third line without end") << QByteArray("App\nsetup.msi\nInfo") << true
-                                            << QStringLiteral("Info\r\n");
+    QTest::newRow("two lines, no final end")
+        << QByteArray("App\r\nsetup.msi") << false << QString();
+    QTest::newRow("empty third line")
+        << QByteArray("App\r\nsetup.msi\r\n\r\n") << true << QStringLiteral("\r\n");
+    QTest::newRow("third line without end")
+        << QByteArray("App\nsetup.msi\nInfo") << true << QStringLiteral("Info\r\n");
     QTest::newRow("several lines") << QByteArray("App\r\nsetup.msi\r\nA\r\n\r\nB\r\n") << true
                                    << QStringLiteral("A\r\n\r\nB\r\n");
 }
 
-void TestInstInfo::lineCounts()
-{
+void TestInstInfo::lineCounts() {
     QFETCH(QByteArray, bytes);
     QFETCH(bool, ok);
     QFETCH(QString, info);
@@ -64,8 +62,7 @@ void TestInstInfo::lineCounts()
     }
 }
 
-void TestInstInfo::lineEnds()
-{
+void TestInstInfo::lineEnds() {
     // CR LF and LF both end a line and are removed; a CR that does not end a
     // line is text.
     InstInfo parsed;
@@ -76,8 +73,7 @@ void TestInstInfo::lineEnds()
     QCOMPARE(parsed.m_strInfo, QStringLiteral("a\rb\r\nlast\r\r\n"));
 }
 
-void TestInstInfo::decodesCp932()
-{
+void TestInstInfo::decodesCp932() {
     // Kanji, kana, the NEC circled digits and half-width kana of code page 932.
     const QByteArray bytes = Cp932("会議室ログビューア\r\nセットアップ.msi\r\n①から⑤まで ﾊﾝｶｸ\r\n");
     InstInfo parsed;
@@ -87,8 +83,7 @@ void TestInstInfo::decodesCp932()
     QCOMPARE(parsed.m_strInfo, QString::fromUtf8("①から⑤まで ﾊﾝｶｸ\r\n"));
 }
 
-void TestInstInfo::brokenCharacterStaysInItsLine()
-{
+void TestInstInfo::brokenCharacterStaysInItsLine() {
     // A lead byte with no trail byte at the end of line 1 must not take the
     // next line's first character with it.
     InstInfo parsed;
@@ -99,8 +94,7 @@ void TestInstInfo::brokenCharacterStaysInItsLine()
     QCOMPARE(parsed.m_strInfo, QStringLiteral("Info\r\n"));
 }
 
-void TestInstInfo::packagePath()
-{
+void TestInstInfo::packagePath() {
     // The folder gets exactly one separator; line 2 follows unchanged, even
     // when it is absolute (the start tests cover the ordinary cases).
     QCOMPARE(MakePackagePath(QStringLiteral("/"), QStringLiteral("setup.msi")),
@@ -109,8 +103,7 @@ void TestInstInfo::packagePath()
              QDir::toNativeSeparators(QStringLiteral("/m/")) + QStringLiteral("/opt/a b.msi"));
 }
 
-void TestInstInfo::folderOfThatNameIsNotRead()
-{
+void TestInstInfo::folderOfThatNameIsNotRead() {
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("InstInfo.txt")));

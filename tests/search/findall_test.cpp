@@ -53,8 +53,7 @@ std::vector<ByteRange> ReferenceRanges(std::uint32_t flags, std::string_view fie
 TEST(MatchRanges, FoldedMatchesAreWholeCharactersLeftmostFirst) {
     // ガ searched with width folding lights up ｶﾞ (two bytes) and ガ.
     const std::string field = Sj("xｶﾞyガzカ");
-    EXPECT_EQ(Ranges(kWidth, field, Sj("ガ")),
-              (std::vector<ByteRange>{{1, 3}, {4, 6}}));
+    EXPECT_EQ(Ranges(kWidth, field, Sj("ガ")), (std::vector<ByteRange>{{1, 3}, {4, 6}}));
     // Without folding only the exact character.
     EXPECT_EQ(Ranges(0, field, Sj("ガ")), (std::vector<ByteRange>{{4, 6}}));
     // A is never found in the trail byte of ア (0x83 0x41).
@@ -73,8 +72,8 @@ TEST(MatchRanges, AgreeWithTheWindowedComparison) {
     // Random fields over characters whose folds collide, with texts cut from
     // them, under every combination of foldings.
     const std::vector<std::string> alphabet = {
-        "a", "A", Sj("Ａ"), Sj("ａ"), Sj("か"), Sj("カ"), Sj("ｶ"), Sj("ガ"), Sj("が"),
-        "\xDE", "\xDF", Sj("ﾊ"), Sj("パ"), Sj("゛"), Code(0x8341), " ", "\x83", "\r\n"};
+        "a",    "A",    Sj("Ａ"), Sj("ａ"), Sj("か"), Sj("カ"),     Sj("ｶ"), Sj("ガ"), Sj("が"),
+        "\xDE", "\xDF", Sj("ﾊ"),  Sj("パ"), Sj("゛"), Code(0x8341), " ",     "\x83",   "\r\n"};
     std::mt19937 rng(7);
     for (int round = 0; round < 3000; ++round) {
         std::string field;
@@ -187,6 +186,72 @@ TEST_F(FindAllDoc, FailureClosesTheProgressFirst) {
     EXPECT_EQ(r.outcome, SearchOutcome::Failed);
     EXPECT_EQ(prompter.Ids(), std::vector<int>{res::IDS_FIND_ERROR});
     EXPECT_EQ(progress.live, 0);
+}
+
+// The records in document order, with no tree, against the tree's items:
+// a forest of random depth, every text and option of a table, find all and
+// a find from every position in both directions.
+TEST(RecordOrder, WalkingRecordsFindsWhatTheTreeFinds) {
+    FakeTitleTree tree;
+    struct : IFindContext {
+        std::string text;
+        std::uint32_t option = FIND_DEFAULT;
+        std::string GetFindString() override { return text; }
+        std::uint32_t GetFindOption() override { return option; }
+    } find;
+    COrvDoc doc;
+    doc.SetPorts({&tree, nullptr, nullptr, nullptr, &find});
+    std::mt19937 rng(11);
+    const char* words[] = {"alpha", "Beta", "gamma", "ALPHA", "delta"};
+    std::vector<CComment*> made;
+    for (int n = 1; n <= 300; ++n) {
+        CComment& c = doc.NewRecord();
+        c.SetNumber(n);
+        c.SetTitle(words[rng() % 5]);
+        c.SetAuthor(words[rng() % 5]);
+        c.SetText(std::string(words[rng() % 5]) + "\r\n");
+        if (!made.empty() && rng() % 3 != 0)
+            doc.AddReplyTo(*made[rng() % made.size()], c);
+        else
+            doc.AddRoot(c);
+        made.push_back(&c);
+    }
+    doc.BuildTree();
+    std::vector<const CComment*> records;
+    WalkDocumentOrder(doc.GetRoots(), [&](CComment& rec, int) { records.push_back(&rec); });
+    const std::vector<TreeItem>& items = doc.GetTreeItems();
+    ASSERT_EQ(records.size(), items.size());
+
+    const std::pair<const char*, std::uint32_t> cases[] = {
+        {"alpha", FIND_TITLE},
+        {"alpha", FIND_TITLE | FIND_IGNORECASE},
+        {"beta", FIND_AUTHOR | FIND_IGNORECASE},
+        {"gamma", FIND_CONTENT},
+        {"delta", FIND_TARGETS},
+        {"absent", FIND_TARGETS},
+    };
+    for (const auto& [text, option] : cases) {
+        SCOPED_TRACE(text);
+        find.text = text;
+        find.option = option;
+        const FindAllResult byTree = FindAll(items, doc.Ports());
+        const FindAllResult byRecords = FindAll(CRecordOrder(records), doc.Ports());
+        EXPECT_EQ(byRecords.outcome, byTree.outcome);
+        EXPECT_EQ(byRecords.hits, byTree.hits);
+        for (int start = 0; start < static_cast<int>(records.size()); start += 7) {
+            for (int step : {+1, -1}) {
+                tree.SelectItem(kNoItem);
+                const SearchOutcome treeOutcome = SearchFrom(items, doc.Ports(), start, step);
+                std::size_t hit = records.size();
+                const SearchOutcome outcome =
+                    SearchRecords(CRecordOrder(records), doc.Ports(), start, step, hit);
+                ASSERT_EQ(outcome, treeOutcome);
+                if (outcome == SearchOutcome::Found) {
+                    EXPECT_EQ(items[hit], tree.GetSelectedItem());
+                }
+            }
+        }
+    }
 }
 
 }  // namespace

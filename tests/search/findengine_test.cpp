@@ -108,29 +108,29 @@ struct FindDoc : ::testing::Test {
 };
 
 TEST_F(FindDoc, CommandsNeedTwoEntriesAndATarget) {
-    EXPECT_FALSE(doc.OnUpdateFindNext());
+    EXPECT_FALSE(OnUpdateFindNext(doc));
     Load({{1, "only"}});
-    EXPECT_FALSE(doc.OnUpdateFindNext());
-    EXPECT_FALSE(doc.OnUpdateFindPrev());
+    EXPECT_FALSE(OnUpdateFindNext(doc));
+    EXPECT_FALSE(OnUpdateFindPrev(doc));
     Load({{2, "two"}});
-    EXPECT_TRUE(doc.OnUpdateFindNext());
-    EXPECT_TRUE(doc.OnUpdateFindPrev());
+    EXPECT_TRUE(OnUpdateFindNext(doc));
+    EXPECT_TRUE(OnUpdateFindPrev(doc));
     find.option = FIND_IGNORECASE | FIND_IGNOREWIDTH | FIND_IGNOREKANA;
-    EXPECT_FALSE(doc.OnUpdateFindNext());
-    EXPECT_FALSE(doc.OnUpdateFindPrev());
+    EXPECT_FALSE(OnUpdateFindNext(doc));
+    EXPECT_FALSE(OnUpdateFindPrev(doc));
     for (std::uint32_t target : {FIND_TITLE, FIND_CONTENT, FIND_AUTHOR, FIND_AUTHORID}) {
         find.option = target;
-        EXPECT_TRUE(doc.OnUpdateFindNext());
+        EXPECT_TRUE(OnUpdateFindNext(doc));
     }
 }
 
 TEST_F(FindDoc, WithoutSelectionNextSkipsTheFirstAndPrevTheLast) {
     LoadFive();
     find.text = "hello";
-    doc.OnFindNext();
+    OnFindNext(doc);
     EXPECT_EQ(Selected(), 2);  // 1 holds the text too, but is not tested
     tree.SelectItem(kNoItem);
-    doc.OnFindPrev();
+    OnFindPrev(doc);
     EXPECT_EQ(Selected(), 2);  // 5 is not tested; walking back from 4
     EXPECT_TRUE(prompter.shown.empty());
 }
@@ -139,11 +139,11 @@ TEST_F(FindDoc, NeverStopsOnTheStartRecordAndWalksTreeOrder) {
     LoadFive();
     find.text = "hello";
     tree.SelectItem(ItemOf(2));
-    doc.OnFindNext();
+    OnFindNext(doc);
     EXPECT_EQ(Selected(), 5);
-    doc.OnFindPrev();
+    OnFindPrev(doc);
     EXPECT_EQ(Selected(), 2);
-    doc.OnFindPrev();
+    OnFindPrev(doc);
     EXPECT_EQ(Selected(), 1);
 }
 
@@ -151,9 +151,9 @@ TEST_F(FindDoc, NothingHappensAtTheEndOfTheOrder) {
     LoadFive();
     find.text = "hello";
     tree.SelectItem(ItemOf(5));
-    doc.OnFindNext();
+    OnFindNext(doc);
     tree.SelectItem(ItemOf(1));
-    doc.OnFindPrev();
+    OnFindPrev(doc);
     EXPECT_EQ(Selected(), 1);
     EXPECT_TRUE(prompter.shown.empty());
     EXPECT_TRUE(progress.dialogs.empty());
@@ -163,7 +163,7 @@ TEST_F(FindDoc, NoHitShowsTheTextInUtf8AndKeepsTheSelection) {
     LoadFive();
     find.text = Sj("ない物");
     tree.SelectItem(ItemOf(2));
-    doc.OnFindNext();
+    OnFindNext(doc);
     EXPECT_EQ(Selected(), 2);
     ASSERT_EQ(prompter.Ids(), std::vector<int>{res::IDS_FIND_NOTFOUND});
     EXPECT_EQ(prompter.shown[0].text, "\"ない物\" が見つかりません。");
@@ -175,7 +175,7 @@ TEST_F(FindDoc, NoHitShowsTheTextInUtf8AndKeepsTheSelection) {
 TEST_F(FindDoc, ProgressInCancelModePolledOncePerRecord) {
     LoadFive();
     find.text = "fifth";
-    doc.OnFindNext();  // tests 2, 3, 4, 5
+    OnFindNext(doc);  // tests 2, 3, 4, 5
     EXPECT_EQ(Selected(), 5);
     ASSERT_EQ(progress.dialogs.size(), 1u);
     EXPECT_TRUE(progress.dialogs[0].cancelMode);
@@ -190,14 +190,14 @@ TEST_F(FindDoc, EmptyOrOverlongTextRefusedWithoutProgress) {
     for (const std::string& text : {std::string(), std::string(2049, 'x')}) {
         prompter.shown.clear();
         find.text = text;
-        doc.OnFindNext();
+        OnFindNext(doc);
         ASSERT_EQ(prompter.Ids(), std::vector<int>{res::IDS_FIND_BADTEXT});
         EXPECT_EQ(prompter.shown[0].icon, MsgIcon::Exclamation);
     }
     EXPECT_TRUE(progress.dialogs.empty());
     prompter.shown.clear();
     find.text = std::string(2048, 'x');
-    doc.OnFindNext();
+    OnFindNext(doc);
     EXPECT_EQ(prompter.Ids(), std::vector<int>{res::IDS_FIND_NOTFOUND});
 }
 
@@ -209,23 +209,23 @@ TEST_F(FindDoc, FieldsFollowTheOptionBits) {
           {5, "needle title"}});
     find.text = "needle";
     find.option = FIND_TITLE;
-    doc.OnFindNext();
+    OnFindNext(doc);
     EXPECT_EQ(Selected(), 5);
     find.option = FIND_TITLE | FIND_CONTENT | 0x8000;  // unnamed bits change nothing
     tree.SelectItem(kNoItem);
-    doc.OnFindNext();
+    OnFindNext(doc);
     EXPECT_EQ(Selected(), 2);
     find.option = FIND_AUTHOR;
-    doc.OnFindNext();
+    OnFindNext(doc);
     EXPECT_EQ(Selected(), 3);
     find.option = FIND_AUTHORID;
     prompter.shown.clear();
-    doc.OnFindNext();
+    OnFindNext(doc);
     EXPECT_EQ(Selected(), 3);  // NEEDLE9 differs in case
     EXPECT_EQ(prompter.Ids(), std::vector<int>{res::IDS_FIND_NOTFOUND});
     tree.SelectItem(ItemOf(3));
     find.option = FIND_AUTHORID | FIND_IGNORECASE;
-    doc.OnFindNext();
+    OnFindNext(doc);
     EXPECT_EQ(Selected(), 4);
 }
 
@@ -233,19 +233,19 @@ TEST_F(FindDoc, FoldingsFromTheOptionWord) {
     Load({{1, "start"}, {2, "ＡＢＣ"}, {3, "ABC"}, {4, "ｶﾀｶﾅ"}, {5, "カタカナ"}});
     find.text = "abc";
     find.option = FIND_TITLE | FIND_IGNORECASE;
-    doc.OnFindNext();
+    OnFindNext(doc);
     EXPECT_EQ(Selected(), 3);
     find.option |= FIND_IGNOREWIDTH;
     tree.SelectItem(kNoItem);
-    doc.OnFindNext();
+    OnFindNext(doc);
     EXPECT_EQ(Selected(), 2);
     find.text = Sj("かたかな");
     find.option = FIND_TITLE | FIND_IGNOREKANA;
-    doc.OnFindNext();
+    OnFindNext(doc);
     EXPECT_EQ(Selected(), 5);
     tree.SelectItem(ItemOf(3));
     find.option |= FIND_IGNOREWIDTH;
-    doc.OnFindNext();
+    OnFindNext(doc);
     EXPECT_EQ(Selected(), 4);
 }
 
@@ -254,7 +254,7 @@ TEST_F(FindDoc, CancelKeepsTheSelectionEvenAfterAHit) {
     find.text = "fifth";
     tree.SelectItem(ItemOf(2));
     progress.cancelAfter = 2;  // while testing record 4
-    doc.OnFindNext();
+    OnFindNext(doc);
     EXPECT_EQ(Selected(), 2);
     ASSERT_EQ(prompter.Ids(), std::vector<int>{res::IDS_FIND_CANCELLED});
     EXPECT_EQ(prompter.shown[0].icon, MsgIcon::Information);
@@ -265,7 +265,7 @@ TEST_F(FindDoc, CancelKeepsTheSelectionEvenAfterAHit) {
     progress.totalChecks = 0;
     progress.cancelAfter = 3;  // 4, 5, then the final poll
     tree.SelectItem(ItemOf(3));
-    doc.OnFindNext();
+    OnFindNext(doc);
     EXPECT_EQ(Selected(), 3);
     EXPECT_EQ(prompter.Ids(), std::vector<int>{res::IDS_FIND_CANCELLED});
     EXPECT_EQ(progress.live, 0);
@@ -276,7 +276,7 @@ TEST_F(FindDoc, FailureDuringTheWalkClosesProgressFirst) {
     find.text = "fifth";
     tree.reads = 0;
     tree.throwAt = 1;
-    doc.OnFindNext();
+    OnFindNext(doc);
     EXPECT_EQ(Selected(), 0);
     ASSERT_EQ(prompter.Ids(), std::vector<int>{res::IDS_FIND_ERROR});
     EXPECT_EQ(prompter.liveAtMessage, std::vector<int>{0});

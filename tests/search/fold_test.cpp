@@ -142,7 +142,8 @@ TEST(Fold, CodesOfOneCharacterAreOneCharacterUnderEveryCombination) {
     EXPECT_EQ(minLen, 3);
     EXPECT_EQ(maxLen, 4);
     EXPECT_TRUE(FieldMatches(0, "x" + Code(0xED40) + "y", Code(0xFA5C), 2, 2));
-    EXPECT_TRUE(FieldMatches(kCase, Code(0xFA5B) + Code(0x879A), Code(0x81E6) + Code(0x81E6), 4, 4));
+    EXPECT_TRUE(
+        FieldMatches(kCase, Code(0xFA5B) + Code(0x879A), Code(0x81E6) + Code(0x81E6), 4, 4));
 }
 
 TEST(Fold, FoldingsCombine) {

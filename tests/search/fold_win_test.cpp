@@ -23,8 +23,8 @@ namespace {
 using namespace testing;
 
 // The combinations in the order of the answer masks of the list.
-const std::uint32_t kCombos[8] = {0,           kCase,         kWidth,         kCase | kWidth,
-                                  kKana,       kCase | kKana, kWidth | kKana, kAll};
+const std::uint32_t kCombos[8] = {0,     kCase,         kWidth,         kCase | kWidth,
+                                  kKana, kCase | kKana, kWidth | kKana, kAll};
 
 const LCID kJapanese = MAKELCID(MAKELANGID(LANG_JAPANESE, SUBLANG_DEFAULT), SORT_DEFAULT);
 
@@ -62,8 +62,8 @@ std::vector<std::string> AssignedCharacters() {
     std::vector<std::string> chars;
     auto decodes = [](const std::string& s) {
         wchar_t w[4];
-        return MultiByteToWideChar(932, MB_ERR_INVALID_CHARS, s.data(),
-                                   static_cast<int>(s.size()), w, 4) == 1;
+        return MultiByteToWideChar(932, MB_ERR_INVALID_CHARS, s.data(), static_cast<int>(s.size()),
+                                   w, 4) == 1;
     };
     for (unsigned b = 0x20; b <= 0xDF; ++b)
         if (b <= 0x7E || b >= 0xA1) chars.push_back(Code(b));

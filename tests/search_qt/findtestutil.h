@@ -8,13 +8,13 @@
 #include <memory>
 #include <string>
 
+#include "app/findbar.h"
 #include "app/mainframe.h"
 #include "app/splashscreen.h"
 #include "core/comment.h"
 #include "core/cp932.h"
 #include "fakes/fakeports.h"
 #include "fakes/qttestutil.h"
-#include "search/findbar.h"
 #include "views/textview.h"
 #include "views/titletreeview.h"
 

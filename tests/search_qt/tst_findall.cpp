@@ -10,6 +10,7 @@
 #include <QToolButton>
 #include <QTreeView>
 #include <QtTest>
+#include <cstdlib>
 
 #include "app/commands.h"
 #include "app/settings.h"
@@ -133,8 +134,9 @@ private slots:
         QTreeView* list = f->FindResults()->List();
         QCOMPARE(list->model()->data(list->model()->index(1, CFindResultsModel::kTitle)).toString(),
                  QStringLiteral("RE:ﾊﾟｿｺﾝ通信の設定について"));
-        QCOMPARE(list->model()->data(list->model()->index(1, CFindResultsModel::kDateTime)).toString(),
-                 QStringLiteral("98/04/02 12:40:33"));
+        QCOMPARE(
+            list->model()->data(list->model()->index(1, CFindResultsModel::kDateTime)).toString(),
+            QStringLiteral("98/04/02 12:40:33"));
         // A header sorts; the current row stays on its message.
         list->setCurrentIndex(list->model()->index(1, 0));
         list->sortByColumn(CFindResultsModel::kDateTime, Qt::DescendingOrder);
@@ -266,14 +268,115 @@ private slots:
             settings::Open()->value(QStringLiteral("BarState 2-Summary/Layout")).toByteArray());
         QVERIFY(!layout.isEmpty());
         const QString name = QStringLiteral("findResultsPane");
-        QVERIFY(!layout.contains(QByteArray(reinterpret_cast<const char*>(name.utf16()),
-                                            name.size() * 2)));
+        QVERIFY(!layout.contains(
+            QByteArray(reinterpret_cast<const char*>(name.utf16()), name.size() * 2)));
         QVERIFY(!layout.contains(name.toLatin1()));
 
-        auto f = OpenFrame(nullptr, false);
-        QCOMPARE(f->dockWidgetArea(f->FindResults()), Qt::RightDockWidgetArea);
-        QVERIFY(f->FindResults()->isVisible());
-        QCOMPARE(f->FindResults()->windowTitle(), QStringLiteral("検索結果"));
+        // Saved visible, it still starts hidden; a find all shows it where it was.
+        auto f = OpenFrame(nullptr, true);
+        CFindResultsPane* pane = f->FindResults();
+        QCOMPARE(f->dockWidgetArea(pane), Qt::RightDockWidgetArea);
+        QVERIFY(!pane->isVisible());
+        QCOMPARE(pane->windowTitle(), QStringLiteral("検索結果"));
+        const int savedWidth = own.section(QLatin1Char(','), 5, 5).toInt();
+        TypeInField(*f, QStringLiteral("オフ会"));
+        QVERIFY(f->Commands().Execute(ID_FIND_ALL));
+        QVERIFY(pane->isVisible());
+        QCOMPARE(f->dockWidgetArea(pane), Qt::RightDockWidgetArea);
+        QTRY_VERIFY2(std::abs(pane->width() - savedWidth) <= 8,
+                     qPrintable(QStringLiteral("%1 vs %2").arg(pane->width()).arg(savedWidth)));
+        f->GetDocument().SetModifiedFlag(false);
+    }
+
+    void paneStartsHiddenAndOpensWithRoomForTenRows() {
+        {
+            // A run that never showed the pane leaves no place for it.
+            auto first = OpenFrame(nullptr, true);
+            first->SaveFrameSettings();
+            first->GetDocument().SetModifiedFlag(false);
+        }
+        QCOMPARE(settings::ReadString(settings::kSecSettings,
+                                      QString::fromUtf8(settings::kValFindResults)),
+                 QString());
+        auto f = OpenFrame(nullptr, true);
+        f->resize(900, 700);
+        CFindResultsPane* pane = f->FindResults();
+        QVERIFY(!pane->isVisible());
+        // 表示: a checkable item right after the search bar's.
+        QMenu* view = nullptr;
+        for (QAction* a : f->menuBar()->actions())
+            if (a->text() == QStringLiteral("表示(&V)")) view = a->menu();
+        QVERIFY(view);
+        QAction* toggle = f->Commands().Action(ID_VIEW_FINDRESULTS);
+        const QList<QAction*> items = view->actions();
+        QCOMPARE(items.indexOf(toggle), items.indexOf(f->Commands().Action(ID_VIEW_FINDBAR)) + 1);
+        QCOMPARE(toggle->text(), QStringLiteral("検索結果(&R)"));
+        f->Commands().UpdateAll();
+        QVERIFY(toggle->isCheckable());
+        QVERIFY(!toggle->isChecked());
+
+        SelectNumber(*f, 8);
+        TypeInField(*f, QStringLiteral("オフ会"));
+        QVERIFY(f->Commands().Execute(ID_FIND_ALL));
+        QVERIFY(pane->isVisible());
+        QVERIFY(toggle->isChecked());
+        QTreeView* list = pane->List();
+        // The keyboard is on the first row, but no row is drawn as picked.
+        QCOMPARE(list->currentIndex().row(), 0);
+        QVERIFY(list->selectionModel()->selectedIndexes().isEmpty());
+        QCOMPARE(SelectedNumber(*f), 8);
+        // Room for about ten rows below the header.
+        QTRY_VERIFY(list->viewport()->height() > 0);
+        QApplication::processEvents();
+        const double rows = double(list->viewport()->height()) / list->sizeHintForRow(0);
+        QVERIFY2(rows >= 9 && rows <= 11.5, qPrintable(QString::number(rows)));
+
+        // The menu item hides and shows it at the same place.
+        const int height = pane->height();
+        QVERIFY(f->Commands().Execute(ID_VIEW_FINDRESULTS));
+        QVERIFY(!pane->isVisible());
+        QVERIFY(!toggle->isChecked());
+        QVERIFY(f->Commands().Execute(ID_VIEW_FINDRESULTS));
+        QVERIFY(pane->isVisible());
+        QCOMPARE(f->dockWidgetArea(pane), Qt::BottomDockWidgetArea);
+        QTRY_COMPARE(pane->height(), height);
+        f->GetDocument().SetModifiedFlag(false);
+    }
+
+    void sortArrowPointsUpForAscending() {
+        FakePrompter prompter;
+        auto f = OpenFrame(&prompter, true);
+        TypeInField(*f, QStringLiteral("オフ会"));
+        QVERIFY(f->Commands().Execute(ID_FIND_ALL));
+        QHeaderView* header = f->FindResults()->List()->header();
+        QTRY_VERIFY(header->isVisible() && header->width() > 0);
+        // The arrow is what differs from the header without one; it is
+        // narrow at the top when it points up.
+        const auto arrowWidths = [header](int order) {
+            if (order < 0)
+                header->setSortIndicator(-1, Qt::AscendingOrder);
+            else
+                header->setSortIndicator(CFindResultsModel::kNumber, Qt::SortOrder(order));
+            return header->grab().toImage();
+        };
+        const QImage none = arrowWidths(-1);
+        for (const auto& [order, up] :
+             {std::pair{Qt::AscendingOrder, true}, std::pair{Qt::DescendingOrder, false}}) {
+            const QImage with = arrowWidths(order);
+            QCOMPARE(with.size(), none.size());
+            std::vector<int> widths;  // differing pixels per row, rows with any
+            for (int y = 0; y < with.height(); ++y) {
+                int n = 0;
+                for (int x = 0; x < header->sectionSize(CFindResultsModel::kNumber); ++x)
+                    if (with.pixel(x, y) != none.pixel(x, y)) ++n;
+                if (n) widths.push_back(n);
+            }
+            QVERIFY(widths.size() >= 3);
+            if (up)
+                QVERIFY2(widths.front() < widths.back(), "ascending: ▲");
+            else
+                QVERIFY2(widths.front() > widths.back(), "descending: ▼");
+        }
     }
 };
 

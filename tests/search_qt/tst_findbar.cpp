@@ -40,9 +40,9 @@ private slots:
         QCOMPARE(bar->widgetForAction(items[0]), static_cast<QWidget*>(Combo(*f)));
         QVERIFY(items[1]->isSeparator());
         const int ids[] = {
-            ID_FIND_PREV,      ID_FIND_NEXT,     ID_FIND_ALL, 0, ID_FIND_TITLE,      ID_FIND_CONTENT,
-            ID_FIND_AUTHOR,    ID_FIND_AUTHORID, 0, ID_FIND_IGNORECASE, ID_FIND_IGNOREWIDTH,
-            ID_FIND_IGNOREKANA};
+            ID_FIND_PREV,        ID_FIND_NEXT,      ID_FIND_ALL,      0, ID_FIND_TITLE,
+            ID_FIND_CONTENT,     ID_FIND_AUTHOR,    ID_FIND_AUTHORID, 0, ID_FIND_IGNORECASE,
+            ID_FIND_IGNOREWIDTH, ID_FIND_IGNOREKANA};
         for (int i = 0; i < 12; ++i) {
             QAction* a = items[i + 2];
             if (ids[i] == 0) {

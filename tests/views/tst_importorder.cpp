@@ -138,8 +138,7 @@ private slots:
         TempDir dir;
         std::filesystem::create_directories(dir.Path() / "a");
         std::filesystem::create_directories(dir.Path() / "b");
-        const std::string first =
-            dir.Write("a/forum.log", LogText({{1, -1, "first file", "one"}}));
+        const std::string first = dir.Write("a/forum.log", LogText({{1, -1, "first file", "one"}}));
         const std::string second =
             dir.Write("b/forum.log", LogText({{2, 1, "second file", "two"}}));
         ScriptedChooser chooser;
@@ -275,10 +274,10 @@ private slots:
                 whole = whole && label->fontMetrics().horizontalAdvance(line) <= label->width();
             box->reject();
         });
-        prompter.MessageBox(res::IDS_IMPORT_DUPLICATE,
-                            res::Format(res::IDS_IMPORT_DUPLICATE,
-                                        "conference-room-12-archive-1998-04.log"),
-                            MsgIcon::Question, MsgButtons::YesNo);
+        prompter.MessageBox(
+            res::IDS_IMPORT_DUPLICATE,
+            res::Format(res::IDS_IMPORT_DUPLICATE, "conference-room-12-archive-1998-04.log"),
+            MsgIcon::Question, MsgButtons::YesNo);
         QVERIFY(whole);
     }
 };

@@ -104,10 +104,21 @@ private slots:
         QVERIFY(dlg.Create(nullptr, false));
         dlg.SetPos(150);
         QCOMPARE(dlg.PercentText(), QStringLiteral("25%"));
-        dlg.SetRange(5, 5);       // upper not above lower: ignored
-        dlg.SetRange(0, 70000);   // beyond 16 bits: ignored
+        dlg.SetRange(5, 5);      // upper not above lower: ignored
+        dlg.SetRange(0, 70000);  // beyond 16 bits: ignored
         dlg.SetPos(299);
         QCOMPARE(dlg.PercentText(), QStringLiteral("99%"));
+        // A position past either end (a log that grew while read) stands
+        // at that end.
+        const std::pair<int, QString> beyond[] = {{301, QStringLiteral("100%")},
+                                                  {1000000, QStringLiteral("100%")},
+                                                  {99, QStringLiteral("0%")},
+                                                  {-5, QStringLiteral("0%")}};
+        for (const auto& [pos, text] : beyond) {
+            dlg.SetPos(pos);
+            QCOMPARE(dlg.PercentText(), text);
+            QVERIFY(dlg.GetPos() >= 100 && dlg.GetPos() <= 300);
+        }
     }
 
     void cancelModeShowsCaptionAndCancelOnly() {
@@ -229,7 +240,7 @@ private slots:
         QVERIFY(doc.GetRootCount() < 40);
         QCOMPARE(doc.LastImportEnd(), COrvDoc::ImportEnd::Cancelled);
         QVERIFY(factory.ownerDisabledDuring);
-        QVERIFY(!CProgressDlg::BlocksInput(&owner));  // every dialog is gone
+        QVERIFY(!CProgressDlg::BlocksInput(&owner));              // every dialog is gone
         QCOMPARE(doc.GetTreeItems().size(), doc.GetRootCount());  // rebuilt
     }
 

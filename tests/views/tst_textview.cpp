@@ -1,22 +1,23 @@
 // The message pane: header band geometry and texts, text area placement,
 // the view font record and its settings, page scrolling, focus, printing.
+#include <QApplication>
 #include <QFontDialog>
 #include <QFontInfo>
 #include <QGroupBox>
 #include <QLineEdit>
+#include <QListView>
 #include <QPdfWriter>
-#include <QApplication>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
 #include <QPrinter>
-#include <QTimer>
 #include <QScrollBar>
 #include <QSettings>
+#include <QStyledItemDelegate>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextLayout>
-
+#include <QTimer>
 #include <cmath>
 
 #include "viewtestutil.h"
@@ -312,6 +313,52 @@ private slots:
         QVERIFY(height >= view.fontMetrics().height());
     }
 
+    void fontChooserNamesStylesInJapanese() {
+        const struct {
+            const char* font;
+            const char* shown;
+        } names[] = {
+            {"Regular", "標準"},
+            {"Normal", "標準"},
+            {"Bold", "太字"},
+            {"Italic", "斜体"},
+            {"Oblique", "斜体"},
+            {"Bold Italic", "太字 斜体"},
+            {"bold  oblique", "太字 斜体"},
+            {"Light", "Light"},
+            {"標準", "標準"},
+        };
+        for (const auto& n : names)
+            QCOMPARE(CTextView::JapaneseStyleName(QString::fromUtf8(n.font)),
+                     QString::fromUtf8(n.shown));
+
+        // In the chooser: the style list and its field show the Japanese names.
+        CTextView view;
+        QStringList shown;
+        QString field;
+        QTimer::singleShot(0, [&] {
+            auto* dlg = qobject_cast<QFontDialog*>(QApplication::activeModalWidget());
+            QVERIFY(dlg);
+            const QList<QListView*> lists = dlg->findChildren<QListView*>();
+            QVERIFY(lists.size() >= 3);
+            auto* delegate = qobject_cast<QStyledItemDelegate*>(lists[1]->itemDelegate());
+            QVERIFY(delegate);
+            QAbstractItemModel* m = lists[1]->model();
+            for (int r = 0; r < m->rowCount(); ++r)
+                shown << delegate->displayText(m->index(r, 0).data(), QLocale());
+            for (QLineEdit* e : dlg->findChildren<QLineEdit*>())
+                if (e->isReadOnly() && e->text() == shown.value(lists[1]->currentIndex().row()))
+                    field = e->text();
+            dlg->reject();
+        });
+        view.OnViewFont();
+        QVERIFY(!shown.isEmpty());
+        QVERIFY2(shown.contains(QStringLiteral("標準")), qPrintable(shown.join(u',')));
+        for (const char* latin : {"Regular", "Normal", "Bold", "Italic", "Oblique"})
+            QVERIFY2(!shown.contains(QString::fromLatin1(latin)), qPrintable(shown.join(u',')));
+        QVERIFY(!field.isEmpty());
+    }
+
     void tabStopsFallEveryEightLetterWidths() {
         CTextView view;
         auto rec = Record(1, "t", "\tX\r\nabcdefgh\tY\r\n");
@@ -320,7 +367,8 @@ private slots:
         // The mean width of the Latin letters, as the platform's dialog
         // units count; a Japanese face's own "average" width is about twice
         // that and put the stops every sixteen columns.
-        const QString letters = QStringLiteral("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ");
+        const QString letters =
+            QStringLiteral("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ");
         const qreal eight = 8 * QFontMetricsF(view.font()).horizontalAdvance(letters) / 52;
         const QTextLayout* layout = view.document()->firstBlock().layout();
         QVERIFY(std::abs(layout->lineAt(0).cursorToX(1) - eight) < 1.0);

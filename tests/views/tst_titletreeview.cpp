@@ -3,6 +3,9 @@
 #include <QScrollBar>
 #include <QTest>
 #include <QToolTip>
+#include <algorithm>
+#include <cstdlib>
+#include <functional>
 
 #include "viewtestutil.h"
 
@@ -33,8 +36,10 @@ void FillChain(COrvDoc& doc, int depth) {
         CComment& rec = doc.NewRecord();
         rec.SetNumber(n);
         rec.SetTitle(n == 1 ? "chain" : "RE:chain");
-        if (last) doc.AddReplyTo(*last, rec);
-        else doc.AddRoot(rec);
+        if (last)
+            doc.AddReplyTo(*last, rec);
+        else
+            doc.AddRoot(rec);
         last = &rec;
     }
 }
@@ -313,7 +318,7 @@ private slots:
         QVERIFY(tree.IsExpanded(Item(31)));
         QTest::keyClick(&tree, Qt::Key_Right);  // goes to the first reply
         QCOMPARE(tree.GetSelectedItem(), Item(32));
-        QTest::keyClick(&tree, Qt::Key_Left);   // closed: goes to the parent
+        QTest::keyClick(&tree, Qt::Key_Left);  // closed: goes to the parent
         QCOMPARE(tree.GetSelectedItem(), Item(31));
         QTest::keyClick(&tree, Qt::Key_Asterisk, Qt::KeypadModifier);  // everything below
         QVERIFY(tree.IsExpanded(Item(32)) && tree.IsExpanded(Item(33)));
@@ -337,11 +342,71 @@ private slots:
         QCOMPARE(ShownNumber(*host), 32);
     }
 
+    void clickBelowTheRowsKeepsTheSelection() {
+        // A short tree, so that empty space lies below its last row.
+        COrvDoc small;
+        ImportInto(small, *host, *dir,
+                   {{1, -1, "One", "a"}, {2, -1, "Two", "b"}, {3, 1, "Re: One", "c"}}, &prompter);
+        CTitleTreeView& tree = *host->tree;
+        const TreeItem two = ItemOfNumber(small, tree, 2);
+        tree.SelectItem(two);
+        const QRect last = tree.visualRect(tree.Model().index(tree.Model().rowCount() - 1, 0));
+        const QPoint below(last.left() + 30, last.bottom() + 40);
+        QVERIFY(below.y() < tree.viewport()->height());
+        QVERIFY(!tree.indexAt(below).isValid());
+        const struct {
+            const char* what;
+            std::function<void()> act;
+        } actions[] = {
+            {"click", [&] { QTest::mouseClick(tree.viewport(), Qt::LeftButton, {}, below); }},
+            {"right click",
+             [&] { QTest::mouseClick(tree.viewport(), Qt::RightButton, {}, below); }},
+            {"double click",
+             [&] { QTest::mouseDClick(tree.viewport(), Qt::LeftButton, {}, below); }},
+            {"ctrl click",
+             [&] {
+                 QTest::mouseClick(tree.viewport(), Qt::LeftButton, Qt::ControlModifier, below);
+             }},
+        };
+        for (const auto& a : actions) {
+            a.act();
+            QVERIFY2(tree.GetSelectedItem() == two, a.what);
+            // Current and visibly selected, shown, and what Shift+Del would take.
+            QVERIFY2(tree.selectionModel()->isSelected(tree.currentIndex()), a.what);
+            QVERIFY2(tree.selectionModel()->selectedIndexes().size() == 1, a.what);
+            QCOMPARE(ShownNumber(*host), 2);
+            QVERIFY(small.OnUpdateDeleteSelectedTree());
+        }
+        tree.ClearTree();
+    }
+
+    void firstRootsLineStartsAtItsBox() {
+        // The line above an item joins it to the one before; the first item
+        // has none, so nothing is drawn between its middle and the top edge.
+        CTitleTreeView& tree = *host->tree;
+        tree.scrollToTop();
+        tree.horizontalScrollBar()->setValue(0);
+        const QImage shot = tree.viewport()->grab().toImage();
+        const QColor background = tree.viewport()->palette().color(QPalette::Base);
+        const auto linePixels = [&](int n) {
+            const QRect cell = tree.ButtonRect(Item(n));
+            int count = 0;
+            for (int y = cell.top(); y < cell.center().y() - 5; ++y)
+                for (int x = cell.left(); x <= cell.right(); ++x)
+                    if (shot.pixelColor(x, y) != background) ++count;
+            return count;
+        };
+        QCOMPARE(tree.Model().ItemAt(0), Item(1));
+        QCOMPARE(linePixels(1), 0);
+        QVERIFY(linePixels(2) > 0);  // the second root's line comes from the first
+    }
+
     void deepTitlesStayReadable() {
         // A chain 60 deep under a root: past 40 levels the indentation stops.
         std::vector<Msg> msgs = {{1, -1, "Top", "body"}};
         for (int n = 2; n <= 61; ++n)
-            msgs.push_back({n, n - 1, "RE:" + std::string(n == 61 ? "a long title at the very end" : "x"),
+            msgs.push_back({n, n - 1,
+                            "RE:" + std::string(n == 61 ? "a long title at the very end" : "x"),
                             "body"});
         COrvDoc deep;
         ImportInto(deep, *host, *dir, msgs, &prompter);
@@ -371,10 +436,58 @@ private slots:
         QTRY_VERIFY(!QToolTip::isVisible());
         hbar->setValue(0);
         const QRect whole = tree.LabelRect(item(1));
-        QHelpEvent short_(QEvent::ToolTip, whole.center(), tree.viewport()->mapToGlobal(whole.center()));
+        QHelpEvent short_(QEvent::ToolTip, whole.center(),
+                          tree.viewport()->mapToGlobal(whole.center()));
         QCoreApplication::sendEvent(tree.viewport(), &short_);
         QVERIFY(!QToolTip::isVisible());
         tree.ClearTree();  // no pane keeps a record of this document
+    }
+
+    void sidewaysRangeEndsAtTheWidestRow() {
+        // Wherever a deep chain is scrolled, the pane scrolls sideways just
+        // far enough to show the widest row in view, never into blank space.
+        for (const int depth : {30, 60, 1000}) {
+            COrvDoc deep;
+            DocPorts ports;
+            ports.tree = host->tree;
+            deep.SetPorts(ports);
+            FillChain(deep, depth);
+            deep.BuildTree();
+            CTitleTreeView& tree = *host->tree;
+            OnExpandAll(deep, *host);
+            const auto check = [&](const char* where) {
+                QCoreApplication::processEvents();
+                const int first = tree.verticalScrollBar()->value();
+                int widest = tree.viewport()->width();
+                for (int r = first; r < tree.Model().rowCount(); ++r) {
+                    const TreeItem item = tree.Model().ItemAt(r);
+                    if (tree.visualRect(tree.Model().index(r, 0)).top() >=
+                        tree.viewport()->height())
+                        break;
+                    widest = std::max(widest, tree.LabelStart(item) + tree.LabelRect(item).width());
+                }
+                const int end = tree.horizontalScrollBar()->maximum() + tree.viewport()->width();
+                QVERIFY2(std::abs(end - widest) <= 4,
+                         qPrintable(QStringLiteral("depth %1, %2: range ends at %3, widest row %4")
+                                        .arg(depth)
+                                        .arg(QLatin1String(where))
+                                        .arg(end)
+                                        .arg(widest)));
+            };
+            check("top");
+            tree.setFocus();
+            QTest::keyClick(&tree, Qt::Key_Down);
+            QTest::keyClick(&tree, Qt::Key_End);
+            check("deepest selected");
+            tree.horizontalScrollBar()->setValue(tree.horizontalScrollBar()->maximum());
+            check("scrolled right");
+            tree.verticalScrollBar()->setValue(tree.verticalScrollBar()->maximum() / 2);
+            check("middle");
+            tree.verticalScrollBar()->setValue(0);
+            check("back at the top");
+            tree.ClearTree();
+            deep.SetPorts(DocPorts());
+        }
     }
 
     void millionLevelChain() {

@@ -2,12 +2,11 @@
 // small forum logs written to a temporary folder.
 #pragma once
 
-#include <string>
-#include <vector>
-
 #include <QHBoxLayout>
 #include <QTemporaryDir>
 #include <QWidget>
+#include <string>
+#include <vector>
 
 #include "core/orvdoc.h"
 #include "fakes/fakeports.h"

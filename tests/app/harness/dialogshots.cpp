@@ -11,7 +11,6 @@
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTimer>
-
 #include <functional>
 #include <memory>
 
@@ -23,8 +22,9 @@
 #include "app/settings.h"
 #include "core/comment.h"
 #include "res/strings.h"
-#include "views/textview.h"
 #include "tests/app/harness/shotutil.h"
+#include "tests/fakes/usage.h"
+#include "views/textview.h"
 
 using namespace orv;
 using shots::Settle;
@@ -46,6 +46,12 @@ void ShotOfModal(const QString& dir, const QString& name, const std::function<vo
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (orv::test::AnswerHelp(
+            argc, argv,
+            "usage: dialog_shots [OUTDIR]\n"
+            "Writes screenshots of the viewer's dialogs as PNG files into OUTDIR\n"
+            "(default: .).\n"))
+        return 0;
     QTemporaryDir settingsDir;
     settings::UseFolder(settingsDir.path());
     COrvApp app(argc, argv);
@@ -79,7 +85,8 @@ int main(int argc, char** argv) {
     ShotOfModal(out, QStringLiteral("font-chooser.png"), [f] { f->GetTextView()->OnViewFont(); });
 
     {
-        std::vector<std::string> paths = {"/tmp/a/first.log", "/tmp/b/second.log", "/tmp/third.log"};
+        std::vector<std::string> paths = {"/tmp/a/first.log", "/tmp/b/second.log",
+                                          "/tmp/third.log"};
         ShotOfModal(out, QStringLiteral("import-order.png"), [&paths, f] {
             CImportOrderDlg dlg(paths, f);
             dlg.exec();
@@ -88,8 +95,9 @@ int main(int argc, char** argv) {
 
     CCommentStore store;
     CComment& tabbed = store.NewRecord();
-    tabbed.SetText(std::string("\tA\tB\tC\r\n12345678901234567890123456789012\r\n"
-                               "abcdefgh\tX\r\n"));
+    tabbed.SetText(
+        std::string("\tA\tB\tC\r\n12345678901234567890123456789012\r\n"
+                    "abcdefgh\tX\r\n"));
     f->GetTextView()->SetComment(&tabbed);
     Shot(out, QStringLiteral("tabs-on-screen.png"));
     ShotOfModal(out, QStringLiteral("tabs-preview.png"),

@@ -10,16 +10,22 @@
 #include <QTreeView>
 
 #include "app/commands.h"
+#include "app/findbar.h"
 #include "app/mainframe.h"
 #include "app/orvapp.h"
 #include "app/settings.h"
 #include "app/splashscreen.h"
-#include "search/findbar.h"
+#include "tests/fakes/usage.h"
 #include "views/titletreeview.h"
 
 using namespace orv;
 
 int main(int argc, char** argv) {
+    if (orv::test::AnswerHelp(
+            argc, argv,
+            "usage: findbar_harness [TEXT [SECONDS [drop|all [OPTION]]]]\n"
+            "Shows the viewer over the sample log with TEXT found (see the source).\n"))
+        return 0;
     COrvApp app(argc, argv);
     QTemporaryDir dir;
     settings::UseFolder(dir.path());

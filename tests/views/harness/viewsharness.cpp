@@ -10,6 +10,7 @@
 #include "app/msgprompter.h"
 #include "app/progressdlg.h"
 #include "core/orvdoc.h"
+#include "tests/fakes/usage.h"
 #include "views/textview.h"
 #include "views/titletreeview.h"
 #include "views/viewhost.h"
@@ -34,6 +35,13 @@ public:
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (orv::test::AnswerHelp(
+            argc, argv,
+            "usage: views_harness [--dialogs] [--font] [LOG [NUMBER]]\n"
+            "Shows the two panes over LOG (default: the sample log) with message\n"
+            "NUMBER selected; --dialogs adds the progress and import-order dialogs,\n"
+            "--font the font chooser.\n"))
+        return 0;
     QApplication app(argc, argv);
     QApplication::setApplicationDisplayName(QStringLiteral("Orv"));
     Host host;

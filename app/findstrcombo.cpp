@@ -1,4 +1,4 @@
-#include "search/findstrcombo.h"
+#include "app/findstrcombo.h"
 
 #include <QAbstractItemView>
 #include <QDebug>

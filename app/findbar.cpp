@@ -1,4 +1,4 @@
-#include "search/findbar.h"
+#include "app/findbar.h"
 
 #include <QAction>
 #include <QApplication>

@@ -43,6 +43,12 @@ public:
     std::uint64_t GetLength() const { return m_length; }
     bool Seek(std::uint64_t pos);
     bool Failed() const { return m_bFailed; }
+    // The errno of the read error that set Failed().
+    int ReadError() const { return m_readErr; }
+    // Test hook: every read of a log at or past offset fails with EIO, as a
+    // failing disk would; the bytes before it read normally.
+    static void FailReadsFrom(std::uint64_t offset);
+    static void StopFailingReads();
     // Reads bytes up to and including the next CR LF, at most maxBytes of
     // them, into line (emptied first). When maxBytes are gathered without a
     // line end, the line is ended with LF and the next byte is left for the
@@ -61,6 +67,8 @@ public:
 private:
     int Refill();
     bool Fill();
+    // fread of up to n bytes at file position pos, noting a read error.
+    std::size_t ReadFromFile(char* dst, std::size_t n, std::uint64_t pos);
 
     std::vector<std::string> m_paths;
     ILogFileChooser* m_chooser = nullptr;
@@ -74,6 +82,7 @@ private:
     std::size_t m_bufPos = 0;
     std::size_t m_bufLen = 0;
     bool m_bFailed = false;
+    int m_readErr = 0;
 };
 
 }  // namespace orv

@@ -1,11 +1,12 @@
-// Reading text logs: the line reader and the header-line rules.
+// The rules of a log's lines: what makes a header line 1 or 2, the tokens
+// of a header line, and the helpers the import reads numbers and markers
+// with. Both the import's scanner and the line-at-a-time reference reader
+// (core/import/linereader.h) classify lines by them.
 #pragma once
 
-#include <string>
+#include <cstddef>
+#include <cstdint>
 #include <string_view>
-
-#include "core/headstr.h"
-#include "core/logfilelist.h"
 
 namespace orv {
 
@@ -14,17 +15,8 @@ enum class LineKind { MessageStart = 0, HeaderLine2 = 1, Other = 2 };
 // Longest line content before a line end is forced.
 inline constexpr std::size_t kMaxLineBytes = 4096;
 
-// Reads one line (with its CR LF) into line. When kind is given, classifies
-// it; a header line 1 is a MessageStart only when the next line is a header
-// line 2 (the file position is restored after looking). Returns true when the
-// line is not empty. A read error is reported through prompter (may be null)
-// and reads as end of file.
-bool ReadLogLine(CLogFileList& file, std::string& line, LineKind* kind = nullptr,
-                 IPrompter* prompter = nullptr);
-// The same, giving the line as a view that stays valid until the next read
-// from file; scratch holds the bytes when they are not in the read buffer.
-bool ReadLogLineView(CLogFileList& file, std::string_view& line, std::string& scratch,
-                     LineKind* kind = nullptr, IPrompter* prompter = nullptr);
+// Byte column from which a header token belongs to the title.
+inline constexpr std::size_t kTitleColumn = 38;
 
 // Calls f(pos, len) for each space-separated token of s[0, n): spaces
 // (0x20 only) are skipped; the last token runs to the end, line end
@@ -40,9 +32,6 @@ void ForEachToken(const char* s, std::size_t n, F&& f) {
         pos = end;
     }
 }
-
-// Appends the space-separated tokens of line to tokens; returns their count.
-std::size_t SplitHeaderTokens(std::string_view line, HeaderTokenArray& tokens);
 
 // s without leading and trailing space, TAB, CR and LF bytes.
 std::string_view TrimSpace(std::string_view s);

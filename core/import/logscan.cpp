@@ -1,10 +1,10 @@
-#include "core/logscan.h"
+#include "core/import/logscan.h"
 
 #include <algorithm>
 #include <climits>
 #include <cstdint>
-#include <new>
 #include <cstring>
+#include <new>
 
 #include "res/strings.h"
 
@@ -64,7 +64,7 @@ void StopMasks(const char* p, std::size_t n, std::uint64_t* out) {
 
 #if defined(ORV_HAVE_AVX2_PATH)
 __attribute__((target("avx2"))) void StopMasksAvx2(const char* p, std::size_t n,
-                                                    std::uint64_t* out) {
+                                                   std::uint64_t* out) {
     const __m256i lf = _mm256_set1_epi8('\n');
     const __m256i zero = _mm256_setzero_si256();
     for (std::size_t b = 0; b < n; ++b) {
@@ -110,7 +110,8 @@ LineMasks BlockLineMasks(const char* p) {
         m.cr |= bits(_mm_cmpeq_epi8(v, cr));
         m.nul |= bits(_mm_cmpeq_epi8(v, zero));
         // Bytes of 0x80 and above compare as negative: never digits.
-        m.digit |= bits(_mm_and_si128(_mm_cmpgt_epi8(v, belowDigits), _mm_cmplt_epi8(v, aboveDigits)));
+        m.digit |=
+            bits(_mm_and_si128(_mm_cmpgt_epi8(v, belowDigits), _mm_cmplt_epi8(v, aboveDigits)));
     }
 #else
     for (int i = 0; i < 64; ++i) {
@@ -219,8 +220,8 @@ void CLogScanner::Relocate(std::size_t need, std::size_t gap) {
 void CLogScanner::ComputeMasks(std::size_t at) {
     // A batch of blocks at once: their loads are independent and overlap.
     const std::size_t whole = at + 64 * kMaskBlocks <= m_end ? kMaskBlocks
-                              : at < m_end                    ? (m_end - at) / 64
-                                                              : 0;
+                              : at < m_end                   ? (m_end - at) / 64
+                                                             : 0;
 #if defined(ORV_HAVE_AVX2_PATH)
     if (HaveAvx2())
         StopMasksAvx2(m_base + at, whole, m_masks);
@@ -339,11 +340,7 @@ bool CLogScanner::NextBody(std::string_view& line, LineKind& kind, IPrompter* pr
     const std::size_t k = NextStop(m_r, m_r + reach) - m_r;
     if (k < reach && p[k] == '\n' && !(p[0] >= '0' && p[0] <= '9')) {
         line = std::string_view(p, k + 1);
-        // Consecutive plain lines are one run of bytes, moved at once.
-        if (m_pendLen && m_pendFrom + m_pendLen != m_r) Flush();
-        if (!m_pendLen) m_pendFrom = m_r;
-        m_pendLen += k + 1;
-        m_r += k + 1;
+        PutPlainLines(m_r + k + 1);
         kind = LineKind::Other;
         return true;
     }
@@ -355,7 +352,62 @@ bool CLogScanner::NextBody(std::string_view& line, LineKind& kind, IPrompter* pr
     return true;
 }
 
-void CLogScanner::SkipPlainBody() {
+void CLogScanner::PutPlainLines(std::size_t end) {
+    // Consecutive plain lines are one run of bytes, moved at once.
+    if (m_pendLen && m_pendFrom + m_pendLen != m_r) Flush();
+    if (!m_pendLen) m_pendFrom = m_r;
+    m_pendLen += end - m_r;
+    m_r = end;
+}
+
+bool CLogScanner::ScanPlainBlock(std::size_t blk, PlainScan& s) const {
+    const LineMasks m = BlockLineMasks(m_base + blk);
+    std::uint64_t live = ~std::uint64_t(0);
+    if (blk < m_r) {
+        live <<= (m_r - blk);
+        s.startCarry = false;
+    }
+    const std::uint64_t ends = m.lf & ((m.cr & live) << 1 | (s.crCarry ? 1 : 0)) & live;
+    std::uint64_t starts = (ends << 1 | (s.startCarry ? 1 : 0)) & live;
+    if (blk < m_r) starts |= std::uint64_t(1) << (m_r - blk);
+    // The first line start in this block that is not plain: a digit first
+    // (a header line 1, perhaps), or the start of a line holding a NUL.
+    std::uint64_t bad = starts & m.digit;
+    if (const std::uint64_t nul = m.nul & live) {
+        const int at = LowestBit(nul);
+        const std::uint64_t before = ends & ((std::uint64_t(1) << at) - 1);
+        const std::size_t holder =
+            before ? blk + static_cast<std::size_t>(HighestBit(before)) + 1 : s.lineStart;
+        if (holder < blk) {
+            s.lineStart = holder;
+            return false;
+        }
+        bad |= std::uint64_t(1) << (holder - blk);
+    }
+    if (bad) {
+        // Every line before the first bad start is plain, if the first of
+        // them is not over-long.
+        const std::size_t at = blk + static_cast<std::size_t>(LowestBit(bad));
+        const std::uint64_t before = ends & ((std::uint64_t(1) << (at - blk)) - 1);
+        const std::size_t firstEnd =
+            before ? blk + static_cast<std::size_t>(LowestBit(before)) + 1 : at;
+        if (firstEnd - s.lineStart <= kLineSpan) s.lineStart = at;
+        return false;
+    }
+    if (ends) {
+        // A line longer than 4,097 bytes with its CR LF is over-long.
+        if (blk + static_cast<std::size_t>(LowestBit(ends)) + 1 - s.lineStart > kLineSpan)
+            return false;
+        s.lineStart = blk + static_cast<std::size_t>(HighestBit(ends)) + 1;
+    } else if (blk + 64 - s.lineStart > kLineSpan) {
+        return false;  // no CR LF within reach of the line's start
+    }
+    s.crCarry = ((m.cr & live) >> 63) != 0;
+    s.startCarry = (ends >> 63) != 0;
+    return true;
+}
+
+void CLogScanner::PutPlainBody() {
     if (!m_leftBlocks.empty()) ReleaseLeftBlocks();
     for (;;) {
         if (m_end - m_r < kAhead) {
@@ -364,77 +416,15 @@ void CLogScanner::SkipPlainBody() {
         }
         // Whole blocks from the one holding m_r; a line is taken only when
         // its CR LF lies in them.
-        std::size_t lineStart = m_r;
         const std::size_t first = m_r & ~std::size_t(63);
         const std::size_t last = m_end & ~std::size_t(63);  // blocks end before here
-        bool crCarry = false;  // the byte before the block is a CR
-        bool startCarry = true;  // a line starts at the block's first byte
-        bool stopped = false;
-        std::size_t blk = first;
-        for (; blk < last; blk += 64) {
-            LineMasks m = BlockLineMasks(m_base + blk);
-            std::uint64_t live = ~std::uint64_t(0);
-            if (blk < m_r) {
-                live <<= (m_r - blk);
-                startCarry = false;
-            }
-            const std::uint64_t ends = m.lf & ((m.cr & live) << 1 | (crCarry ? 1 : 0)) & live;
-            std::uint64_t starts = (ends << 1 | (startCarry ? 1 : 0)) & live;
-            if (blk < m_r) starts |= std::uint64_t(1) << (m_r - blk);
-            // The first line start in this block that is not plain: a digit
-            // first (a header line 1, perhaps), or the start of a line
-            // holding a NUL.
-            std::uint64_t bad = starts & m.digit;
-            if (std::uint64_t nul = m.nul & live) {
-                const int at = LowestBit(nul);
-                const std::uint64_t before = ends & ((std::uint64_t(1) << at) - 1);
-                const std::size_t holder =
-                    before ? blk + static_cast<std::size_t>(HighestBit(before)) + 1 : lineStart;
-                if (holder < blk) {
-                    lineStart = holder;
-                    stopped = true;
-                    break;
-                }
-                bad |= std::uint64_t(1) << (holder - blk);
-            }
-            if (bad) {
-                // Every line before the first bad start is plain, if none of
-                // them is over-long (checked below for the first one).
-                const std::size_t at = blk + static_cast<std::size_t>(LowestBit(bad));
-                const std::uint64_t before = ends & ((std::uint64_t(1) << (at - blk)) - 1);
-                if (before && blk + static_cast<std::size_t>(LowestBit(before)) + 1 - lineStart > kLineSpan) {
-                    stopped = true;
-                    break;
-                }
-                if (!before && at - lineStart > kLineSpan) {
-                    stopped = true;
-                    break;
-                }
-                lineStart = at;
-                stopped = true;
-                break;
-            }
-            if (ends) {
-                // A line longer than 4,097 bytes with its CR LF is over-long.
-                if (blk + static_cast<std::size_t>(LowestBit(ends)) + 1 - lineStart > kLineSpan) {
-                    stopped = true;
-                    break;
-                }
-                lineStart = blk + static_cast<std::size_t>(HighestBit(ends)) + 1;
-            } else if (blk + 64 - lineStart > kLineSpan) {
-                stopped = true;  // no CR LF within reach of the line's start
-                break;
-            }
-            crCarry = ((m.cr & live) >> 63) != 0;
-            startCarry = (ends >> 63) != 0;
-        }
-        if (lineStart > m_r) {
-            if (m_pendLen && m_pendFrom + m_pendLen != m_r) Flush();
-            if (!m_pendLen) m_pendFrom = m_r;
-            m_pendLen += lineStart - m_r;
-            m_r = lineStart;
-        }
-        if (stopped || blk == first) return;
+        if (last <= first) return;
+        PlainScan scan{m_r};
+        bool plain = true;
+        for (std::size_t blk = first; blk < last && plain; blk += 64)
+            plain = ScanPlainBlock(blk, scan);
+        if (scan.lineStart > m_r) PutPlainLines(scan.lineStart);
+        if (!plain) return;
     }
 }
 

@@ -1,8 +1,7 @@
-#include "core/logfilelist.h"
-
-#include <sys/stat.h>
+#include "core/import/logfilelist.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 
 #include "core/fileio.h"
@@ -11,6 +10,30 @@ namespace orv {
 
 namespace {
 constexpr std::size_t kBufferSize = 1 << 16;
+std::uint64_t g_failReadsFrom = 0;  // offset + 1 of the first byte that cannot be read; 0: none
+}  // namespace
+
+void CLogFileList::FailReadsFrom(std::uint64_t offset) { g_failReadsFrom = offset + 1; }
+void CLogFileList::StopFailingReads() { g_failReadsFrom = 0; }
+
+std::size_t CLogFileList::ReadFromFile(char* dst, std::size_t n, std::uint64_t pos) {
+    std::size_t allowed = n;
+    if (g_failReadsFrom) {
+        const std::uint64_t at = g_failReadsFrom - 1;
+        allowed = pos >= at ? 0 : static_cast<std::size_t>(std::min<std::uint64_t>(n, at - pos));
+    }
+    errno = 0;
+    const std::size_t got = allowed ? std::fread(dst, 1, allowed, m_file) : 0;
+    if (got < allowed && std::ferror(m_file)) {
+        m_bFailed = true;
+        m_readErr = errno ? errno : EIO;
+    } else if (got == allowed && allowed < n && (allowed > 0 || std::fgetc(m_file) != EOF)) {
+        // The read reached the failing offset with the file going on: as
+        // fread does, the bytes before the error, and the error.
+        m_bFailed = true;
+        m_readErr = EIO;
+    }
+    return got;
 }
 
 CLogFileList::~CLogFileList() { Close(); }
@@ -38,15 +61,11 @@ bool CLogFileList::OpenLogFile(std::size_t i) {
         }
     }
     if (i >= m_paths.size()) return false;
-    m_file = OpenFile(m_paths[i], "rb");
+    // A folder, a pipe or a device is no file to read a log from; a pipe
+    // is refused without waiting for a writer.
+    int err = 0;
+    m_file = OpenRegularFile(m_paths[i], err);
     if (!m_file) return false;
-    // A folder or a device may open, but it is no file to read a log from.
-    struct stat st;
-    if (::fstat(::fileno(m_file), &st) != 0 || !S_ISREG(st.st_mode)) {
-        std::fclose(m_file);
-        m_file = nullptr;
-        return false;
-    }
     m_current = m_paths[i];
     m_length = 0;
     if (std::fseek(m_file, 0, SEEK_END) == 0) {
@@ -58,6 +77,7 @@ bool CLogFileList::OpenLogFile(std::size_t i) {
     m_bufStart = 0;
     m_bufPos = m_bufLen = 0;
     m_bFailed = false;
+    m_readErr = 0;
     return true;
 }
 
@@ -72,12 +92,8 @@ bool CLogFileList::Fill() {
     if (!m_file) return false;
     m_bufStart += m_bufLen;
     m_bufPos = 0;
-    m_bufLen = std::fread(m_buf.data(), 1, m_buf.size(), m_file);
-    if (m_bufLen == 0) {
-        if (std::ferror(m_file)) m_bFailed = true;
-        return false;
-    }
-    return true;
+    m_bufLen = ReadFromFile(m_buf.data(), m_buf.size(), m_bufStart);
+    return m_bufLen != 0;
 }
 
 int CLogFileList::Refill() {
@@ -125,6 +141,7 @@ bool CLogFileList::Seek(std::uint64_t pos) {
     }
     if (std::fseek(m_file, static_cast<long>(pos), SEEK_SET) != 0) {
         m_bFailed = true;
+        m_readErr = errno ? errno : EIO;
         return false;
     }
     m_bufStart = pos;
@@ -157,8 +174,7 @@ std::size_t CLogFileList::ReadBytes(char* dst, std::size_t n) {
     if (got == n || !m_file) return got;
     // Past the buffer: straight from the file, with the buffer emptied at
     // the new position.
-    const std::size_t more = std::fread(dst + got, 1, n - got, m_file);
-    if (more < n - got && std::ferror(m_file)) m_bFailed = true;
+    const std::size_t more = ReadFromFile(dst + got, n - got, m_bufStart + m_bufLen);
     m_bufStart += m_bufLen + more;
     m_bufPos = m_bufLen = 0;
     return got + more;

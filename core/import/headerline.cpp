@@ -1,10 +1,10 @@
-#include "core/logimport.h"
+#include "core/import/headerline.h"
 
 #include <climits>
 #include <cstring>
+#include <string>
 
 #include "core/cp932.h"
-#include "res/strings.h"
 
 namespace orv {
 
@@ -16,16 +16,6 @@ namespace {
 bool IsCSpace(unsigned char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
 
-// Gathers one raw line as a view. Returns false on a read error.
-bool GatherLine(CLogFileList& file, std::string_view& line, std::string& scratch) {
-    line = file.ReadRawLineView(scratch, kMaxLineBytes);
-    // Lines are NUL-terminated strings to the rest of the import: a NUL ends
-    // the content, and a line that starts with NUL reads as end of file.
-    if (const void* nul = std::memchr(line.data(), '\0', line.size()))
-        line = line.substr(0, static_cast<std::size_t>(static_cast<const char*>(nul) - line.data()));
-    return !file.Failed();
-}
-
 }  // namespace
 
 std::int32_t ParseLeadingInt(const char* s, std::size_t len) {
@@ -36,7 +26,8 @@ std::int32_t ParseLeadingInt(const char* s, std::size_t len) {
     long long value = 0;
     for (; i < len && IsDigit(static_cast<unsigned char>(s[i])); ++i) {
         value = value * 10 + (s[i] - '0');
-        if (value > static_cast<long long>(INT_MAX) + 1) value = static_cast<long long>(INT_MAX) + 1;
+        if (value > static_cast<long long>(INT_MAX) + 1)
+            value = static_cast<long long>(INT_MAX) + 1;
     }
     if (negative) value = -value;
     if (value > INT_MAX) return INT_MAX;
@@ -60,17 +51,6 @@ std::string_view TrimSpace(std::string_view s) {
     while (b < e && trim(s[b])) ++b;
     while (e > b && trim(s[e - 1])) --e;
     return s.substr(b, e - b);
-}
-
-std::size_t SplitHeaderTokens(std::string_view line, HeaderTokenArray& tokens) {
-    std::size_t count = 0;
-    ForEachToken(line.data(), line.size(), [&](std::size_t pos, std::size_t len) {
-        int kind = count == 0 ? 0 : count == 1 ? 1 : (pos < kTitleColumn ? 2 : 3);
-        tokens.emplace_back(kind, std::string(line.substr(pos, len)));
-        ++count;
-        return true;
-    });
-    return count;
 }
 
 bool IsHeaderLine1(std::string_view line) {
@@ -112,48 +92,6 @@ bool IsHeaderLine2(std::string_view line) {
         return ++count < 2;
     });
     return count >= 2 && ok;
-}
-
-bool ReadLogLineView(CLogFileList& file, std::string_view& line, std::string& scratch,
-                     LineKind* kind, IPrompter* prompter) {
-    auto fail = [&] {
-        if (prompter)
-            prompter->MessageBox(res::IDS_LOG_READ_FAILED, res::Text(res::IDS_LOG_READ_FAILED),
-                                 res::Icon(res::IDS_LOG_READ_FAILED), MsgButtons::Ok);
-        line = std::string_view();
-        if (kind) *kind = LineKind::Other;
-        return false;
-    };
-    if (!GatherLine(file, line, scratch)) return fail();
-    if (!kind) return !line.empty();
-    if (line.empty()) {
-        *kind = LineKind::Other;
-        return false;
-    }
-    if (IsHeaderLine1(line)) {
-        // Looking ahead may refill the read buffer: keep the line's bytes.
-        if (line.data() != scratch.data()) {
-            scratch.assign(line);
-            line = scratch;
-        }
-        const std::uint64_t pos = file.GetPosition();
-        thread_local std::string nextScratch;
-        std::string_view next;
-        if (!GatherLine(file, next, nextScratch)) return fail();
-        *kind = !next.empty() && IsHeaderLine2(next) ? LineKind::MessageStart : LineKind::Other;
-        if (!file.Seek(pos)) return fail();
-    } else {
-        *kind = IsHeaderLine2(line) ? LineKind::HeaderLine2 : LineKind::Other;
-    }
-    return true;
-}
-
-bool ReadLogLine(CLogFileList& file, std::string& line, LineKind* kind, IPrompter* prompter) {
-    std::string scratch;
-    std::string_view view;
-    bool result = ReadLogLineView(file, view, scratch, kind, prompter);
-    line.assign(view);
-    return result;
 }
 
 }  // namespace orv

@@ -5,8 +5,8 @@
 
 #include <QPointer>
 
+#include "app/findstrcombo.h"
 #include "app/nametoolbar.h"
-#include "search/findstrcombo.h"
 
 namespace orv {
 

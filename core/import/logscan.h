@@ -16,8 +16,8 @@
 #include <vector>
 
 #include "core/comment.h"
-#include "core/logfilelist.h"
-#include "core/logimport.h"
+#include "core/import/headerline.h"
+#include "core/import/logfilelist.h"
 
 namespace orv {
 
@@ -41,7 +41,7 @@ public:
     // Puts, at once, the plain body lines from the current position on (those
     // NextBody would put as they stand, see there), stopping before the
     // first line that is not plain. For when nobody watches line by line.
-    void SkipPlainBody();
+    void PutPlainBody();
     // The file position after the last line handed out.
     std::uint64_t GetPosition() const { return m_readPos - (m_end - m_r); }
 
@@ -78,6 +78,20 @@ private:
     // Offset of the first LF after a CR (not at from itself) or NUL in
     // [from, limit), limit when there is none; limit is at most m_end.
     std::size_t NextStop(std::size_t from, std::size_t limit);
+    // Puts the plain lines from m_r to end: they join the run of bytes
+    // moved at once (m_pendFrom, m_pendLen).
+    void PutPlainLines(std::size_t end);
+    // A look for plain lines over whole 64-byte blocks.
+    struct PlainScan {
+        std::size_t lineStart;   // the first line not known to be plain
+        bool crCarry = false;    // the byte before the block is a CR
+        bool startCarry = true;  // a line starts at the block's first byte
+    };
+    // Moves s.lineStart past the plain lines whose CR LF lies in the block
+    // at blk; false at the first line that is not plain (a digit first, a
+    // NUL, over-long), with s.lineStart at its start when the lines before
+    // it are plain.
+    bool ScanPlainBlock(std::size_t blk, PlainScan& s) const;
     // Fills m_masks for the blocks from at.
     void ComputeMasks(std::size_t at);
     void ReleaseLeftBlocks();
@@ -86,15 +100,15 @@ private:
 
     CLogFileList& m_file;
     CCommentStore& m_store;
-    char* m_base = nullptr;     // the lent end of the arena
-    std::size_t m_size = 0;     // its size
-    std::size_t m_msg = 0;      // start of the message being written (= the bytes to keep)
-    std::size_t m_w = 0;        // end of what is written
-    std::size_t m_r = 0;        // first byte not handed out yet
+    char* m_base = nullptr;  // the lent end of the arena
+    std::size_t m_size = 0;  // its size
+    std::size_t m_msg = 0;   // start of the message being written (= the bytes to keep)
+    std::size_t m_w = 0;     // end of what is written
+    std::size_t m_r = 0;     // first byte not handed out yet
     // Plain body lines put but not yet moved to m_w: one run of bytes, moved
     // at once when something else is written or the bytes would move.
     std::size_t m_pendFrom = 0, m_pendLen = 0;
-    std::size_t m_end = 0;      // end of the bytes read
+    std::size_t m_end = 0;        // end of the bytes read
     std::uint64_t m_readPos = 0;  // file position of m_end
     // Blocks left whole for larger ones, freed once no line handed out can
     // point into them.
