@@ -14,7 +14,6 @@
 #include <QToolBar>
 #include <QTreeView>
 #include <QVBoxLayout>
-
 #include <algorithm>
 
 #include "core/cp932.h"
@@ -43,16 +42,23 @@ QVariant CLibraryResultsModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || role != Qt::DisplayRole) return {};
     const Row& r = At(index.row());
     switch (index.column()) {
-        case kDocument: return r.path;
-        case kNumber: return r.number;
-        case kTitle: return r.title;
-        case kAuthor: return r.author;
-        case kDateTime: return r.dateTime;
-        default: return {};
+        case kDocument:
+            return r.path;
+        case kNumber:
+            return r.number;
+        case kTitle:
+            return r.title;
+        case kAuthor:
+            return r.author;
+        case kDateTime:
+            return r.dateTime;
+        default:
+            return {};
     }
 }
 
-QVariant CLibraryResultsModel::headerData(int section, Qt::Orientation orientation, int role) const {
+QVariant CLibraryResultsModel::headerData(int section, Qt::Orientation orientation,
+                                          int role) const {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
     static const char* const kNames[kColumns] = {"文書", "番号", "タイトル", "発言者", "日時"};
     return section >= 0 && section < kColumns ? QString::fromUtf8(kNames[section]) : QVariant();
@@ -62,12 +68,18 @@ void CLibraryResultsModel::sort(int column, Qt::SortOrder order) {
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     auto key = [column](const Row& r) -> std::pair<QString, std::int64_t> {
         switch (column) {
-            case kDocument: return {r.path, r.order};
-            case kNumber: return {QString(), r.number};
-            case kTitle: return {r.title, r.order};
-            case kAuthor: return {r.author, r.order};
-            case kDateTime: return {r.dateTime, r.order};
-            default: return {QString(), r.order};
+            case kDocument:
+                return {r.path, r.order};
+            case kNumber:
+                return {QString(), r.number};
+            case kTitle:
+                return {r.title, r.order};
+            case kAuthor:
+                return {r.author, r.order};
+            case kDateTime:
+                return {r.dateTime, r.order};
+            default:
+                return {QString(), r.order};
         }
     };
     std::stable_sort(m_rows.begin(), m_rows.end(), [&](const Row& a, const Row& b) {
@@ -83,11 +95,16 @@ namespace {
 
 QString Why(const LibraryProblem& p) {
     switch (p.kind) {
-        case LibraryProblem::Kind::Malformed: return QStringLiteral("予期しないﾌｧｲﾙ形式です。");
-        case LibraryProblem::Kind::BadSchema: return QStringLiteral("対応していない形式です。");
-        case LibraryProblem::Kind::ReadError: return QStringLiteral("読み取れません。");
-        case LibraryProblem::Kind::OutOfMemory: return QStringLiteral("メモリが足りません。");
-        default: return QStringLiteral("開けません。");
+        case LibraryProblem::Kind::Malformed:
+            return QStringLiteral("予期しないﾌｧｲﾙ形式です。");
+        case LibraryProblem::Kind::BadSchema:
+            return QStringLiteral("対応していない形式です。");
+        case LibraryProblem::Kind::ReadError:
+            return QStringLiteral("読み取れません。");
+        case LibraryProblem::Kind::OutOfMemory:
+            return QStringLiteral("メモリが足りません。");
+        default:
+            return QStringLiteral("開けません。");
     }
 }
 
@@ -109,7 +126,8 @@ CLibraryPane::CLibraryPane(QWidget* parent, const QList<QAction*>& options,
     m_pStopButton->setEnabled(false);
     if (!CLibraryIndex::Available()) {
         m_pIndexButton->setEnabled(false);
-        m_pIndexButton->setToolTip(QStringLiteral("この版には索引がありません。文書を直接検索します。"));
+        m_pIndexButton->setToolTip(
+            QStringLiteral("この版には索引がありません。文書を直接検索します。"));
     }
     m_pProgress = new QProgressBar(this);
     m_pProgress->setRange(0, 100);
@@ -119,7 +137,8 @@ CLibraryPane::CLibraryPane(QWidget* parent, const QList<QAction*>& options,
     connect(m_pIndexButton, &QPushButton::clicked, this, &CLibraryPane::BuildIndex);
     connect(m_pStopButton, &QPushButton::clicked, this, &CLibraryPane::StopIndex);
     auto* folderButtons = new QVBoxLayout;
-    for (QWidget* w : std::initializer_list<QWidget*>{add, remove, m_pIndexButton, m_pStopButton, m_pProgress})
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{add, remove, m_pIndexButton, m_pStopButton, m_pProgress})
         folderButtons->addWidget(w);
     folderButtons->addStretch();
     auto* folderRow = new QHBoxLayout;
@@ -196,7 +215,8 @@ std::vector<std::string> CLibraryPane::FolderPaths() const {
 }
 
 void CLibraryPane::AddFolder() {
-    const QString folder = QFileDialog::getExistingDirectory(this, QStringLiteral("フォルダーの追加"));
+    const QString folder =
+        QFileDialog::getExistingDirectory(this, QStringLiteral("フォルダーの追加"));
     if (!folder.isEmpty() && !Folders().contains(folder)) m_pFolders->addItem(folder);
 }
 
@@ -217,17 +237,22 @@ void CLibraryPane::Search() {
     m_search = std::thread([this, text, option, paths = FolderPaths(), file = m_strIndexFile] {
         const LibraryDocs docs = CollectDocuments(paths);
         std::string note;
-        std::unique_ptr<CLibraryIndex> index = file.empty() ? nullptr : CLibraryIndex::Open(file, note);
+        std::unique_ptr<CLibraryIndex> index =
+            file.empty() ? nullptr : CLibraryIndex::Open(file, note);
         LibraryProgress progress;
         progress.stop = &m_bStopSearch;
-        LibraryResult result = FindInLibrary(docs.docs, {text, option, true}, index.get(), progress);
+        LibraryResult result =
+            FindInLibrary(docs.docs, {text, option, true}, index.get(), progress);
         if (result.note.empty()) result.note = note;
         if (!result.stopped)
-            QMetaObject::invokeMethod(this, [this, docs, text, option, r = std::move(result)]() mutable {
-                m_strText = text;
-                m_nOption = option;
-                ShowResult(docs, std::move(r));
-            }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                this,
+                [this, docs, text, option, r = std::move(result)]() mutable {
+                    m_strText = text;
+                    m_nOption = option;
+                    ShowResult(docs, std::move(r));
+                },
+                Qt::QueuedConnection);
         m_bSearchDone = true;
     });
 }
@@ -252,9 +277,11 @@ void CLibraryPane::ShowResult(const LibraryDocs& docs, LibraryResult result) {
     if (m_model.rowCount() > 0) m_pList->setCurrentIndex(m_model.index(0, 0));
     std::vector<LibraryProblem> problems = docs.problems;
     problems.insert(problems.end(), result.problems.begin(), result.problems.end());
-    QString status = QStringLiteral("%1 文書 (索引 %2)").arg(docs.docs.size()).arg(result.fromIndex);
+    QString status =
+        QStringLiteral("%1 文書 (索引 %2)").arg(docs.docs.size()).arg(result.fromIndex);
     for (const LibraryProblem& p : problems)
-        status += QStringLiteral("\n検索できません: %1 %2").arg(QString::fromStdString(p.path), Why(p));
+        status +=
+            QStringLiteral("\n検索できません: %1 %2").arg(QString::fromStdString(p.path), Why(p));
     m_pStatus->setText(status);
     emit SearchFinished();
 }
@@ -276,23 +303,28 @@ void CLibraryPane::BuildIndex() {
             progress.stop = &m_bStopIndex;
             progress.step = [this](std::size_t done, std::size_t total) {
                 const int percent = total ? static_cast<int>(done * 100 / total) : 100;
-                QMetaObject::invokeMethod(this, [this, percent] { m_pProgress->setValue(percent); },
-                                          Qt::QueuedConnection);
+                QMetaObject::invokeMethod(
+                    this, [this, percent] { m_pProgress->setValue(percent); },
+                    Qt::QueuedConnection);
             };
             report = RefreshIndex(CollectDocuments(paths).docs, *index, progress);
         }
-        QMetaObject::invokeMethod(this, [this, report, note] {
-            m_pIndexButton->setEnabled(true);
-            m_pStopButton->setEnabled(false);
-            QString status = m_bStopIndex ? QStringLiteral("索引の更新を中止しました。")
-                                          : QStringLiteral("索引を更新しました。");
-            status += QStringLiteral(" (%1 文書を読み込み)").arg(report.indexed);
-            for (const LibraryProblem& p : report.problems)
-                status += QStringLiteral("\n読み込めません: %1 %2").arg(QString::fromStdString(p.path), Why(p));
-            if (!note.empty()) status += QStringLiteral("\n") + QString::fromStdString(note);
-            m_pStatus->setText(status);
-            emit IndexFinished();
-        }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this,
+            [this, report, note] {
+                m_pIndexButton->setEnabled(true);
+                m_pStopButton->setEnabled(false);
+                QString status = m_bStopIndex ? QStringLiteral("索引の更新を中止しました。")
+                                              : QStringLiteral("索引を更新しました。");
+                status += QStringLiteral(" (%1 文書を読み込み)").arg(report.indexed);
+                for (const LibraryProblem& p : report.problems)
+                    status += QStringLiteral("\n読み込めません: %1 %2")
+                                  .arg(QString::fromStdString(p.path), Why(p));
+                if (!note.empty()) status += QStringLiteral("\n") + QString::fromStdString(note);
+                m_pStatus->setText(status);
+                emit IndexFinished();
+            },
+            Qt::QueuedConnection);
         m_bIndexDone = true;
     });
 }

@@ -8,7 +8,6 @@
 
 #include <QAbstractTableModel>
 #include <QWidget>
-
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -59,7 +58,8 @@ class CLibraryPane : public QWidget {
 public:
     // options: the search bar's option buttons, shown here too; option
     // reads the option word they set.
-    CLibraryPane(QWidget* parent, const QList<QAction*>& options, std::function<std::uint32_t()> option);
+    CLibraryPane(QWidget* parent, const QList<QAction*>& options,
+                 std::function<std::uint32_t()> option);
     ~CLibraryPane() override;
 
     QStringList Folders() const;

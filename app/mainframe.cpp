@@ -25,9 +25,9 @@
 #include "app/corepath.h"
 #include "app/exporthtmlcommand.h"
 #include "app/findbar.h"
-#include "app/librarypane.h"
 #include "app/importcommand.h"
 #include "app/importcommandlineinfo.h"
+#include "app/librarypane.h"
 #include "app/logfilechooser.h"
 #include "app/msgprompter.h"
 #include "app/nametoolbar.h"
@@ -577,7 +577,8 @@ void CMainFrame::BuildCommands() {
     t.SetHandler(
         ID_FIND_ALL, [this] { OnFindAll(); },
         [this](CCmdUI& ui) { ui.Enable(OnUpdateFindNext(*m_pDoc)); });
-    t.SetHandler(ID_FIND_LIBRARY, [this] { OnFindLibrary(); }, always);
+    t.SetHandler(
+        ID_FIND_LIBRARY, [this] { OnFindLibrary(); }, always);
     t.SetHandler(
         ID_HELP_CONTENTS, [this] { OnHelpContents(); }, always);
     t.SetHandler(
@@ -673,8 +674,9 @@ CLibraryPane* CMainFrame::LibraryPane() {
                        ID_FIND_IGNORECASE, ID_FIND_IGNOREWIDTH, ID_FIND_IGNOREKANA})
             options << m_pCmds->Action(id);
         m_pLibrary = new CLibraryPane(this, options, [this] { return *m_pFindOption; });
-        m_pLibrary->SetFolders(settings::ReadString(settings::kSecSettings, QStringLiteral("LibraryFolders"))
-                                   .split(QLatin1Char('\n'), Qt::SkipEmptyParts));
+        m_pLibrary->SetFolders(
+            settings::ReadString(settings::kSecSettings, QStringLiteral("LibraryFolders"))
+                .split(QLatin1Char('\n'), Qt::SkipEmptyParts));
         connect(m_pLibrary, &CLibraryPane::Picked, this, &CMainFrame::ShowLibraryResult);
     }
     return m_pLibrary;

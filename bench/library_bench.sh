@@ -2,7 +2,8 @@
 # The library search on ten documents of 100,000 messages (copies of the
 # benchmark forum, about 500 MB): building the index against importing the
 # same messages, the index's size, an indexed query against the direct
-# search, and the direct search against orvlog search on each document.
+# search, the viewer's pane on the index, and the direct search against
+# orvlog search on each document.
 # usage: bench/library_bench.sh BUILD DATA
 set -euo pipefail
 B=$1
@@ -53,6 +54,11 @@ for q in "写真雪会議|" "QVA74278|--in id,title,content,author"; do
   DIR=$(best "$B/orvlog" find "$text" "$LIB" $opts --no-index)
   echo "== find $text $opts: indexed $(ms "$IDX") / --no-index $(ms "$DIR"): $(ratio "$IDX" "$DIR") (target 0.1)"
 done
+
+# The viewer's library pane on the same index: Enter to the results listed.
+if [ -x "$B/bench/app_library_bench" ]; then
+  "$B/bench/app_library_bench" "$LIB" "$DB" QVA74278 3003 || echo "== library pane: no results"
+fi
 
 # The direct search against orvlog search --count on each document in turn.
 for text in 写真雪会議 ﾊﾟｿｺﾝ; do

@@ -38,8 +38,10 @@ struct Name {
     std::string_view name;
     std::uint32_t bit;
 };
-constexpr Name kFieldNames[] = {
-    {"title", FIND_TITLE}, {"content", FIND_CONTENT}, {"author", FIND_AUTHOR}, {"id", FIND_AUTHORID}};
+constexpr Name kFieldNames[] = {{"title", FIND_TITLE},
+                                {"content", FIND_CONTENT},
+                                {"author", FIND_AUTHOR},
+                                {"id", FIND_AUTHORID}};
 constexpr Name kFoldNames[] = {
     {"case", FIND_IGNORECASE}, {"width", FIND_IGNOREWIDTH}, {"kana", FIND_IGNOREKANA}};
 
@@ -62,10 +64,14 @@ std::optional<std::uint32_t> Bits(std::string_view list, const Name (&names)[N])
 
 std::string Why(const LibraryProblem& p) {
     switch (p.kind) {
-        case LibraryProblem::Kind::Malformed: return "not a document in the expected format";
-        case LibraryProblem::Kind::BadSchema: return "a document of an unsupported schema";
-        case LibraryProblem::Kind::OutOfMemory: return "out of memory";
-        default: return FileErrorText(p.err ? p.err : EIO);
+        case LibraryProblem::Kind::Malformed:
+            return "not a document in the expected format";
+        case LibraryProblem::Kind::BadSchema:
+            return "a document of an unsupported schema";
+        case LibraryProblem::Kind::OutOfMemory:
+            return "out of memory";
+        default:
+            return FileErrorText(p.err ? p.err : EIO);
     }
 }
 

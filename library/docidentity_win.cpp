@@ -1,5 +1,5 @@
-#include <windows.h>
 #include <io.h>
+#include <windows.h>
 
 #include <cerrno>
 #include <cstdlib>
@@ -20,8 +20,7 @@ bool IdentifyFile(std::FILE* f, DocIdentity& out) {
         errno = EIO;
         return false;
     }
-    if (GetFileType(h) != FILE_TYPE_DISK ||
-        (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    if (GetFileType(h) != FILE_TYPE_DISK || (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
         errno = (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? EISDIR : ENODEV;
         return false;
     }

@@ -50,7 +50,8 @@ public:
     // The messages of the entries ids whose index text holds every term:
     // per entry id, the messages' indices in tree order, ascending. False on failure
     // (then note() says why, and the caller searches directly).
-    bool Candidates(const std::vector<std::string>& terms, const std::unordered_set<std::int64_t>& ids,
+    bool Candidates(const std::vector<std::string>& terms,
+                    const std::unordered_set<std::int64_t>& ids,
                     std::unordered_map<std::int64_t, std::vector<std::uint32_t>>& out);
 
     // The places (ScannedRecord::where) of the messages ordinals (ascending)

@@ -24,14 +24,17 @@ std::unique_ptr<CLibraryIndex> CLibraryIndex::Open(const std::string&, std::stri
 }
 
 bool CLibraryIndex::Lookup(const std::string&, const DocIdentity&, Entry&) { return false; }
-bool CLibraryIndex::Candidates(const std::vector<std::string>&, const std::unordered_set<std::int64_t>&,
+bool CLibraryIndex::Candidates(const std::vector<std::string>&,
+                               const std::unordered_set<std::int64_t>&,
                                std::unordered_map<std::int64_t, std::vector<std::uint32_t>>&) {
     return false;
 }
-bool CLibraryIndex::Store(const std::string&, const DocIdentity&, const std::function<bool(const Feed&)>&) {
+bool CLibraryIndex::Store(const std::string&, const DocIdentity&,
+                          const std::function<bool(const Feed&)>&) {
     return false;
 }
-bool CLibraryIndex::Places(std::int64_t, const std::vector<std::uint32_t>&, std::vector<std::uint64_t>&) {
+bool CLibraryIndex::Places(std::int64_t, const std::vector<std::uint32_t>&,
+                           std::vector<std::uint64_t>&) {
     return false;
 }
 std::vector<std::string> CLibraryIndex::Paths() { return {}; }

@@ -1,8 +1,15 @@
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <condition_variable>
 #include <cstdio>
 #include <cstring>
+#include <deque>
+#include <mutex>
+#include <new>
+#include <thread>
+#include <utility>
 
 #include "core/fileio.h"
 #include "library/indextext.h"
@@ -12,19 +19,28 @@ namespace orv {
 namespace {
 
 // Raised to replace the file when its format changes.
-constexpr int kFormat = 2;
+constexpr int kFormat = 3;
+// A search asks the index for at most this many of its text's terms, the
+// rarest: a few rare terms narrow the candidates as well as all of them,
+// and a common term costs a long list to read.
+constexpr std::size_t kQueryTerms = 3;
+// Messages handed from the folding thread to the writing one at a time.
+constexpr std::size_t kFeedBatch = 512;
 // Places of messages stored together, in blocks of this many.
 constexpr std::uint32_t kPlaceBlock = 256;
 
 // The index's tables. Messages: a contentless full-text table of
 // three-character terms without positions (the matcher checks every
-// candidate against the document, so positions would only cost space);
+// candidate against the document, so positions would only cost space),
+// given each message's distinct terms ready made (CIndexTermCollector),
+// which the tokenizer "orvterms" only splits;
 // its rowid is the document's entry id times 2^32 plus the message's
 // index in tree order. An entry id is never reused, so the rows of a
 // replaced document (a contentless table cannot delete them) belong to no
 // entry and are passed over; `waste` counts them. Places: where each
 // message starts in its document, in blocks, so that a search reads only
-// the blocks of its candidates.
+// the blocks of its candidates. Common: per entry, the terms that many of
+// its messages hold and how many, so that a search leaves them out.
 const char kSchema[] =
     "CREATE TABLE IF NOT EXISTS meta(key TEXT PRIMARY KEY, value INTEGER);"
     "CREATE TABLE IF NOT EXISTS docs(id INTEGER PRIMARY KEY AUTOINCREMENT, path BLOB UNIQUE,"
@@ -32,9 +48,43 @@ const char kSchema[] =
     " count INTEGER);"
     "CREATE TABLE IF NOT EXISTS places(entry INTEGER, block INTEGER, data BLOB,"
     " PRIMARY KEY(entry, block)) WITHOUT ROWID;"
+    "CREATE TABLE IF NOT EXISTS common(term BLOB, entry INTEGER, n INTEGER,"
+    " PRIMARY KEY(term, entry)) WITHOUT ROWID;"
     "CREATE VIRTUAL TABLE IF NOT EXISTS msgs USING fts5(body, content='', detail=none,"
-    " tokenize='trigram case_sensitive 1');"
-    "INSERT OR IGNORE INTO meta VALUES('format', 2), ('waste', 0);";
+    " tokenize='orvterms');"
+    "INSERT OR IGNORE INTO meta VALUES('format', 3), ('waste', 0);";
+
+// The tokenizer of the messages table: the text is the terms, each followed
+// by a line feed (a search's term has none and is one token).
+int TermsCreate(void*, const char**, int, Fts5Tokenizer** out) {
+    static int instance;
+    *out = reinterpret_cast<Fts5Tokenizer*>(&instance);
+    return SQLITE_OK;
+}
+void TermsDelete(Fts5Tokenizer*) {}
+int TermsTokenize(Fts5Tokenizer*, void* ctx, int, const char* text, int size,
+                  int (*token)(void*, int, const char*, int, int, int)) {
+    int start = 0;
+    for (int i = 0; i <= size; ++i) {
+        if (i < size && text[i] != kIndexTermSeparator) continue;
+        if (i > start)
+            if (int rc = token(ctx, 0, text + start, i - start, start, i); rc != SQLITE_OK)
+                return rc;
+        start = i + 1;
+    }
+    return SQLITE_OK;
+}
+
+bool RegisterTokenizer(sqlite3* db) {
+    fts5_api* api = nullptr;
+    sqlite3_stmt* q = nullptr;
+    if (sqlite3_prepare_v2(db, "SELECT fts5(?1)", -1, &q, nullptr) != SQLITE_OK) return false;
+    sqlite3_bind_pointer(q, 1, &api, "fts5_api_ptr", nullptr);
+    sqlite3_step(q);
+    sqlite3_finalize(q);
+    static fts5_tokenizer tokenizer{TermsCreate, TermsDelete, TermsTokenize};
+    return api && api->xCreateTokenizer(api, "orvterms", nullptr, &tokenizer, nullptr) == SQLITE_OK;
+}
 
 class Statement {
 public:
@@ -57,7 +107,8 @@ public:
     std::int64_t Int(int col) const { return sqlite3_column_int64(m_stmt, col); }
     std::string_view Blob(int col) const {
         const void* p = sqlite3_column_blob(m_stmt, col);
-        return {static_cast<const char*>(p), static_cast<std::size_t>(sqlite3_column_bytes(m_stmt, col))};
+        return {static_cast<const char*>(p),
+                static_cast<std::size_t>(sqlite3_column_bytes(m_stmt, col))};
     }
 
 private:
@@ -78,7 +129,8 @@ std::string PackPlaces(const std::uint64_t* where, std::size_t n) {
 
 std::uint64_t PlaceAt(std::string_view block, std::size_t i) {
     std::uint64_t v = 0;
-    for (int b = 0; b < 8; ++b) v |= std::uint64_t{static_cast<unsigned char>(block[i * 8 + b])} << (8 * b);
+    for (int b = 0; b < 8; ++b)
+        v |= std::uint64_t{static_cast<unsigned char>(block[i * 8 + b])} << (8 * b);
     return v;
 }
 
@@ -90,6 +142,51 @@ std::int64_t FileSize(const std::string& path) {
     std::fclose(f);
     return n;
 }
+
+// Messages folded into their terms, on their way from the folding thread
+// to the one that writes them.
+struct FeedBatch {
+    std::vector<std::string> bodies;
+    std::vector<std::uint64_t> where;
+};
+
+// The batches between the folding thread and the writer, a few at most so
+// that the folding cannot run far ahead.
+class BatchQueue {
+public:
+    // False when the writer gave up: the folding should stop.
+    bool Push(FeedBatch&& batch) {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        m_cv.wait(lock, [&] { return m_batches.size() < 4 || m_abandoned; });
+        if (m_abandoned) return false;
+        m_batches.push_back(std::move(batch));
+        m_cv.notify_all();
+        return true;
+    }
+    // False once the folding has finished and every batch was taken.
+    bool Pop(FeedBatch& batch) {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        m_cv.wait(lock, [&] { return !m_batches.empty() || m_finished; });
+        if (m_batches.empty()) return false;
+        batch = std::move(m_batches.front());
+        m_batches.pop_front();
+        m_cv.notify_all();
+        return true;
+    }
+    void Finish() { Set(m_finished); }
+    void Abandon() { Set(m_abandoned); }
+
+private:
+    void Set(bool& flag) {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        flag = true;
+        m_cv.notify_all();
+    }
+    std::mutex m_mutex;
+    std::condition_variable m_cv;
+    std::deque<FeedBatch> m_batches;
+    bool m_finished = false, m_abandoned = false;
+};
 
 }  // namespace
 
@@ -121,10 +218,11 @@ struct CLibraryIndex::Impl {
     // or when an existing file holds no index (an emptied file included).
     bool Connect() {
         const bool existed = FileSize(file) >= 0;
-        if (sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) !=
-            SQLITE_OK)
+        if (sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
+                            nullptr) != SQLITE_OK)
             return false;
         sqlite3_busy_timeout(db, 10000);
+        if (!RegisterTokenizer(db)) return false;
         bool made = false;
         {
             Statement q(db, "SELECT count(*) FROM sqlite_master WHERE name = 'meta'");
@@ -133,7 +231,8 @@ struct CLibraryIndex::Impl {
         if (existed && !made) return false;
         // A search only reads: the tables are written once, when the file
         // is new, and the journal mode stays in the file.
-        return sqlite3_exec(db, "PRAGMA synchronous=NORMAL", nullptr, nullptr, nullptr) == SQLITE_OK &&
+        return sqlite3_exec(db, "PRAGMA synchronous=NORMAL", nullptr, nullptr, nullptr) ==
+                   SQLITE_OK &&
                (made || (sqlite3_exec(db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr) ==
                              SQLITE_OK &&
                          sqlite3_exec(db, kSchema, nullptr, nullptr, nullptr) == SQLITE_OK));
@@ -155,10 +254,19 @@ struct CLibraryIndex::Impl {
         note = "the library index " + file + " is of another version and is made anew";
         return false;
     }
+    // Writes the messages the folding thread hands over, noting where each
+    // starts.
+    bool WriteRows(std::int64_t entry, BatchQueue& queue, std::vector<std::uint64_t>& where);
+    // Writes the places of the messages, the common terms and the count.
+    bool WritePlaces(std::int64_t entry, const std::vector<std::uint64_t>& where,
+                     const CIndexTermCollector& terms);
+    // The rarest kQueryTerms of terms, by the common terms' counts.
+    std::vector<std::string> Rarest(const std::vector<std::string>& terms);
     // Replaces the file by an empty index.
     void Reset() {
         Close();
-        for (const char* suffix : {"", "-wal", "-shm", "-journal"}) std::remove((file + suffix).c_str());
+        for (const char* suffix : {"", "-wal", "-shm", "-journal"})
+            std::remove((file + suffix).c_str());
         if (note.find("another version") == std::string::npos)
             note = "the library index " + file + " was damaged and is made anew";
         if (!Connect()) Close();
@@ -197,7 +305,8 @@ bool CLibraryIndex::Lookup(const std::string& realPath, const DocIdentity& id, E
     q.Bind(1, realPath);
     const int rc = q.Step();
     if (rc != SQLITE_ROW) return m->Failed(rc) && false;
-    const DocIdentity stored{static_cast<std::uint64_t>(q.Int(1)), static_cast<std::uint64_t>(q.Int(2)),
+    const DocIdentity stored{static_cast<std::uint64_t>(q.Int(1)),
+                             static_cast<std::uint64_t>(q.Int(2)),
                              static_cast<std::uint64_t>(q.Int(3)), q.Int(4), q.Int(5)};
     if (!(stored == id)) return false;
     out.id = q.Int(0);
@@ -230,12 +339,28 @@ bool CLibraryIndex::Places(std::int64_t id, const std::vector<std::uint32_t>& or
     return true;
 }
 
+std::vector<std::string> CLibraryIndex::Impl::Rarest(const std::vector<std::string>& terms) {
+    if (terms.size() <= kQueryTerms) return terms;
+    Statement q(db, "SELECT coalesce(sum(n), 0) FROM common WHERE term = ?");
+    if (!q.ok()) return terms;
+    std::vector<std::pair<std::int64_t, std::size_t>> counts;
+    for (std::size_t i = 0; i < terms.size(); ++i) {
+        q.Bind(1, terms[i]);
+        counts.emplace_back(q.Step() == SQLITE_ROW ? q.Int(0) : 0, i);
+        q.Reset();
+    }
+    std::stable_sort(counts.begin(), counts.end());
+    std::vector<std::string> rarest;
+    for (std::size_t k = 0; k < kQueryTerms; ++k) rarest.push_back(terms[counts[k].second]);
+    return rarest;
+}
+
 bool CLibraryIndex::Candidates(const std::vector<std::string>& terms,
                                const std::unordered_set<std::int64_t>& ids,
                                std::unordered_map<std::int64_t, std::vector<std::uint32_t>>& out) {
     if (!m->db || terms.empty()) return false;
     std::string match;
-    for (const std::string& term : terms) {
+    for (const std::string& term : m->Rarest(terms)) {
         if (!match.empty()) match += " AND ";
         match += '"';
         for (char c : term) {
@@ -256,6 +381,73 @@ bool CLibraryIndex::Candidates(const std::vector<std::string>& terms,
     return m->Failed(rc);
 }
 
+// Runs scan on a thread of its own, folding each message into its terms
+// there, and hands the batches to the caller's thread through queue.
+// False when the document could not be read (or memory ran out).
+static std::thread StartFolding(const std::function<bool(const CLibraryIndex::Feed&)>& scan,
+                                CIndexTermCollector& terms, BatchQueue& queue, bool& scanned) {
+    return std::thread([&scan, &terms, &queue, &scanned] {
+        try {
+            FeedBatch batch;
+            scanned = scan([&](const ScannedRecord& rec) {
+                batch.bodies.emplace_back();
+                terms.AddMessage({rec.title, rec.author, rec.id, rec.text}, batch.bodies.back());
+                batch.where.push_back(rec.where);
+                return batch.where.size() < kFeedBatch || queue.Push(std::exchange(batch, {}));
+            });
+            if (scanned && !batch.where.empty()) scanned = queue.Push(std::move(batch));
+        } catch (const std::bad_alloc&) {
+            scanned = false;
+        }
+        queue.Finish();
+    });
+}
+
+bool CLibraryIndex::Impl::WriteRows(std::int64_t entry, BatchQueue& queue,
+                                    std::vector<std::uint64_t>& where) {
+    Statement row(db, "INSERT INTO msgs(rowid, body) VALUES(?, ?)");
+    bool ok = row.ok();
+    FeedBatch batch;
+    while (queue.Pop(batch)) {
+        for (std::size_t i = 0; ok && i < batch.where.size(); ++i) {
+            const std::string& body = batch.bodies[i];
+            row.Bind(1, (entry << 32) | static_cast<std::int64_t>(where.size()));
+            sqlite3_bind_text(row.get(), 2, body.data(), static_cast<int>(body.size()),
+                              SQLITE_STATIC);
+            ok = Failed(row.Step()) && where.size() + 1 < (std::uint64_t{1} << 32);
+            row.Reset();
+            where.push_back(batch.where[i]);
+        }
+        if (!ok) queue.Abandon();
+    }
+    return ok;
+}
+
+bool CLibraryIndex::Impl::WritePlaces(std::int64_t entry, const std::vector<std::uint64_t>& where,
+                                      const CIndexTermCollector& terms) {
+    Statement place(db, "INSERT INTO places(entry, block, data) VALUES(?, ?, ?)");
+    Statement common(db, "INSERT INTO common(term, entry, n) VALUES(?, ?, ?)");
+    Statement done(db, "UPDATE docs SET count = ? WHERE id = ?");
+    bool ok = place.ok() && common.ok() && done.ok();
+    for (std::size_t b = 0; ok && b * kPlaceBlock < where.size(); ++b) {
+        const std::size_t n = std::min<std::size_t>(kPlaceBlock, where.size() - b * kPlaceBlock);
+        place.Bind(1, entry).Bind(2, static_cast<std::int64_t>(b));
+        place.Bind(3, PackPlaces(where.data() + b * kPlaceBlock, n));
+        ok = Failed(place.Step());
+        place.Reset();
+    }
+    // A term is common when one message in a few thousand holds it.
+    terms.ForCommon(std::max<std::uint32_t>(32, terms.Messages() / 4096),
+                    [&](const std::string& term, std::uint32_t n) {
+                        if (!ok) return;
+                        common.Bind(1, term).Bind(2, entry).Bind(3, std::int64_t{n});
+                        ok = Failed(common.Step());
+                        common.Reset();
+                    });
+    return ok &&
+           Failed(done.Bind(1, static_cast<std::int64_t>(where.size())).Bind(2, entry).Step());
+}
+
 bool CLibraryIndex::Store(const std::string& realPath, const DocIdentity& id,
                           const std::function<bool(const Feed&)>& scan) {
     if (!m->db || !m->Exec("BEGIN IMMEDIATE")) return false;
@@ -263,39 +455,23 @@ bool CLibraryIndex::Store(const std::string& realPath, const DocIdentity& id,
     Statement add(m->db,
                   "INSERT INTO docs(path, device, file, size, modified, changed, count)"
                   " VALUES(?, ?, ?, ?, ?, ?, 0)");
-    Statement row(m->db, "INSERT INTO msgs(rowid, body) VALUES(?, ?)");
-    Statement done(m->db, "UPDATE docs SET count = ? WHERE id = ?");
-    Statement place(m->db, "INSERT INTO places(entry, block, data) VALUES(?, ?, ?)");
-    ok = ok && add.ok() && row.ok() && done.ok() && place.ok();
+    ok = ok && add.ok();
     add.Bind(1, realPath).Bind(2, static_cast<std::int64_t>(id.device));
     add.Bind(3, static_cast<std::int64_t>(id.file)).Bind(4, static_cast<std::int64_t>(id.size));
     add.Bind(5, id.modified).Bind(6, id.changed);
     ok = ok && m->Failed(add.Step());
     const std::int64_t entry = sqlite3_last_insert_rowid(m->db);
     std::vector<std::uint64_t> where;
-    std::vector<FoldKey> scratch;
-    std::string body;
-    ok = ok && scan([&](const ScannedRecord& rec) {
-        body.clear();
-        for (std::string_view field : {rec.title, rec.author, rec.id, rec.text}) {
-            AppendIndexText(field, scratch, body);
-            body += kIndexFieldSeparator;
-        }
-        row.Bind(1, (entry << 32) | static_cast<std::int64_t>(where.size()));
-        sqlite3_bind_text(row.get(), 2, body.data(), static_cast<int>(body.size()), SQLITE_STATIC);
-        const bool stored = m->Failed(row.Step());
-        row.Reset();
-        where.push_back(rec.where);
-        return stored && where.size() < (std::uint64_t{1} << 32);
-    });
-    for (std::size_t b = 0; ok && b * kPlaceBlock < where.size(); ++b) {
-        const std::size_t n = std::min<std::size_t>(kPlaceBlock, where.size() - b * kPlaceBlock);
-        place.Bind(1, entry).Bind(2, static_cast<std::int64_t>(b));
-        place.Bind(3, PackPlaces(where.data() + b * kPlaceBlock, n));
-        ok = m->Failed(place.Step());
-        place.Reset();
+    if (ok) {
+        // One thread reads and folds while this one writes.
+        CIndexTermCollector terms;
+        BatchQueue queue;
+        bool scanned = false;
+        std::thread folding = StartFolding(scan, terms, queue, scanned);
+        ok = m->WriteRows(entry, queue, where);
+        folding.join();
+        ok = ok && scanned && m->WritePlaces(entry, where, terms);
     }
-    ok = ok && m->Failed(done.Bind(1, static_cast<std::int64_t>(where.size())).Bind(2, entry).Step());
     if (!ok || !m->Exec("COMMIT")) {
         if (m->db) sqlite3_exec(m->db, "ROLLBACK", nullptr, nullptr, nullptr);
         return false;
@@ -310,8 +486,9 @@ bool CLibraryIndex::Check() {
         Statement q(m->db, "PRAGMA quick_check");
         intact = q.ok() && q.Step() == SQLITE_ROW && q.Blob(0) == "ok";
     }
-    intact = intact && sqlite3_exec(m->db, "INSERT INTO msgs(msgs, rank) VALUES('integrity-check', 0)",
-                                    nullptr, nullptr, nullptr) == SQLITE_OK;
+    intact =
+        intact && sqlite3_exec(m->db, "INSERT INTO msgs(msgs, rank) VALUES('integrity-check', 0)",
+                               nullptr, nullptr, nullptr) == SQLITE_OK;
     if (!intact) m->Reset();
     return intact;
 }
@@ -329,11 +506,16 @@ bool CLibraryIndex::Forget(const std::string& realPath) {
     Statement waste(m->db,
                     "UPDATE meta SET value = value + (SELECT coalesce(sum(count), 0) FROM docs"
                     " WHERE path = ?1) WHERE key = 'waste'");
-    Statement places(m->db, "DELETE FROM places WHERE entry IN (SELECT id FROM docs WHERE path = ?)");
+    Statement places(m->db,
+                     "DELETE FROM places WHERE entry IN (SELECT id FROM docs WHERE path = ?)");
+    Statement common(m->db,
+                     "DELETE FROM common WHERE entry IN (SELECT id FROM docs WHERE path = ?)");
     Statement del(m->db, "DELETE FROM docs WHERE path = ?");
-    if (!waste.ok() || !places.ok() || !del.ok()) return m->Failed(sqlite3_errcode(m->db));
-    return m->Failed(waste.Bind(1, realPath).Step()) && m->Failed(places.Bind(1, realPath).Step()) &&
-           m->Failed(del.Bind(1, realPath).Step());
+    if (!waste.ok() || !places.ok() || !common.ok() || !del.ok())
+        return m->Failed(sqlite3_errcode(m->db));
+    return m->Failed(waste.Bind(1, realPath).Step()) &&
+           m->Failed(places.Bind(1, realPath).Step()) &&
+           m->Failed(common.Bind(1, realPath).Step()) && m->Failed(del.Bind(1, realPath).Step());
 }
 
 bool CLibraryIndex::Wasteful() {
@@ -344,9 +526,10 @@ bool CLibraryIndex::Wasteful() {
 }
 
 bool CLibraryIndex::Clear() {
-    return m->db && m->Exec("BEGIN IMMEDIATE; DELETE FROM docs; DELETE FROM places;"
-                            " INSERT INTO msgs(msgs) VALUES('delete-all');"
-                            " UPDATE meta SET value = 0 WHERE key = 'waste'; COMMIT;");
+    return m->db && m->Exec(
+                        "BEGIN IMMEDIATE; DELETE FROM docs; DELETE FROM places; DELETE FROM common;"
+                        " INSERT INTO msgs(msgs) VALUES('delete-all');"
+                        " UPDATE meta SET value = 0 WHERE key = 'waste'; COMMIT;");
 }
 
 const std::string& CLibraryIndex::note() const { return m->note; }

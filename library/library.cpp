@@ -19,7 +19,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-fs::path PathOf(const std::string& utf8) { return fs::path(std::u8string(utf8.begin(), utf8.end())); }
+fs::path PathOf(const std::string& utf8) {
+    return fs::path(std::u8string(utf8.begin(), utf8.end()));
+}
 
 std::string Utf8Of(const fs::path& p) {
     const std::u8string s = p.u8string();
@@ -38,10 +40,12 @@ void WalkFolder(const std::string& folder, std::vector<std::string>& found,
                 std::vector<LibraryProblem>& problems) {
     std::error_code ec;
     std::vector<std::string> here;
-    fs::recursive_directory_iterator it(PathOf(folder), fs::directory_options::skip_permission_denied, ec);
+    fs::recursive_directory_iterator it(PathOf(folder),
+                                        fs::directory_options::skip_permission_denied, ec);
     for (; !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
         std::error_code kindEc;
-        if (it->is_regular_file(kindEc) && IsDocumentName(it->path())) here.push_back(Utf8Of(it->path()));
+        if (it->is_regular_file(kindEc) && IsDocumentName(it->path()))
+            here.push_back(Utf8Of(it->path()));
     }
     if (ec) problems.push_back({folder, LibraryProblem::Kind::CannotOpen, ec.value()});
     std::sort(here.begin(), here.end());
@@ -94,9 +98,12 @@ using File = std::unique_ptr<std::FILE, FileCloser>;
 
 LibraryProblem::Kind KindOf(ArchiveResult r) {
     switch (r) {
-        case ArchiveResult::BadSchema: return LibraryProblem::Kind::BadSchema;
-        case ArchiveResult::ReadError: return LibraryProblem::Kind::ReadError;
-        default: return LibraryProblem::Kind::Malformed;
+        case ArchiveResult::BadSchema:
+            return LibraryProblem::Kind::BadSchema;
+        case ArchiveResult::ReadError:
+            return LibraryProblem::Kind::ReadError;
+        default:
+            return LibraryProblem::Kind::Malformed;
     }
 }
 
@@ -116,7 +123,9 @@ struct Plan {
 class Searcher {
 public:
     Searcher(const LibraryQuery& q, int minLen, int maxLen, const std::atomic<bool>* stop)
-        : m_option(q.option), m_matcher(CompareFlagsFor(q.option), q.text, minLen, maxLen), m_stop(stop) {}
+        : m_option(q.option),
+          m_matcher(CompareFlagsFor(q.option), q.text, minLen, maxLen),
+          m_stop(stop) {}
 
     // The hits of one document; false with problem set when it could not
     // be searched, or when the search was stopped (problem untouched).
@@ -149,7 +158,8 @@ private:
     }
     bool Stopped() const { return m_stop && m_stop->load(std::memory_order_relaxed); }
 
-    bool Scan(std::FILE* f, std::size_t doc, std::vector<LibraryHit>& hits, LibraryProblem& problem);
+    bool Scan(std::FILE* f, std::size_t doc, std::vector<LibraryHit>& hits,
+              LibraryProblem& problem);
 
     bool Verify(std::FILE* f, std::size_t doc, const Plan& plan, std::vector<LibraryHit>& hits,
                 LibraryProblem& problem) {
@@ -284,7 +294,8 @@ void RefreshOne(const LibraryDoc& doc, CLibraryIndex& index, IndexReport& report
     File f(OpenDocumentFile(doc.realPath));
     DocIdentity identity;
     if (!f || !IdentifyFile(f.get(), identity)) {
-        report.problems.push_back({doc.path, LibraryProblem::Kind::CannotOpen, errno ? errno : EIO});
+        report.problems.push_back(
+            {doc.path, LibraryProblem::Kind::CannotOpen, errno ? errno : EIO});
         return;
     }
     CLibraryIndex::Entry entry;

@@ -40,8 +40,8 @@ struct LibraryDocs {
 LibraryDocs CollectDocuments(const std::vector<std::string>& paths);
 
 struct LibraryHit {
-    std::size_t doc = 0;          // index into the documents searched
-    std::uint32_t ordinal = 0;    // the message's place in tree order
+    std::size_t doc = 0;        // index into the documents searched
+    std::uint32_t ordinal = 0;  // the message's place in tree order
     std::int32_t number = 0;
     std::string title, author, dateTime;  // CP932
 };
@@ -57,8 +57,8 @@ struct LibraryResult {
     bool stopped = false;
     std::vector<LibraryHit> hits;  // by document, then tree order
     std::vector<LibraryProblem> problems;
-    std::string note;             // about the index, when it failed or was repaired
-    std::size_t fromIndex = 0;    // documents answered through the index
+    std::string note;           // about the index, when it failed or was repaired
+    std::size_t fromIndex = 0;  // documents answered through the index
 };
 
 // Optional: called from the searching threads as documents finish (done of

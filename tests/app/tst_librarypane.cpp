@@ -1,13 +1,12 @@
 // The library search window: a search across the documents of two
 // folders, sorting, and a result opened as 開く opens a document (asking to
 // save a modified one first), with its message selected and marked.
-#include <QtTest>
-
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QTreeView>
+#include <QtTest>
 
 #include "app/commands.h"
 #include "app/librarypane.h"
@@ -55,9 +54,11 @@ private slots:
         QVERIFY(f.Commands().Execute(ID_FIND_LIBRARY));
         CLibraryPane* pane = f.LibraryPane();
         QVERIFY(pane->isVisible());
-        QCOMPARE(f.Commands().Action(ID_FIND_LIBRARY)->shortcut(), QKeySequence(QStringLiteral("Ctrl+Shift+L")));
+        QCOMPARE(f.Commands().Action(ID_FIND_LIBRARY)->shortcut(),
+                 QKeySequence(QStringLiteral("Ctrl+Shift+L")));
         pane->SetIndexFile(m_files.filePath(QStringLiteral("cache/library.sqlite")).toStdString());
-        pane->SetFolders({m_files.filePath(QStringLiteral("a")), m_files.filePath(QStringLiteral("b"))});
+        pane->SetFolders(
+            {m_files.filePath(QStringLiteral("a")), m_files.filePath(QStringLiteral("b"))});
 
         if (CLibraryIndex::Available()) {
             QSignalSpy indexed(pane, &CLibraryPane::IndexFinished);
@@ -70,13 +71,15 @@ private slots:
         CLibraryResultsModel& model = pane->Model();
         QCOMPARE(model.rowCount(), 6);
         bool titled = false;
-        for (QLabel* l : pane->findChildren<QLabel*>()) titled = titled || l->text() == QStringLiteral("検索結果 - 6 件");
+        for (QLabel* l : pane->findChildren<QLabel*>())
+            titled = titled || l->text() == QStringLiteral("検索結果 - 6 件");
         QVERIFY(titled);
         QCOMPARE(model.At(0).path, m_files.filePath(QStringLiteral("a/deeper/one.mld")));
         QCOMPARE(model.At(3).path, m_files.filePath(QStringLiteral("b/two.mld")));
         // A click on the number header sorts by number, descending on the
         // second click; the order found comes back on the third.
-        pane->List()->header()->setSortIndicator(CLibraryResultsModel::kNumber, Qt::DescendingOrder);
+        pane->List()->header()->setSortIndicator(CLibraryResultsModel::kNumber,
+                                                 Qt::DescendingOrder);
         QCOMPARE(model.At(0).number, 6);
         QCOMPARE(model.At(5).number, 3);
         pane->List()->header()->setSortIndicator(-1, Qt::AscendingOrder);
@@ -101,7 +104,8 @@ private slots:
         f.ShowInitial();
         CLibraryPane* pane = f.LibraryPane();
         pane->SetIndexFile(m_files.filePath(QStringLiteral("cache2/library.sqlite")).toStdString());
-        pane->SetFolders({m_files.filePath(QStringLiteral("gone")), m_files.filePath(QStringLiteral("b"))});
+        pane->SetFolders(
+            {m_files.filePath(QStringLiteral("gone")), m_files.filePath(QStringLiteral("b"))});
         QVERIFY(SearchFor(*pane, QStringLiteral("はじめ")));
         QCOMPARE(pane->Model().rowCount(), 3);
         QVERIFY(pane->Status()->text().contains(m_files.filePath(QStringLiteral("gone"))));

@@ -48,13 +48,12 @@ struct OrvlogFind : ::testing::Test {
 TEST_F(OrvlogFind, LinesByRealPathEachDocumentOnce) {
     // a is reached twice (as a file, then through the folder) and keeps
     // the path that reached it first; b sorts before sub/a.
-    const std::string expected = b + "\t3\tﾊﾟｿｺﾝ通信の設定について\n" + b +
-                                 "\t5\tRE:ﾊﾟｿｺﾝ通信の設定について\n" + b +
-                                 "\t6\tRE:ﾊﾟｿｺﾝ通信の設定について\n" + a +
-                                 "\t3\tﾊﾟｿｺﾝ通信の設定について\n" + a +
-                                 "\t5\tRE:ﾊﾟｿｺﾝ通信の設定について\n" + a +
-                                 "\t6\tRE:ﾊﾟｿｺﾝ通信の設定について\n";
-    const std::string args = "find ぱそこん " + Quote(a) + " " + Quote(dir.File("lib")) + " --ignore kana,width";
+    const std::string expected =
+        b + "\t3\tﾊﾟｿｺﾝ通信の設定について\n" + b + "\t5\tRE:ﾊﾟｿｺﾝ通信の設定について\n" + b +
+        "\t6\tRE:ﾊﾟｿｺﾝ通信の設定について\n" + a + "\t3\tﾊﾟｿｺﾝ通信の設定について\n" + a +
+        "\t5\tRE:ﾊﾟｿｺﾝ通信の設定について\n" + a + "\t6\tRE:ﾊﾟｿｺﾝ通信の設定について\n";
+    const std::string args =
+        "find ぱそこん " + Quote(a) + " " + Quote(dir.File("lib")) + " --ignore kana,width";
     for (const char* extra : {" --no-index", ""}) {
         SCOPED_TRACE(extra);
         Result r = Run(args + extra);
@@ -65,7 +64,8 @@ TEST_F(OrvlogFind, LinesByRealPathEachDocumentOnce) {
         if (!HasIndex()) continue;
         EXPECT_EQ(indexed.status, 0) << indexed.err;
     }
-    if (HasIndex()) EXPECT_EQ(Run("index " + Quote(dir.File("lib"))).out, "0 indexed, 2 already current\n");
+    if (HasIndex())
+        EXPECT_EQ(Run("index " + Quote(dir.File("lib"))).out, "0 indexed, 2 already current\n");
 }
 
 TEST_F(OrvlogFind, ExitStatuses) {
@@ -89,7 +89,8 @@ TEST_F(OrvlogFind, ExitStatuses) {
         {"find ＡＢＣ " + Quote(a) + " --in subject", 2, "usage"},
         {"find ＡＢＣ " + Quote(a) + " --bogus", 2, "usage"},
         {"index", 2, "usage"},
-        {"index " + lib, HasIndex() ? 8 : 2, HasIndex() ? "cannot search " + broken : "no library index"},
+        {"index " + lib, HasIndex() ? 8 : 2,
+         HasIndex() ? "cannot search " + broken : "no library index"},
         {"find --help", 0, ""},
     };
     for (const Case& c : cases) {

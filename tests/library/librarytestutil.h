@@ -14,9 +14,9 @@ namespace orv::test {
 
 inline std::string RandomText(std::mt19937& rng, int maxChars) {
     static const char* const kPieces[] = {
-        "a", "A", "b", "B", "z", "ａ", "Ａ", "ｂ", "Ｂ", "1", "１", " ", "　", "か", "カ", "ｶ",
-        "が", "ガ", "ｶﾞ", "ﾞ", "゛", "ぱ", "パ", "ﾊﾟ", "ー", "ｰ", "の", "ノ", "ﾉ", "漢", "字",
-        "α", "Α", "я", "Я", "!", "！", "ヴ", "ｳﾞ"};
+        "a",  "A",  "b", "B",  "z",  "ａ", "Ａ", "ｂ", "Ｂ", "1",  "１", " ",  "　",
+        "か", "カ", "ｶ", "が", "ガ", "ｶﾞ", "ﾞ",  "゛", "ぱ", "パ", "ﾊﾟ", "ー", "ｰ",
+        "の", "ノ", "ﾉ", "漢", "字", "α",  "Α",  "я",  "Я",  "!",  "！", "ヴ", "ｳﾞ"};
     std::string utf8;
     const int n = std::uniform_int_distribution<int>(0, maxChars)(rng);
     for (int i = 0; i < n; ++i)
