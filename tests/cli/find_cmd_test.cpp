@@ -64,8 +64,9 @@ TEST_F(OrvlogFind, LinesByRealPathEachDocumentOnce) {
         if (!HasIndex()) continue;
         EXPECT_EQ(indexed.status, 0) << indexed.err;
     }
-    if (HasIndex())
+    if (HasIndex()) {
         EXPECT_EQ(Run("index " + Quote(dir.File("lib"))).out, "0 indexed, 2 already current\n");
+    }
 }
 
 TEST_F(OrvlogFind, ExitStatuses) {
@@ -98,6 +99,35 @@ TEST_F(OrvlogFind, ExitStatuses) {
         Result r = Run(c.args);
         EXPECT_EQ(r.status, c.status) << r.err;
         EXPECT_NE(r.err.find(c.inErr), std::string::npos) << r.err;
+    }
+}
+
+TEST_F(OrvlogFind, UsageErrorsAndHelpWriteNothing) {
+    static std::string cacheVar;  // a cache folder nothing has made yet
+    cacheVar = "XDG_CACHE_HOME=" + dir.File("fresh");
+    putenv(cacheVar.data());
+    const std::string lib = Quote(dir.File("lib"));
+    const struct {
+        std::string args;
+        int status;
+        std::string outStart;
+    } cases[] = {
+        {"index --bogus " + lib, 2, ""},
+        {"index -x " + lib, 2, ""},
+        {"index --in id " + lib, 2, ""},
+        {"find ＡＢＣ " + lib + " --bogus", 2, ""},
+        {"find ＡＢＣ " + lib + " --in", 2, ""},
+        {"index -h", 0, "usage: orvlog index"},
+        {"index " + lib + " --help", 0, "usage: orvlog index"},
+        {"find -h", 0, "usage: orvlog find"},
+        {"find --no-index -- -ABC " + lib, 1, ""},  // after --, a text may start with a dash
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args);
+        const Result r = Run(c.args);
+        EXPECT_EQ(r.status, c.status) << r.err;
+        EXPECT_EQ(r.out.substr(0, c.outStart.size()), c.outStart);
+        EXPECT_FALSE(std::filesystem::exists(dir.File("fresh")));
     }
 }
 
