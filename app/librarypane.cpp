@@ -308,14 +308,17 @@ void CLibraryPane::BuildIndex() {
                     Qt::QueuedConnection);
             };
             report = RefreshIndex(CollectDocuments(paths).docs, *index, progress);
+            if (report.indexFailed) note = index->note();
         }
+        const bool failed = !index || report.indexFailed;
         QMetaObject::invokeMethod(
             this,
-            [this, report, note] {
+            [this, report, note, failed] {
                 m_pIndexButton->setEnabled(true);
                 m_pStopButton->setEnabled(false);
-                QString status = m_bStopIndex ? QStringLiteral("索引の更新を中止しました。")
-                                              : QStringLiteral("索引を更新しました。");
+                QString status = failed ? QStringLiteral("索引を更新できませんでした。")
+                                 : m_bStopIndex ? QStringLiteral("索引の更新を中止しました。")
+                                                : QStringLiteral("索引を更新しました。");
                 status += QStringLiteral(" (%1 文書を読み込み)").arg(report.indexed);
                 for (const LibraryProblem& p : report.problems)
                     status += QStringLiteral("\n読み込めません: %1 %2")

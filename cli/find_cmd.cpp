@@ -187,7 +187,7 @@ int RunIndexCommand(int argc, char** argv) {
     StdOut out;
     out.Write(std::to_string(report.indexed) + " indexed, " + std::to_string(report.current) +
               " already current\n");
-    return out.Finish(Status(docs, problems, true));
+    return out.Finish(report.indexFailed ? kExitUsage : Status(docs, problems, true));
 }
 
 }  // namespace orv::cli

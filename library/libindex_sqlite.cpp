@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <deque>
+#include <filesystem>
 #include <mutex>
 #include <new>
 #include <thread>
@@ -134,13 +135,17 @@ std::uint64_t PlaceAt(std::string_view block, std::size_t i) {
     return v;
 }
 
+// The size of the file at path: -1 when there is none, kNotAFile when
+// something else stands there (a folder, a pipe, a device), which is
+// never opened, let alone removed.
+constexpr std::int64_t kNotAFile = -2;
 std::int64_t FileSize(const std::string& path) {
-    std::FILE* f = OpenFile(path, "rb");
-    if (!f) return -1;
-    std::fseek(f, 0, SEEK_END);
-    const long n = std::ftell(f);
-    std::fclose(f);
-    return n;
+    std::error_code ec;
+    const std::filesystem::file_status st = std::filesystem::status(path, ec);
+    if (!std::filesystem::exists(st)) return -1;
+    if (!std::filesystem::is_regular_file(st)) return kNotAFile;
+    const std::uintmax_t n = std::filesystem::file_size(path, ec);
+    return ec ? -1 : static_cast<std::int64_t>(n);
 }
 
 // Messages folded into their terms, on their way from the folding thread
@@ -266,7 +271,7 @@ struct CLibraryIndex::Impl {
     void Reset() {
         Close();
         for (const char* suffix : {"", "-wal", "-shm", "-journal"})
-            std::remove((file + suffix).c_str());
+            if (FileSize(file + suffix) >= 0) std::remove((file + suffix).c_str());
         if (note.find("another version") == std::string::npos)
             note = "the library index " + file + " was damaged and is made anew";
         if (!Connect()) Close();
@@ -284,6 +289,12 @@ std::string CLibraryIndex::DefaultFile() {
 }
 
 std::unique_ptr<CLibraryIndex> CLibraryIndex::Open(const std::string& file, std::string& note) {
+    for (const char* suffix : {"", "-wal", "-shm", "-journal"}) {
+        if (FileSize(file + suffix) == kNotAFile) {
+            note = "cannot use the library index " + file + suffix + ": not a regular file";
+            return nullptr;
+        }
+    }
     auto impl = std::make_unique<Impl>();
     impl->file = file;
     if (const std::size_t slash = file.find_last_of("/\\"); slash != std::string::npos && slash > 0)

@@ -316,7 +316,7 @@ void RefreshOne(const LibraryDoc& doc, CLibraryIndex& index, IndexReport& report
     if (r != ArchiveResult::Ok)
         report.problems.push_back({doc.path, KindOf(r), r == ArchiveResult::ReadError ? EIO : 0});
     else
-        report.problems.push_back({doc.path, LibraryProblem::Kind::ReadError, EIO});
+        report.indexFailed = true;  // the document was read: the index failed
 }
 
 }  // namespace
@@ -340,6 +340,7 @@ IndexReport RefreshIndex(const std::vector<LibraryDoc>& docs, CLibraryIndex& ind
     for (std::size_t i = 0; i < all.size(); ++i) {
         if (progress.stop && progress.stop->load()) break;
         RefreshOne(all[i], index, report);
+        if (report.indexFailed) break;
         if (progress.step) progress.step(i + 1, all.size());
     }
     return report;

@@ -77,6 +77,9 @@ struct IndexReport {
     std::size_t indexed = 0;  // documents read into the index
     std::size_t current = 0;  // documents whose entry was already current
     std::vector<LibraryProblem> problems;
+    // The index could not be written (a full disk, a read-only folder):
+    // indexing stopped there, the index's note says why.
+    bool indexFailed = false;
 };
 
 // Checks the index (a damaged one is made anew), then brings the entries

@@ -168,6 +168,63 @@ TEST_F(LibrarySearch, IndexedDirectAndFindAllAgree) {
     EXPECT_GT(Compare(index.get(), Queries(15), 4), 0u);
 }
 
+TEST_F(LibrarySearch, LongQueriesAgreeAndOverlongOnesAreRefused) {
+    std::mt19937 rng(77);
+    std::string text;
+    while (text.size() < 3000) text += RandomText(rng, 16);
+    {
+        COrvDoc doc;
+        CComment& rec = doc.NewRecord();
+        rec.SetNumber(1);
+        rec.SetTitle("long");
+        rec.SetDateTimeRaw("96/01/02 03:04");
+        rec.SetText(text);
+        doc.AddRoot(rec);
+        ASSERT_TRUE(doc.OnSaveDocument(dir.File("lib/long.mld")));
+    }
+    std::string note;
+    std::unique_ptr<CLibraryIndex> index = CLibraryIndex::Open(indexFile, note);
+    if (index) RefreshIndex(Docs(), *index);
+    const std::vector<LibraryDoc> docs = Docs();
+    std::vector<std::unique_ptr<Reference>> refs;
+    for (const LibraryDoc& d : docs) refs.push_back(std::make_unique<Reference>(d.realPath));
+    std::vector<std::size_t> starts;
+    for (std::size_t i = 0; i < text.size(); i += CharLengthAt(text, i)) starts.push_back(i);
+    for (std::size_t chars : {64u, 65u, 200u, 1000u}) {
+        ASSERT_LT(chars, starts.size());
+        const std::size_t first = starts.size() - chars - 1;
+        const std::string query = text.substr(starts[first], starts[first + chars] - starts[first]);
+        for (std::uint32_t option :
+             {FIND_DEFAULT, FIND_CONTENT | FIND_IGNORECASE | FIND_IGNOREKANA}) {
+            SCOPED_TRACE(std::to_string(chars) + " characters, option " + std::to_string(option));
+            std::vector<Hit> expected;
+            for (std::size_t i = 0; i < refs.size(); ++i)
+                refs[i]->Collect(i, query, option, expected);
+            EXPECT_FALSE(expected.empty());
+            EXPECT_EQ(HitsOf(FindInLibrary(docs, {query, option, false}, nullptr)), expected);
+            EXPECT_EQ(HitsOf(FindInLibrary(docs, {query, option, true}, index.get())), expected);
+        }
+    }
+    // Longer than a search can hold (4,096 bytes in either width): refused
+    // as a search refuses it, with or without the index.
+    const std::string overlong(4097, 'a');
+    EXPECT_TRUE(FindInLibrary(docs, {overlong, FIND_DEFAULT, true}, index.get()).badText);
+    EXPECT_TRUE(FindInLibrary(docs, {overlong, FIND_DEFAULT, false}, nullptr).badText);
+}
+
+TEST_F(LibrarySearch, AFolderWhereTheIndexShouldBeIsLeftAlone) {
+    if (!CLibraryIndex::Available()) GTEST_SKIP() << "no index in this build";
+    std::filesystem::create_directories(indexFile);
+    std::ofstream(indexFile + "/keep.txt") << "x";
+    std::string note;
+    EXPECT_EQ(CLibraryIndex::Open(indexFile, note), nullptr);
+    EXPECT_NE(note.find("not a regular file"), std::string::npos) << note;
+    EXPECT_TRUE(std::filesystem::exists(indexFile + "/keep.txt"));
+    std::filesystem::remove(indexFile + "/keep.txt");  // even an empty one stays
+    EXPECT_EQ(CLibraryIndex::Open(indexFile, note), nullptr);
+    EXPECT_TRUE(std::filesystem::is_directory(indexFile));
+}
+
 TEST_F(LibrarySearch, DamagedIndexIsMadeAnewWithANote) {
     std::string note;
     if (!CLibraryIndex::Open(indexFile, note)) GTEST_SKIP() << "no index in this build";
