@@ -24,7 +24,7 @@ build: configure
 
 # The C++ sources kept in the form .clang-format gives: `make format`
 # rewrites them, `make test` fails when one differs.
-FORMAT_SOURCES = $(shell find res core search readstate views app cli installer tests bench fuzz scripts \
+FORMAT_SOURCES = $(shell find res core search library readstate views app cli installer tests bench fuzz scripts \
                    \( -name '*.cpp' -o -name '*.h' \) | sort)
 
 format: deps
@@ -46,7 +46,7 @@ test-fast: build
 asan: deps
 	$(CMAKE) -S . -B $(ASAN) -DCMAKE_BUILD_TYPE=Debug -DORV_SANITIZE=ON \
 	  -DORV_WITH_QT=OFF -DORV_BENCH=OFF
-	$(CMAKE) --build $(ASAN) -j$(JOBS) --target orv_core_tests orv_readstate_tests orvlog orvlog_tests
+	$(CMAKE) --build $(ASAN) -j$(JOBS) --target orv_core_tests orv_readstate_tests orvlog orvlog_tests orv_library_tests
 	cd $(ASAN) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 	  ctest --output-on-failure -j$(JOBS) -L 'core|cli' --timeout 900
 
@@ -58,7 +58,7 @@ test-windows: build
 	  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORV_WITH_QT=OFF -DORV_BENCH=OFF \
 	  -DORV_GTEST_SOURCE_DIR=/usr/src/googletest \
 	  "-DCMAKE_CROSSCOMPILING_EMULATOR=/usr/bin/env;ORV_WINEPREFIX=$(abspath $(WINB))/wine;$(abspath scripts/wine-run.sh)"
-	$(CMAKE) --build $(WINB) -j$(JOBS) --target orvlog orv_core_tests orvlog_tests
+	$(CMAKE) --build $(WINB) -j$(JOBS) --target orvlog orv_core_tests orvlog_tests orv_library_tests
 	ORV_WINEPREFIX=$(abspath $(WINB))/wine bash scripts/wine-run.sh cmd /c exit
 	cd $(WINB) && ctest --output-on-failure -j$(JOBS) --timeout 600
 	bash scripts/windows-roundtrip.sh $(BUILD) $(WINB)

@@ -182,6 +182,8 @@ void CFrameCommands::BuildFindCommands(CCommandTable& t) {
     t.SetHandler(
         ID_FIND_ALL, [&find] { find.OnFindAll(); },
         [&doc](CCmdUI& ui) { ui.Enable(OnUpdateFindNext(doc)); });
+    t.SetHandler(
+        ID_FIND_LIBRARY, [&find] { find.OnFindLibrary(); }, [](CCmdUI&) {});
 }
 
 // --- the view menu --------------------------------------------------------------

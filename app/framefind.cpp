@@ -5,7 +5,9 @@
 #include "app/commands.h"
 #include "app/findbar.h"
 #include "app/findstrcombo.h"
+#include "app/librarypane.h"
 #include "app/mainframe.h"
+#include "app/settings.h"
 #include "search/findall.h"
 #include "search/findengine.h"
 #include "views/findresultspane.h"
@@ -139,6 +141,62 @@ void CFrameFind::ShowFindResult(TreeItem item, const CComment* record) {
     CTextView* view = m_frame.GetTextView();
     if (view && view->GetComment() == record)
         MarkMatches(m_pResults->SearchText(), m_pResults->SearchOption());
+    m_frame.Commands().UpdateAll();
+}
+
+// --- the library search -------------------------------------------------------
+
+void CFrameFind::OnFindLibrary() {
+    CLibraryPane* pane = LibraryPane();
+    pane->show();
+    pane->raise();
+    pane->Field()->setFocus(Qt::OtherFocusReason);
+}
+
+CLibraryPane* CFrameFind::LibraryPane() {
+    if (!m_pLibrary) {
+        QList<QAction*> options;
+        for (int id : {ID_FIND_TITLE, ID_FIND_CONTENT, ID_FIND_AUTHOR, ID_FIND_AUTHORID,
+                       ID_FIND_IGNORECASE, ID_FIND_IGNOREWIDTH, ID_FIND_IGNOREKANA})
+            options << m_frame.Commands().Action(id);
+        m_pLibrary = new CLibraryPane(&m_frame, options, [this] { return *m_pFindOption; });
+        m_pLibrary->SetFolders(
+            settings::ReadString(settings::kSecSettings, QStringLiteral("LibraryFolders"))
+                .split(QLatin1Char('\n'), Qt::SkipEmptyParts));
+        QObject::connect(m_pLibrary, &CLibraryPane::Picked, &m_frame,
+                         [this](const QString& path, std::uint32_t ordinal, std::int32_t number,
+                                const std::string& text, std::uint32_t option) {
+                             ShowLibraryResult(path, ordinal, number, text, option);
+                         });
+    }
+    return m_pLibrary;
+}
+
+void CFrameFind::SaveLibraryFolders() {
+    if (m_pLibrary)
+        settings::WriteString(settings::kSecSettings, QStringLiteral("LibraryFolders"),
+                              m_pLibrary->Folders().join(QLatin1Char('\n')));
+}
+
+void CFrameFind::ShowLibraryResult(const QString& path, std::uint32_t ordinal,
+                                   std::int32_t number, const std::string& textCp932,
+                                   std::uint32_t findOption) {
+    if (!m_frame.OpenDocumentFile(path)) return;
+    CTitleTreeView* tree = m_frame.GetTreeView();
+    if (!tree) return;
+    const std::vector<TreeItem>& items = m_frame.GetDocument().GetTreeItems();
+    // The place in tree order names the message unless the document
+    // changed since the search; then its number does.
+    TreeItem item = kNoItem;
+    if (ordinal < items.size() && tree->GetItemData(items[ordinal]) &&
+        tree->GetItemData(items[ordinal])->GetNumber() == number)
+        item = items[ordinal];
+    for (std::size_t i = 0; item == kNoItem && i < items.size(); ++i)
+        if (const CComment* rec = tree->GetItemData(items[i]); rec && rec->GetNumber() == number)
+            item = items[i];
+    if (item == kNoItem) return;
+    tree->SelectItem(item);
+    MarkMatches(textCp932, findOption);
     m_frame.Commands().UpdateAll();
 }
 

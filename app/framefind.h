@@ -17,6 +17,7 @@ namespace orv {
 
 class CComment;
 class CFindResultsPane;
+class CLibraryPane;
 class CMainFrame;
 class CNameToolBar;
 
@@ -54,6 +55,18 @@ public:
     void ClearFindResults();
     void ToggleFindResults();
 
+    // 移動 > ライブラリを検索: shows the library pane, its search field
+    // focused. The pane is made when first asked for, with the folders the
+    // settings keep.
+    void OnFindLibrary();
+    CLibraryPane* LibraryPane();
+    // Opens a document found by the library search (as 開く does) and
+    // shows the message at ordinal in tree order (or, when the document
+    // changed since, the first with that number), its matches marked.
+    void ShowLibraryResult(const QString& path, std::uint32_t ordinal, std::int32_t number,
+                           const std::string& textCp932, std::uint32_t findOption);
+    void SaveLibraryFolders();
+
     // Space in the search bar's box is typed there: true when it took it.
     bool HandleSpace();
     void SaveHistory();
@@ -65,6 +78,7 @@ private:
     CMainFrame& m_frame;
     QPointer<CNameToolBar> m_pFindBar;      // the frame's child, once made
     QPointer<CFindResultsPane> m_pResults;  // the frame's child
+    QPointer<CLibraryPane> m_pLibrary;      // the frame's child, once asked for
     std::uint32_t m_nFindOptionOwn = FIND_DEFAULT;
     std::uint32_t* m_pFindOption = &m_nFindOptionOwn;
     // The typed search text in CP932 for the search, between the document

@@ -287,6 +287,7 @@ void CMainFrame::SaveFrameSettings() {
     m_pFind->SaveHistory();
     if (CTextView* v = GetTextView()) v->SaveViewFont();
     if (m_pReading) m_pReading->SaveSettings();
+    m_pFind->SaveLibraryFolders();
 }
 
 void CMainFrame::closeEvent(QCloseEvent* e) {

@@ -31,6 +31,7 @@ class QStatusBar;
 namespace orv {
 
 class CFrameCommands;
+class CLibraryPane;
 class CLogFileChooser;
 class CMsgPrompter;
 class CProgressFactory;
@@ -120,6 +121,9 @@ public:
     void ShowFindResult(TreeItem item, const CComment* record) {
         m_pFind->ShowFindResult(item, record);
     }
+    // 移動 > ライブラリを検索 and the library's pane (CFrameFind).
+    void OnFindLibrary() { m_pFind->OnFindLibrary(); }
+    CLibraryPane* LibraryPane() { return m_pFind->LibraryPane(); }
 
     // --- closing (CFrameState) ---------------------------------------------------
     // Steps of the close request that run before the save question.

@@ -125,3 +125,5 @@ fi
      /^BM_FindAllNoHitAllFolds\// {split($1, a, "/"); f[a[2]] = $2}
      END {for (k in f) if (s[k] > 0) printf "== find all / find next, text %s: %.2f (target 1.2)\n", k, f[k] / s[k]}' \
   "$DATA/search_bench.txt"
+# The library search (ten documents, the index).
+bash "$(dirname "$0")/library_bench.sh" "$B" "$DATA"

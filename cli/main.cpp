@@ -8,6 +8,7 @@
 
 #include "cli/args.h"
 #include "cli/console.h"
+#include "cli/find_cmd.h"
 #include "cli/interrupt.h"
 #include "cli/output.h"
 #include "cli/readstate_cmd.h"
@@ -40,6 +41,8 @@ const char kUsage[] =
     "       orvlog export-html DOC.mld OUTDIR\n"
     "       orvlog unread DOC.mld\n"
     "       orvlog mark DOC.mld --read|--unread NUMBER...\n"
+    "       orvlog find TEXT PATH... [--in FIELDS] [--ignore FOLDS] [--count] [--no-index]\n"
+    "       orvlog index PATH...\n"
     "       orvlog --version\n"
     "Every command takes -h or --help; \"--\" ends the options.\n";
 
@@ -292,6 +295,8 @@ int RunCommand(int argc, char** argv) {
     if (cmd == "export-html") return ExportHtml(argc - 1, argv + 1);
     if (cmd == "unread") return RunUnreadCommand(argc - 1, argv + 1);
     if (cmd == "mark") return RunMarkCommand(argc - 1, argv + 1);
+    if (cmd == "find") return RunFindCommand(argc - 1, argv + 1);
+    if (cmd == "index") return RunIndexCommand(argc - 1, argv + 1);
     if (cmd == "-h" || cmd == "--help") return PrintHelp(kUsage);
     if (cmd == "--version") return PrintHelp(std::string("orvlog ") + ORV_VERSION + "\n");
     return Usage();

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Checks that no source includes a header of a folder above its own.
-# The layers, lowest first: res, core, search, views, app. The reading
-# state (readstate/, on SQLite) stands on core beside search: app and cli
-# use it, views never (they see core/readingstate.h). orvlog (cli/) stands
-# on core, search, readstate and res; the installer stands apart. A
+# The layers, lowest first: res, core, search, library, views, app. The
+# reading state (readstate/, on SQLite) stands on core beside search: app
+# and cli use it, views never (they see core/readingstate.h). The library
+# search (library/, on SQLite) stands on search. orvlog (cli/) stands on
+# core, search, library, readstate and res; the installer stands apart. A
 # folder's subfolders (core/import/) belong to it.
 #
 #   scripts/check-layers.sh [ROOT]   lists every include against the order;
@@ -17,13 +18,14 @@ RULES='res: res
 core: res core
 search: res core search
 readstate: res core readstate
-views: res core search views
-app: res core search readstate views app
-cli: res core search readstate cli
+library: res core search library
+views: res core search library views
+app: res core search library readstate views app
+cli: res core search library readstate cli
 installer: installer'
 
 FOLDERS=()
-for f in res core search readstate views app cli installer; do [ -d "$f" ] && FOLDERS+=("$f"); done
+for f in res core search library readstate views app cli installer; do [ -d "$f" ] && FOLDERS+=("$f"); done
 TOPS=$(find . -mindepth 1 -maxdepth 1 -type d ! -name '.*' -printf '%f ')
 
 { grep -rnE '^[[:space:]]*#[[:space:]]*include[[:space:]]*"[^/"]+/' "${FOLDERS[@]}" \
@@ -50,7 +52,7 @@ TOPS=$(find . -mindepth 1 -maxdepth 1 -type d ! -name '.*' -printf '%f ')
     }
     END {
       if (bad) {
-        print "check-layers: includes against the order res < core < search < views < app" > "/dev/stderr"
+        print "check-layers: includes against the order res < core < search < library < views < app" > "/dev/stderr"
         exit 1
       }
     }'

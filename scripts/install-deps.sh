@@ -15,6 +15,7 @@ PACKAGES=(
   xvfb xauth imagemagick fonts-noto-cjk
   ripgrep
   nodejs default-jre-headless
+  libsqlite3-dev
   g++-mingw-w64-x86-64-posix wine wine64
   # the Debian package (make package) and its checks
   dpkg-dev file help2man lintian appstream desktop-file-utils shared-mime-info bash-completion

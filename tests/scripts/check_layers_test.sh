@@ -15,11 +15,17 @@ core|core/import/reader.h|0
 search|core/orvdoc.h|0
 search|views/textview.h|1
 search|app/settings.h|1
+search|library/library.h|1
+library|search/findengine.h|0
+library|views/textview.h|1
+library|app/settings.h|1
+views|library/library.h|0
 views|search/findall.h|0
 views|app/mainframe.h|1
 app|views/textview.h|0
 app|res/strings.h|0
 cli|search/findall.h|0
+cli|library/library.h|0
 cli|views/textview.h|1
 cli|app/settings.h|1
 installer|core/ports.h|1
@@ -37,7 +43,7 @@ cli|readstate/statestore.h|0'
 fail=0
 while IFS='|' read -r folder include flagged; do
   rm -rf "$T"/*
-  for d in res core search readstate views app cli installer; do mkdir -p "$T/$d"; done
+  for d in res core search library readstate views app cli installer; do mkdir -p "$T/$d"; done
   mkdir -p "$T/$folder"
   printf '#include "%s"\n' "$include" >"$T/$folder/x.cpp"
   got=0

@@ -115,7 +115,8 @@ private slots:
         QVERIFY(go);
         // The search commands come first; the reading state's follow them.
         const QList<QAction*> moves = go->actions();
-        QVERIFY(moves.size() >= 3);
+        QVERIFY(moves.size() >= 4);
+        QCOMPARE(moves[3]->text(), QStringLiteral("ライブラリを検索(&L)..."));
         QCOMPARE(moves[0]->text(), QStringLiteral("前を検索(&P)"));
         QCOMPARE(moves[1]->text(), QStringLiteral("次を検索(&N)"));
         QCOMPARE(moves[1]->shortcut(), QKeySequence(Qt::Key_F3));
