@@ -19,6 +19,14 @@ std::optional<std::string> Utf8ToCp932(std::string_view utf8);
 // wide strings of old document files).
 std::string Utf16ToCp932(const char16_t* units, std::size_t count);
 
+// The CP932 code of a UTF-16 code unit, as CP932 decodes to it (a code
+// below 0x100 is one byte, else lead byte * 256 + trail byte); the JIS code
+// points typed text maps (the wave dash and its kin) map likewise. -1 when
+// CP932 has none (a surrogate, a character CP932 cannot hold). The table
+// behind it is built once, from the system's CP932 decoder; where two codes
+// decode to one character, the one the system encodes it to wins.
+int Cp932CodeOf(char16_t unit);
+
 // True when byte b is a lead byte of a two-byte CP932 character.
 inline bool IsLeadByte(unsigned char b) {
     return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);

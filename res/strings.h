@@ -1,6 +1,7 @@
 // The numbered messages of the viewer: their exact texts and icons.
 #pragma once
 
+#include <initializer_list>
 #include <string>
 
 #include "res/msgicon.h"
@@ -38,6 +39,9 @@ enum StringId : int {
     IDS_HTML_NOT_A_FOLDER = 70133,
     IDS_HTML_FAILED = 70134,
     IDS_HTML_DONE = 70135,  // %1 pages, %2 the folder
+    // Logs read converted from another encoding or other line ends.
+    IDS_IMPORT_CONVERT_ASK = 70141,  // %1 the file, %2 its form, %3 characters replaced
+    IDS_IMPORT_CONVERTED = 70142,    // %1 one line per file converted
 };
 
 // The UTF-8 text of a message; empty for an unknown id.
@@ -46,5 +50,7 @@ const char* Text(int id);
 MsgIcon Icon(int id);
 // The text with every "%1" replaced by arg (UTF-8).
 std::string Format(int id, const std::string& arg = std::string());
+// The text with "%1", "%2", ... replaced by args[0], args[1], ...
+std::string FormatArgs(int id, std::initializer_list<std::string> args);
 
 }  // namespace orv::res
