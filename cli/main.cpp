@@ -111,7 +111,8 @@ void NoteConversions(const COrvDoc& doc) {
                                        : "";
         if (log.replaced)
             note += "; " + std::to_string(log.replaced) +
-                    " characters not in Shift-JIS replaced by 〓, the first in line " +
+                    (log.replaced == 1 ? " character" : " characters") +
+                    " not in Shift-JIS replaced by 〓, the first in line " +
                     std::to_string(log.firstLine);
         EndProgressLine();
         std::fprintf(stderr, "orvlog: %s: %s\n", log.path.c_str(), note.c_str());

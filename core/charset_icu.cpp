@@ -1,4 +1,4 @@
-// The decoders through ICU's "UTF-8" and "EUC-JP" converters.
+// The EUC-JP decoder through ICU's "EUC-JP" converter.
 #include <unicode/ucnv.h>
 
 #include <memory>
@@ -14,13 +14,12 @@ struct ConverterCloser {
 };
 using ConverterPtr = std::unique_ptr<UConverter, ConverterCloser>;
 
-// One converter per charset and thread, opened on first use.
-UConverter* Converter(Charset charset) {
-    thread_local ConverterPtr utf8, eucJp;
-    ConverterPtr& slot = charset == Charset::Utf8 ? utf8 : eucJp;
+// One converter per thread, opened on first use.
+UConverter* Converter() {
+    thread_local ConverterPtr slot;
     if (!slot) {
         UErrorCode status = U_ZERO_ERROR;
-        slot.reset(ucnv_open(charset == Charset::Utf8 ? "UTF-8" : "EUC-JP", &status));
+        slot.reset(ucnv_open("EUC-JP", &status));
         if (U_FAILURE(status)) slot.reset();
     }
     if (slot) ucnv_reset(slot.get());
@@ -29,11 +28,11 @@ UConverter* Converter(Charset charset) {
 
 }  // namespace
 
-bool DecodeToUtf16(Charset charset, std::string_view bytes, std::u16string& units) {
+bool DecodeEucJp(std::string_view bytes, std::u16string& units) {
     if (bytes.empty()) return true;
-    UConverter* cnv = Converter(charset);
+    UConverter* cnv = Converter();
     if (!cnv) return false;
-    // No character of either encoding gives more UTF-16 units than bytes.
+    // No EUC-JP character gives more UTF-16 units than it has bytes.
     const std::size_t at = units.size();
     units.resize(at + bytes.size());
     UErrorCode status = U_ZERO_ERROR;

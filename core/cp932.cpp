@@ -153,14 +153,23 @@ std::unique_ptr<CodeTable> BuildCodeTable() {
     leads(0xE0, 0xEC);
     leads(0xEF, 0xFC);
     leads(0xED, 0xEE);
+    // The JIS code points typed text maps take the code of their CP932 twin.
+    for (unsigned u = 0x80; u < 0x10000; ++u) {
+        const char16_t twin = ToCp932CodePoint(static_cast<char16_t>(u));
+        if (twin != u && t->code[u] == 0xFFFF) t->code[u] = t->code[twin];
+    }
     return t;
 }
 
 }  // namespace
 
-int Cp932CodeOf(char16_t unit) {
+const std::uint16_t* Cp932CodeTable() {
     static const std::unique_ptr<CodeTable> table = BuildCodeTable();
-    const std::uint16_t code = table->code[ToCp932CodePoint(unit)];
+    return table->code;
+}
+
+int Cp932CodeOf(char16_t unit) {
+    const std::uint16_t code = Cp932CodeTable()[unit];
     return code == 0xFFFF ? -1 : code;
 }
 

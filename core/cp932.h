@@ -2,6 +2,7 @@
 // display and terminal output only: records keep their raw bytes.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -26,6 +27,8 @@ std::string Utf16ToCp932(const char16_t* units, std::size_t count);
 // behind it is built once, from the system's CP932 decoder; where two codes
 // decode to one character, the one the system encodes it to wins.
 int Cp932CodeOf(char16_t unit);
+// The same as a table of 65,536 entries, 0xFFFF for none.
+const std::uint16_t* Cp932CodeTable();
 
 // True when byte b is a lead byte of a two-byte CP932 character.
 inline bool IsLeadByte(unsigned char b) {

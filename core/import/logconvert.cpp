@@ -84,6 +84,15 @@ Seq EucSeq(const unsigned char* p, std::size_t avail, std::size_t& len) {
     return Seq::Ok;
 }
 
+// Whether the eight bytes at p are ASCII without a control byte (no line
+// end among them).
+inline bool PlainAscii8(const unsigned char* p) {
+    std::uint64_t w;
+    std::memcpy(&w, p, 8);
+    constexpr std::uint64_t kHigh = 0x8080808080808080u;
+    return !(w & kHigh) && !((w - 0x2020202020202020u) & kHigh);
+}
+
 // The mode an ISO-2022-JP designation at p selects; -1 for none.
 int IsoDesignation(const unsigned char* p, std::size_t avail) {
     if (avail < 3) return -1;
@@ -109,6 +118,10 @@ void CLogConverter::Convert(std::string_view in, bool last, std::string& out) {
         if (src.substr(0, 3) == kBom) src.remove_prefix(3);
     }
     m_bStarted = true;
+    if (m_form.encoding == LogEncoding::Utf8 || m_form.encoding == LogEncoding::Utf8Bom) {
+        m_carry.assign(src.substr(DecodeUtf8(src, last, out)));
+        return;
+    }
     m_cp.clear();
     m_firstAt = std::string::npos;
     std::size_t used;
@@ -186,8 +199,6 @@ std::size_t CLogConverter::Decode(std::string_view in, bool last) {
         m_cp.append(in);
         return in.size();
     }
-    const bool utf8 =
-        m_form.encoding == LogEncoding::Utf8 || m_form.encoding == LogEncoding::Utf8Bom;
     const auto* p = reinterpret_cast<const unsigned char*>(in.data());
     const std::size_t n = in.size();
     // Runs of well-formed bytes go to the system's decoder whole; each
@@ -198,8 +209,12 @@ std::size_t CLogConverter::Decode(std::string_view in, bool last) {
             ++i;
             continue;
         }
+        if (i + 1 < n && IsEucJpLead(p[i]) && p[i + 1] >= 0xA1 && p[i + 1] <= 0xFE) {
+            i += 2;  // the commonest character, said well-formed at once
+            continue;
+        }
         std::size_t len;
-        const Seq s = utf8 ? Utf8Seq(p + i, n - i, len) : EucSeq(p + i, n - i, len);
+        const Seq s = EucSeq(p + i, n - i, len);
         if (s == Seq::Ok) {
             i += len;
             continue;
@@ -214,36 +229,113 @@ std::size_t CLogConverter::Decode(std::string_view in, bool last) {
     return n;
 }
 
+std::size_t CLogConverter::DecodeUtf8(std::string_view in, bool last, std::string& out) {
+    // UTF-8 is decoded here, in the same pass that checks it, turns the line
+    // ends into CR LF and counts lines: a character is its bits, and its
+    // CP932 code comes from the table the system's CP932 decoder filled.
+    static const std::uint16_t* const codes = Cp932CodeTable();
+    const auto* p = reinterpret_cast<const unsigned char*>(in.data());
+    const std::size_t n = in.size();
+    const std::size_t at = out.size();
+    out.resize(at + 2 * n);  // no byte gives more than two
+    char* const start = out.data() + at;
+    char* o = start;
+    const unsigned char end1 = m_form.ends == LineEnds::Lf ? '\n' : '\r';
+    std::size_t i = 0;
+    while (i < n) {
+        if (i + 8 <= n && PlainAscii8(p + i)) {
+            std::memcpy(o, p + i, 8);
+            o += 8;
+            i += 8;
+            continue;
+        }
+        const unsigned char b = p[i];
+        if (b >= 0xE1 && b <= 0xEF && b != 0xED && i + 2 < n && (p[i + 1] & 0xC0) == 0x80 &&
+            (p[i + 2] & 0xC0) == 0x80) {
+            // Kana and kanji: three bytes with no narrower range to check.
+            o = PutCode(codes[(b & 0x0Fu) << 12 | (p[i + 1] & 0x3Fu) << 6 | (p[i + 2] & 0x3Fu)], o);
+            i += 3;
+            continue;
+        }
+        if (b < 0x80) {
+            ++i;
+            if (b == end1 && m_form.ends != LineEnds::CrLf) {
+                *o++ = '\r';
+                *o++ = '\n';
+                ++m_lines;
+                continue;
+            }
+            if (b == '\n' && m_form.ends == LineEnds::CrLf && (o > start ? o[-1] : m_prev) == '\r')
+                ++m_lines;
+            *o++ = static_cast<char>(b);
+            continue;
+        }
+        std::size_t len;
+        const Seq s = Utf8Seq(p + i, n - i, len);
+        if (s == Seq::Short && !last) break;
+        std::uint16_t code = 0xFFFF;
+        if (s == Seq::Ok && len < 4) {
+            const char32_t cp =
+                len == 2 ? (p[i] & 0x1Fu) << 6 | (p[i + 1] & 0x3Fu)
+                         : (p[i] & 0x0Fu) << 12 | (p[i + 1] & 0x3Fu) << 6 | (p[i + 2] & 0x3Fu);
+            code = codes[cp];
+        }
+        i += len;
+        o = PutCode(code, o);
+    }
+    if (o > start) m_prev = o[-1];
+    out.resize(static_cast<std::size_t>(o - out.data()));
+    return i;
+}
+
+char* CLogConverter::PutCode(std::uint16_t code, char* o) {
+    if (code < 0x100) {
+        *o++ = static_cast<char>(code);
+    } else if (code != 0xFFFF) {
+        *o++ = static_cast<char>(code >> 8);
+        *o++ = static_cast<char>(code & 0xFF);
+    } else {
+        if (!m_firstLine) m_firstLine = m_lines + 1;
+        *o++ = kGeta[0];
+        *o++ = kGeta[1];
+        ++m_replaced;
+    }
+    return o;
+}
+
 void CLogConverter::PutWellFormed(std::string_view run) {
     if (run.empty()) return;
-    const bool utf8 =
-        m_form.encoding == LogEncoding::Utf8 || m_form.encoding == LogEncoding::Utf8Bom;
     m_units.clear();
-    if (!platform::DecodeToUtf16(utf8 ? platform::Charset::Utf8 : platform::Charset::EucJp, run,
-                                 m_units)) {
+    if (!platform::DecodeEucJp(run, m_units)) {
         Replace();
         return;
     }
+    // Each unit gives at most two bytes (a surrogate pair 〓 for two).
+    static const std::uint16_t* const codes = Cp932CodeTable();
+    const std::size_t at = m_cp.size();
+    m_cp.resize(at + 2 * m_units.size());
+    char* const start = m_cp.data();
+    char* o = start + at;
     for (std::size_t k = 0; k < m_units.size(); ++k) {
         const char16_t u = m_units[k];
-        if (u < 0x80) {
-            m_cp.push_back(static_cast<char>(u));
-            continue;
-        }
-        const int code = Cp932CodeOf(u);
-        if (code < 0) {
+        const std::uint16_t code = codes[u];
+        if (code < 0x100) {
+            *o++ = static_cast<char>(code);
+        } else if (code != 0xFFFF) {
+            *o++ = static_cast<char>(code >> 8);
+            *o++ = static_cast<char>(code & 0xFF);
+        } else {
             // A surrogate pair is one character.
             if (u >= 0xD800 && u <= 0xDBFF && k + 1 < m_units.size() && m_units[k + 1] >= 0xDC00 &&
                 m_units[k + 1] <= 0xDFFF)
                 ++k;
-            Replace();
-        } else if (code < 0x100) {
-            m_cp.push_back(static_cast<char>(code));
-        } else {
-            m_cp.push_back(static_cast<char>(code >> 8));
-            m_cp.push_back(static_cast<char>(code & 0xFF));
+            if (m_firstAt == std::string::npos) m_firstAt = static_cast<std::size_t>(o - start);
+            *o++ = kGeta[0];
+            *o++ = kGeta[1];
+            ++m_replaced;
         }
     }
+    m_cp.resize(static_cast<std::size_t>(o - start));
 }
 
 void CLogConverter::Replace() {

@@ -3,11 +3,12 @@
 // line reader reads, a piece at a time: it keeps only the few bytes of a
 // character cut at the end of a piece, never the whole log.
 //
-// UTF-8 and EUC-JP are decoded by the system (charset_platform.h), only
-// ever given well-formed characters; ISO-2022-JP is decoded here into
-// EUC-JP first. Every character then takes the CP932 code it decodes from
-// (Cp932CodeOf); an ill-formed byte sequence, or a character CP932 cannot
-// hold, becomes 〓 (0x81AC) and is counted.
+// EUC-JP is decoded by the system (charset_platform.h), only ever given
+// well-formed characters; ISO-2022-JP is decoded here into EUC-JP first;
+// UTF-8 is decoded here, in the pass that checks it. Every character then
+// takes the CP932 code it decodes from (Cp932CodeTable, filled by the
+// system's CP932 decoder); an ill-formed byte sequence, or a character
+// CP932 cannot hold, becomes 〓 (0x81AC) and is counted.
 #pragma once
 
 #include <cstdint>
@@ -42,7 +43,11 @@ private:
     // UTF-8, EUC-JP or CP932 bytes to CP932 into m_cp; returns the bytes
     // used, as IsoToEuc.
     std::size_t Decode(std::string_view in, bool last);
-    // The well-formed bytes run to CP932.
+    // UTF-8 straight onto out, line ends as CR LF; returns the bytes used.
+    std::size_t DecodeUtf8(std::string_view in, bool last, std::string& out);
+    // Writes the CP932 code (0xFFFF: 〓, counted) at o; returns the end.
+    char* PutCode(std::uint16_t code, char* o);
+    // The well-formed EUC-JP run to CP932.
     void PutWellFormed(std::string_view run);
     // Puts 〓 for a character that has no CP932 form.
     void Replace();
@@ -63,7 +68,7 @@ private:
     std::uint64_t m_firstLine = 0;
     std::size_t m_firstAt = std::string::npos;  // the first 〓 in m_cp
     std::uint64_t m_lines = 0;                  // lines ended before m_cp
-    char m_prev = 0;                            // the byte before m_cp
+    char m_prev = 0;                            // the last byte put
 };
 
 }  // namespace orv
