@@ -209,14 +209,30 @@ std::size_t CLogConverter::Decode(std::string_view in, bool last) {
             ++i;
             continue;
         }
-        if (i + 1 < n && IsEucJpLead(p[i]) && p[i + 1] >= 0xA1 && p[i + 1] <= 0xFE) {
+        if (i + 1 < n && p[i] != 0xAD && IsEucJpLead(p[i]) && p[i + 1] >= 0xA1 &&
+            p[i + 1] <= 0xFE) {
             i += 2;  // the commonest character, said well-formed at once
             continue;
         }
         std::size_t len;
         const Seq s = EucSeq(p + i, n - i, len);
-        if (s == Seq::Ok) {
+        if (s == Seq::Ok && p[i] != 0xAD && p[i] != 0x8F) {
             i += len;
+            continue;
+        }
+        if (s == Seq::Ok) {
+            // Row 13 and JIS X 0212 are not left to the system, whose tables
+            // differ there: row 13 is where CP932 has it, JIS X 0212 is 〓.
+            PutWellFormed(in.substr(run, i - run));
+            if (p[i] == 0x8F) {
+                Replace();
+            } else {
+                const unsigned cell = p[i + 1] - 0xA0u;
+                m_cp.push_back('\x87');
+                m_cp.push_back(static_cast<char>(cell + 0x3F + (cell >= 64 ? 1 : 0)));
+            }
+            i += len;
+            run = i;
             continue;
         }
         PutWellFormed(in.substr(run, i - run));

@@ -324,6 +324,8 @@ TEST(LogEncoding, ReplacementsAreCountedWithTheirFirstLine) {
         {"wave dash JIS", utf8Lf, "\xE3\x80\x9C", "\x81\x60", 0, 0},
         {"broken bar", utf8Lf, "\xC2\xA6", "\xFA\x55", 0, 0},
         {"EUC unassigned row", eucCrLf, "a\r\nb\r\n\xA9\xA1", "a\r\nb\r\n" + geta, 1, 3},
+        {"EUC row 13", eucCrLf, "\xAD\xA1\xAD\xE2", "\x87\x40\x87\x82", 0, 0},
+        {"EUC JIS X 0212", eucCrLf, "a\x8F\xA2\xC3", "a" + geta, 1, 1},
         {"EUC lone CR LF inside", eucCrLf, "\xA4\xA2\n\r\xA4\xA2", "\x82\xA0\n\r\x82\xA0", 0, 0},
         {"lone ESC", iso, "a\x1b", "a\x1b", 0, 0},
         {"unknown escape", iso, "\x1b$(D", "\x1b$(D", 0, 0},
