@@ -4,11 +4,11 @@
 // character cut at the end of a piece, never the whole log.
 //
 // EUC-JP is decoded by the system (charset_platform.h), only ever given
-// well-formed characters; ISO-2022-JP is decoded here into EUC-JP first;
-// UTF-8 is decoded here, in the pass that checks it. Every character then
-// takes the CP932 code it decodes from (Cp932CodeTable, filled by the
-// system's CP932 decoder); an ill-formed byte sequence, or a character
-// CP932 cannot hold, becomes 〓 (0x81AC) and is counted.
+// well-formed characters (not row 13, which takes CP932's codes here, nor
+// JIS X 0212, which becomes 〓: the systems' tables differ there); ISO-2022-JP is decoded here into
+// EUC-JP first; UTF-8 is decoded here, in the pass that checks it. Every character then takes the
+// CP932 code it decodes from (Cp932CodeTable, filled by the system's CP932 decoder); an ill-formed
+// byte sequence, or a character CP932 cannot hold, becomes 〓 (0x81AC) and is counted.
 #pragma once
 
 #include <cstdint>
