@@ -26,13 +26,17 @@ using namespace orv::cli;
 namespace {
 
 const char kImportUsage[] =
-    "usage: orvlog import -o OUT.mld [--into DOC.mld] [--duplicates stop|overwrite] LOG...\n";
+    "usage: orvlog import -o OUT.mld [--into DOC.mld] [--duplicates stop|overwrite]\n"
+    "                    [--encoding auto|cp932|utf-8|euc-jp|iso-2022-jp] LOG...\n"
+    "  --encoding  what the logs are written in (default auto: detected per file;\n"
+    "              cp932 reads them as they are, without detection)\n";
 const char kTreeUsage[] = "usage: orvlog tree DOC.mld\n";
 const char kShowUsage[] = "usage: orvlog show DOC.mld NUMBER\n";
 const char kDumpUsage[] = "usage: orvlog dump DOC.mld\n";
 const char kExportUsage[] = "usage: orvlog export-html DOC.mld OUTDIR\n";
 const char kUsage[] =
-    "usage: orvlog import -o OUT.mld [--into DOC.mld] [--duplicates stop|overwrite] LOG...\n"
+    "usage: orvlog import -o OUT.mld [--into DOC.mld] [--duplicates stop|overwrite]\n"
+    "                    [--encoding auto|cp932|utf-8|euc-jp|iso-2022-jp] LOG...\n"
     "       orvlog tree DOC.mld\n"
     "       orvlog show DOC.mld NUMBER\n"
     "       orvlog dump DOC.mld\n"
@@ -102,12 +106,35 @@ int ImportStatus(const COrvDoc& doc) {
     }
 }
 
+// Tells of each log read converted, on standard error.
+void NoteConversions(const COrvDoc& doc) {
+    for (const COrvDoc::ConvertedLog& log : doc.LastImportConversions()) {
+        const LineEnds ends = log.form.ends;
+        std::string note = std::string("read as ") + EncodingName(log.form.encoding);
+        if (log.form.encoding == LogEncoding::Utf8Bom) note += " with BOM";
+        note += ends == LineEnds::Lf   ? ", LF line ends"
+                : ends == LineEnds::Cr ? ", CR line ends"
+                                       : "";
+        if (log.replaced)
+            note += "; " + std::to_string(log.replaced) +
+                    (log.replaced == 1 ? " character" : " characters") +
+                    " not in Shift-JIS replaced by 〓, the first in line " +
+                    std::to_string(log.firstLine);
+        EndProgressLine();
+        std::fprintf(stderr, "orvlog: %s: %s\n", log.path.c_str(), note.c_str());
+    }
+}
+
 int Import(int argc, char** argv) {
     ParsedArgs args;
-    if (int status = ReadArgs(argc, argv, {{"-o", true}, {"--into", true}, {"--duplicates", true}},
-                              kImportUsage, args);
+    if (int status =
+            ReadArgs(argc, argv,
+                     {{"-o", true}, {"--into", true}, {"--duplicates", true}, {"--encoding", true}},
+                     kImportUsage, args);
         status >= 0)
         return status;
+    LogEncodingMode encoding = LogEncodingMode::Auto;
+    if (!ParseEncodingMode(args.Value("--encoding", "auto"), encoding)) return Usage(kImportUsage);
     const std::string out = args.Value("-o"), into = args.Value("--into");
     const std::string dup = args.Value("--duplicates", "stop");
     if (dup != "stop" && dup != "overwrite") return Usage(kImportUsage);
@@ -120,6 +147,8 @@ int Import(int argc, char** argv) {
     COrvDoc doc;
     doc.SetDuplicatePolicy(dup == "overwrite" ? COrvDoc::DuplicatePolicy::Overwrite
                                               : COrvDoc::DuplicatePolicy::Stop);
+    doc.SetLogEncoding(encoding);
+    doc.SetConversionNotice(COrvDoc::ConversionNotice::Silent);
     // No title tree: nothing here shows one, so the import builds none.
     doc.SetPorts({nullptr, &progress, &prompter, nullptr, nullptr});
     if (!into.empty()) {
@@ -131,6 +160,7 @@ int Import(int argc, char** argv) {
     prompter.importing = &list;
     doc.ImportLogFiles(list);
     prompter.importing = nullptr;
+    NoteConversions(doc);
     if (int status = SaveDocument(doc, prompter, out)) return status;
     return ImportStatus(doc);
 }

@@ -1,5 +1,10 @@
 #include "core/cp932.h"
 
+#include <algorithm>
+#include <cstdint>
+#include <iterator>
+#include <memory>
+
 #include "core/cp932_platform.h"
 
 namespace orv {
@@ -113,7 +118,60 @@ std::optional<std::string> FromUtf16(std::u16string units, bool strict) {
     return platform::Utf16ToCp932(units, strict);
 }
 
+// The CP932 code of every UTF-16 code unit (0xFFFF: none).
+struct CodeTable {
+    std::uint16_t code[0x10000];
+};
+
+// Claims the units of code for it unless an earlier code holds them.
+void ClaimCode(CodeTable& t, std::uint16_t code, std::u16string& units) {
+    char bytes[2] = {static_cast<char>(code >> 8), static_cast<char>(code & 0xFF)};
+    const std::string_view in =
+        code < 0x100 ? std::string_view(bytes + 1, 1) : std::string_view(bytes, 2);
+    platform::Cp932ToUtf16(in, units);
+    if (units.size() != 1 || units[0] == kReplacement) return;
+    if (t.code[units[0]] == 0xFFFF) t.code[units[0]] = code;
+}
+
+std::unique_ptr<CodeTable> BuildCodeTable() {
+    auto t = std::make_unique<CodeTable>();
+    std::fill(std::begin(t->code), std::end(t->code), std::uint16_t(0xFFFF));
+    std::u16string units;
+    // One-byte codes: ASCII and the half-width katakana (0x80, 0xA0 and
+    // 0xFD to 0xFF decode differently from system to system: left out).
+    for (unsigned b = 0; b < 0x80; ++b) ClaimCode(*t, static_cast<std::uint16_t>(b), units);
+    for (unsigned b = 0xA1; b <= 0xDF; ++b) ClaimCode(*t, static_cast<std::uint16_t>(b), units);
+    // Two-byte codes in order, the NEC-selected IBM extensions (lead bytes
+    // 0xED and 0xEE) after the IBM extensions they repeat, as CP932 encodes.
+    auto leads = [&](unsigned from, unsigned to) {
+        for (unsigned lead = from; lead <= to; ++lead)
+            for (unsigned trail = 0x40; trail <= 0xFC; ++trail)
+                if (trail != 0x7F)
+                    ClaimCode(*t, static_cast<std::uint16_t>(lead << 8 | trail), units);
+    };
+    leads(0x81, 0x9F);
+    leads(0xE0, 0xEC);
+    leads(0xEF, 0xFC);
+    leads(0xED, 0xEE);
+    // The JIS code points typed text maps take the code of their CP932 twin.
+    for (unsigned u = 0x80; u < 0x10000; ++u) {
+        const char16_t twin = ToCp932CodePoint(static_cast<char16_t>(u));
+        if (twin != u && t->code[u] == 0xFFFF) t->code[u] = t->code[twin];
+    }
+    return t;
+}
+
 }  // namespace
+
+const std::uint16_t* Cp932CodeTable() {
+    static const std::unique_ptr<CodeTable> table = BuildCodeTable();
+    return table->code;
+}
+
+int Cp932CodeOf(char16_t unit) {
+    const std::uint16_t code = Cp932CodeTable()[unit];
+    return code == 0xFFFF ? -1 : code;
+}
 
 std::string Cp932ToUtf8(std::string_view cp932) {
     std::string utf8;

@@ -133,6 +133,7 @@ void COrvDoc::ImportLogFiles(CLogFileList& list) {
     m_importStop = ImportStop{};
     m_lastImportEnd = import.Run();
     m_importStop = import.Stop();
+    m_conversions = import.Conversions();
 }
 
 // --- tree --------------------------------------------------------------------

@@ -73,6 +73,24 @@ public:
         int readErr = 0;          // errno of the read error, 0 for none
     };
     const ImportStop& LastImportStop() const { return m_importStop; }
+    // What the logs are read as (LogEncodingMode::Auto unless set).
+    void SetLogEncoding(LogEncodingMode mode) { m_logEncoding = mode; }
+    LogEncodingMode GetLogEncoding() const { return m_logEncoding; }
+    // What the user is told of logs read converted: Ask asks before a file
+    // whose conversion replaces characters (No leaves the file out) and,
+    // after the import, lists the files converted; Silent says nothing, the
+    // caller reading LastImportConversions.
+    enum class ConversionNotice { Ask, Silent };
+    void SetConversionNotice(ConversionNotice notice) { m_conversionNotice = notice; }
+    ConversionNotice GetConversionNotice() const { return m_conversionNotice; }
+    // A log of the last import that was read converted.
+    struct ConvertedLog {
+        std::string path;
+        LogForm form;
+        std::uint64_t replaced = 0;   // characters replaced by 〓
+        std::uint64_t firstLine = 0;  // the line of the first, 0 if none
+    };
+    const std::vector<ConvertedLog>& LastImportConversions() const { return m_conversions; }
 
     // --- tree --------------------------------------------------------------
     void BuildTree();
@@ -133,6 +151,9 @@ private:
     ImportEnd m_lastImportEnd = ImportEnd::Normal;
     DuplicatePolicy m_duplicates = DuplicatePolicy::Ask;
     ImportStop m_importStop;
+    LogEncodingMode m_logEncoding = LogEncodingMode::Auto;
+    ConversionNotice m_conversionNotice = ConversionNotice::Ask;
+    std::vector<ConvertedLog> m_conversions;
     OpenResult m_lastOpen = OpenResult::Ok;
     SaveResult m_lastSave = SaveResult::Ok;
 };

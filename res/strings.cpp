@@ -55,6 +55,11 @@ constexpr Entry kTable[] = {
      "既読情報のファイル %1 "
      "を開けませんでした。既読情報はこのウィンドウを閉じるまでしか残りません。",
      MsgIcon::Exclamation},
+    {IDS_IMPORT_CONVERT_ASK,
+     "ファイル %1 は %2 で書かれています。Shift-JIS にない文字が %3 "
+     "個あるため〓に置き換えて取り込みます。よろしいですか？",
+     MsgIcon::Question},
+    {IDS_IMPORT_CONVERTED, "次のファイルを変換して取り込みました。\n%1", MsgIcon::Information},
 };
 
 const Entry* Find(int id) {
@@ -82,6 +87,21 @@ std::string Format(int id, const std::string& arg) {
     for (std::size_t i = 0; i < text.size(); ++i) {
         if (text[i] == '%' && i + 1 < text.size() && text[i + 1] == '1') {
             out += arg;
+            ++i;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+std::string FormatArgs(int id, std::initializer_list<std::string> args) {
+    const std::string text = Text(id);
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const std::size_t k = i + 1 < text.size() ? static_cast<std::size_t>(text[i + 1] - '1') : 9;
+        if (text[i] == '%' && k < args.size()) {
+            out += *(args.begin() + k);
             ++i;
         } else {
             out += text[i];

@@ -1,6 +1,7 @@
 // The numbered messages of the viewer: their exact texts and icons.
 #pragma once
 
+#include <initializer_list>
 #include <string>
 
 #include "res/msgicon.h"
@@ -41,6 +42,9 @@ enum StringId : int {
     // The reading state kept beside the documents.
     IDS_READSTATE_DAMAGED = 70241,      // %1 the name the damaged file was given
     IDS_READSTATE_UNAVAILABLE = 70242,  // %1 the state file
+    // Logs read converted from another encoding or other line ends.
+    IDS_IMPORT_CONVERT_ASK = 70141,  // %1 the file, %2 its form, %3 characters replaced
+    IDS_IMPORT_CONVERTED = 70142,    // %1 one line per file converted
 };
 
 // The UTF-8 text of a message; empty for an unknown id.
@@ -49,5 +53,7 @@ const char* Text(int id);
 MsgIcon Icon(int id);
 // The text with every "%1" replaced by arg (UTF-8).
 std::string Format(int id, const std::string& arg = std::string());
+// The text with "%1", "%2", ... replaced by args[0], args[1], ...
+std::string FormatArgs(int id, std::initializer_list<std::string> args);
 
 }  // namespace orv::res

@@ -45,6 +45,7 @@ void PutHeaderLine1(CLogScanner& scan, std::string_view line, std::uint32_t (&le
 CLogImport::CLogImport(COrvDoc& doc, CCommentStore& store, CLogFileList& list)
     : m_doc(doc), m_store(store), m_list(list), m_prompter(doc.Ports().prompter) {
     if (doc.Ports().chooser) list.SetChooser(doc.Ports().chooser);
+    list.SetEncodingMode(doc.GetLogEncoding());
 }
 
 void CLogImport::Show(int id, const std::string& arg) {
@@ -56,7 +57,13 @@ COrvDoc::ImportEnd CLogImport::Run() {
         for (std::size_t i = 0;; ++i) {
             if (m_bCancelled || !m_list.OpenLogFile(i)) return EndAfterFiles(i);
             m_current = COrvDoc::ImportStop{m_list.GetFilePath()};
-            if (ImportFile() == FileEnd::NotALog) return EndAs(COrvDoc::ImportEnd::NotALog);
+            if (!MayConvert()) {
+                m_list.Close();
+                continue;
+            }
+            const FileEnd end = ImportFile();
+            NoteConversion();
+            if (end == FileEnd::NotALog) return EndAs(COrvDoc::ImportEnd::NotALog);
             NoteReadError();
             m_list.Close();
         }
@@ -86,7 +93,47 @@ void CLogImport::NoteReadError() {
     m_stop.readErr = m_list.ReadError() ? m_list.ReadError() : EIO;
 }
 
+bool CLogImport::MayConvert() {
+    const LogForm& form = m_list.Form();
+    if (!form.Converted() || !m_prompter ||
+        m_doc.GetConversionNotice() != COrvDoc::ConversionNotice::Ask)
+        return true;
+    // The question comes before the file is read: one pass of its own
+    // counts what the conversion will replace.
+    std::uint64_t replaced = 0, firstLine = 0;
+    m_list.CountReplacements(replaced, firstLine);
+    if (replaced == 0) return true;
+    const int id = res::IDS_IMPORT_CONVERT_ASK;
+    const std::string text =
+        res::FormatArgs(id, {m_list.GetFileName(), FormName(form), std::to_string(replaced)});
+    return m_prompter->MessageBox(id, text, res::Icon(id), MsgButtons::YesNo) == MsgAnswer::Yes;
+}
+
+void CLogImport::NoteConversion() {
+    if (!m_list.Form().Converted()) return;
+    m_conversions.push_back(COrvDoc::ConvertedLog{m_list.GetFilePath(), m_list.Form(),
+                                                  m_list.Replaced(), m_list.FirstReplacedLine()});
+}
+
+void CLogImport::ShowConversions() {
+    if (m_conversions.empty() || !m_prompter ||
+        m_doc.GetConversionNotice() != COrvDoc::ConversionNotice::Ask)
+        return;
+    std::string lines;
+    for (const COrvDoc::ConvertedLog& log : m_conversions) {
+        if (!lines.empty()) lines += '\n';
+        std::size_t slash = log.path.find_last_of("/\\");
+        lines += slash == std::string::npos ? log.path : log.path.substr(slash + 1);
+        lines += ": " + FormName(log.form);
+        if (log.replaced)
+            lines += "、〓 " + std::to_string(log.replaced) + " 個 (最初は " +
+                     std::to_string(log.firstLine) + " 行目)";
+    }
+    Show(res::IDS_IMPORT_CONVERTED, lines);
+}
+
 COrvDoc::ImportEnd CLogImport::EndAs(COrvDoc::ImportEnd end) {
+    ShowConversions();
     NoteReadError();
     if (!m_stop.readErr) m_stop = m_current;
     m_list.Close();
@@ -223,6 +270,7 @@ void CLogImport::ReadBody(CLogScanner& scan) {
 }
 
 void CLogImport::MoveProgress(std::uint64_t position) {
+    position = m_list.SourcePosition(position);
     if (position < m_nextStep) return;
     const int percent = Percent(position, m_length);
     m_pProgress->SetPos(percent);

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/import/logfilelist.h"
 #include "core/import/logscan.h"
@@ -26,6 +27,8 @@ public:
     COrvDoc::ImportEnd Run();
     // Where it stopped (see COrvDoc::LastImportStop).
     const COrvDoc::ImportStop& Stop() const { return m_stop; }
+    // The files read converted.
+    const std::vector<COrvDoc::ConvertedLog>& Conversions() const { return m_conversions; }
 
 private:
     // How the messages of one file ended.
@@ -64,6 +67,13 @@ private:
     void ReadBody(CLogScanner& scan);
     // Keeps the message's fields and places a new root.
     void FinishRecord(CLogScanner& scan, Message& msg);
+    // Whether the open file is read: a file whose conversion replaces
+    // characters is read only if the user agrees (ConversionNotice::Ask).
+    bool MayConvert();
+    // Notes the open file when it was read converted.
+    void NoteConversion();
+    // Lists the files read converted (ConversionNotice::Ask).
+    void ShowConversions();
     void MoveProgress(std::uint64_t position);
     bool AskCancel();
     // Notes the open file's read error, if it is the first.
@@ -80,6 +90,7 @@ private:
     COrvDoc::ImportStop m_current;  // the file being read
     bool m_bCancelled = false;
     bool m_bAnyStopped = false;  // a duplicate ended a file
+    std::vector<COrvDoc::ConvertedLog> m_conversions;
 
     // The file being read.
     std::string m_fileName;

@@ -17,6 +17,10 @@ void CLogFileList::FailReadsFrom(std::uint64_t offset) { g_failReadsFrom = offse
 void CLogFileList::StopFailingReads() { g_failReadsFrom = 0; }
 
 std::size_t CLogFileList::ReadFromFile(char* dst, std::size_t n, std::uint64_t pos) {
+    return m_conv ? ReadConverted(dst, n) : ReadRawFromFile(dst, n, pos);
+}
+
+std::size_t CLogFileList::ReadRawFromFile(char* dst, std::size_t n, std::uint64_t pos) {
     std::size_t allowed = n;
     if (g_failReadsFrom) {
         const std::uint64_t at = g_failReadsFrom - 1;
@@ -78,12 +82,108 @@ bool CLogFileList::OpenLogFile(std::size_t i) {
     m_bufPos = m_bufLen = 0;
     m_bFailed = false;
     m_readErr = 0;
+    m_form = LogForm();
+    if (m_mode != LogEncodingMode::Cp932) DetectForm();
     return true;
+}
+
+void CLogFileList::DetectForm() {
+    // The first bytes settle the encoding; a file without CR LF is read to
+    // its end for its line ends. Read errors here are met again, and
+    // reported, when the file is read.
+    CLogFormDetector detector;
+    for (;;) {
+        const std::size_t got = std::fread(m_buf.data(), 1, m_buf.size(), m_file);
+        detector.Feed(std::string_view(m_buf.data(), got));
+        if (got < m_buf.size() || !detector.NeedMore()) break;
+    }
+    std::clearerr(m_file);
+    std::fseek(m_file, 0, SEEK_SET);
+    m_form = detector.Result(m_mode);
+    if (m_form.Converted()) RestartConversion();
+}
+
+void CLogFileList::RestartConversion() {
+    std::clearerr(m_file);
+    std::fseek(m_file, 0, SEEK_SET);
+    m_conv = std::make_unique<CLogConverter>(m_form);
+    m_convOut.clear();
+    m_convOutPos = 0;
+    m_rawPos = m_convPos = 0;
+    m_bRawEnd = false;
+}
+
+std::size_t CLogFileList::ReadConverted(char* dst, std::size_t n) {
+    std::size_t got = 0;
+    while (got < n) {
+        if (m_convOutPos == m_convOut.size()) {
+            if (m_bRawEnd) break;
+            // The next piece of the file, converted.
+            m_convOut.clear();
+            m_convOutPos = 0;
+            m_piece.resize(kBufferSize);
+            const std::size_t r = ReadRawFromFile(m_piece.data(), m_piece.size(), m_rawPos);
+            m_rawPos += r;
+            m_bRawEnd = r < m_piece.size();
+            m_conv->Convert(std::string_view(m_piece.data(), r), m_bRawEnd && !m_bFailed,
+                            m_convOut);
+            continue;
+        }
+        const std::size_t k = std::min(n - got, m_convOut.size() - m_convOutPos);
+        std::memcpy(dst + got, m_convOut.data() + m_convOutPos, k);
+        m_convOutPos += k;
+        got += k;
+    }
+    m_convPos += got;
+    return got;
+}
+
+bool CLogFileList::SeekConverted(std::uint64_t pos) {
+    // The converted bytes are made in order: back means from the start.
+    if (pos < m_convPos) RestartConversion();
+    char skip[4096];
+    while (m_convPos < pos) {
+        const std::size_t want =
+            static_cast<std::size_t>(std::min<std::uint64_t>(sizeof skip, pos - m_convPos));
+        if (ReadConverted(skip, want) == 0) break;
+    }
+    m_bufStart = m_convPos;
+    m_bufPos = m_bufLen = 0;
+    return true;
+}
+
+void CLogFileList::CountReplacements(std::uint64_t& count, std::uint64_t& firstLine) {
+    count = firstLine = 0;
+    if (!m_conv || !m_file) return;
+    CLogConverter counter(m_form);
+    std::string out;
+    std::vector<char> piece(kBufferSize);
+    const long at = std::ftell(m_file);
+    std::fseek(m_file, 0, SEEK_SET);
+    for (bool end = false; !end;) {
+        const std::size_t got = std::fread(piece.data(), 1, piece.size(), m_file);
+        end = got < piece.size();
+        out.clear();
+        counter.Convert(std::string_view(piece.data(), got), end, out);
+    }
+    std::clearerr(m_file);
+    std::fseek(m_file, at, SEEK_SET);
+    count = counter.Replaced();
+    firstLine = counter.FirstReplacedLine();
+}
+
+std::uint64_t CLogFileList::SourcePosition(std::uint64_t position) const {
+    if (!m_conv || m_convPos == 0) return position;
+    const double source = static_cast<double>(position) * static_cast<double>(m_rawPos) /
+                          static_cast<double>(m_convPos);
+    return std::min<std::uint64_t>(static_cast<std::uint64_t>(source), m_length);
 }
 
 void CLogFileList::Close() {
     if (m_file) std::fclose(m_file);
     m_file = nullptr;
+    m_conv.reset();
+    m_form = LogForm();
     m_bufStart = 0;
     m_bufPos = m_bufLen = 0;
 }
@@ -139,6 +239,7 @@ bool CLogFileList::Seek(std::uint64_t pos) {
         m_bufPos = static_cast<std::size_t>(pos - m_bufStart);
         return true;
     }
+    if (m_conv) return SeekConverted(pos);
     if (std::fseek(m_file, static_cast<long>(pos), SEEK_SET) != 0) {
         m_bFailed = true;
         m_readErr = errno ? errno : EIO;

@@ -4,10 +4,13 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "core/import/logconvert.h"
+#include "core/import/logform.h"
 #include "core/ports.h"
 
 namespace orv {
@@ -33,6 +36,25 @@ public:
     bool Cancelled() const { return m_bCancelled; }
     void Close();
     bool IsOpen() const { return m_file != nullptr; }
+
+    // What the files are read as (Auto unless set). Each file opened is
+    // first looked at (CLogFormDetector); one in another form than CP932
+    // with CR LF is then read converted to it: every read, position and
+    // seek below is of the converted bytes. Cp932 reads the bytes as they
+    // are, without looking.
+    void SetEncodingMode(LogEncodingMode mode) { m_mode = mode; }
+    // The open file's form.
+    const LogForm& Form() const { return m_form; }
+    // For a converted file: the characters replaced by 〓 in what was read
+    // so far, and the line of the first (0 if none).
+    std::uint64_t Replaced() const { return m_conv ? m_conv->Replaced() : 0; }
+    std::uint64_t FirstReplacedLine() const { return m_conv ? m_conv->FirstReplacedLine() : 0; }
+    // Converts the whole open file once, before it is read, only to count
+    // what the reading will replace (0 for a file that is not converted).
+    void CountReplacements(std::uint64_t& count, std::uint64_t& firstLine);
+    // The position in the file's own bytes that position (of the bytes
+    // read) stands for, near enough for a progress bar.
+    std::uint64_t SourcePosition(std::uint64_t position) const;
 
     // The next byte, or -1 at end of file or on a read error (Failed()).
     int GetByte() {
@@ -67,8 +89,17 @@ public:
 private:
     int Refill();
     bool Fill();
-    // fread of up to n bytes at file position pos, noting a read error.
+    // Up to n bytes of the file at position pos (of the converted bytes
+    // when the file is converted, which are read in order).
     std::size_t ReadFromFile(char* dst, std::size_t n, std::uint64_t pos);
+    // fread of up to n bytes at file position pos, noting a read error.
+    std::size_t ReadRawFromFile(char* dst, std::size_t n, std::uint64_t pos);
+    // Looks at the open file and sets m_form, then starts its conversion.
+    void DetectForm();
+    std::size_t ReadConverted(char* dst, std::size_t n);
+    bool SeekConverted(std::uint64_t pos);
+    // The converter at the start of the file.
+    void RestartConversion();
 
     std::vector<std::string> m_paths;
     ILogFileChooser* m_chooser = nullptr;
@@ -83,6 +114,18 @@ private:
     std::size_t m_bufLen = 0;
     bool m_bFailed = false;
     int m_readErr = 0;
+
+    LogEncodingMode m_mode = LogEncodingMode::Auto;
+    LogForm m_form;
+    // A converted file: the piece of the file and what it converted to,
+    // the file's bytes read and the converted bytes handed out.
+    std::unique_ptr<CLogConverter> m_conv;
+    std::vector<char> m_piece;
+    std::string m_convOut;
+    std::size_t m_convOutPos = 0;
+    std::uint64_t m_rawPos = 0;
+    std::uint64_t m_convPos = 0;
+    bool m_bRawEnd = false;
 };
 
 }  // namespace orv

@@ -1,0 +1,391 @@
+#include "core/import/logconvert.h"
+
+#include <cstring>
+
+#include "core/charset_platform.h"
+#include "core/cp932.h"
+
+namespace orv {
+
+namespace {
+
+constexpr unsigned char kEsc = 0x1B;
+constexpr char kNoPlace = '\xFF';  // never starts an EUC-JP character
+const char kGeta[] = "\x81\xAC";   // 〓
+const char kBom[] = "\xEF\xBB\xBF";
+
+enum IsoMode { kAscii, kRoman, kKana, kJis0208 };
+enum class Seq { Ok, Bad, Short };
+
+// The UTF-8 character at p: its length, or when ill-formed the length of
+// its longest well-formed start (at least 1); Short when avail ends it early.
+Seq Utf8Seq(const unsigned char* p, std::size_t avail, std::size_t& len) {
+    const unsigned char b = p[0];
+    std::size_t need;
+    unsigned char lo = 0x80, hi = 0xBF;
+    if (b >= 0xC2 && b <= 0xDF) {
+        need = 1;
+    } else if (b >= 0xE0 && b <= 0xEF) {
+        need = 2;
+        if (b == 0xE0) lo = 0xA0;
+        if (b == 0xED) hi = 0x9F;
+    } else if (b >= 0xF0 && b <= 0xF4) {
+        need = 3;
+        if (b == 0xF0) lo = 0x90;
+        if (b == 0xF4) hi = 0x8F;
+    } else {
+        len = 1;
+        return Seq::Bad;
+    }
+    for (std::size_t k = 1; k <= need; ++k, lo = 0x80, hi = 0xBF) {
+        if (k >= avail) {
+            len = avail;
+            return Seq::Short;
+        }
+        if (p[k] < lo || p[k] > hi) {
+            len = k;
+            return Seq::Bad;
+        }
+    }
+    len = need + 1;
+    return Seq::Ok;
+}
+
+// The EUC-JP character at p, as Utf8Seq.
+Seq EucSeq(const unsigned char* p, std::size_t avail, std::size_t& len) {
+    const unsigned char b = p[0];
+    std::size_t need = 1;
+    unsigned char hi = 0xFE;
+    if (b == 0x8E) {
+        hi = 0xDF;  // half-width katakana
+    } else if (b == 0x8F) {
+        need = 2;  // JIS X 0212
+    } else if (!IsEucJpLead(b)) {
+        // A character of an unfilled row is one character, not two.
+        const bool pairLead = b >= 0xA1 && b <= 0xFE;
+        if (pairLead && avail == 1) {
+            len = 1;
+            return Seq::Short;
+        }
+        len = pairLead && p[1] >= 0xA1 && p[1] <= 0xFE ? 2 : 1;
+        return Seq::Bad;
+    }
+    for (std::size_t k = 1; k <= need; ++k) {
+        if (k >= avail) {
+            len = avail;
+            return Seq::Short;
+        }
+        if (p[k] < 0xA1 || p[k] > hi) {
+            len = k;
+            return Seq::Bad;
+        }
+    }
+    len = need + 1;
+    return Seq::Ok;
+}
+
+// Whether the eight bytes at p are ASCII without a control byte (no line
+// end among them).
+inline bool PlainAscii8(const unsigned char* p) {
+    std::uint64_t w;
+    std::memcpy(&w, p, 8);
+    constexpr std::uint64_t kHigh = 0x8080808080808080u;
+    return !(w & kHigh) && !((w - 0x2020202020202020u) & kHigh);
+}
+
+// The mode an ISO-2022-JP designation at p selects; -1 for none.
+int IsoDesignation(const unsigned char* p, std::size_t avail) {
+    if (avail < 3) return -1;
+    if (p[1] == '$' && (p[2] == '@' || p[2] == 'B')) return kJis0208;
+    if (p[1] != '(') return -1;
+    return p[2] == 'B' ? kAscii : p[2] == 'J' ? kRoman : p[2] == 'I' ? kKana : -1;
+}
+
+}  // namespace
+
+void CLogConverter::Convert(std::string_view in, bool last, std::string& out) {
+    std::string_view src = in;
+    if (!m_carry.empty()) {
+        m_work.assign(m_carry);
+        m_work.append(in);
+        src = m_work;
+    }
+    if (!m_bStarted && m_form.encoding == LogEncoding::Utf8Bom) {
+        if (!last && src.size() < 3 && std::string_view(kBom).substr(0, src.size()) == src) {
+            m_carry.assign(src);
+            return;
+        }
+        if (src.substr(0, 3) == kBom) src.remove_prefix(3);
+    }
+    m_bStarted = true;
+    if (m_form.encoding == LogEncoding::Utf8 || m_form.encoding == LogEncoding::Utf8Bom) {
+        m_carry.assign(src.substr(DecodeUtf8(src, last, out)));
+        return;
+    }
+    m_cp.clear();
+    m_firstAt = std::string::npos;
+    std::size_t used;
+    if (m_form.encoding == LogEncoding::Iso2022Jp) {
+        m_euc.clear();
+        used = IsoToEuc(src, last, m_euc);
+        Decode(m_euc, true);
+    } else {
+        used = Decode(src, last);
+    }
+    m_carry.assign(src.substr(used));
+    if (m_firstAt != std::string::npos && !m_firstLine)
+        m_firstLine = m_lines + LineEndsIn(m_firstAt) + 1;
+    if (!m_firstLine) m_lines += LineEndsIn(m_cp.size());
+    if (!m_cp.empty()) m_prev = m_cp.back();
+    PutLines(out);
+}
+
+std::size_t CLogConverter::IsoToEuc(std::string_view in, bool last, std::string& euc) {
+    const auto* p = reinterpret_cast<const unsigned char*>(in.data());
+    const std::size_t n = in.size();
+    std::size_t i = 0;
+    while (i < n) {
+        if (p[i] == kEsc) {
+            if (n - i < 3 && !last) return i;
+            const int mode = IsoDesignation(p + i, n - i);
+            if (mode >= 0) {
+                m_isoMode = mode;
+                i += 3;
+            } else {
+                euc.push_back(static_cast<char>(kEsc));  // no designation: an ordinary byte
+                ++i;
+            }
+            continue;
+        }
+        const std::size_t used = IsoChar(p + i, n - i, last, euc);
+        if (!used) return i;
+        i += used;
+    }
+    return n;
+}
+
+std::size_t CLogConverter::IsoChar(const unsigned char* p, std::size_t avail, bool last,
+                                   std::string& euc) {
+    const unsigned char b = p[0];
+    if (b >= 0x80) {
+        euc.push_back(kNoPlace);  // no eight-bit bytes in ISO-2022-JP
+        return 1;
+    }
+    if (b < 0x21 || b == 0x7F || m_isoMode == kAscii || m_isoMode == kRoman) {
+        euc.push_back(static_cast<char>(b));  // controls and the one-byte sets as they are
+        return 1;
+    }
+    if (m_isoMode == kKana) {
+        if (b <= 0x5F) euc.push_back('\x8E');
+        euc.push_back(b <= 0x5F ? static_cast<char>(b | 0x80) : kNoPlace);
+        return 1;
+    }
+    if (avail < 2) {
+        if (!last) return 0;
+        euc.push_back(kNoPlace);
+        return 1;
+    }
+    if (p[1] < 0x21 || p[1] > 0x7E) {
+        euc.push_back(kNoPlace);
+        return 1;
+    }
+    euc.push_back(static_cast<char>(b | 0x80));
+    euc.push_back(static_cast<char>(p[1] | 0x80));
+    return 2;
+}
+
+std::size_t CLogConverter::Decode(std::string_view in, bool last) {
+    if (m_form.encoding == LogEncoding::Cp932) {
+        m_cp.append(in);
+        return in.size();
+    }
+    const auto* p = reinterpret_cast<const unsigned char*>(in.data());
+    const std::size_t n = in.size();
+    // Runs of well-formed bytes go to the system's decoder whole; each
+    // ill-formed sequence between them becomes one 〓.
+    std::size_t i = 0, run = 0;
+    while (i < n) {
+        if (p[i] < 0x80) {
+            ++i;
+            continue;
+        }
+        if (i + 1 < n && p[i] != 0xAD && IsEucJpLead(p[i]) && p[i + 1] >= 0xA1 &&
+            p[i + 1] <= 0xFE) {
+            i += 2;  // the commonest character, said well-formed at once
+            continue;
+        }
+        std::size_t len;
+        const Seq s = EucSeq(p + i, n - i, len);
+        if (s == Seq::Ok && p[i] != 0xAD && p[i] != 0x8F) {
+            i += len;
+            continue;
+        }
+        if (s == Seq::Ok) {
+            // Row 13 and JIS X 0212 are not left to the system, whose tables
+            // differ there: row 13 is where CP932 has it, JIS X 0212 is 〓.
+            PutWellFormed(in.substr(run, i - run));
+            if (p[i] == 0x8F) {
+                Replace();
+            } else {
+                const unsigned cell = p[i + 1] - 0xA0u;
+                m_cp.push_back('\x87');
+                m_cp.push_back(static_cast<char>(cell + 0x3F + (cell >= 64 ? 1 : 0)));
+            }
+            i += len;
+            run = i;
+            continue;
+        }
+        PutWellFormed(in.substr(run, i - run));
+        if (s == Seq::Short && !last) return i;
+        Replace();
+        i += len;
+        run = i;
+    }
+    PutWellFormed(in.substr(run));
+    return n;
+}
+
+std::size_t CLogConverter::DecodeUtf8(std::string_view in, bool last, std::string& out) {
+    // UTF-8 is decoded here, in the same pass that checks it, turns the line
+    // ends into CR LF and counts lines: a character is its bits, and its
+    // CP932 code comes from the table the system's CP932 decoder filled.
+    static const std::uint16_t* const codes = Cp932CodeTable();
+    const auto* p = reinterpret_cast<const unsigned char*>(in.data());
+    const std::size_t n = in.size();
+    const std::size_t at = out.size();
+    out.resize(at + 2 * n);  // no byte gives more than two
+    char* const start = out.data() + at;
+    char* o = start;
+    const unsigned char end1 = m_form.ends == LineEnds::Lf ? '\n' : '\r';
+    std::size_t i = 0;
+    while (i < n) {
+        if (i + 8 <= n && PlainAscii8(p + i)) {
+            std::memcpy(o, p + i, 8);
+            o += 8;
+            i += 8;
+            continue;
+        }
+        const unsigned char b = p[i];
+        if (b >= 0xE1 && b <= 0xEF && b != 0xED && i + 2 < n && (p[i + 1] & 0xC0) == 0x80 &&
+            (p[i + 2] & 0xC0) == 0x80) {
+            // Kana and kanji: three bytes with no narrower range to check.
+            o = PutCode(codes[(b & 0x0Fu) << 12 | (p[i + 1] & 0x3Fu) << 6 | (p[i + 2] & 0x3Fu)], o);
+            i += 3;
+            continue;
+        }
+        if (b < 0x80) {
+            ++i;
+            if (b == end1 && m_form.ends != LineEnds::CrLf) {
+                *o++ = '\r';
+                *o++ = '\n';
+                ++m_lines;
+                continue;
+            }
+            if (b == '\n' && m_form.ends == LineEnds::CrLf && (o > start ? o[-1] : m_prev) == '\r')
+                ++m_lines;
+            *o++ = static_cast<char>(b);
+            continue;
+        }
+        std::size_t len;
+        const Seq s = Utf8Seq(p + i, n - i, len);
+        if (s == Seq::Short && !last) break;
+        std::uint16_t code = 0xFFFF;
+        if (s == Seq::Ok && len < 4) {
+            const char32_t cp =
+                len == 2 ? (p[i] & 0x1Fu) << 6 | (p[i + 1] & 0x3Fu)
+                         : (p[i] & 0x0Fu) << 12 | (p[i + 1] & 0x3Fu) << 6 | (p[i + 2] & 0x3Fu);
+            code = codes[cp];
+        }
+        i += len;
+        o = PutCode(code, o);
+    }
+    if (o > start) m_prev = o[-1];
+    out.resize(static_cast<std::size_t>(o - out.data()));
+    return i;
+}
+
+char* CLogConverter::PutCode(std::uint16_t code, char* o) {
+    if (code < 0x100) {
+        *o++ = static_cast<char>(code);
+    } else if (code != 0xFFFF) {
+        *o++ = static_cast<char>(code >> 8);
+        *o++ = static_cast<char>(code & 0xFF);
+    } else {
+        if (!m_firstLine) m_firstLine = m_lines + 1;
+        *o++ = kGeta[0];
+        *o++ = kGeta[1];
+        ++m_replaced;
+    }
+    return o;
+}
+
+void CLogConverter::PutWellFormed(std::string_view run) {
+    if (run.empty()) return;
+    m_units.clear();
+    if (!platform::DecodeEucJp(run, m_units)) {
+        Replace();
+        return;
+    }
+    // Each unit gives at most two bytes (a surrogate pair 〓 for two).
+    static const std::uint16_t* const codes = Cp932CodeTable();
+    const std::size_t at = m_cp.size();
+    m_cp.resize(at + 2 * m_units.size());
+    char* const start = m_cp.data();
+    char* o = start + at;
+    for (std::size_t k = 0; k < m_units.size(); ++k) {
+        const char16_t u = m_units[k];
+        const std::uint16_t code = codes[u];
+        if (code < 0x100) {
+            *o++ = static_cast<char>(code);
+        } else if (code != 0xFFFF) {
+            *o++ = static_cast<char>(code >> 8);
+            *o++ = static_cast<char>(code & 0xFF);
+        } else {
+            // A surrogate pair is one character.
+            if (u >= 0xD800 && u <= 0xDBFF && k + 1 < m_units.size() && m_units[k + 1] >= 0xDC00 &&
+                m_units[k + 1] <= 0xDFFF)
+                ++k;
+            if (m_firstAt == std::string::npos) m_firstAt = static_cast<std::size_t>(o - start);
+            *o++ = kGeta[0];
+            *o++ = kGeta[1];
+            ++m_replaced;
+        }
+    }
+    m_cp.resize(static_cast<std::size_t>(o - start));
+}
+
+void CLogConverter::Replace() {
+    if (m_firstAt == std::string::npos) m_firstAt = m_cp.size();
+    m_cp += kGeta;
+    ++m_replaced;
+}
+
+std::uint64_t CLogConverter::LineEndsIn(std::size_t end) const {
+    const char* p = m_cp.data();
+    const char end1 = m_form.ends == LineEnds::Cr ? '\r' : '\n';
+    std::uint64_t lines = 0;
+    for (const char* q = p; (q = static_cast<const char*>(std::memchr(q, end1, p + end - q)));
+         ++q) {
+        if (m_form.ends != LineEnds::CrLf || (q > p ? q[-1] : m_prev) == '\r') ++lines;
+    }
+    return lines;
+}
+
+void CLogConverter::PutLines(std::string& out) {
+    if (m_form.ends == LineEnds::CrLf) {
+        out.append(m_cp);
+        return;
+    }
+    // Each line end of the file becomes CR LF.
+    const char end1 = m_form.ends == LineEnds::Lf ? '\n' : '\r';
+    const char* p = m_cp.data();
+    const char* const e = p + m_cp.size();
+    while (const char* q = static_cast<const char*>(std::memchr(p, end1, e - p))) {
+        out.append(p, q);
+        out.append("\r\n");
+        p = q + 1;
+    }
+    out.append(p, e);
+}
+
+}  // namespace orv

@@ -1,0 +1,215 @@
+#include "core/import/logform.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace orv {
+
+namespace {
+
+constexpr unsigned char kEsc = 0x1B;
+
+// Kana, kanji, CJK punctuation and the full-width forms: what Japanese
+// text in UTF-8 is made of.
+bool IsJapaneseCodePoint(char32_t cp) {
+    return (cp >= 0x3000 && cp <= 0x30FF) || (cp >= 0x4E00 && cp <= 0x9FFF) ||
+           (cp >= 0xFF00 && cp <= 0xFFEF);
+}
+
+}  // namespace
+
+const char* EncodingName(LogEncoding encoding) {
+    switch (encoding) {
+        case LogEncoding::Cp932:
+            return "Shift-JIS";
+        case LogEncoding::Utf8:
+        case LogEncoding::Utf8Bom:
+            return "UTF-8";
+        case LogEncoding::EucJp:
+            return "EUC-JP";
+        case LogEncoding::Iso2022Jp:
+            return "ISO-2022-JP";
+    }
+    return "";
+}
+
+std::string FormName(const LogForm& form) {
+    std::string name = EncodingName(form.encoding);
+    name += " (";
+    if (form.encoding == LogEncoding::Utf8Bom) name += "BOM 付き、";
+    name += form.ends == LineEnds::Lf ? "LF" : form.ends == LineEnds::Cr ? "CR" : "CR LF";
+    name += " 改行)";
+    return name;
+}
+
+bool ParseEncodingMode(std::string_view name, LogEncodingMode& mode) {
+    static const struct {
+        const char* name;
+        LogEncodingMode mode;
+    } kNames[] = {{"auto", LogEncodingMode::Auto},
+                  {"cp932", LogEncodingMode::Cp932},
+                  {"utf-8", LogEncodingMode::Utf8},
+                  {"euc-jp", LogEncodingMode::EucJp},
+                  {"iso-2022-jp", LogEncodingMode::Iso2022Jp}};
+    for (const auto& n : kNames) {
+        if (name == n.name) {
+            mode = n.mode;
+            return true;
+        }
+    }
+    return false;
+}
+
+void CLogFormDetector::Feed(std::string_view bytes) {
+    if (m_seen < kEvidenceBytes) {
+        const std::size_t n = static_cast<std::size_t>(
+            std::min<std::uint64_t>(bytes.size(), kEvidenceBytes - m_seen));
+        FeedEvidence(bytes.substr(0, n));
+    }
+    FeedLineEnds(bytes);
+}
+
+void CLogFormDetector::FeedLineEnds(std::string_view bytes) {
+    // LF bytes are few: found with memchr, each checked against the byte
+    // before it; CR bytes likewise against the byte after.
+    const char* p = bytes.data();
+    const std::size_t n = bytes.size();
+    if (n == 0) return;
+    std::uint64_t crs = 0;
+    for (const char* q = p; (q = static_cast<const char*>(std::memchr(q, '\r', p + n - q))); ++q)
+        ++crs;
+    std::uint64_t pairs = 0;
+    for (const char* q = p; (q = static_cast<const char*>(std::memchr(q, '\n', p + n - q))); ++q) {
+        const bool afterCr = q > p ? q[-1] == '\r' : m_lastCr;
+        if (afterCr)
+            ++pairs;
+        else
+            ++m_lf;
+    }
+    if (pairs) m_crlf = true;
+    // Lone CR bytes: every CR less those an LF follows (a CR at the end of
+    // one piece is paired by an LF that starts the next).
+    m_cr += crs;
+    m_cr -= pairs;
+    m_lastCr = p[n - 1] == '\r';
+}
+
+void CLogFormDetector::FeedEvidence(std::string_view bytes) {
+    for (char c : bytes) {
+        const auto b = static_cast<unsigned char>(c);
+        if (m_seen < 3) m_head[m_seen] = b;
+        ++m_seen;
+        if (b >= 0x80) m_high = true;
+        Utf8Byte(b);
+        EucByte(b);
+        IsoByte(b);
+    }
+}
+
+void CLogFormDetector::Utf8Byte(unsigned char b) {
+    if (m_u8Need > 0) {
+        if (b >= m_u8Lo && b <= m_u8Hi) {
+            m_u8Cp = m_u8Cp << 6 | (b & 0x3F);
+            m_u8Lo = 0x80, m_u8Hi = 0xBF;
+            if (--m_u8Need == 0) {
+                ++m_u8Multi;
+                if (m_u8Len == 3 && IsJapaneseCodePoint(m_u8Cp)) ++m_u8Japanese;
+            }
+            return;
+        }
+        // The sequence broke off: its bytes are ill-formed, and b starts anew.
+        ++m_u8Bad;
+        m_u8Need = 0;
+    }
+    if (b < 0x80) return;
+    m_u8Lo = 0x80, m_u8Hi = 0xBF;
+    if (b >= 0xC2 && b <= 0xDF) {
+        m_u8Need = 1, m_u8Cp = b & 0x1F;
+    } else if (b >= 0xE0 && b <= 0xEF) {
+        m_u8Need = 2, m_u8Cp = b & 0x0F;
+        if (b == 0xE0) m_u8Lo = 0xA0;
+        if (b == 0xED) m_u8Hi = 0x9F;
+    } else if (b >= 0xF0 && b <= 0xF4) {
+        m_u8Need = 3, m_u8Cp = b & 0x07;
+        if (b == 0xF0) m_u8Lo = 0x90;
+        if (b == 0xF4) m_u8Hi = 0x8F;
+    } else {
+        ++m_u8Bad;
+        return;
+    }
+    m_u8Len = m_u8Need + 1;
+}
+
+void CLogFormDetector::EucByte(unsigned char b) {
+    if (m_eucNeed > 0) {
+        if (b >= m_eucLo && b <= m_eucHi) {
+            m_eucLo = 0xA1, m_eucHi = 0xFE;
+            --m_eucNeed;
+            return;
+        }
+        ++m_eucBad;
+        m_eucNeed = 0;
+    }
+    if (b < 0x80) return;
+    m_eucLo = 0xA1, m_eucHi = 0xFE;
+    if (b == 0x8E) {
+        m_eucNeed = 1, m_eucHi = 0xDF;  // half-width katakana
+    } else if (b == 0x8F) {
+        m_eucNeed = 2;  // JIS X 0212
+    } else if (IsEucJpLead(b)) {
+        m_eucNeed = 1;
+        ++m_eucPairs;
+        if (b == 0xA1 || b == 0xA4 || b == 0xA5) ++m_eucKana;
+    } else {
+        ++m_eucBad;
+    }
+}
+
+void CLogFormDetector::IsoByte(unsigned char b) {
+    // ESC, then "$" or "(", then the final byte of a designation.
+    if (m_isoState == 1) {
+        m_isoState = (b == '$' || b == '(') ? 2 : 0;
+        m_isoFirst = b;
+        return;
+    }
+    if (m_isoState == 2) {
+        m_isoState = 0;
+        if (m_isoFirst == '$' ? (b == '@' || b == 'B') : (b == 'B' || b == 'J' || b == 'I'))
+            ++m_isoEsc;
+    }
+    if (b == kEsc) m_isoState = 1;
+}
+
+LogEncoding CLogFormDetector::DetectedEncoding() const {
+    if (!m_high && m_isoEsc > 0) return LogEncoding::Iso2022Jp;
+    if (m_seen >= 3 && m_head[0] == 0xEF && m_head[1] == 0xBB && m_head[2] == 0xBF)
+        return LogEncoding::Utf8Bom;
+    if (m_u8Japanese > 0 && m_u8Bad * 16 <= m_u8Multi) return LogEncoding::Utf8;
+    if (m_eucPairs > 0 && m_eucBad == 0 && m_eucKana * 8 >= m_eucPairs) return LogEncoding::EucJp;
+    return LogEncoding::Cp932;
+}
+
+LogForm CLogFormDetector::Result(LogEncodingMode mode) const {
+    LogForm form;
+    const bool bom = m_seen >= 3 && m_head[0] == 0xEF && m_head[1] == 0xBB && m_head[2] == 0xBF;
+    switch (mode) {
+        case LogEncodingMode::Auto:
+            form.encoding = DetectedEncoding();
+            break;
+        case LogEncodingMode::Cp932:
+            return form;
+        case LogEncodingMode::Utf8:
+            form.encoding = bom ? LogEncoding::Utf8Bom : LogEncoding::Utf8;
+            break;
+        case LogEncodingMode::EucJp:
+            form.encoding = LogEncoding::EucJp;
+            break;
+        case LogEncodingMode::Iso2022Jp:
+            form.encoding = LogEncoding::Iso2022Jp;
+            break;
+    }
+    if (!m_crlf && (m_lf > 0 || m_cr > 0)) form.ends = m_lf >= m_cr ? LineEnds::Lf : LineEnds::Cr;
+    return form;
+}
+
+}  // namespace orv

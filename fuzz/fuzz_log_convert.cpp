@@ -1,0 +1,100 @@
+// Feeds arbitrary bytes to the detector of a log's form and to its
+// converter: the form and the converted bytes do not depend on the pieces
+// the file is read in, and a file the detector takes for CP932 with CR LF
+// imports exactly as when its bytes are taken as they are.
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "core/import/logconvert.h"
+#include "core/import/logform.h"
+#include "core/listtree.h"
+#include "core/orvdoc.h"
+#include "tests/fakes/refimport.h"
+
+namespace {
+
+class YesPrompter : public orv::IPrompter {
+public:
+    orv::MsgAnswer MessageBox(int, const std::string&, orv::MsgIcon, orv::MsgButtons) override {
+        return orv::MsgAnswer::Yes;
+    }
+};
+
+// The bytes as a file in memory only, opened by its /proc name.
+class MemoryFile {
+public:
+    explicit MemoryFile(std::string_view bytes) : m_fd(::memfd_create("orv_fuzz", MFD_CLOEXEC)) {
+        if (m_fd >= 0 && !bytes.empty() &&
+            ::write(m_fd, bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size())) {
+            ::close(m_fd);
+            m_fd = -1;
+        }
+    }
+    ~MemoryFile() {
+        if (m_fd >= 0) ::close(m_fd);
+    }
+    bool Ok() const { return m_fd >= 0; }
+    std::string Path() const { return "/proc/self/fd/" + std::to_string(m_fd); }
+
+private:
+    int m_fd;
+};
+
+std::vector<std::string> ImportDump(const std::string& path, orv::LogEncodingMode mode) {
+    orv::CListTitleTree tree;
+    YesPrompter prompter;
+    orv::COrvDoc doc;
+    doc.SetPorts({&tree, nullptr, &prompter, nullptr, nullptr});
+    doc.SetLogEncoding(mode);
+    orv::CLogFileList list({path});
+    doc.ImportLogFiles(list);
+    return orv::test::Dump(doc);
+}
+
+std::string Convert(orv::LogForm form, std::string_view in, std::size_t piece) {
+    orv::CLogConverter conv(form);
+    std::string out;
+    for (std::size_t at = 0;; at += piece) {
+        const bool last = at + piece >= in.size();
+        conv.Convert(in.substr(std::min(at, in.size()), piece), last, out);
+        if (last) return out;
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    if (size == 0) return 0;
+    // The first byte chooses the size of the pieces, the rest is the file.
+    const std::size_t piece = 1 + data[0] % 17;
+    const std::string_view bytes(reinterpret_cast<const char*>(data + 1), size - 1);
+
+    orv::CLogFormDetector whole, pieces;
+    whole.Feed(bytes);
+    for (std::size_t at = 0; at < bytes.size(); at += piece) pieces.Feed(bytes.substr(at, piece));
+    if (!(whole.Result() == pieces.Result())) __builtin_trap();
+
+    using orv::LineEnds;
+    using orv::LogEncoding;
+    for (LogEncoding e : {LogEncoding::Cp932, LogEncoding::Utf8, LogEncoding::Utf8Bom,
+                          LogEncoding::EucJp, LogEncoding::Iso2022Jp}) {
+        for (LineEnds l : {LineEnds::CrLf, LineEnds::Lf, LineEnds::Cr}) {
+            const orv::LogForm form{e, l};
+            if (Convert(form, bytes, bytes.size() + 1) != Convert(form, bytes, piece))
+                __builtin_trap();
+        }
+    }
+
+    if (!whole.Result().Converted()) {
+        const MemoryFile file(bytes);
+        if (!file.Ok()) return 0;
+        if (ImportDump(file.Path(), orv::LogEncodingMode::Auto) !=
+            ImportDump(file.Path(), orv::LogEncodingMode::Cp932))
+            __builtin_trap();
+    }
+    return 0;
+}

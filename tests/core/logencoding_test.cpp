@@ -1,0 +1,423 @@
+// Logs in other encodings and line ends: each is read as the same text in
+// CP932 with CR LF is, checked by the archive both give, byte for byte.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "core/cp932.h"
+#include "core/import/logconvert.h"
+#include "core/import/logform.h"
+#include "core/listtree.h"
+#include "core/orvdoc.h"
+#include "fakes/fakeports.h"
+#include "fakes/testfiles.h"
+#include "res/strings.h"
+
+namespace orv::test {
+namespace {
+
+// --- encoders of the test's own, independent of the converter -------------
+
+std::string Utf8Of(const std::string& cp932) { return Cp932ToUtf8(cp932); }
+
+// UTF-8 as JIS-based tables write it: the code points CP932 spells otherwise.
+std::string JisFlavoured(std::string utf8) {
+    const char* pairs[][2] = {{"～", "〜"}, {"∥", "‖"},  {"－", "−"}, {"―", "—"},
+                              {"￠", "¢"},  {"￡", "£"}, {"￢", "¬"}, {"￤", "¦"}};
+    for (const auto& p : pairs)
+        for (std::size_t at; (at = utf8.find(p[0])) != std::string::npos;)
+            utf8.replace(at, std::string(p[0]).size(), p[1]);
+    return utf8;
+}
+
+// CP932 of JIS X 0208 (rows 1 to 94 by arithmetic) and half-width katakana
+// to EUC-JP.
+std::string EucOf(const std::string& cp932) {
+    std::string out;
+    for (std::size_t i = 0; i < cp932.size(); ++i) {
+        const auto b = static_cast<unsigned char>(cp932[i]);
+        if (b >= 0xA1 && b <= 0xDF) {
+            out += '\x8E';
+            out += static_cast<char>(b);
+        } else if (IsLeadByte(b) && i + 1 < cp932.size()) {
+            const auto t = static_cast<unsigned char>(cp932[++i]);
+            int row = (b <= 0x9F ? b - 0x81 : b - 0xC1) * 2 + (t >= 0x9F ? 2 : 1);
+            int cell = t >= 0x9F ? t - 0x9E : t - (t >= 0x80 ? 0x40 : 0x3F);
+            out += static_cast<char>(0xA0 + row);
+            out += static_cast<char>(0xA0 + cell);
+        } else {
+            out += static_cast<char>(b);
+        }
+    }
+    return out;
+}
+
+// EUC-JP to ISO-2022-JP: each run of a set after its designation, ASCII
+// designated again before the next ASCII byte and at the end.
+std::string IsoOf(const std::string& euc) {
+    std::string out;
+    int set = 0;  // 0 ASCII, 1 JIS X 0208, 2 katakana
+    auto select = [&](int want) {
+        if (set == want) return;
+        out += want == 0 ? "\x1b(B" : want == 1 ? "\x1b$B" : "\x1b(I";
+        set = want;
+    };
+    for (std::size_t i = 0; i < euc.size(); ++i) {
+        const auto b = static_cast<unsigned char>(euc[i]);
+        if (b == 0x8E) {
+            select(2);
+            out += static_cast<char>(euc[++i] & 0x7F);
+        } else if (b >= 0xA1) {
+            select(1);
+            out += static_cast<char>(b & 0x7F);
+            out += static_cast<char>(euc[++i] & 0x7F);
+        } else {
+            select(0);
+            out += static_cast<char>(b);
+        }
+    }
+    select(0);
+    return out;
+}
+
+std::string WithLineEnds(const std::string& crlf, const char* end) {
+    std::string out;
+    for (std::size_t i = 0; i < crlf.size(); ++i) {
+        if (crlf[i] == '\r' && i + 1 < crlf.size() && crlf[i + 1] == '\n') {
+            out += end;
+            ++i;
+        } else {
+            out += crlf[i];
+        }
+    }
+    return out;
+}
+
+// --- the logs ---------------------------------------------------------------
+
+std::string WorkedExample() {
+    return Crlf({
+        Sjis("(a line captured before the first message)"),
+        Header1(1, 3, "ABC00001", "試験 太郎", "雪の日の写真"),
+        Header2("99/01/10 08:15:30"),
+        Sjis("今朝の雪の写真を載せました。"),
+        "",
+        Header1(2, 3, "ABC00002", "見本 花子", "RE:雪の日の写真"),
+        Header2("99/01/10 09:02:11", 1),
+        Sjis("きれいですね。"),
+        Header1(3, 3, "ABC00001", "試験 太郎", "次の集まり"),
+        Header2("99/01/11 20:40:05"),
+        Sjis("来月の集まりの案内です。"),
+    });
+}
+
+// Replies, half-width katakana, the characters JIS and CP932 map apart,
+// row 13's symbols, a line over 4,096 bytes, a header look-alike in a body.
+std::string RichLog() {
+    std::vector<std::string> lines = {Sjis("ﾛｸﾞ開始 ｷｬﾌﾟﾁｬ")};
+    const char* bodies[] = {"波ダッシュ～と∥と－と―、￠￡￢。", "ｶﾀｶﾅ ﾃｽﾄ ｺﾒﾝﾄﾃﾞｽ｡",
+                            "①②③ ㈱ № ℡ Ⅰ Ⅱ ∵ ≒", "00001/00002 見かけだけの行", ""};
+    for (int n = 1; n <= 12; ++n) {
+        lines.push_back(Header1(n, 12, "XYZ0000" + std::to_string(n % 10), "発言 者",
+                                n % 3 ? "RE:話題 ｶﾅ" : "新しい話題"));
+        lines.push_back(Header2("98/12/31 23:59:0" + std::to_string(n % 10), n > 1 ? n - 1 : -1));
+        for (const char* body : bodies) lines.push_back(Sjis(body));
+        if (n == 6) {
+            std::string longLine;
+            for (int k = 0; k < 400; ++k) longLine += Sjis("漢字かな");
+            lines.push_back(std::string(200, 'x') + longLine);  // 3,400 bytes; 5,000 in UTF-8
+        }
+        if (n == 7) {
+            std::string longLine;
+            for (int k = 0; k < 625; ++k) longLine += Sjis("字のかな");
+            lines.push_back(longLine);  // cut at 4,096 bytes
+        }
+    }
+    return Crlf(lines);
+}
+
+// The bytes of the archive an import of the file at path gives.
+std::string ArchiveOf(TempDir& dir, const std::string& path, COrvDoc::ImportEnd* end = nullptr,
+                      std::vector<COrvDoc::ConvertedLog>* conversions = nullptr) {
+    FakePrompter prompter;
+    prompter.defaultAnswer = MsgAnswer::Yes;
+    CListTitleTree tree;
+    COrvDoc doc;
+    doc.SetPorts({&tree, nullptr, &prompter, nullptr, nullptr});
+    CLogFileList list({path});
+    doc.ImportLogFiles(list);
+    if (end) *end = doc.LastImportEnd();
+    if (conversions) *conversions = doc.LastImportConversions();
+    const std::string out = dir.File("out.mld");
+    EXPECT_TRUE(doc.OnSaveDocument(out));
+    return ReadAll(out);
+}
+
+struct Form {
+    const char* name;
+    std::function<std::string(const std::string&)> encode;
+    LogEncoding encoding;
+};
+
+const Form kForms[] = {
+    {"CP932", [](const std::string& s) { return s; }, LogEncoding::Cp932},
+    {"UTF-8", Utf8Of, LogEncoding::Utf8},
+    {"UTF-8 BOM", [](const std::string& s) { return "\xEF\xBB\xBF" + Utf8Of(s); },
+     LogEncoding::Utf8Bom},
+    {"UTF-8 JIS", [](const std::string& s) { return JisFlavoured(Utf8Of(s)); }, LogEncoding::Utf8},
+    {"EUC-JP", EucOf, LogEncoding::EucJp},
+    {"ISO-2022-JP", [](const std::string& s) { return IsoOf(EucOf(s)); }, LogEncoding::Iso2022Jp},
+};
+
+struct Ends {
+    const char* bytes;
+    LineEnds ends;
+};
+const Ends kEnds[] = {{"\r\n", LineEnds::CrLf}, {"\n", LineEnds::Lf}, {"\r", LineEnds::Cr}};
+
+TEST(LogEncoding, EveryFormGivesTheArchiveOfCp932WithCrLf) {
+    TempDir dir;
+    const std::pair<const char*, std::string> logs[] = {
+        {"worked example", WorkedExample()},
+        {"rich", RichLog()},
+        {"sample", ReadAll(std::string(ORV_SOURCE_DIR) + "/samples/sample.log")}};
+    for (const auto& [logName, cp932] : logs) {
+        ASSERT_GT(cp932.size(), 100u) << logName;
+        const std::string want = ArchiveOf(dir, dir.Write("want.log", cp932));
+        for (const Form& form : kForms) {
+            for (const Ends& ends : kEnds) {
+                SCOPED_TRACE(std::string(logName) + " as " + form.name + " " + ends.bytes);
+                const std::string bytes = WithLineEnds(form.encode(cp932), ends.bytes);
+                COrvDoc::ImportEnd end;
+                std::vector<COrvDoc::ConvertedLog> conv;
+                EXPECT_EQ(ArchiveOf(dir, dir.Write("got.log", bytes), &end, &conv), want);
+                EXPECT_EQ(end, COrvDoc::ImportEnd::Normal);
+                const LogForm expect{form.encoding, ends.ends};
+                if (!expect.Converted()) {
+                    EXPECT_TRUE(conv.empty());
+                    continue;
+                }
+                ASSERT_EQ(conv.size(), 1u);
+                EXPECT_EQ(conv[0].form, expect);
+                EXPECT_EQ(conv[0].replaced, 0u);
+            }
+        }
+    }
+}
+
+TEST(LogEncoding, IsoWithoutKanaDesignationsReadsAsWithThem) {
+    TempDir dir;
+    const std::string cp932 = WorkedExample();
+    const std::string iso = IsoOf(EucOf(cp932));
+    ASSERT_EQ(iso.find("\x1b(I"), std::string::npos);
+    EXPECT_EQ(ArchiveOf(dir, dir.Write("iso.log", WithLineEnds(iso, "\n"))),
+              ArchiveOf(dir, dir.Write("want.log", cp932)));
+}
+
+// --- what the detector says of mixed evidence --------------------------------
+
+LogForm Detect(const std::string& bytes, std::size_t piece = 1 << 16) {
+    CLogFormDetector d;
+    for (std::size_t at = 0; at < bytes.size(); at += piece)
+        d.Feed(std::string_view(bytes).substr(at, piece));
+    return d.Result();
+}
+
+TEST(LogEncoding, MixedEvidenceTable) {
+    const std::string japanese = Sjis("日本語の会議室ログです。へのコメント");
+    // EUC-JP of kana that CP932 also reads, as half-width katakana.
+    const std::string eucKana = EucOf(Sjis("テストです。カタカナ"));
+    std::string utf8OneBad = Utf8Of(Sjis("これは正しい文章です。") + "\r\n");
+    utf8OneBad += "\xFF" + Utf8Of(Sjis("あいうえおかきくけこ")) + "\r\n";
+    const struct {
+        const char* what;
+        std::string bytes;
+        LogForm want;
+    } cases[] = {
+        {"pure ASCII", "00001/00001 ID\r\n(12) x\r\n", {LogEncoding::Cp932, LineEnds::CrLf}},
+        {"pure ASCII, LF", "a\nb\n", {LogEncoding::Cp932, LineEnds::Lf}},
+        {"half-width katakana only",
+         Sjis("ｱｲｳｴｵ ﾃｽﾄ ｶﾞｲﾄﾞ ｺﾒﾝﾄ\r\nﾀﾞｲﾒｲ\r\n"),
+         {LogEncoding::Cp932, LineEnds::CrLf}},
+        {"CP932 Japanese", japanese + "\r\n", {LogEncoding::Cp932, LineEnds::CrLf}},
+        {"EUC-JP also valid CP932", eucKana + "\r\n", {LogEncoding::EucJp, LineEnds::CrLf}},
+        {"UTF-8 with one bad byte", utf8OneBad, {LogEncoding::Utf8, LineEnds::CrLf}},
+        {"CR LF and LF", Utf8Of(japanese) + "\r\nx\ny\n", {LogEncoding::Utf8, LineEnds::CrLf}},
+        {"CR only", japanese + "\r" + japanese + "\r", {LogEncoding::Cp932, LineEnds::Cr}},
+        {"ISO-2022-JP", IsoOf(EucOf(japanese)) + "\n", {LogEncoding::Iso2022Jp, LineEnds::Lf}},
+        {"a lone ESC", "abc\x1b\r\n", {LogEncoding::Cp932, LineEnds::CrLf}},
+        {"ESC and 8-bit bytes", "\x1b$B" + japanese + "\r\n", {LogEncoding::Cp932, LineEnds::CrLf}},
+        {"BOM only", "\xEF\xBB\xBF", {LogEncoding::Utf8Bom, LineEnds::CrLf}},
+        {"empty", "", {LogEncoding::Cp932, LineEnds::CrLf}},
+        {"NULs", std::string("a\0b\r\n\0", 6) + japanese, {LogEncoding::Cp932, LineEnds::CrLf}},
+        {"UTF-8 Latin only", "caf\xC3\xA9\n", {LogEncoding::Cp932, LineEnds::Lf}},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(Detect(c.bytes), c.want) << c.what;
+        EXPECT_EQ(Detect(c.bytes, 1), c.want) << c.what << ", fed a byte at a time";
+    }
+    // The EUC-JP case is truly ambiguous: its bytes are well-formed CP932.
+    for (std::size_t i = 0; i < eucKana.size(); ++i)
+        EXPECT_TRUE(static_cast<unsigned char>(eucKana[i]) >= 0xA1 &&
+                    static_cast<unsigned char>(eucKana[i]) <= 0xDF);
+}
+
+TEST(LogEncoding, ModesFixTheEncodingAndCp932LooksAtNothing) {
+    CLogFormDetector d;
+    d.Feed(Utf8Of(Sjis("あ")) + "\n");
+    EXPECT_EQ(d.Result(LogEncodingMode::Cp932), LogForm());
+    EXPECT_EQ(d.Result(LogEncodingMode::EucJp), (LogForm{LogEncoding::EucJp, LineEnds::Lf}));
+    EXPECT_EQ(d.Result(LogEncodingMode::Auto), (LogForm{LogEncoding::Utf8, LineEnds::Lf}));
+    LogEncodingMode mode;
+    EXPECT_TRUE(ParseEncodingMode("iso-2022-jp", mode));
+    EXPECT_EQ(mode, LogEncodingMode::Iso2022Jp);
+    EXPECT_FALSE(ParseEncodingMode("sjis", mode));
+}
+
+// --- the converter ------------------------------------------------------------
+
+std::string Convert(LogForm form, const std::string& in, std::size_t piece,
+                    CLogConverter* keep = nullptr) {
+    CLogConverter local(form);
+    CLogConverter& c = keep ? *keep : local;
+    std::string out;
+    for (std::size_t at = 0;; at += piece) {
+        const bool last = at + piece >= in.size();
+        c.Convert(std::string_view(in).substr(std::min(at, in.size()), piece), last, out);
+        if (last) break;
+    }
+    return out;
+}
+
+TEST(LogEncoding, PiecesOfAnySizeConvertAsTheWhole) {
+    std::string cp932 = RichLog();
+    cp932.resize(cp932.rfind("\r\n", 12000) + 2);  // whole lines, the long ones among them
+    for (const Form& form : kForms) {
+        for (const Ends& ends : kEnds) {
+            const LogForm f{form.encoding, ends.ends};
+            const std::string in = WithLineEnds(form.encode(cp932), ends.bytes);
+            for (std::size_t piece : {1, 2, 3, 5, 7, 64})
+                EXPECT_EQ(Convert(f, in, piece), cp932) << form.name << " piece " << piece;
+        }
+    }
+}
+
+TEST(LogEncoding, ReplacementsAreCountedWithTheirFirstLine) {
+    const LogForm utf8Lf{LogEncoding::Utf8, LineEnds::Lf};
+    const LogForm eucCrLf{LogEncoding::EucJp, LineEnds::CrLf};
+    const LogForm iso{LogEncoding::Iso2022Jp, LineEnds::CrLf};
+    const std::string geta = "\x81\xAC";
+    const struct {
+        const char* what;
+        LogForm form;
+        std::string in, want;
+        std::uint64_t replaced, line;
+    } cases[] = {
+        {"emoji", utf8Lf, "a\nb\xF0\x9F\x98\x80\n", "a\r\nb" + geta + "\r\n", 1, 2},
+        {"e acute", utf8Lf, "\xC3\xA9\xC3\xA9", geta + geta, 2, 1},
+        {"bad byte", utf8Lf, "x\n\n\x80y", "x\r\n\r\n" + geta + "y", 1, 3},
+        {"cut at the end", utf8Lf, "ok\n\xE3\x81", "ok\r\n" + geta, 1, 2},
+        {"broken then ASCII", utf8Lf, "\xE3\x81z", geta + "z", 1, 1},
+        {"surrogate bytes", utf8Lf, "\xED\xA0\x80", geta + geta + geta, 3, 1},
+        {"wave dash JIS", utf8Lf, "\xE3\x80\x9C", "\x81\x60", 0, 0},
+        {"broken bar", utf8Lf, "\xC2\xA6", "\xFA\x55", 0, 0},
+        {"EUC unassigned row", eucCrLf, "a\r\nb\r\n\xA9\xA1", "a\r\nb\r\n" + geta, 1, 3},
+        {"EUC row 13", eucCrLf, "\xAD\xA1\xAD\xE2", "\x87\x40\x87\x82", 0, 0},
+        {"EUC JIS X 0212", eucCrLf, "a\x8F\xA2\xC3", "a" + geta, 1, 1},
+        {"EUC lone CR LF inside", eucCrLf, "\xA4\xA2\n\r\xA4\xA2", "\x82\xA0\n\r\x82\xA0", 0, 0},
+        {"lone ESC", iso, "a\x1b", "a\x1b", 0, 0},
+        {"unknown escape", iso, "\x1b$(D", "\x1b$(D", 0, 0},
+        {"8-bit byte", iso, "\x1b$B\xA4\x22", geta + geta, 2, 1},
+        {"odd JIS byte", iso, "\x1b$B\x24", geta, 1, 1},
+        {"kana set", iso, "\x1b(I\x31\x1b(Bz", "\xB1z", 0, 0},
+        {"NUL kept", utf8Lf, std::string("a\0\xE3\x81\x82", 5), std::string("a\0\x82\xA0", 4), 0,
+         0},
+    };
+    for (const auto& c : cases) {
+        for (std::size_t piece : {std::size_t(1), std::size_t(1000)}) {
+            CLogConverter conv(c.form);
+            EXPECT_EQ(Convert(c.form, c.in, piece, &conv), c.want) << c.what;
+            EXPECT_EQ(conv.Replaced(), c.replaced) << c.what;
+            EXPECT_EQ(conv.FirstReplacedLine(), c.line) << c.what;
+        }
+    }
+}
+
+// --- the import's side ------------------------------------------------------
+
+struct ConvertImport : ::testing::Test {
+    TempDir dir;
+    FakePrompter prompter;
+    CListTitleTree tree;
+    COrvDoc doc;
+    void SetUp() override { doc.SetPorts({&tree, nullptr, &prompter, nullptr, nullptr}); }
+    void Import(std::vector<std::string> paths) {
+        CLogFileList list(std::move(paths));
+        doc.ImportLogFiles(list);
+    }
+};
+
+TEST_F(ConvertImport, AsksBeforeReplacingNoLeavesTheFileOutAndTheRestIsListed) {
+    std::string bad = Utf8Of(WorkedExample());
+    bad.insert(bad.find("\r\n"), "\xF0\x9F\x98\x80");  // an emoji on line 1
+    const std::string a = dir.Write("a.log", WithLineEnds(bad, "\n"));
+    const std::string b = dir.Write("b.log", EucOf(WorkedExample()));
+    prompter.answers = {MsgAnswer::No};
+    Import({a, b});
+    ASSERT_EQ(prompter.Ids(),
+              (std::vector<int>{res::IDS_IMPORT_CONVERT_ASK, res::IDS_IMPORT_CONVERTED}));
+    EXPECT_EQ(prompter.shown[0].text,
+              "ファイル a.log は UTF-8 (LF 改行) で書かれています。Shift-JIS にない文字が 1 "
+              "個あるため〓に置き換えて取り込みます。よろしいですか？");
+    EXPECT_EQ(prompter.shown[0].icon, MsgIcon::Question);
+    EXPECT_EQ(prompter.shown[0].buttons, MsgButtons::YesNo);
+    EXPECT_EQ(prompter.shown[1].text,
+              "次のファイルを変換して取り込みました。\nb.log: EUC-JP (CR LF 改行)");
+    EXPECT_EQ(prompter.shown[1].icon, MsgIcon::Information);
+    EXPECT_EQ(doc.GetRootCount(), 2u);  // b's messages only
+}
+
+TEST_F(ConvertImport, YesReadsWithGetaAndTellsWhere) {
+    std::string bad = Utf8Of(WorkedExample());
+    bad.insert(bad.find(Utf8Of(Sjis("きれい"))), "\xC3\xA9");
+    prompter.answers = {MsgAnswer::Yes};
+    Import({dir.Write("a.log", bad)});
+    ASSERT_EQ(prompter.Ids(),
+              (std::vector<int>{res::IDS_IMPORT_CONVERT_ASK, res::IDS_IMPORT_CONVERTED}));
+    EXPECT_EQ(prompter.shown[1].text,
+              "次のファイルを変換して取り込みました。\na.log: UTF-8 (CR LF "
+              "改行)、〓 1 個 (最初は 8 行目)");
+    ASSERT_NE(doc.FindByNumber(2), nullptr);
+    EXPECT_EQ(doc.FindByNumber(2)->GetText(), "\x81\xAC" + Sjis("きれいですね。") + "\r\n");
+}
+
+TEST_F(ConvertImport, LfOnlyIsReadUnderAutoAndRefusedUnderCp932) {
+    const std::string lf = dir.Write("lf.log", WithLineEnds(WorkedExample(), "\n"));
+    Import({lf});
+    EXPECT_EQ(doc.LastImportEnd(), COrvDoc::ImportEnd::Normal);
+    EXPECT_EQ(doc.GetRootCount(), 2u);
+    COrvDoc plain;
+    FakePrompter p2;
+    plain.SetPorts({nullptr, nullptr, &p2, nullptr, nullptr});
+    plain.SetLogEncoding(LogEncodingMode::Cp932);
+    CLogFileList list({lf});
+    plain.ImportLogFiles(list);
+    EXPECT_EQ(p2.Ids(), std::vector<int>{res::IDS_NOT_A_LOG});
+    EXPECT_TRUE(plain.LastImportConversions().empty());
+}
+
+TEST_F(ConvertImport, SilentNoticeAsksNothingAndReportsTheCounts) {
+    doc.SetConversionNotice(COrvDoc::ConversionNotice::Silent);
+    std::string bad = Utf8Of(WorkedExample());
+    bad += "\xF0\x9F\x98\x80\xF0\x9F\x98\x80\r\n";
+    Import({dir.Write("a.log", bad), dir.Write("bom.log", "\xEF\xBB\xBF")});
+    EXPECT_EQ(prompter.Ids(), std::vector<int>{res::IDS_NOT_A_LOG});  // the BOM-only file
+    ASSERT_EQ(doc.LastImportConversions().size(), 2u);
+    EXPECT_EQ(doc.LastImportConversions()[0].replaced, 2u);
+    EXPECT_EQ(doc.LastImportConversions()[0].firstLine, 12u);
+}
+
+}  // namespace
+}  // namespace orv::test
