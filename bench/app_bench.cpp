@@ -37,7 +37,9 @@ double ProcessAgeMs() {
     timespec now{};
     clock_gettime(CLOCK_BOOTTIME, &now);
     const double ticks = static_cast<double>(sysconf(_SC_CLK_TCK));
-    return (static_cast<double>(now.tv_sec) + now.tv_nsec / 1e9 - start / ticks) * 1000.0;
+    return (static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9 -
+            static_cast<double>(start) / ticks) *
+           1000.0;
 }
 
 void WaitShown(orv::CMainFrame* f) {
@@ -79,7 +81,7 @@ int main(int argc, char** argv) {
     if (app.InitInstance({QStringLiteral("-Embedding")}) != orv::COrvApp::StartResult::Run)
         return 1;
     WaitShown(app.GetMainFrame());
-    const double initMs = t.nsecsElapsed() / 1e6;
+    const double initMs = static_cast<double>(t.nsecsElapsed()) / 1e6;
     const double processMs = ProcessAgeMs();
     std::printf(
         "start-up to main window shown: %.1f ms from process start (10 ms steps), "
@@ -99,7 +101,7 @@ int main(int argc, char** argv) {
             orv::COrvApp::StartResult::Run)
             return 1;
         WaitShown(app.GetMainFrame());
-        const double openMs = t.nsecsElapsed() / 1e6;
+        const double openMs = static_cast<double>(t.nsecsElapsed()) / 1e6;
         const auto rows = app.GetMainFrame()->GetTreeView()->model()->rowCount();
         std::printf(
             "open %s from the command line until the tree is shown: %.1f ms "

@@ -236,8 +236,8 @@ void BM_ImportForum(benchmark::State& state) {
         state.counters["messages"] = static_cast<double>(doc.GetTreeItems().size());
         state.ResumeTiming();
     }
-    state.SetBytesProcessed(
-        static_cast<int64_t>(state.iterations() * orv::bench::TotalBytes(files)));
+    state.SetBytesProcessed(static_cast<int64_t>(orv::bench::TotalBytes(files)) *
+                            state.iterations());
 }
 BENCHMARK(BM_ImportForum)
     ->Arg(0)

@@ -219,7 +219,7 @@ qreal CTextView::TabStopWidth(const QFont& font, QPaintDevice* device) {
     static const QString letters =
         QStringLiteral("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ");
     const QFontMetricsF fm(font, device);
-    return 8 * fm.horizontalAdvance(letters) / letters.size();
+    return 8 * fm.horizontalAdvance(letters) / static_cast<qreal>(letters.size());
 }
 
 void CTextView::SetComment(CComment* record) {

@@ -38,7 +38,7 @@ public:
     ~CTextView() override;
 
     void SetHost(IViewHost* host) { m_host = host; }
-    // Where 60106 is shown; may be null.
+    // Where IDS_SCROLL_FAILED is shown; may be null.
     void SetPrompter(IPrompter* prompter) { m_prompter = prompter; }
 
     // How long a message is shown before it counts as read.
@@ -62,8 +62,8 @@ public:
     void SaveViewFont() const;
 
     // Scrolls one page less two lines, forward (down) or backward; what the
-    // main frame's Space and Shift+Space do. False (after 60106) when the
-    // scroll information is not available.
+    // main frame's Space and Shift+Space do. False (after IDS_SCROLL_FAILED)
+    // when the scroll information is not available.
     bool ScrollPage(bool forward);
 
     // The client area (the part left of the scroll bar), the band, the five
@@ -90,16 +90,16 @@ public:
     }
 
     // Commands of the pane (the frame routes them here).
-    void OnViewFont();  // 32782: the font chooser
+    void OnViewFont();  // ID_VIEW_FONT: the font chooser
     // The chooser's name of a font style: 標準, 太字, 斜体 and 太字 斜体 for
     // the plain, bold, italic and bold italic styles, others as they are.
     static QString JapaneseStyleName(const QString& style);
     // Print, print without the dialog, and preview use the one printer
     // set-up of the program (see SetPrinter). A print that cannot start
-    // is reported (70005) and returns false.
-    bool OnFilePrint();         // 57607: with the print dialog
-    bool OnFilePrintDirect();   // 57608: without it
-    void OnFilePrintPreview();  // 57609
+    // is reported (IDS_PRINT_FAILED) and returns false.
+    bool OnFilePrint();         // ID_FILE_PRINT: with the print dialog
+    bool OnFilePrintDirect();   // ID_FILE_PRINT_DIRECT: without it
+    void OnFilePrintPreview();  // ID_FILE_PRINT_PREVIEW: the preview window
     // The printer set-up that printing uses, borrowed (the application's,
     // which the printer set-up command changes); null: one of the view's own.
     void SetPrinter(QPrinter* printer) { m_pPrinter = printer; }
@@ -109,7 +109,7 @@ public:
     // Where the preview keeps the number of pages it shows side by side
     // (1 or 2; 0 for its default); borrowed from the application.
     void SetPreviewPages(int* pages) { m_pPreviewPages = pages; }
-    void OnEditCopy();  // 57634
+    void OnEditCopy();  // ID_EDIT_COPY: the selected text to the clipboard
     bool OnUpdateEditCopy() const;
     // Prints the shown text on printer: view font scaled to the printer,
     // no band, no margins, no page numbers. Returns the number of pages.

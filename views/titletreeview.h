@@ -56,7 +56,7 @@ public:
     TreeItem GetFirstVisibleItem() const;
     bool IsClearing() const { return m_bClearing; }
 
-    // --- expand / collapse all (commands 32795 and 32796) --------------------
+    // --- expand / collapse all (ID_VIEW_EXPANDALL, ID_VIEW_COLLAPSEALL) ------
     // items: the document's item handles in document order.
     void ExpandAll(const std::vector<TreeItem>& items);
     void CollapseAll(const std::vector<TreeItem>& items);

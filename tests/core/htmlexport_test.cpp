@@ -42,7 +42,7 @@ public:
 
 private:
     struct File : ISiteFile {
-        explicit File(std::string& s) : s(s) {}
+        explicit File(std::string& out) : s(out) {}
         bool Write(std::string_view b) override {
             s.append(b);
             return true;
@@ -365,7 +365,7 @@ TEST(HtmlExport, MillionLevelChainIsWrittenWithCappedNesting) {
             return std::make_unique<Counter>(*this);
         }
         struct Counter : ISiteFile {
-            explicit Counter(CountingSink& s) : s(s) {}
+            explicit Counter(CountingSink& sink) : s(sink) {}
             // Looks at every '<' and "--depth:" that starts before the
             // last 16 bytes; those bytes wait for the next write.
             bool Write(std::string_view b) override {

@@ -186,9 +186,9 @@ void CompareWithReference(unsigned seed, int cases, int maxPieces, bool longRuns
     std::mt19937 rng(seed);
     const auto& pieces = Pieces();
     auto piece = [&] { return pieces[rng() % pieces.size()]; };
-    auto make = [&](int maxPieces) {
+    auto make = [&](int most) {
         std::string s;
-        int n = static_cast<int>(rng() % static_cast<unsigned>(maxPieces + 1));
+        int n = static_cast<int>(rng() % static_cast<unsigned>(most + 1));
         for (int i = 0; i < n; ++i) s += piece();
         return s;
     };

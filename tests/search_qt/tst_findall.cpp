@@ -181,7 +181,7 @@ private slots:
         QTest::keyClick(f->GetTreeView(), Qt::Key_F3);
         QCOMPARE(SelectedNumber(*f), 3);
         CTextView* view = f->GetTextView();
-        const int at = view->toPlainText().indexOf(QStringLiteral("設定"));
+        const int at = static_cast<int>(view->toPlainText().indexOf(QStringLiteral("設定")));
         QCOMPARE(view->TextMatchSpans(), (Spans{{at, at + 2}}));
         QVERIFY(MarkedPixels(*view, at) > 0);
         QCOMPARE(view->CellMatchSpans(0), (Spans{{15, 17}}));  // "タイトル　：　ﾊﾟｿｺﾝ通信の"
@@ -192,7 +192,7 @@ private slots:
         TypeInField(*f, QStringLiteral("本文"));
         PressInField(*f, Qt::Key_Return);
         QCOMPARE(SelectedNumber(*f), 5);
-        const int second = view->toPlainText().indexOf(QStringLiteral("本文"));
+        const int second = static_cast<int>(view->toPlainText().indexOf(QStringLiteral("本文")));
         QVERIFY(second > view->toPlainText().indexOf(QLatin1Char('\n')));
         QCOMPARE(view->TextMatchSpans(), (Spans{{second, second + 2}}));
         WaitActive(*f);
