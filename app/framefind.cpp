@@ -178,9 +178,8 @@ void CFrameFind::SaveLibraryFolders() {
                               m_pLibrary->Folders().join(QLatin1Char('\n')));
 }
 
-void CFrameFind::ShowLibraryResult(const QString& path, std::uint32_t ordinal,
-                                   std::int32_t number, const std::string& textCp932,
-                                   std::uint32_t findOption) {
+void CFrameFind::ShowLibraryResult(const QString& path, std::uint32_t ordinal, std::int32_t number,
+                                   const std::string& textCp932, std::uint32_t findOption) {
     if (!m_frame.OpenDocumentFile(path)) return;
     CTitleTreeView* tree = m_frame.GetTreeView();
     if (!tree) return;

@@ -17,6 +17,7 @@ import       operands      <log>...
 import       -o            <mld>
 import       --into        <mld>
 import       --duplicates  stop overwrite
+import       --encoding    auto cp932 utf-8 euc-jp iso-2022-jp
 tree         operands      <mld>
 show         operands      <mld> <number>
 dump         operands      <mld>
@@ -29,6 +30,16 @@ search       --all
 search       --count
 search       --ranges
 export-html  operands      <mld> <dir>
+find         operands      <text> <mld>...
+find         --in          title,content,author,id
+find         --ignore      case,width,kana
+find         --count
+find         --no-index
+index        operands      <mld>...
+unread       operands      <mld>
+mark         operands      <mld> <number>...
+mark         --read
+mark         --unread
 '
 # The options of orvlog itself, given instead of a command.
 _orvlog_global_options='--help --version'
@@ -38,7 +49,7 @@ _orvlog_complete_value() {
     local cur=$1
     shift
     case $1 in
-    '<mld>') _filedir mld ;;
+    '<mld>' | '<mld>...') _filedir mld ;;
     '<log>' | '<log>...') _filedir '@(log|LOG|txt|TXT)' ;;
     '<dir>') _filedir -d ;;
     '<'*) ;;

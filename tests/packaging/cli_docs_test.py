@@ -73,7 +73,11 @@ def parse_command_usage(text):
     while i < len(tokens):
         token = tokens[i]
         nxt = tokens[i + 1] if i + 1 < len(tokens) else ""
-        if OPTION.fullmatch(token):
+        if "|" in token and all(OPTION.fullmatch(t) for t in token.split("|")):
+            # --read|--unread: one of several flags.
+            for flag in token.split("|"):
+                options[flag] = None
+        elif OPTION.fullmatch(token):
             if not nxt or nxt in "[]|" or OPTION.fullmatch(nxt):
                 options[token] = None
             elif re.fullmatch(r"[a-z0-9-]+(\|[a-z0-9-]+)+", nxt):
