@@ -49,7 +49,7 @@ enum CommandId : int {
     ID_GO_BOOKMARKS = 32845,
     ID_GO_LAST_POSITION = 32846,
     ID_VIEW_OPEN_AT_LAST = 32847,
-    ID_FIND_LIBRARY = 32814,      // the library search window
+    ID_FIND_LIBRARY = 32814,  // the library search window
     ID_FILE_NEW = 57600,
     ID_FILE_OPEN = 57601,
     ID_FILE_SAVE = 57603,
