@@ -1,5 +1,6 @@
 #include "app/framefind.h"
 
+#include <QLineEdit>
 #include <vector>
 
 #include "app/commands.h"
