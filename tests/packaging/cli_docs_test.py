@@ -35,12 +35,13 @@ def run(*args):
 
 
 def usage_block(text):
-    """The lines of the usage: the "usage:" line and the indented ones after it."""
+    """The lines of the usage: the "usage:" line and the indented ones after
+    it, up to the first line that explains an option ("  --encoding  ...")."""
     lines, inside = [], False
     for line in text.splitlines():
         if line.startswith("usage:"):
             inside = True
-        elif not line.startswith(" "):
+        elif not line.startswith(" ") or line.lstrip().startswith("-"):
             inside = False
         if inside:
             lines.append(line)

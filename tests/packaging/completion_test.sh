@@ -56,7 +56,11 @@ check 'b.log c.txt sub'                       orvlog import -o x.mld b.log ''
 check 'a.mld sub'                             orvlog import -o ''
 check 'a.mld sub'                             orvlog import --into ''
 check 'overwrite'                             orvlog import --duplicates o
-check '--duplicates --help --into -o'         orvlog import -
+check 'euc-jp'                                orvlog import --encoding e
+check 'a.mld sub'                             orvlog find x ''
+check 'a.mld sub'                             orvlog find x a.mld ''
+check '--help --read --unread'                orvlog mark a.mld --
+check '--duplicates --encoding --help --into -o' orvlog import -
 check 'case kana width'                       orvlog search a.mld x --ignore ''
 check 'case,kana case,width'                  orvlog search a.mld x --ignore case,
 check 'case,width'                            orvlog search a.mld x --ignore case,w
