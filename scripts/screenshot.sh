@@ -20,8 +20,9 @@ cleanup() {
   rm -rf "$scratch"
 }
 trap cleanup EXIT
-# Settings of its own: the default window, no recent files of the user.
-export XDG_CONFIG_HOME=$scratch/config
+# Settings, reading state and caches of its own: the default window, no
+# recent files and no read marks of the user.
+export XDG_CONFIG_HOME=$scratch/config XDG_DATA_HOME=$scratch/data XDG_CACHE_HOME=$scratch/cache
 "$BUILD/orvlog" import -o "$scratch/sample.mld" samples/sample.log
 
 "$BUILD/orv" "$scratch/sample.mld" &
