@@ -12,23 +12,6 @@ using namespace orv::test;
 
 namespace {
 
-// The three-message log of the worked example, with a junk line first.
-std::string WorkedExample() {
-    return Crlf({
-        Sjis("(a line captured before the first message)"),
-        Header1(1, 3, "ABC00001", "試験 太郎", "雪の日の写真"),
-        Header2("99/01/10 08:15:30"),
-        Sjis("今朝の雪の写真を載せました。"),
-        "",
-        Header1(2, 3, "ABC00002", "見本 花子", "RE:雪の日の写真"),
-        Header2("99/01/10 09:02:11", 1),
-        Sjis("きれいですね。"),
-        Header1(3, 3, "ABC00001", "試験 太郎", "次の集まり"),
-        Header2("99/01/11 20:40:05"),
-        Sjis("来月の集まりの案内です。"),
-    });
-}
-
 struct Fixture : DocFixture {
     void Import(std::vector<std::string> paths) {
         CLogFileList list(std::move(paths));

@@ -97,22 +97,6 @@ std::string WithLineEnds(const std::string& crlf, const char* end) {
 
 // --- the logs ---------------------------------------------------------------
 
-std::string WorkedExample() {
-    return Crlf({
-        Sjis("(a line captured before the first message)"),
-        Header1(1, 3, "ABC00001", "試験 太郎", "雪の日の写真"),
-        Header2("99/01/10 08:15:30"),
-        Sjis("今朝の雪の写真を載せました。"),
-        "",
-        Header1(2, 3, "ABC00002", "見本 花子", "RE:雪の日の写真"),
-        Header2("99/01/10 09:02:11", 1),
-        Sjis("きれいですね。"),
-        Header1(3, 3, "ABC00001", "試験 太郎", "次の集まり"),
-        Header2("99/01/11 20:40:05"),
-        Sjis("来月の集まりの案内です。"),
-    });
-}
-
 // Replies, half-width katakana, the characters JIS and CP932 map apart,
 // row 13's symbols, a line over 4,096 bytes, a header look-alike in a body.
 std::string RichLog() {
