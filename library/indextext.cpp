@@ -96,7 +96,8 @@ void CIndexTermCollector::AddMessage(std::initializer_list<std::string_view> fie
 }
 
 std::vector<std::string> IndexTerms(std::string_view text, std::size_t maxTerms) {
-    std::vector<FoldKey> keys = FoldString(kAllFolds, text);
+    // The search's text alone: no table for the foldings of the index.
+    std::vector<FoldKey> keys = FoldOnce(kAllFolds, text);
     // A stretch may begin at a sound mark that the message joins to the
     // letter before it, where the message's folded text holds the joined
     // mark: the text's leading standalone mark is no term.

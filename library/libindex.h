@@ -66,6 +66,16 @@ public:
     bool Store(const std::string& realPath, const DocIdentity& identity,
                const std::function<bool(const Feed&)>& scan);
 
+    // Around a round of Store calls: the file is written in write-ahead
+    // mode, so that searches read while it grows, and left in the plain
+    // journal mode afterwards, so that a search opens it without making
+    // the log and shared-memory files beside it (when another connection
+    // holds the file, the mode stays as it was). With merge, what was
+    // stored is first merged into one piece for searches to read; a round
+    // that was stopped leaves that to the next one.
+    void BeginWriting();
+    void EndWriting(bool merge);
+
     // Reads the whole index to check it; one that is damaged is made anew
     // (empty, with a note). Damage that a search meets is found then, but
     // bytes garbled inside the term lists can only be found this way.

@@ -39,6 +39,8 @@ bool CLibraryIndex::Places(std::int64_t, const std::vector<std::uint32_t>&,
 }
 std::vector<std::string> CLibraryIndex::Paths() { return {}; }
 bool CLibraryIndex::Check() { return false; }
+void CLibraryIndex::BeginWriting() {}
+void CLibraryIndex::EndWriting(bool) {}
 bool CLibraryIndex::Forget(const std::string&) { return false; }
 bool CLibraryIndex::Wasteful() { return false; }
 bool CLibraryIndex::Clear() { return false; }

@@ -20,15 +20,23 @@ namespace orv {
 namespace {
 
 // Raised to replace the file when its format changes.
-constexpr int kFormat = 3;
+constexpr int kFormat = 4;
 // A search asks the index for at most this many of its text's terms, the
 // rarest: a few rare terms narrow the candidates as well as all of them,
 // and a common term costs a long list to read.
 constexpr std::size_t kQueryTerms = 3;
+// How long a connection waits for another one's lock, in milliseconds.
+constexpr int kBusyWait = 10000;
 // Messages handed from the folding thread to the writing one at a time.
 constexpr std::size_t kFeedBatch = 512;
 // Places of messages stored together, in blocks of this many.
 constexpr std::uint32_t kPlaceBlock = 256;
+// A block's row: its entry times 2^24 plus its number (2^32 messages at
+// most make 2^24 blocks). An integer key is found without reading the
+// blocks it passes, which a key of two columns over rows this long is not.
+std::int64_t PlaceBlockId(std::int64_t entry, std::int64_t block) {
+    return entry * (std::int64_t{1} << 24) + block;
+}
 
 // The index's tables. Messages: a contentless full-text table of
 // three-character terms without positions (the matcher checks every
@@ -42,18 +50,22 @@ constexpr std::uint32_t kPlaceBlock = 256;
 // message starts in its document, in blocks, so that a search reads only
 // the blocks of its candidates. Common: per entry, the terms that many of
 // its messages hold and how many, so that a search leaves them out.
+// The full-text table does not merge its pieces while documents are
+// stored; a round of storing ends by merging them into one (`unmerged`
+// says that is owed), which costs about what merging as it goes costs and
+// leaves a search one piece to read instead of many.
 const char kSchema[] =
     "CREATE TABLE IF NOT EXISTS meta(key TEXT PRIMARY KEY, value INTEGER);"
     "CREATE TABLE IF NOT EXISTS docs(id INTEGER PRIMARY KEY AUTOINCREMENT, path BLOB UNIQUE,"
     " device INTEGER, file INTEGER, size INTEGER, modified INTEGER, changed INTEGER,"
     " count INTEGER);"
-    "CREATE TABLE IF NOT EXISTS places(entry INTEGER, block INTEGER, data BLOB,"
-    " PRIMARY KEY(entry, block)) WITHOUT ROWID;"
+    "CREATE TABLE IF NOT EXISTS places(id INTEGER PRIMARY KEY, data BLOB);"
     "CREATE TABLE IF NOT EXISTS common(term BLOB, entry INTEGER, n INTEGER,"
     " PRIMARY KEY(term, entry)) WITHOUT ROWID;"
     "CREATE VIRTUAL TABLE IF NOT EXISTS msgs USING fts5(body, content='', detail=none,"
     " tokenize='orvterms');"
-    "INSERT OR IGNORE INTO meta VALUES('format', 3), ('waste', 0);";
+    "INSERT INTO msgs(msgs, rank) VALUES('automerge', 0);"
+    "INSERT OR IGNORE INTO meta VALUES('format', 4), ('waste', 0), ('unmerged', 0);";
 
 // The tokenizer of the messages table: the text is the terms, each followed
 // by a line feed (a search's term has none and is one token).
@@ -199,11 +211,19 @@ struct CLibraryIndex::Impl {
     std::string file;
     sqlite3* db = nullptr;
     std::string note;
+    // Statements a search runs once per document, prepared once.
+    std::unique_ptr<Statement> lookup, places;
 
     ~Impl() { Close(); }
     void Close() {
+        lookup.reset();
+        places.reset();
         if (db) sqlite3_close_v2(db);
         db = nullptr;
+    }
+    Statement& Prepared(std::unique_ptr<Statement>& slot, const char* sql) {
+        if (!slot || !slot->ok()) slot = std::make_unique<Statement>(db, sql);
+        return *slot;
     }
     bool Exec(const char* sql) { return Failed(sqlite3_exec(db, sql, nullptr, nullptr, nullptr)); }
     // Records a failure; true when rc is success.
@@ -226,7 +246,7 @@ struct CLibraryIndex::Impl {
         if (sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
                             nullptr) != SQLITE_OK)
             return false;
-        sqlite3_busy_timeout(db, 10000);
+        sqlite3_busy_timeout(db, kBusyWait);
         if (!RegisterTokenizer(db)) return false;
         bool made = false;
         {
@@ -234,8 +254,8 @@ struct CLibraryIndex::Impl {
             made = q.ok() && q.Step() == SQLITE_ROW && q.Int(0) == 1;
         }
         if (existed && !made) return false;
-        // A search only reads: the tables are written once, when the file
-        // is new, and the journal mode stays in the file.
+        // A new file starts in write-ahead mode for its first indexing;
+        // the mode stays in the file (see BeginWriting and EndWriting).
         return sqlite3_exec(db, "PRAGMA synchronous=NORMAL", nullptr, nullptr, nullptr) ==
                    SQLITE_OK &&
                (made || (sqlite3_exec(db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr) ==
@@ -310,18 +330,23 @@ std::unique_ptr<CLibraryIndex> CLibraryIndex::Open(const std::string& file, std:
 
 bool CLibraryIndex::Lookup(const std::string& realPath, const DocIdentity& id, Entry& out) {
     if (!m->db) return false;
-    Statement q(m->db,
-                "SELECT id, device, file, size, modified, changed, count FROM docs WHERE path = ?");
+    Statement& q = m->Prepared(
+        m->lookup,
+        "SELECT id, device, file, size, modified, changed, count FROM docs WHERE path = ?");
     if (!q.ok()) return m->Failed(sqlite3_errcode(m->db)) && false;
     q.Bind(1, realPath);
     const int rc = q.Step();
+    Entry found;
+    DocIdentity stored;
+    if (rc == SQLITE_ROW) {
+        stored = {static_cast<std::uint64_t>(q.Int(1)), static_cast<std::uint64_t>(q.Int(2)),
+                  static_cast<std::uint64_t>(q.Int(3)), q.Int(4), q.Int(5)};
+        found = {q.Int(0), static_cast<std::uint32_t>(q.Int(6))};
+    }
+    q.Reset();  // a statement left running would keep the file's read lock
     if (rc != SQLITE_ROW) return m->Failed(rc) && false;
-    const DocIdentity stored{static_cast<std::uint64_t>(q.Int(1)),
-                             static_cast<std::uint64_t>(q.Int(2)),
-                             static_cast<std::uint64_t>(q.Int(3)), q.Int(4), q.Int(5)};
     if (!(stored == id)) return false;
-    out.id = q.Int(0);
-    out.count = static_cast<std::uint32_t>(q.Int(6));
+    out = found;
     return true;
 }
 
@@ -329,18 +354,18 @@ bool CLibraryIndex::Places(std::int64_t id, const std::vector<std::uint32_t>& or
                            std::vector<std::uint64_t>& where) {
     where.clear();
     if (!m->db) return false;
-    Statement q(m->db, "SELECT data FROM places WHERE entry = ? AND block = ?");
+    Statement& q = m->Prepared(m->places, "SELECT data FROM places WHERE id = ?");
     if (!q.ok()) return m->Failed(sqlite3_errcode(m->db));
     std::string block;
     std::int64_t loaded = -1;
     for (std::uint32_t ordinal : ordinals) {
         const std::int64_t b = ordinal / kPlaceBlock;
         if (b != loaded) {
-            q.Reset();
-            q.Bind(1, id).Bind(2, b);
+            q.Bind(1, PlaceBlockId(id, b));
             const int rc = q.Step();
+            if (rc == SQLITE_ROW) block.assign(q.Blob(0));
+            q.Reset();
             if (rc != SQLITE_ROW) return m->Failed(rc == SQLITE_DONE ? SQLITE_CORRUPT : rc);
-            block.assign(q.Blob(0));
             loaded = b;
         }
         const std::size_t i = ordinal % kPlaceBlock;
@@ -436,14 +461,14 @@ bool CLibraryIndex::Impl::WriteRows(std::int64_t entry, BatchQueue& queue,
 
 bool CLibraryIndex::Impl::WritePlaces(std::int64_t entry, const std::vector<std::uint64_t>& where,
                                       const CIndexTermCollector& terms) {
-    Statement place(db, "INSERT INTO places(entry, block, data) VALUES(?, ?, ?)");
+    Statement place(db, "INSERT INTO places(id, data) VALUES(?, ?)");
     Statement common(db, "INSERT INTO common(term, entry, n) VALUES(?, ?, ?)");
     Statement done(db, "UPDATE docs SET count = ? WHERE id = ?");
     bool ok = place.ok() && common.ok() && done.ok();
     for (std::size_t b = 0; ok && b * kPlaceBlock < where.size(); ++b) {
         const std::size_t n = std::min<std::size_t>(kPlaceBlock, where.size() - b * kPlaceBlock);
-        place.Bind(1, entry).Bind(2, static_cast<std::int64_t>(b));
-        place.Bind(3, PackPlaces(where.data() + b * kPlaceBlock, n));
+        place.Bind(1, PlaceBlockId(entry, static_cast<std::int64_t>(b)));
+        place.Bind(2, PackPlaces(where.data() + b * kPlaceBlock, n));
         ok = Failed(place.Step());
         place.Reset();
     }
@@ -481,13 +506,33 @@ bool CLibraryIndex::Store(const std::string& realPath, const DocIdentity& id,
         std::thread folding = StartFolding(scan, terms, queue, scanned);
         ok = m->WriteRows(entry, queue, where);
         folding.join();
-        ok = ok && scanned && m->WritePlaces(entry, where, terms);
+        ok = ok && scanned && m->WritePlaces(entry, where, terms) &&
+             m->Exec("UPDATE meta SET value = 1 WHERE key = 'unmerged'");
     }
     if (!ok || !m->Exec("COMMIT")) {
         if (m->db) sqlite3_exec(m->db, "ROLLBACK", nullptr, nullptr, nullptr);
         return false;
     }
     return true;
+}
+
+void CLibraryIndex::BeginWriting() {
+    if (m->db) sqlite3_exec(m->db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
+}
+
+void CLibraryIndex::EndWriting(bool merge) {
+    if (!m->db) return;
+    if (merge && m->Meta("unmerged") == 1 &&
+        !m->Exec("BEGIN IMMEDIATE; INSERT INTO msgs(msgs) VALUES('optimize');"
+                 " UPDATE meta SET value = 0 WHERE key = 'unmerged'; COMMIT;") &&
+        m->db)
+        sqlite3_exec(m->db, "ROLLBACK", nullptr, nullptr, nullptr);
+    if (!m->db) return;
+    // Leaving the log needs the file to itself: no waiting for a search
+    // that has it open (the mode then stays, and searches still work).
+    sqlite3_busy_timeout(m->db, 0);
+    sqlite3_exec(m->db, "PRAGMA journal_mode=DELETE", nullptr, nullptr, nullptr);
+    sqlite3_busy_timeout(m->db, kBusyWait);
 }
 
 bool CLibraryIndex::Check() {
@@ -517,8 +562,10 @@ bool CLibraryIndex::Forget(const std::string& realPath) {
     Statement waste(m->db,
                     "UPDATE meta SET value = value + (SELECT coalesce(sum(count), 0) FROM docs"
                     " WHERE path = ?1) WHERE key = 'waste'");
-    Statement places(m->db,
-                     "DELETE FROM places WHERE entry IN (SELECT id FROM docs WHERE path = ?)");
+    Statement places(
+        m->db,
+        "DELETE FROM places WHERE id >= (SELECT id FROM docs WHERE path = ?1) * 16777216"
+        " AND id < ((SELECT id FROM docs WHERE path = ?1) + 1) * 16777216");
     Statement common(m->db,
                      "DELETE FROM common WHERE entry IN (SELECT id FROM docs WHERE path = ?)");
     Statement del(m->db, "DELETE FROM docs WHERE path = ?");

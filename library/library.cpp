@@ -273,8 +273,13 @@ LibraryResult FindInLibrary(const std::vector<LibraryDoc>& docs, const LibraryQu
             // No matcher for this thread: the others take the documents.
         }
     };
+    // Documents answered from the index cost a few reads each: a second
+    // thread (and its matcher) only pays for documents read whole.
+    const bool anyScan = std::any_of(plans.begin(), plans.end(), [](const Plan& p) {
+        return !p.indexed || (p.candidates && !p.verify);
+    });
     std::vector<std::thread> threads;
-    for (unsigned t = 1; t < SearchThreads(docs.size()); ++t) threads.emplace_back(work);
+    for (unsigned t = 1; anyScan && t < SearchThreads(docs.size()); ++t) threads.emplace_back(work);
     work();
     for (std::thread& t : threads) t.join();
 
@@ -327,6 +332,7 @@ IndexReport RefreshIndex(const std::vector<LibraryDoc>& docs, CLibraryIndex& ind
     std::vector<LibraryDoc> all = docs;
     std::unordered_set<std::string> given;
     for (const LibraryDoc& d : docs) given.insert(d.realPath);
+    index.BeginWriting();
     index.Check();
     const bool rebuild = index.Wasteful();
     for (const std::string& p : index.Paths()) {
@@ -343,6 +349,7 @@ IndexReport RefreshIndex(const std::vector<LibraryDoc>& docs, CLibraryIndex& ind
         if (report.indexFailed) break;
         if (progress.step) progress.step(i + 1, all.size());
     }
+    index.EndWriting(!(progress.stop && progress.stop->load()) && !report.indexFailed);
     return report;
 }
 

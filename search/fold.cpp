@@ -1,6 +1,7 @@
 #include "search/fold.h"
 
 #include <algorithm>
+#include <array>
 #include <memory>
 #include <mutex>
 
@@ -43,21 +44,18 @@ constexpr std::uint16_t kKatakanaU = 0x8345;   // ウ
 constexpr std::uint16_t kKatakanaVu = 0x8394;  // ヴ
 
 // The full-width <-> half-width and voiced <-> base relations, as lookups.
+// Only the related codes are written: the one object has static storage,
+// so every other entry is zero without being cleared or paged in, which a
+// short-lived process (one search) would otherwise pay for 448 KiB.
 struct Relations {
-    std::vector<std::uint8_t> fullToAscii;  // code -> ASCII byte, 0 if none
-    std::vector<std::uint8_t> fullToHalf;   // code -> half-width byte, 0 if none
-    std::vector<std::uint16_t> voicedBase;  // voiced katakana -> base katakana
-    std::vector<std::uint16_t> semiBase;    // semi-voiced katakana -> base katakana
-    std::vector<std::uint16_t> same;        // code -> the code of its character
+    std::array<std::uint8_t, 0x10000> fullToAscii;  // code -> ASCII byte, 0 if none
+    std::array<std::uint8_t, 0x10000> fullToHalf;   // code -> half-width byte, 0 if none
+    std::array<std::uint16_t, 0x10000> voicedBase;  // voiced katakana -> base katakana
+    std::array<std::uint16_t, 0x10000> semiBase;    // semi-voiced katakana -> base katakana
+    std::array<std::uint16_t, 0x10000> sameAs;      // code -> its character's code, 0 if itself
 
-    Relations()
-        : fullToAscii(0x10000),
-          fullToHalf(0x10000),
-          voicedBase(0x10000),
-          semiBase(0x10000),
-          same(0x10000) {
-        for (unsigned c = 0; c < 0x10000; ++c) same[c] = static_cast<std::uint16_t>(c);
-        for (const auto& pair : kSameChar) same[pair[0]] = pair[1];
+    Relations() {
+        for (const auto& pair : kSameChar) sameAs[pair[0]] = pair[1];
         for (int a = 0x20; a <= 0x7E; ++a)
             fullToAscii[kAsciiFull[a - 0x20]] = static_cast<std::uint8_t>(a);
         for (int b = 0xA1; b <= 0xDF; ++b)
@@ -69,6 +67,8 @@ struct Relations {
             if (mask & 2) semiBase[base + 2] = base;
         }
     }
+    // The code a character is taken as (CP932 holds some characters twice).
+    std::uint16_t Same(std::uint16_t c) const { return sameAs[c] ? sameAs[c] : c; }
 };
 
 const Relations& Rel() {
@@ -99,7 +99,7 @@ std::uint16_t CaseFold(std::uint16_t c) {
 // Keys of the character with code c (one byte when below 0x100).
 std::uint32_t FoldCode(std::uint32_t flags, std::uint16_t c) {
     const Relations& rel = Rel();
-    std::uint16_t k1 = rel.same[c], k2 = 0;
+    std::uint16_t k1 = rel.Same(c), k2 = 0;
     if (flags & NORM_IGNOREKANATYPE) k1 = HiraganaToKatakana(k1);
     if (flags & NORM_IGNOREWIDTH) {
         if (k1 < 0x100) {
@@ -172,8 +172,8 @@ namespace {
 // half-width sound mark after a letter that takes it joins that letter (it
 // gets the key of the joined mark); prevMask tells which marks the previous
 // character takes and is updated for the next one.
-inline FoldKey HalfWidthKey(const FoldTable& table, unsigned char b, bool width,
-                            unsigned& prevMask) {
+template <class Keys>
+inline FoldKey HalfWidthKey(const Keys& table, unsigned char b, bool width, unsigned& prevMask) {
     FoldKey key = table.Single(b);
     if (width) {
         if (b == kVoicedMarkByte && (prevMask & 1))
@@ -183,6 +183,53 @@ inline FoldKey HalfWidthKey(const FoldTable& table, unsigned char b, bool width,
         prevMask = FoldTable::MarkMask(b);
     }
     return key;
+}
+
+// The keys of single characters straight from the relations, for a text
+// folded once (a search's text), which then needs no table of its own.
+struct DirectKeys {
+    std::uint32_t flags;
+    bool Width() const { return (flags & NORM_IGNOREWIDTH) != 0; }
+    FoldKey Single(unsigned char b) const {
+        return IsLeadByte(b) ? kKeyInvalid : static_cast<FoldKey>(FoldCode(flags, b));
+    }
+    std::uint32_t Double(unsigned char lead, unsigned char trail) const {
+        return FoldCode(flags, static_cast<std::uint16_t>((lead << 8) | trail));
+    }
+};
+
+template <class Keys>
+void FoldStringWith(const Keys& table, std::string_view s, std::vector<FoldKey>& keys) {
+    const std::size_t n = s.size();
+    keys.resize(n);  // at most one key per byte
+    FoldKey* out = keys.data();
+    const auto* p = reinterpret_cast<const unsigned char*>(s.data());
+    const bool width = table.Width();
+    std::size_t k = 0;
+    unsigned prevMask = 0;  // marks the previous half-width letter takes
+    for (std::size_t i = 0; i < n;) {
+        unsigned char b = p[i];
+        if (b < 0x80) {
+            out[k++] = table.Single(b);
+            ++i;
+            prevMask = 0;
+        } else if (IsLeadByte(b)) {
+            if (i + 1 < n && IsCp932Trail(p[i + 1])) {
+                std::uint32_t e = table.Double(b, p[i + 1]);
+                out[k++] = static_cast<FoldKey>(e);
+                if (e >> 16) out[k++] = static_cast<FoldKey>(e >> 16);
+                i += 2;
+            } else {
+                out[k++] = kKeyInvalid;
+                ++i;
+            }
+            prevMask = 0;
+        } else {
+            out[k++] = HalfWidthKey(table, b, width, prevMask);
+            ++i;
+        }
+    }
+    keys.resize(k);
 }
 
 }  // namespace
@@ -248,36 +295,13 @@ void FoldWithSpans(const FoldTable& table, std::string_view s, FoldedText& out) 
 }
 
 void FoldString(const FoldTable& table, std::string_view s, std::vector<FoldKey>& keys) {
-    const std::size_t n = s.size();
-    keys.resize(n);  // at most one key per byte
-    FoldKey* out = keys.data();
-    const auto* p = reinterpret_cast<const unsigned char*>(s.data());
-    const bool width = table.Width();
-    std::size_t k = 0;
-    unsigned prevMask = 0;  // marks the previous half-width letter takes
-    for (std::size_t i = 0; i < n;) {
-        unsigned char b = p[i];
-        if (b < 0x80) {
-            out[k++] = table.Single(b);
-            ++i;
-            prevMask = 0;
-        } else if (IsLeadByte(b)) {
-            if (i + 1 < n && IsCp932Trail(p[i + 1])) {
-                std::uint32_t e = table.Double(b, p[i + 1]);
-                out[k++] = static_cast<FoldKey>(e);
-                if (e >> 16) out[k++] = static_cast<FoldKey>(e >> 16);
-                i += 2;
-            } else {
-                out[k++] = kKeyInvalid;
-                ++i;
-            }
-            prevMask = 0;
-        } else {
-            out[k++] = HalfWidthKey(table, b, width, prevMask);
-            ++i;
-        }
-    }
-    keys.resize(k);
+    FoldStringWith(table, s, keys);
+}
+
+std::vector<FoldKey> FoldOnce(std::uint32_t flags, std::string_view s) {
+    std::vector<FoldKey> keys;
+    FoldStringWith(DirectKeys{flags}, s, keys);
+    return keys;
 }
 
 void FoldString(std::uint32_t flags, std::string_view s, std::vector<FoldKey>& keys) {
@@ -338,7 +362,7 @@ std::string MapToHalfwidthKatakana(std::string_view s) {
                                             static_cast<unsigned char>(s[i + 1]));
         i += 2;
         c = HiraganaToKatakana(c);
-        const std::uint16_t f = rel.same[c];  // a second code of a character maps as the first
+        const std::uint16_t f = rel.Same(c);  // a second code of a character maps as the first
         if (rel.fullToAscii[f]) {
             out += static_cast<char>(rel.fullToAscii[f]);
         } else if (rel.fullToHalf[f]) {

@@ -80,6 +80,9 @@ private:
 void FoldString(const FoldTable& table, std::string_view s, std::vector<FoldKey>& keys);
 void FoldString(std::uint32_t flags, std::string_view s, std::vector<FoldKey>& keys);
 std::vector<FoldKey> FoldString(std::uint32_t flags, std::string_view s);
+// The same keys, computed character by character without the flags' table:
+// for a short text folded once, where making the table would cost more.
+std::vector<FoldKey> FoldOnce(std::uint32_t flags, std::string_view s);
 
 // True when a and b are equal under flags (and hold no malformed character).
 bool FoldedEqual(std::uint32_t flags, std::string_view a, std::string_view b);

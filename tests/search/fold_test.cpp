@@ -182,6 +182,32 @@ TEST(Fold, MalformedCharactersEqualNothing) {
     }
 }
 
+// The table-free fold gives the table's keys: every one- and two-byte code
+// alone, and random strings of half-width letters, sound marks, stray lead
+// bytes and two-byte characters, under every combination.
+TEST(Fold, FoldOnceIsTheTablesFold) {
+    std::vector<std::string> texts;
+    for (unsigned b = 0; b < 0x100; ++b) texts.push_back(std::string(1, static_cast<char>(b)));
+    for (unsigned code = 0x8140; code <= 0xFCFC; ++code)
+        texts.push_back({static_cast<char>(code >> 8), static_cast<char>(code & 0xFF)});
+    const unsigned char pool[] = {'a',  'Z',  0xB3, 0xB6, 0xCA, 0xDE, 0xDF, 0xA6, 0x82,
+                                  0xA0, 0x83, 0x94, 0x81, 0x60, 0xFA, 0x57, 0x87, 0x40};
+    std::uint32_t seed = 12345;
+    for (int t = 0; t < 2000; ++t) {
+        std::string s;
+        for (int k = 0; k < 1 + t % 12; ++k) {
+            seed = seed * 1103515245u + 12345u;
+            s += static_cast<char>(pool[(seed >> 16) % sizeof pool]);
+        }
+        texts.push_back(s);
+    }
+    for (std::uint32_t f :
+         {0u, kCase, kWidth, kKana, kCase | kWidth, kCase | kKana, kWidth | kKana, kAll})
+        for (const std::string& text : texts)
+            ASSERT_EQ(FoldOnce(f, text), FoldString(f, text))
+                << "flags " << std::hex << f << " text bytes " << text.size();
+}
+
 TEST(Fold, Mappings) {
     EXPECT_EQ(MapToHalfwidthKatakana(Sj("がっこうＡｂ１　。「パ」ヴー")), Sj("ｶﾞｯｺｳAb1 ｡｢ﾊﾟ｣ｳﾞｰ"));
     EXPECT_EQ(MapToHalfwidthKatakana(Sj("漢字ヵゎ")), Sj("漢字ヵヮ"));
