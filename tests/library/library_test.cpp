@@ -216,6 +216,44 @@ TEST_F(LibrarySearch, LongQueriesAgreeAndOverlongOnesAreRefused) {
     EXPECT_TRUE(FindInLibrary(docs, {overlong, FIND_DEFAULT, false}, nullptr).badText);
 }
 
+// After a round of indexing the file stands alone, and a search answered
+// from it writes nothing: no log or shared-memory file appears beside it.
+TEST_F(LibrarySearch, ASearchOnlyReadsTheIndex) {
+    if (!CLibraryIndex::Available()) GTEST_SKIP() << "no index in this build";
+    auto beside = [&] {
+        std::vector<std::string> names;
+        for (const auto& e :
+             std::filesystem::directory_iterator(std::filesystem::path(indexFile).parent_path()))
+            names.push_back(e.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    };
+    const std::vector<std::string> alone{std::filesystem::path(indexFile).filename().string()};
+    std::string note;
+    {
+        auto index = CLibraryIndex::Open(indexFile, note);
+        ASSERT_NE(index, nullptr) << note;
+        RefreshIndex(Docs(), *index);
+    }
+    EXPECT_EQ(beside(), alone);
+    const auto size = std::filesystem::file_size(indexFile);
+    const auto time = std::filesystem::last_write_time(indexFile);
+    {
+        auto index = CLibraryIndex::Open(indexFile, note);
+        ASSERT_NE(index, nullptr) << note;
+        std::mt19937 rng(7);
+        std::vector<std::unique_ptr<Reference>> refs;
+        for (const LibraryDoc& d : Docs()) refs.push_back(std::make_unique<Reference>(d.realPath));
+        const LibraryResult r =
+            FindInLibrary(Docs(), {DrawQuery(rng, refs, 6), FIND_DEFAULT, true}, index.get());
+        EXPECT_EQ(r.fromIndex, Docs().size());
+        EXPECT_EQ(beside(), alone);  // while it is open, too
+    }
+    EXPECT_EQ(beside(), alone);
+    EXPECT_EQ(std::filesystem::file_size(indexFile), size);
+    EXPECT_EQ(std::filesystem::last_write_time(indexFile), time);
+}
+
 TEST_F(LibrarySearch, AFolderWhereTheIndexShouldBeIsLeftAlone) {
     if (!CLibraryIndex::Available()) GTEST_SKIP() << "no index in this build";
     std::filesystem::create_directories(indexFile);
