@@ -15,10 +15,12 @@ inline std::filesystem::path DataDir() {
     return d ? d : "build/bench-data";
 }
 
-inline std::vector<std::string> LogFiles() {
+// The forum's logs: as generated (CP932, CR LF), or the copies bench/run.sh
+// makes in a folder below (utf8-lf: UTF-8 with LF line ends).
+inline std::vector<std::string> LogFiles(const std::string& below = "") {
     std::vector<std::string> files;
     std::error_code ec;
-    for (auto& e : std::filesystem::directory_iterator(DataDir(), ec))
+    for (auto& e : std::filesystem::directory_iterator(DataDir() / below, ec))
         if (e.path().extension() == ".log") files.push_back(e.path().string());
     std::sort(files.begin(), files.end());
     return files;

@@ -2,10 +2,13 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
+#include <fstream>
+#include <iterator>
 
 #include "bench/benchdata.h"
 #include "bench/benchmain.h"
 #include "core/archive.h"
+#include "core/import/logconvert.h"
 #include "core/orvdoc.h"
 
 using namespace orv;
@@ -27,14 +30,26 @@ private:
     TreeItem m_next = 0;
 };
 
+// Answers every question Yes, as a user importing converted logs would.
+class YesPrompter : public IPrompter {
+public:
+    MsgAnswer MessageBox(int, const std::string&, MsgIcon, MsgButtons) override {
+        return MsgAnswer::Yes;
+    }
+};
+
+// The forum's import; with the argument 1 from its UTF-8 LF copies as
+// orvlog reads them, 2 the same as the viewer reads them (with a pass that
+// counts what the conversion replaces before each file is read).
 void BM_Import(benchmark::State& state) {
-    auto files = bench::LogFiles();
+    auto files = bench::LogFiles(state.range(0) ? "utf8-lf" : "");
     if (files.empty()) return state.SkipWithError("no forum logs: run bench/run.sh");
     std::size_t records = 0;
+    YesPrompter yes;
     for (auto _ : state) {
         NullTree tree;
         auto doc = std::make_unique<COrvDoc>();
-        doc->SetPorts({&tree, nullptr, nullptr, nullptr, nullptr});
+        doc->SetPorts({&tree, nullptr, state.range(0) == 2 ? &yes : nullptr, nullptr, nullptr});
         CLogFileList list(files);
         doc->ImportLogFiles(list);
         records = doc->GetTreeItems().size();
@@ -45,7 +60,37 @@ void BM_Import(benchmark::State& state) {
     state.counters["messages"] = static_cast<double>(records);
     state.SetBytesProcessed(static_cast<int64_t>(bench::TotalBytes(files)) * state.iterations());
 }
-BENCHMARK(BM_Import)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_Import)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// The conversion alone of the UTF-8 LF forum, piece by piece as the import
+// reads it: with the argument 1 only counting what it replaces.
+void BM_ConvertUtf8(benchmark::State& state) {
+    auto files = bench::LogFiles("utf8-lf");
+    if (files.empty()) return state.SkipWithError("no UTF-8 logs: run bench/run.sh");
+    std::vector<std::string> texts;
+    for (const std::string& f : files) {
+        std::ifstream in(f, std::ios::binary);
+        texts.emplace_back(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    const LogForm form{LogEncoding::Utf8, LineEnds::Lf};
+    std::string out;
+    for (auto _ : state) {
+        for (const std::string& text : texts) {
+            CLogConverter conv(form);
+            for (std::size_t at = 0; at < text.size(); at += 1 << 16) {
+                const std::string_view piece = std::string_view(text).substr(at, 1 << 16);
+                const bool last = at + piece.size() == text.size();
+                out.clear();
+                if (state.range(0))
+                    conv.Count(piece, last);
+                else
+                    conv.Convert(piece, last, out);
+            }
+        }
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(bench::TotalBytes(files)) * state.iterations());
+}
+BENCHMARK(BM_ConvertUtf8)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 struct Loaded {
     NullTree tree;

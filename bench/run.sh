@@ -34,7 +34,7 @@ best() {
   done
   echo "$best"
 }
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN{printf "%.1f", a/b}'; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN{printf "%.2f", a/b}'; }
 ms() { awk -v a="$1" 'BEGIN{printf "%.0f ms", a*1000}'; }
 # Peak resident memory of a command in KiB.
 peak() { /usr/bin/time -f "%M" "$@" 2>&1 >/dev/null | tail -1; }
@@ -51,16 +51,6 @@ rm -f "$DATA/dd-copy" "$DATA/cp-copy.mld"
 echo "== reference: wc -l on the logs $(ms "$WC"), cat of the document $(ms "$CAT"),"
 echo "   cat logs | dd conv=fsync $(ms "$CATDD"), cp + fsync of the document $(ms "$CPSYNC")"
 
-"$B/bench/core_bench" --benchmark_format=console | tee "$DATA/core_bench.txt"
-IMPORT=$(awk '/^BM_Import/ {print $2/1000}' "$DATA/core_bench.txt")
-OPEN=$(awk '/^BM_Open/ {print $2/1000}' "$DATA/core_bench.txt")
-SAVE=$(awk '/^BM_Save/ {print $2/1000}' "$DATA/core_bench.txt")
-IMPORTO=$(best "$B/orvlog" import -o "$DATA/import-bench.mld" "${LOGS[@]}")
-rm -f "$DATA/import-bench.mld"
-SHOW=$(best "$B/orvlog" show "$MLD" 50000)
-
-echo "== import in-process $(ms "$IMPORT") / wc -l:                $(ratio "$IMPORT" "$WC") (target 5)"
-echo "== orvlog import -o $(ms "$IMPORTO") / cat logs | dd fsync:  $(ratio "$IMPORTO" "$CATDD") (target 3)"
 # The same forum converted to UTF-8 with LF line ends, made once: read
 # through the detector and the converter.
 UTF8DIR=$DATA/utf8-lf
@@ -70,10 +60,24 @@ if [ ! -f "$UTF8DIR/forum10.log" ] || [ "$DATA/forum10.log" -nt "$UTF8DIR/forum1
     uconv -f windows-31j -t utf-8 "$f" | tr -d '\r' >"$UTF8DIR/$(basename "$f")"
   done
 fi
+"$B/bench/core_bench" --benchmark_format=console | tee "$DATA/core_bench.txt"
+IMPORT=$(awk '/^BM_Import\/0\// {print $2/1000}' "$DATA/core_bench.txt")
+IMPORTCLI=$(awk '/^BM_Import\/1\// {print $2/1000}' "$DATA/core_bench.txt")
+IMPORTVIEW=$(awk '/^BM_Import\/2\// {print $2/1000}' "$DATA/core_bench.txt")
+OPEN=$(awk '/^BM_Open/ {print $2/1000}' "$DATA/core_bench.txt")
+SAVE=$(awk '/^BM_Save/ {print $2/1000}' "$DATA/core_bench.txt")
+IMPORTO=$(best "$B/orvlog" import -o "$DATA/import-bench.mld" "${LOGS[@]}")
+rm -f "$DATA/import-bench.mld"
+SHOW=$(best "$B/orvlog" show "$MLD" 50000)
+
+echo "== import in-process $(ms "$IMPORT") / wc -l:                $(ratio "$IMPORT" "$WC") (target 5)"
+echo "== orvlog import -o $(ms "$IMPORTO") / cat logs | dd fsync:  $(ratio "$IMPORTO" "$CATDD") (target 3)"
 UTF8LOGS=("$UTF8DIR"/forum*.log)
 IMPORTU=$(best "$B/orvlog" import -o "$DATA/import-bench.mld" "${UTF8LOGS[@]}")
 rm -f "$DATA/import-bench.mld"
 echo "== orvlog import -o of the forum as UTF-8 with LF $(ms "$IMPORTU") / as CP932: $(ratio "$IMPORTU" "$IMPORTO") (target 2)"
+echo "== in-process import of the UTF-8 LF forum $(ms "$IMPORTCLI") / as CP932: $(ratio "$IMPORTCLI" "$IMPORT") (target 2)"
+echo "==   the same with the viewer's counting pass $(ms "$IMPORTVIEW") / as CP932: $(ratio "$IMPORTVIEW" "$IMPORT") (target 2)"
 echo "== orvlog show $(ms "$SHOW") / cat of the document:          $(ratio "$SHOW" "$CAT") (target 5)"
 echo "== open in-process $(ms "$OPEN") / cat of the document:      $(ratio "$OPEN" "$CAT") (target 3)"
 echo "== save $(ms "$SAVE") / cp + fsync of the document:          $(ratio "$SAVE" "$CPSYNC") (target 3)"
@@ -116,6 +120,12 @@ for b in "$B"/bench/*_bench; do
   echo "== $(basename "$b")"
   "$b" --benchmark_format=console | tee "$DATA/$(basename "$b").txt"
 done
+# The viewer's import of the UTF-8 LF forum (counting pass, question
+# answered) against its import of the CP932 logs, both with the progress
+# dialog.
+[ -f "$DATA/views_bench.txt" ] && awk '/^BM_ImportForum\/1\// {c = $2} /^BM_ImportForum\/2\// {u = $2}
+     END {if (c > 0 && u > 0) printf "== viewer import of the UTF-8 LF forum %s ms / of the CP932 logs %s ms: %.2f (target 2)\n", u, c, u / c}' \
+  "$DATA/views_bench.txt"
 if [ -f "$DATA/search_bench.txt" ]; then
   for arg in 0 1 2; do
     E=$(awk -v a="$arg" '$1 ~ "^BM_SearchNoHitAllFolds/"a"/" {print $2}' "$DATA/search_bench.txt")

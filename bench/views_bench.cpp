@@ -209,11 +209,23 @@ BENCHMARK(BM_DeepChainExpandCollapseAll)
     ->UseRealTime()
     ->Iterations(3);
 
+// Answers Yes, as a user importing converted logs would (the real box
+// would wait for a click).
+class YesPrompter : public IPrompter {
+public:
+    MsgAnswer MessageBox(int, const std::string&, MsgIcon, MsgButtons) override {
+        return MsgAnswer::Yes;
+    }
+};
+
 // The synthetic forum's logs imported into the panes, with the real
 // progress dialog (polled once per body line) or with none: the difference
-// is what the windows add to an import.
+// is what the windows add to an import. With the argument 2, its UTF-8 LF
+// copies with the dialog, read as the viewer reads them: each file counted
+// for the question before it is read, the question answered Yes.
 void BM_ImportForum(benchmark::State& state) {
-    const auto files = orv::bench::LogFiles();
+    const auto files = orv::bench::LogFiles(state.range(0) == 2 ? "utf8-lf" : "");
+    YesPrompter yes;
     if (files.empty()) {
         state.SkipWithError("no forum logs (ORV_BENCH_DATA)");
         return;
@@ -227,6 +239,7 @@ void BM_ImportForum(benchmark::State& state) {
         DocPorts ports;
         ports.tree = host.tree;
         ports.progress = state.range(0) ? &progress : nullptr;
+        ports.prompter = state.range(0) == 2 ? &yes : nullptr;
         doc.SetPorts(ports);
         CLogFileList list(files);
         state.ResumeTiming();
@@ -242,6 +255,7 @@ void BM_ImportForum(benchmark::State& state) {
 BENCHMARK(BM_ImportForum)
     ->Arg(0)
     ->Arg(1)
+    ->Arg(2)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
     ->Iterations(5);

@@ -1,6 +1,8 @@
 #include "core/import/logconvert.h"
 
+#include <bit>
 #include <cstring>
+#include <memory>
 
 #include "core/charset_platform.h"
 #include "core/cp932.h"
@@ -84,13 +86,31 @@ Seq EucSeq(const unsigned char* p, std::size_t avail, std::size_t& len) {
     return Seq::Ok;
 }
 
-// Whether the eight bytes at p are ASCII without a control byte (no line
-// end among them).
-inline bool PlainAscii8(const unsigned char* p) {
+// How many of the eight bytes at p, from the first, are ASCII other than
+// control bytes (with controls: ASCII at all). A control byte's borrow can
+// only mark the bytes after it, so the first marked byte is exact.
+inline std::size_t PlainPrefix8(const unsigned char* p, bool stopAtControls) {
     std::uint64_t w;
     std::memcpy(&w, p, 8);
     constexpr std::uint64_t kHigh = 0x8080808080808080u;
-    return !(w & kHigh) && !((w - 0x2020202020202020u) & kHigh);
+    std::uint64_t marked = w & kHigh;
+    if (stopAtControls) marked |= (w - 0x2020202020202020u) & kHigh;
+    if (!marked) return 8;
+    return static_cast<std::size_t>(std::countr_zero(marked) >> 3);
+}
+
+// One bit per UTF-16 unit, set where CP932 holds no character for it: an
+// eighth of a kilobyte per 1,024 units, small enough to stay in the
+// nearest cache while a log is counted.
+const std::uint64_t* UnheldBits() {
+    static const std::unique_ptr<std::uint64_t[]> bits = [] {
+        auto b = std::make_unique<std::uint64_t[]>(0x10000 / 64);
+        const std::uint16_t* codes = Cp932CodeTable();
+        for (unsigned u = 0; u < 0x10000; ++u)
+            if (codes[u] == 0xFFFF) b[u >> 6] |= std::uint64_t{1} << (u & 63);
+        return b;
+    }();
+    return bits.get();
 }
 
 // The mode an ISO-2022-JP designation at p selects; -1 for none.
@@ -103,8 +123,8 @@ int IsoDesignation(const unsigned char* p, std::size_t avail) {
 
 }  // namespace
 
-void CLogConverter::Convert(std::string_view in, bool last, std::string& out) {
-    std::string_view src = in;
+bool CLogConverter::Source(std::string_view in, bool last, std::string_view& src) {
+    src = in;
     if (!m_carry.empty()) {
         m_work.assign(m_carry);
         m_work.append(in);
@@ -113,13 +133,27 @@ void CLogConverter::Convert(std::string_view in, bool last, std::string& out) {
     if (!m_bStarted && m_form.encoding == LogEncoding::Utf8Bom) {
         if (!last && src.size() < 3 && std::string_view(kBom).substr(0, src.size()) == src) {
             m_carry.assign(src);
-            return;
+            return false;
         }
         if (src.substr(0, 3) == kBom) src.remove_prefix(3);
     }
     m_bStarted = true;
-    if (m_form.encoding == LogEncoding::Utf8 || m_form.encoding == LogEncoding::Utf8Bom) {
-        m_carry.assign(src.substr(DecodeUtf8(src, last, out)));
+    return true;
+}
+
+void CLogConverter::Convert(std::string_view in, bool last, std::string& out) {
+    std::string_view src;
+    if (!Source(in, last, src)) return;
+    if (IsUtf8()) {
+        // Decoded into a buffer of its own: out would have to be cleared
+        // to the most the piece can give before it was written.
+        if (m_bufSize < 2 * src.size()) {
+            m_bufSize = 2 * src.size();  // no byte gives more than two
+            m_buf = std::make_unique<char[]>(m_bufSize);
+        }
+        char* o = m_buf.get();
+        m_carry.assign(src.substr(DecodeUtf8<true>(src, last, o)));
+        out.append(m_buf.get(), o);
         return;
     }
     m_cp.clear();
@@ -138,6 +172,18 @@ void CLogConverter::Convert(std::string_view in, bool last, std::string& out) {
     if (!m_firstLine) m_lines += LineEndsIn(m_cp.size());
     if (!m_cp.empty()) m_prev = m_cp.back();
     PutLines(out);
+}
+
+void CLogConverter::Count(std::string_view in, bool last) {
+    if (!IsUtf8()) {
+        m_scratch.clear();
+        Convert(in, last, m_scratch);
+        return;
+    }
+    std::string_view src;
+    if (!Source(in, last, src)) return;
+    char* none = nullptr;
+    m_carry.assign(src.substr(DecodeUtf8<false>(src, last, none)));
 }
 
 std::size_t CLogConverter::IsoToEuc(std::string_view in, bool last, std::string& euc) {
@@ -245,45 +291,78 @@ std::size_t CLogConverter::Decode(std::string_view in, bool last) {
     return n;
 }
 
-std::size_t CLogConverter::DecodeUtf8(std::string_view in, bool last, std::string& out) {
+template <bool kWrite>
+std::size_t CLogConverter::DecodeUtf8(std::string_view in, bool last, char*& o) {
     // UTF-8 is decoded here, in the same pass that checks it, turns the line
     // ends into CR LF and counts lines: a character is its bits, and its
     // CP932 code comes from the table the system's CP932 decoder filled.
+    // The output pointer and the line count are locals: a member written
+    // through a char pointer would be read again after every byte put.
     static const std::uint16_t* const codes = Cp932CodeTable();
+    static const std::uint64_t* const unheld = UnheldBits();
     const auto* p = reinterpret_cast<const unsigned char*>(in.data());
     const std::size_t n = in.size();
-    const std::size_t at = out.size();
-    out.resize(at + 2 * n);  // no byte gives more than two
-    char* const start = out.data() + at;
-    char* o = start;
     const unsigned char end1 = m_form.ends == LineEnds::Lf ? '\n' : '\r';
+    const bool crlf = m_form.ends == LineEnds::CrLf;
+    char* out = o;
+    std::uint64_t lines = m_lines;
+    bool stopAtControls = kWrite || !m_firstLine;
+    auto put = [&](std::uint16_t code) {
+        m_lines = lines;
+        Put<kWrite>(code, out);
+        stopAtControls = kWrite || !m_firstLine;
+    };
     std::size_t i = 0;
     while (i < n) {
-        if (i + 8 <= n && PlainAscii8(p + i)) {
-            std::memcpy(o, p + i, 8);
-            o += 8;
-            i += 8;
-            continue;
-        }
         const unsigned char b = p[i];
         if (b >= 0xE1 && b <= 0xEF && b != 0xED && i + 2 < n && (p[i + 1] & 0xC0) == 0x80 &&
             (p[i + 2] & 0xC0) == 0x80) {
-            // Kana and kanji: three bytes with no narrower range to check.
-            o = PutCode(codes[(b & 0x0Fu) << 12 | (p[i + 1] & 0x3Fu) << 6 | (p[i + 2] & 0x3Fu)], o);
+            // Kana and kanji, the most of a Japanese log: three bytes with
+            // no narrower range to check, and a two-byte code.
+            const unsigned cp = (b & 0x0Fu) << 12 | (p[i + 1] & 0x3Fu) << 6 | (p[i + 2] & 0x3Fu);
             i += 3;
+            if (!kWrite) {
+                // Counting asks only whether CP932 holds it: one bit each.
+                if ((unheld[cp >> 6] >> (cp & 63)) & 1) put(0xFFFF);
+                continue;
+            }
+            const std::uint16_t code = codes[cp];
+            if (code >= 0x100 && code != 0xFFFF) {
+                if (kWrite) {
+                    out[0] = static_cast<char>(code >> 8);
+                    out[1] = static_cast<char>(code & 0xFF);
+                    out += 2;
+                }
+            } else {
+                put(code);
+            }
+            continue;
+        }
+        if (b >= 0x20 && b < 0x80 && i + 8 <= n) {
+            // A run of plain bytes at once, up to the first other one; when
+            // only counting, and the line of the first 〓 is known, control
+            // bytes (line ends) need no look either.
+            const std::size_t k = PlainPrefix8(p + i, stopAtControls);
+            if (kWrite) {
+                std::memcpy(out, p + i, 8);  // the buffer has room for two per byte
+                out += k;
+            }
+            i += k;
             continue;
         }
         if (b < 0x80) {
             ++i;
-            if (b == end1 && m_form.ends != LineEnds::CrLf) {
-                *o++ = '\r';
-                *o++ = '\n';
-                ++m_lines;
+            if (b == end1 && !crlf) {
+                if (kWrite) {
+                    out[0] = '\r';
+                    out[1] = '\n';
+                    out += 2;
+                }
+                ++lines;
                 continue;
             }
-            if (b == '\n' && m_form.ends == LineEnds::CrLf && (o > start ? o[-1] : m_prev) == '\r')
-                ++m_lines;
-            *o++ = static_cast<char>(b);
+            if (b == '\n' && crlf && (i >= 2 ? p[i - 2] : m_prev) == '\r') ++lines;
+            if (kWrite) *out++ = static_cast<char>(b);
             continue;
         }
         std::size_t len;
@@ -297,11 +376,21 @@ std::size_t CLogConverter::DecodeUtf8(std::string_view in, bool last, std::strin
             code = codes[cp];
         }
         i += len;
-        o = PutCode(code, o);
+        put(code);
     }
-    if (o > start) m_prev = o[-1];
-    out.resize(static_cast<std::size_t>(o - out.data()));
+    m_lines = lines;
+    o = out;
+    if (i > 0) m_prev = static_cast<char>(p[i - 1]);  // the last byte read, for a CR LF cut
     return i;
+}
+
+template <bool kWrite>
+void CLogConverter::Put(std::uint16_t code, char*& o) {
+    if (code == 0xFFFF) {
+        if (!m_firstLine) m_firstLine = m_lines + 1;
+        ++m_replaced;
+    }
+    if (kWrite) o = PutCode(code, o);
 }
 
 char* CLogConverter::PutCode(std::uint16_t code, char* o) {
@@ -311,10 +400,8 @@ char* CLogConverter::PutCode(std::uint16_t code, char* o) {
         *o++ = static_cast<char>(code >> 8);
         *o++ = static_cast<char>(code & 0xFF);
     } else {
-        if (!m_firstLine) m_firstLine = m_lines + 1;
         *o++ = kGeta[0];
         *o++ = kGeta[1];
-        ++m_replaced;
     }
     return o;
 }

@@ -12,6 +12,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -26,6 +27,9 @@ public:
     // Converts the next piece of the file, appending to out. last: the
     // piece ends the file (a character cut off at its end is replaced).
     void Convert(std::string_view in, bool last, std::string& out);
+    // As Convert, but only counts what is replaced (Replaced and
+    // FirstReplacedLine), writing nothing: a pass before the reading.
+    void Count(std::string_view in, bool last);
 
     // Characters replaced by 〓 so far, and the line (from 1, counted in
     // the file's own line ends) of the first; 0 when none.
@@ -43,9 +47,21 @@ private:
     // UTF-8, EUC-JP or CP932 bytes to CP932 into m_cp; returns the bytes
     // used, as IsoToEuc.
     std::size_t Decode(std::string_view in, bool last);
-    // UTF-8 straight onto out, line ends as CR LF; returns the bytes used.
-    std::size_t DecodeUtf8(std::string_view in, bool last, std::string& out);
-    // Writes the CP932 code (0xFFFF: 〓, counted) at o; returns the end.
+    // The piece to decode: the bytes carried from the last piece, then in,
+    // without a byte-order mark; false when it is all carried (a mark cut).
+    bool Source(std::string_view in, bool last, std::string_view& src);
+    bool IsUtf8() const {
+        return m_form.encoding == LogEncoding::Utf8 || m_form.encoding == LogEncoding::Utf8Bom;
+    }
+    // UTF-8 straight into o (room for two bytes per byte of in) with line
+    // ends as CR LF, or with kWrite false only counted; returns the bytes
+    // used.
+    template <bool kWrite>
+    std::size_t DecodeUtf8(std::string_view in, bool last, char*& o);
+    // Counts the code if it is 0xFFFF (〓) and, with kWrite, puts it at o.
+    template <bool kWrite>
+    void Put(std::uint16_t code, char*& o);
+    // Writes the CP932 code (0xFFFF: 〓) at o; returns the end.
     char* PutCode(std::uint16_t code, char* o);
     // The well-formed EUC-JP run to CP932.
     void PutWellFormed(std::string_view run);
@@ -57,10 +73,13 @@ private:
     void PutLines(std::string& out);
 
     LogForm m_form;
-    std::string m_work;   // the bytes left from the last piece, then this piece
-    std::string m_carry;  // the bytes left from the last piece
-    std::string m_euc;    // ISO-2022-JP decoded to EUC-JP
-    std::string m_cp;     // this piece in CP932, line ends as in the file
+    std::string m_work;             // the bytes left from the last piece, then this piece
+    std::string m_carry;            // the bytes left from the last piece
+    std::string m_euc;              // ISO-2022-JP decoded to EUC-JP
+    std::string m_cp;               // this piece in CP932, line ends as in the file
+    std::string m_scratch;          // output nobody reads, when counting
+    std::unique_ptr<char[]> m_buf;  // UTF-8 decoded, before it is handed on
+    std::size_t m_bufSize = 0;
     std::u16string m_units;
     bool m_bStarted = false;  // the byte-order mark is behind
     int m_isoMode = 0;        // ASCII, JIS X 0201 Roman, katakana, JIS X 0208

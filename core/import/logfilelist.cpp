@@ -17,25 +17,31 @@ void CLogFileList::FailReadsFrom(std::uint64_t offset) { g_failReadsFrom = offse
 void CLogFileList::StopFailingReads() { g_failReadsFrom = 0; }
 
 std::size_t CLogFileList::ReadFromFile(char* dst, std::size_t n, std::uint64_t pos) {
-    return m_conv ? ReadConverted(dst, n) : ReadRawFromFile(dst, n, pos);
+    if (m_bConverted) return ReadConverted(dst, n);
+    int err = 0;
+    const std::size_t got = ReadRaw(m_file, dst, n, pos, err);
+    if (err) {
+        m_bFailed = true;
+        m_readErr = err;
+    }
+    return got;
 }
 
-std::size_t CLogFileList::ReadRawFromFile(char* dst, std::size_t n, std::uint64_t pos) {
+std::size_t CLogFileList::ReadRaw(std::FILE* f, char* dst, std::size_t n, std::uint64_t pos,
+                                  int& err) {
     std::size_t allowed = n;
     if (g_failReadsFrom) {
         const std::uint64_t at = g_failReadsFrom - 1;
         allowed = pos >= at ? 0 : static_cast<std::size_t>(std::min<std::uint64_t>(n, at - pos));
     }
     errno = 0;
-    const std::size_t got = allowed ? std::fread(dst, 1, allowed, m_file) : 0;
-    if (got < allowed && std::ferror(m_file)) {
-        m_bFailed = true;
-        m_readErr = errno ? errno : EIO;
-    } else if (got == allowed && allowed < n && (allowed > 0 || std::fgetc(m_file) != EOF)) {
+    const std::size_t got = allowed ? std::fread(dst, 1, allowed, f) : 0;
+    if (got < allowed && std::ferror(f)) {
+        err = errno ? errno : EIO;
+    } else if (got == allowed && allowed < n && (allowed > 0 || std::fgetc(f) != EOF)) {
         // The read reached the failing offset with the file going on: as
         // fread does, the bytes before the error, and the error.
-        m_bFailed = true;
-        m_readErr = EIO;
+        err = EIO;
     }
     return got;
 }
@@ -104,12 +110,14 @@ void CLogFileList::DetectForm() {
 }
 
 void CLogFileList::RestartConversion() {
+    m_ahead.reset();
     std::clearerr(m_file);
     std::fseek(m_file, 0, SEEK_SET);
-    m_conv = std::make_unique<CLogConverter>(m_form);
+    m_bConverted = true;
     m_convOut.clear();
     m_convOutPos = 0;
     m_rawPos = m_convPos = 0;
+    m_replaced = m_firstLine = 0;
     m_bRawEnd = false;
 }
 
@@ -118,15 +126,25 @@ std::size_t CLogFileList::ReadConverted(char* dst, std::size_t n) {
     while (got < n) {
         if (m_convOutPos == m_convOut.size()) {
             if (m_bRawEnd) break;
+            if (!m_ahead) {
+                std::FILE* f = m_file;
+                m_ahead = std::make_unique<CConvertAhead>(
+                    m_form, [f](char* d, std::size_t k, std::uint64_t pos, int& err) {
+                        return ReadRaw(f, d, k, pos, err);
+                    });
+            }
             // The next piece of the file, converted.
-            m_convOut.clear();
+            CConvertAhead::Piece piece = m_ahead->Next();
+            m_convOut = std::move(piece.bytes);
             m_convOutPos = 0;
-            m_piece.resize(kBufferSize);
-            const std::size_t r = ReadRawFromFile(m_piece.data(), m_piece.size(), m_rawPos);
-            m_rawPos += r;
-            m_bRawEnd = r < m_piece.size();
-            m_conv->Convert(std::string_view(m_piece.data(), r), m_bRawEnd && !m_bFailed,
-                            m_convOut);
+            m_rawPos = piece.rawEnd;
+            m_replaced = piece.replaced;
+            m_firstLine = piece.firstLine;
+            m_bRawEnd = piece.end;
+            if (piece.readErr) {
+                m_bFailed = true;
+                m_readErr = piece.readErr;
+            }
             continue;
         }
         const std::size_t k = std::min(n - got, m_convOut.size() - m_convOutPos);
@@ -154,26 +172,35 @@ bool CLogFileList::SeekConverted(std::uint64_t pos) {
 
 void CLogFileList::CountReplacements(std::uint64_t& count, std::uint64_t& firstLine) {
     count = firstLine = 0;
-    if (!m_conv || !m_file) return;
+    if (!m_bConverted || !m_file) return;
+    // The file is this pass's alone: a conversion already running ahead
+    // is stopped, and started again after it where the reading was.
+    const bool reading = m_ahead != nullptr;
+    const std::uint64_t readTo = GetPosition();
+    m_ahead.reset();
     CLogConverter counter(m_form);
-    std::string out;
     std::vector<char> piece(kBufferSize);
     const long at = std::ftell(m_file);
     std::fseek(m_file, 0, SEEK_SET);
     for (bool end = false; !end;) {
         const std::size_t got = std::fread(piece.data(), 1, piece.size(), m_file);
         end = got < piece.size();
-        out.clear();
-        counter.Convert(std::string_view(piece.data(), got), end, out);
+        counter.Count(std::string_view(piece.data(), got), end);
     }
     std::clearerr(m_file);
     std::fseek(m_file, at, SEEK_SET);
     count = counter.Replaced();
     firstLine = counter.FirstReplacedLine();
+    if (reading) {
+        RestartConversion();
+        m_bufStart = 0;
+        m_bufPos = m_bufLen = 0;
+        SeekConverted(readTo);
+    }
 }
 
 std::uint64_t CLogFileList::SourcePosition(std::uint64_t position) const {
-    if (!m_conv || m_convPos == 0) return position;
+    if (!m_bConverted || m_convPos == 0) return position;
     const double source = static_cast<double>(position) * static_cast<double>(m_rawPos) /
                           static_cast<double>(m_convPos);
     return std::min<std::uint64_t>(static_cast<std::uint64_t>(source), m_length);
@@ -182,7 +209,8 @@ std::uint64_t CLogFileList::SourcePosition(std::uint64_t position) const {
 void CLogFileList::Close() {
     if (m_file) std::fclose(m_file);
     m_file = nullptr;
-    m_conv.reset();
+    m_ahead.reset();
+    m_bConverted = false;
     m_form = LogForm();
     m_bufStart = 0;
     m_bufPos = m_bufLen = 0;
@@ -239,7 +267,7 @@ bool CLogFileList::Seek(std::uint64_t pos) {
         m_bufPos = static_cast<std::size_t>(pos - m_bufStart);
         return true;
     }
-    if (m_conv) return SeekConverted(pos);
+    if (m_bConverted) return SeekConverted(pos);
     if (std::fseek(m_file, static_cast<long>(pos), SEEK_SET) != 0) {
         m_bFailed = true;
         m_readErr = errno ? errno : EIO;

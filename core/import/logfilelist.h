@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/import/convertahead.h"
 #include "core/import/logconvert.h"
 #include "core/import/logform.h"
 #include "core/ports.h"
@@ -47,8 +48,8 @@ public:
     const LogForm& Form() const { return m_form; }
     // For a converted file: the characters replaced by 〓 in what was read
     // so far, and the line of the first (0 if none).
-    std::uint64_t Replaced() const { return m_conv ? m_conv->Replaced() : 0; }
-    std::uint64_t FirstReplacedLine() const { return m_conv ? m_conv->FirstReplacedLine() : 0; }
+    std::uint64_t Replaced() const { return m_replaced; }
+    std::uint64_t FirstReplacedLine() const { return m_firstLine; }
     // Converts the whole open file once, before it is read, only to count
     // what the reading will replace (0 for a file that is not converted).
     void CountReplacements(std::uint64_t& count, std::uint64_t& firstLine);
@@ -92,8 +93,9 @@ private:
     // Up to n bytes of the file at position pos (of the converted bytes
     // when the file is converted, which are read in order).
     std::size_t ReadFromFile(char* dst, std::size_t n, std::uint64_t pos);
-    // fread of up to n bytes at file position pos, noting a read error.
-    std::size_t ReadRawFromFile(char* dst, std::size_t n, std::uint64_t pos);
+    // fread of up to n bytes of f at file position pos, setting err on a
+    // read error (also when the test hook fails it).
+    static std::size_t ReadRaw(std::FILE* f, char* dst, std::size_t n, std::uint64_t pos, int& err);
     // Looks at the open file and sets m_form, then starts its conversion.
     void DetectForm();
     std::size_t ReadConverted(char* dst, std::size_t n);
@@ -117,11 +119,15 @@ private:
 
     LogEncodingMode m_mode = LogEncodingMode::Auto;
     LogForm m_form;
-    // A converted file: the piece of the file and what it converted to,
-    // the file's bytes read and the converted bytes handed out.
-    std::unique_ptr<CLogConverter> m_conv;
-    std::vector<char> m_piece;
+    // A converted file: its conversion running ahead (made at the first
+    // read, so that the file is its own until then), the piece taken from
+    // it, the file's bytes behind the pieces taken and the converted bytes
+    // handed out.
+    bool m_bConverted = false;
+    std::unique_ptr<CConvertAhead> m_ahead;
     std::string m_convOut;
+    std::uint64_t m_replaced = 0;
+    std::uint64_t m_firstLine = 0;
     std::size_t m_convOutPos = 0;
     std::uint64_t m_rawPos = 0;
     std::uint64_t m_convPos = 0;

@@ -60,6 +60,29 @@ bool ParseEncodingMode(std::string_view name, LogEncodingMode& mode) {
     return false;
 }
 
+namespace {
+
+// How many bytes of s are c, eight at a time: a byte of w ^ c is zero
+// exactly where w holds c, and the high bit of t marks the others; the
+// marks of the zero bytes are summed by one multiplication.
+std::uint64_t CountByte(std::string_view s, char c) {
+    constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Fu;
+    const std::uint64_t spread = 0x0101010101010101u * static_cast<unsigned char>(c);
+    std::uint64_t count = 0;
+    std::size_t i = 0;
+    for (; i + 8 <= s.size(); i += 8) {
+        std::uint64_t w;
+        std::memcpy(&w, s.data() + i, 8);
+        const std::uint64_t x = w ^ spread;
+        const std::uint64_t t = ((x & kLow7) + kLow7) | x;
+        count += (((~t & ~kLow7) >> 7) * 0x0101010101010101u) >> 56;
+    }
+    for (; i < s.size(); ++i) count += s[i] == c;
+    return count;
+}
+
+}  // namespace
+
 void CLogFormDetector::Feed(std::string_view bytes) {
     if (m_seen < kEvidenceBytes) {
         const std::size_t n = static_cast<std::size_t>(
@@ -70,14 +93,19 @@ void CLogFormDetector::Feed(std::string_view bytes) {
 }
 
 void CLogFormDetector::FeedLineEnds(std::string_view bytes) {
-    // LF bytes are few: found with memchr, each checked against the byte
-    // before it; CR bytes likewise against the byte after.
+    // CR bytes are found with memchr; without any, every LF is a lone one
+    // and they are only counted. Else each LF is checked against the byte
+    // before it.
     const char* p = bytes.data();
     const std::size_t n = bytes.size();
     if (n == 0) return;
     std::uint64_t crs = 0;
     for (const char* q = p; (q = static_cast<const char*>(std::memchr(q, '\r', p + n - q))); ++q)
         ++crs;
+    if (crs == 0 && !m_lastCr) {
+        m_lf += CountByte(bytes, '\n');
+        return;
+    }
     std::uint64_t pairs = 0;
     for (const char* q = p; (q = static_cast<const char*>(std::memchr(q, '\n', p + n - q))); ++q) {
         const bool afterCr = q > p ? q[-1] == '\r' : m_lastCr;

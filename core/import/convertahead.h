@@ -1,0 +1,61 @@
+// Reads and converts a log on a thread of its own, a few pieces ahead of
+// the reader, so that decoding another encoding costs the import little
+// more than reading the file: the reader takes each piece as it comes. It
+// holds at most kAhead pieces, never the whole log.
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <cstdio>
+#include <deque>
+#include <exception>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "core/import/logform.h"
+
+namespace orv {
+
+class CConvertAhead {
+public:
+    // One converted piece and what stood behind it when it was made.
+    struct Piece {
+        std::string bytes;            // converted
+        std::uint64_t rawEnd = 0;     // the file's bytes read up to here
+        std::uint64_t replaced = 0;   // characters replaced so far, and the
+        std::uint64_t firstLine = 0;  // line of the first
+        bool end = false;             // the last piece of the file
+        int readErr = 0;              // a read error (errno) met at its end
+        std::exception_ptr thrown;    // the converting thread ran out of memory
+    };
+    // Reads up to n bytes at the file's position pos into dst; err set on
+    // a read error.
+    using ReadFn =
+        std::function<std::size_t(char* dst, std::size_t n, std::uint64_t pos, int& err)>;
+
+    // Starts converting the file in form from its start, reading by read.
+    CConvertAhead(const LogForm& form, ReadFn read);
+    // Stops the thread (between pieces) and waits for it.
+    ~CConvertAhead();
+    CConvertAhead(const CConvertAhead&) = delete;
+    CConvertAhead& operator=(const CConvertAhead&) = delete;
+
+    // The next piece, waiting for it; a piece thrown on is rethrown.
+    Piece Next();
+
+private:
+    static constexpr std::size_t kAhead = 4;
+    void Run(const LogForm& form);
+    bool Push(Piece&& piece);  // false once stopped
+
+    ReadFn m_read;
+    std::mutex m_mutex;
+    std::condition_variable m_cv;
+    std::deque<Piece> m_pieces;
+    bool m_bStopped = false;
+    std::thread m_thread;
+};
+
+}  // namespace orv
