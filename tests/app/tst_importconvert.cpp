@@ -3,7 +3,7 @@
 // real message boxes: the question before a file whose conversion replaces
 // characters, the list of converted files after the import, and what ends
 // up in the document, compared with the same text imported as CP932 with
-// CR LF.
+// CR LF into the same document.
 #include <QAbstractButton>
 #include <QApplication>
 #include <QFile>
@@ -84,6 +84,12 @@ std::string CleanLog() {
                        test::Header2("99/02/01 10:00:00"), test::Sjis("本文です。"), "",
                        test::Header1(11, 11, "ABC00001", "試験 太郎", "RE:別の話題"),
                        test::Header2("99/02/01 11:00:00", 10), test::Sjis("返事です。")});
+}
+
+// What the document holds before each import.
+std::string EarlierLog() {
+    return test::Crlf({test::Header1(30, 30, "OLD00030", "古い 人", "前からの話題"),
+                       test::Header2("98/12/01 09:00:00"), test::Sjis("前からある本文。")});
 }
 
 enum class Form { Cp932CrLf, Utf8Lf };
@@ -223,8 +229,18 @@ private slots:
         const Case& c = Cases()[static_cast<std::size_t>(row)];
         QTemporaryDir dir;
         QDir(dir.path()).mkdir(QStringLiteral("ref"));
+        // The document the import goes into, saved from the earlier log.
+        const std::string earlier = dir.filePath(QStringLiteral("ref/earlier.log")).toStdString();
+        QVERIFY(WriteFile(QString::fromStdString(earlier), EarlierLog()));
+        const QString docPath = dir.filePath(QStringLiteral("earlier.mld"));
+        {
+            COrvDoc before;
+            CLogFileList list({earlier});
+            before.ImportLogFiles(list);
+            QVERIFY(before.OnSaveDocument(docPath.toStdString()));
+        }
         QStringList paths;
-        std::vector<std::string> refPaths;
+        std::vector<std::string> refPaths{earlier};
         for (const LogFile& f : c.files) {
             const QString name = QString::fromUtf8(f.name);
             paths << dir.filePath(name);
@@ -239,13 +255,12 @@ private slots:
         test::FakePrompter refPrompter;
         COrvDoc ref;
         ref.SetPorts({&refTree, nullptr, &refPrompter, nullptr, nullptr});
-        if (!refPaths.empty()) {
-            CLogFileList list(refPaths);
-            ref.ImportLogFiles(list);
-        }
+        CLogFileList refList(refPaths);
+        ref.ImportLogFiles(refList);
         QVERIFY(refPrompter.shown.empty());
 
         auto f = test::OpenFrame();  // the real message boxes
+        QVERIFY(f->OpenDocumentFile(docPath));
         test::ScriptedChooser chooser;
         f->SetLogFileChooser(&chooser);
         BoxAnswerer boxes;
@@ -276,7 +291,7 @@ private slots:
         // The records and the titles shown are those of the CP932 text.
         COrvDoc& doc = f->GetDocument();
         QCOMPARE(Utf8Lines(test::Dump(doc)), Utf8Lines(test::Dump(ref)));
-        QCOMPARE(doc.IsModified(), !refPaths.empty());
+        QCOMPARE(doc.IsModified(), refPaths.size() > 1);
         QStringList shown, refTitles;
         for (TreeItem item : doc.GetTreeItems()) shown << f->GetTreeView()->Model().Title(item);
         for (TreeItem item : ref.GetTreeItems())
