@@ -2,9 +2,6 @@
 // converter: the form and the converted bytes do not depend on the pieces
 // the file is read in, and a file the detector takes for CP932 with CR LF
 // imports exactly as when its bytes are taken as they are.
-#include <sys/mman.h>
-#include <unistd.h>
-
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -13,40 +10,14 @@
 #include "core/import/logform.h"
 #include "core/listtree.h"
 #include "core/orvdoc.h"
+#include "fuzz/memoryfile.h"
 #include "tests/fakes/refimport.h"
 
 namespace {
 
-class YesPrompter : public orv::IPrompter {
-public:
-    orv::MsgAnswer MessageBox(int, const std::string&, orv::MsgIcon, orv::MsgButtons) override {
-        return orv::MsgAnswer::Yes;
-    }
-};
-
-// The bytes as a file in memory only, opened by its /proc name.
-class MemoryFile {
-public:
-    explicit MemoryFile(std::string_view bytes) : m_fd(::memfd_create("orv_fuzz", MFD_CLOEXEC)) {
-        if (m_fd >= 0 && !bytes.empty() &&
-            ::write(m_fd, bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size())) {
-            ::close(m_fd);
-            m_fd = -1;
-        }
-    }
-    ~MemoryFile() {
-        if (m_fd >= 0) ::close(m_fd);
-    }
-    bool Ok() const { return m_fd >= 0; }
-    std::string Path() const { return "/proc/self/fd/" + std::to_string(m_fd); }
-
-private:
-    int m_fd;
-};
-
 std::vector<std::string> ImportDump(const std::string& path, orv::LogEncodingMode mode) {
     orv::CListTitleTree tree;
-    YesPrompter prompter;
+    orv::fuzz::YesPrompter prompter;
     orv::COrvDoc doc;
     doc.SetPorts({&tree, nullptr, &prompter, nullptr, nullptr});
     doc.SetLogEncoding(mode);
@@ -90,7 +61,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
 
     if (!whole.Result().Converted()) {
-        const MemoryFile file(bytes);
+        const orv::fuzz::MemoryFile file(bytes);
         if (!file.Ok()) return 0;
         if (ImportDump(file.Path(), orv::LogEncodingMode::Auto) !=
             ImportDump(file.Path(), orv::LogEncodingMode::Cp932))

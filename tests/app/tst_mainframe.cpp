@@ -40,28 +40,17 @@ class TestMainFrame : public QObject {
     test::ScratchSettings m_settings;
     QTemporaryDir m_files;
 
-    std::unique_ptr<CMainFrame> Open(test::FakePrompter* prompter = nullptr) {
-        auto f = std::make_unique<CMainFrame>();
-        if (prompter) f->SetPrompter(prompter);
-        f->ShowInitial();
-        if (!QTest::qWaitForWindowExposed(f.get())) qWarning("window not exposed");
-        return f;
-    }
     // Closes as the user would, answering the save question with answer.
     static bool CloseFrame(CMainFrame& f) { return f.close(); }
 
-    QString SampleDoc(const QString& name) {
-        const QString path = m_files.filePath(name);
-        if (!QFile::exists(path)) test::MakeSampleDocument(path);
-        return path;
-    }
+    QString SampleDoc(const QString& name) { return test::SampleDocIn(m_files, name); }
 
 private slots:
     void initTestCase() { CSplashScreen::EnableSplashScreen(false); }
     void init() { m_settings.Clear(); }
 
     void firstStartWithEmptySettings() {
-        auto f = Open();
+        auto f = test::OpenFrame();
         QVERIFY(f->IsCreated());
         QCOMPARE(f->windowTitle(), QStringLiteral("無題 - Orv's Meeting log viewer"));
         QCOMPARE(f->GetViewMode(), 1);
@@ -84,7 +73,7 @@ private slots:
     }
 
     void menusCarryTextsPromptsAndKeys() {
-        auto f = Open();
+        auto f = test::OpenFrame();
         const QList<QAction*> top = f->menuBar()->actions();
         QStringList titles;
         for (QAction* a : top) titles << a->text();
@@ -106,7 +95,7 @@ private slots:
     }
 
     void commandStatesFollowTheProgram() {
-        auto f = Open();
+        auto f = test::OpenFrame();
         CCommandTable& t = f->Commands();
         t.UpdateAll();
         // Empty document: expand, collapse and delete greyed; no recent files.
@@ -153,7 +142,7 @@ private slots:
 
     void layoutAndSplitComeBack() {
         {
-            auto f = Open();
+            auto f = test::OpenFrame();
             QCOMPARE(f->SetViewMode(0), 1);
             QCOMPARE(f->Splitter()->orientation(), Qt::Vertical);
             QCOMPARE(f->Splitter()->PaneId(1), 59664);
@@ -165,7 +154,7 @@ private slots:
         }
         QCOMPARE(Int(settings::kSecSettings, settings::kValViewMode), 0);
         QCOMPARE(Int(settings::kSecSettings, settings::kValSplitPosition), 140);
-        auto f = Open();
+        auto f = test::OpenFrame();
         QCOMPARE(f->GetViewMode(), 0);
         QCOMPARE(f->Splitter()->FirstPaneSize(), 140);
         // The mode in force: nothing changes.
@@ -178,13 +167,13 @@ private slots:
         settings::WriteInt(settings::kSecSettings, QString::fromUtf8(settings::kValSplitPosition),
                            30);
         {
-            auto f = Open();
+            auto f = test::OpenFrame();
             QCOMPARE(f->Splitter()->FirstPaneSize(), 0);
             QVERIFY(f->GetTextView()->width() > 0);
             QVERIFY(CloseFrame(*f));
         }
         QCOMPARE(Int(settings::kSecSettings, settings::kValSplitPosition), 0);
-        auto f = Open();
+        auto f = test::OpenFrame();
         QCOMPARE(f->Splitter()->FirstPaneSize(), 0);
         // Dragging the bar out again shows the tree; a drag under 50 hides it.
         f->Splitter()->setSizes({150, 300});
@@ -199,14 +188,14 @@ private slots:
         settings::WriteInt(settings::kSecSettings, QString::fromUtf8(settings::kValViewMode), 7);
         settings::WriteInt(settings::kSecSettings, QString::fromUtf8(settings::kValSplitPosition),
                            300);
-        auto f = Open();
+        auto f = test::OpenFrame();
         QCOMPARE(f->GetViewMode(), 1);
         QCOMPARE(f->Splitter()->FirstPaneSize(), 100);
     }
 
     void placementComesBack() {
         {
-            auto f = Open();
+            auto f = test::OpenFrame();
             f->showNormal();
             f->setGeometry(40, 50, 640, 420);
             QTest::qWait(20);
@@ -217,7 +206,7 @@ private slots:
         QCOMPARE(wp.flags, 0u);
         QCOMPARE(wp.showCmd, 1u);
         QCOMPARE(wp.normal, QRect(40, 50, 640, 420));
-        auto f = Open();
+        auto f = test::OpenFrame();
         QVERIFY(!f->StartsMaximized());
         QCOMPARE(f->normalGeometry(), QRect(40, 50, 640, 420));
     }
@@ -226,7 +215,7 @@ private slots:
         settings::WriteString(settings::kSecSettings, QString::fromUtf8(settings::kValWindowPos),
                               QStringLiteral("0,1,-1,-1,-1,-1,30,30,530,430"));
         {
-            auto f = Open();
+            auto f = test::OpenFrame();
             f->showMaximized();
             QTRY_VERIFY(f->isMaximized());
             QVERIFY(CloseFrame(*f));
@@ -236,7 +225,7 @@ private slots:
         QCOMPARE(wp.flags, 2u);
         QCOMPARE(wp.showCmd, 3u);
         QCOMPARE(wp.normal, QRect(30, 30, 500, 400));
-        auto f = Open();
+        auto f = test::OpenFrame();
         QVERIFY(f->StartsMaximized());
         QTRY_VERIFY(f->isMaximized());
         // Restoring gives the rectangle from before the maximizing.
@@ -245,7 +234,7 @@ private slots:
 
     void minimizedIsNotSavedAsMaximized() {
         {
-            auto f = Open();
+            auto f = test::OpenFrame();
             f->setWindowState(Qt::WindowMinimized);
             QVERIFY(CloseFrame(*f));
         }
@@ -253,7 +242,7 @@ private slots:
         QVERIFY(CMainFrame::ReadWindowPlacement(wp));
         QCOMPARE(wp.flags, 0u);
         QCOMPARE(wp.showCmd, 2u);
-        auto f = Open();
+        auto f = test::OpenFrame();
         QVERIFY(!f->StartsMaximized());
         QVERIFY(!f->isMinimized());
     }
@@ -261,32 +250,32 @@ private slots:
     void badPlacementIsIgnored() {
         settings::WriteString(settings::kSecSettings, QString::fromUtf8(settings::kValWindowPos),
                               QStringLiteral("2,3,1,2"));
-        auto f = Open();
+        auto f = test::OpenFrame();
         QVERIFY(!f->StartsMaximized());
         QVERIFY(!f->isMaximized());
     }
 
     void barVisibilityComesBack() {
         {
-            auto f = Open();
+            auto f = test::OpenFrame();
             QVERIFY(f->Commands().Execute(ID_VIEW_TOOLBAR));
             QVERIFY(f->Commands().Execute(ID_VIEW_STATUS_BAR));
             QVERIFY(CloseFrame(*f));
         }
-        auto f = Open();
+        auto f = test::OpenFrame();
         QVERIFY(!f->ToolBar()->isVisible());
         QVERIFY(!f->statusBar()->isVisible());
         QVERIFY(!f->Commands().Action(ID_VIEW_STATUS_BAR)->isChecked());
         QVERIFY(f->Commands().Execute(ID_VIEW_TOOLBAR));
         QVERIFY(CloseFrame(*f));
-        auto g = Open();
+        auto g = test::OpenFrame();
         QVERIFY(g->ToolBar()->isVisible());
         QVERIFY(!g->statusBar()->isVisible());
     }
 
     void closeWritesSettingsEvenWhenCancelled() {
         test::FakePrompter prompter;
-        auto f = Open(&prompter);
+        auto f = test::OpenFrame(&prompter);
         f->ImportLogs({test::SampleLog()});
         QVERIFY(f->GetDocument().IsModified());
         f->SetViewMode(0);
@@ -306,7 +295,7 @@ private slots:
     }
 
     void noCloseWhileALongOperationRuns() {
-        auto f = Open();
+        auto f = test::OpenFrame();
         f->setEnabled(false);  // what a progress dialog does to its owner
         QVERIFY(!f->close());
         QVERIFY(
@@ -324,7 +313,7 @@ private slots:
 
     void saveAnswerYesSavesThroughSaveAs() {
         test::FakePrompter prompter;
-        auto f = Open(&prompter);
+        auto f = test::OpenFrame(&prompter);
         const QString target = m_files.filePath(QStringLiteral("saved.mld"));
         QString proposed;
         f->SetFileDialogHook([&](bool open, const QString& p) {
@@ -341,7 +330,7 @@ private slots:
 
     void exportHtmlWritesTheShownDocumentIntoAChosenFolder() {
         test::FakePrompter prompter;
-        auto f = Open(&prompter);
+        auto f = test::OpenFrame(&prompter);
         // The command stands right after "名前を付けて保存(&A)...".
         const QList<QAction*> file = f->menuBar()->actions().at(0)->menu()->actions();
         const int saveAs = static_cast<int>(file.indexOf(f->Commands().Action(ID_FILE_SAVE_AS)));
@@ -395,7 +384,7 @@ private slots:
         // exist yet is taken, the export makes it, says how many pages went
         // where, and Yes opens the site.
         test::FakePrompter prompter;
-        auto f = Open(&prompter);
+        auto f = test::OpenFrame(&prompter);
         f->ImportLogs({test::SampleLog()});
         QUrl opened;
         f->SetSiteOpener([&](const QUrl& url) { opened = url; });
@@ -466,7 +455,7 @@ private slots:
     void droppedFiles() {
         test::FakePrompter prompter;
         test::ScriptedChooser chooser;
-        auto f = Open(&prompter);
+        auto f = test::OpenFrame(&prompter);
         f->SetLogFileChooser(&chooser);
         const QString doc1 = SampleDoc(QStringLiteral("one.mld"));
         const QString doc2 = SampleDoc(QStringLiteral("two.mld"));
@@ -501,7 +490,7 @@ private slots:
     }
 
     void spaceScrollsTheText() {
-        auto f = Open();
+        auto f = test::OpenFrame();
         f->resize(700, 300);
         const QString doc = SampleDoc(QStringLiteral("space.mld"));
         QVERIFY(f->OpenDocumentFile(doc));
@@ -529,7 +518,7 @@ private slots:
 
     void newAndOpenAskAboutChanges() {
         test::FakePrompter prompter;
-        auto f = Open(&prompter);
+        auto f = test::OpenFrame(&prompter);
         const QString doc = SampleDoc(QStringLiteral("ask.mld"));
         f->ImportLogs({test::SampleLog()});
         prompter.answers = {MsgAnswer::Cancel};

@@ -33,18 +33,7 @@ class TestReadingState : public QObject {
     QTemporaryDir m_data;
     QTemporaryDir m_files;
 
-    std::unique_ptr<CMainFrame> Open(test::FakePrompter* prompter = nullptr) {
-        auto f = std::make_unique<CMainFrame>();
-        if (prompter) f->SetPrompter(prompter);
-        f->ShowInitial();
-        if (!QTest::qWaitForWindowExposed(f.get())) qWarning("window not exposed");
-        return f;
-    }
-    QString SampleDoc(const QString& name) {
-        const QString path = m_files.filePath(name);
-        if (!QFile::exists(path)) test::MakeSampleDocument(path);
-        return path;
-    }
+    QString SampleDoc(const QString& name) { return test::SampleDocIn(m_files, name); }
     static TreeItem Item(CMainFrame& f, std::size_t i) { return f.GetDocument().GetTreeItems()[i]; }
     // Drawn bold (the item must be shown: see OpenExpanded).
     static bool Bold(CMainFrame& f, TreeItem item) {
@@ -83,7 +72,7 @@ private slots:
         const QDateTime mtime = QFileInfo(path).lastModified();
         std::size_t n = 0;
         {
-            auto f = Open();
+            auto f = test::OpenFrame();
             QVERIFY(OpenExpanded(*f, path));
             n = f->GetDocument().GetTreeItems().size();
             QVERIFY(n > 5);
@@ -120,7 +109,7 @@ private slots:
         QCOMPARE(QFileInfo(path).lastModified(), mtime);
 
         // The next run: marks, the bookmark and the place where reading stopped.
-        auto f = Open();
+        auto f = test::OpenFrame();
         QVERIFY(OpenExpanded(*f, path));
         QCOMPARE(f->GetTreeView()->GetSelectedItem(), Item(*f, 3));
         QVERIFY(!Bold(*f, Item(*f, 0)));
@@ -133,7 +122,7 @@ private slots:
     }
 
     void markCommandsAndNextUnread() {
-        auto f = Open();
+        auto f = test::OpenFrame();
         QVERIFY(OpenExpanded(*f, SampleDoc(QStringLiteral("b.mld"))));
         CCommandTable& t = f->Commands();
         CTitleTreeView* tree = f->GetTreeView();
@@ -165,7 +154,7 @@ private slots:
     void countFollowsDeleteAndImport() {
         test::FakePrompter prompter;
         prompter.defaultAnswer = MsgAnswer::Yes;
-        auto f = Open(&prompter);
+        auto f = test::OpenFrame(&prompter);
         QVERIFY(OpenExpanded(*f, SampleDoc(QStringLiteral("f.mld"))));
         CTitleTreeView* tree = f->GetTreeView();
         const std::size_t n = f->GetDocument().GetTreeItems().size();
@@ -189,7 +178,7 @@ private slots:
     }
 
     void bookmarkListSelectsTheMessage() {
-        auto f = Open();
+        auto f = test::OpenFrame();
         QVERIFY(f->OpenDocumentFile(SampleDoc(QStringLiteral("c.mld"))));
         CTitleTreeView* tree = f->GetTreeView();
         for (std::size_t i : {4u, 2u}) {
@@ -212,7 +201,7 @@ private slots:
     }
 
     void commandsAndShortcuts() {
-        auto f = Open();
+        auto f = test::OpenFrame();
         CCommandTable& t = f->Commands();
         const std::pair<int, const char*> keys[] = {{ID_GO_NEXT_UNREAD, "Ctrl+U"},
                                                     {ID_EDIT_BOOKMARK, "Ctrl+B"},
@@ -248,7 +237,7 @@ private slots:
     // and Ctrl+U also from the search-string box, which does not claim it
     // (the typed text stays).
     void keysFromThePanesAndTheSearchBox() {
-        auto f = Open();
+        auto f = test::OpenFrame();
         QVERIFY(OpenExpanded(*f, SampleDoc(QStringLiteral("e.mld"))));
         f->activateWindow();
         if (!QTest::qWaitForWindowActive(f.get())) QSKIP("no active window: shortcuts do not fire");
@@ -276,7 +265,7 @@ private slots:
         junk.write(QByteArray(6000, 'j'));
         junk.close();
         test::FakePrompter prompter;
-        auto f = Open(&prompter);
+        auto f = test::OpenFrame(&prompter);
         QVERIFY(f->OpenDocumentFile(SampleDoc(QStringLiteral("d.mld"))));
         QCOMPARE(prompter.Ids(), std::vector<int>{res::IDS_READSTATE_DAMAGED});
         QCOMPARE(prompter.shown[0].icon, MsgIcon::Exclamation);

@@ -39,11 +39,7 @@ class TestStartup : public QObject {
         return App().InitInstance(args);
     }
 
-    QString Doc(const QString& name) {
-        const QString p = m_files.filePath(name);
-        if (!QFile::exists(p)) test::MakeSampleDocument(p);
-        return p;
-    }
+    QString Doc(const QString& name) { return test::SampleDocIn(m_files, name); }
 
 private slots:
     void init() {
