@@ -292,6 +292,7 @@ TEST(LogEncoding, ReplacementsAreCountedWithTheirFirstLine) {
     const LogForm utf8Lf{LogEncoding::Utf8, LineEnds::Lf};
     const LogForm eucCrLf{LogEncoding::EucJp, LineEnds::CrLf};
     const LogForm iso{LogEncoding::Iso2022Jp, LineEnds::CrLf};
+    const LogForm utf8CrLf{LogEncoding::Utf8, LineEnds::CrLf};
     const std::string geta = "\x81\xAC";
     const struct {
         const char* what;
@@ -318,6 +319,11 @@ TEST(LogEncoding, ReplacementsAreCountedWithTheirFirstLine) {
         {"kana set", iso, "\x1b(I\x31\x1b(Bz", "\xB1z", 0, 0},
         {"NUL kept", utf8Lf, std::string("a\0\xE3\x81\x82", 5), std::string("a\0\x82\xA0", 4), 0,
          0},
+        {"after long ASCII lines", utf8Lf,
+         "abcdefghijklmnopqrstuvwxyz\n0123456789abcdef\nzz\xC3\xA9",
+         "abcdefghijklmnopqrstuvwxyz\r\n0123456789abcdef\r\nzz" + geta, 1, 3},
+        {"UTF-8 with CR LF", utf8CrLf, "abcdefghij\r\nklmnopqrstuv\r\n\rw\n\xC3\xA9 \xC3\xA9",
+         "abcdefghij\r\nklmnopqrstuv\r\n\rw\n" + geta + " " + geta, 2, 3},
     };
     for (const auto& c : cases) {
         for (std::size_t piece : {std::size_t(1), std::size_t(1000)}) {
@@ -325,6 +331,16 @@ TEST(LogEncoding, ReplacementsAreCountedWithTheirFirstLine) {
             EXPECT_EQ(Convert(c.form, c.in, piece, &conv), c.want) << c.what;
             EXPECT_EQ(conv.Replaced(), c.replaced) << c.what;
             EXPECT_EQ(conv.FirstReplacedLine(), c.line) << c.what;
+            // Counting alone, as before an import, finds the same.
+            CLogConverter counter(c.form);
+            for (std::size_t at = 0;; at += piece) {
+                const bool last = at + piece >= c.in.size();
+                counter.Count(std::string_view(c.in).substr(std::min(at, c.in.size()), piece),
+                              last);
+                if (last) break;
+            }
+            EXPECT_EQ(counter.Replaced(), c.replaced) << c.what << " counted";
+            EXPECT_EQ(counter.FirstReplacedLine(), c.line) << c.what << " counted";
         }
     }
 }

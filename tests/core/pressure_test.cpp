@@ -4,11 +4,13 @@
 // read and says where it stopped.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <functional>
 #include <new>
 
 #include "core/arena_platform.h"
+#include "core/cp932.h"
 #include "core/orvdoc.h"
 #include "fakes/fakeports.h"
 #include "fakes/refimport.h"
@@ -180,10 +182,28 @@ struct ReadFaultCase {
     std::int32_t number;
 };
 
+void ReadFaultsIn(bool converted);
+
 TEST(ReadError, TheImportKeepsWhatWasReadAndSaysWhereItStopped) {
-    const std::string log = ForumLog(1, 5, 100);
-    const std::size_t third = log.find(Header1(3, 99999, "ID3", "a b", "t3"));
-    const std::size_t fourth = log.find(Header1(4, 99999, "ID4", "a b", "t4"));
+    // The log as it is, and as UTF-8 with LF line ends, read through the
+    // conversion that runs ahead of the import on a thread of its own.
+    for (const bool converted : {false, true}) {
+        SCOPED_TRACE(converted ? "UTF-8 LF" : "CP932 CR LF");
+        ReadFaultsIn(converted);
+    }
+}
+
+void ReadFaultsIn(bool converted) {
+    auto form = [converted](std::string s) {
+        if (!converted) return s;
+        s = Cp932ToUtf8(s);
+        s.erase(std::remove(s.begin(), s.end(), '\r'), s.end());
+        return s;
+    };
+    const std::string log = form(ForumLog(1, 5, 100));
+    const std::size_t third = log.find(form(Header1(3, 99999, "ID3", "a b", "t3")));
+    const std::size_t fourth = log.find(form(Header1(4, 99999, "ID4", "a b", "t4")));
+    ASSERT_NE(fourth, std::string::npos);
     const ReadFaultCase cases[] = {
         {"at the first byte", 0, COrvDoc::ImportEnd::ReadError, 0, false, 0},
         {"in the body of message 3", fourth - 20, COrvDoc::ImportEnd::ReadError, 3, true, 3},
