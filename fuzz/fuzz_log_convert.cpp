@@ -1,6 +1,7 @@
 // Feeds arbitrary bytes to the detector of a log's form and to its
-// converter: the form and the converted bytes do not depend on the pieces
-// the file is read in, and a file the detector takes for CP932 with CR LF
+// converter: the form, the converted bytes and the count of what is
+// replaced do not depend on the pieces the file is read in (nor on
+// whether it is converted or only counted), and a file the detector takes for CP932 with CR LF
 // imports exactly as when its bytes are taken as they are.
 #include <cstdint>
 #include <string>
@@ -26,14 +27,21 @@ std::vector<std::string> ImportDump(const std::string& path, orv::LogEncodingMod
     return orv::test::Dump(doc);
 }
 
+// The converted bytes; counting alone over the same pieces must find what
+// converting replaced, at the same first line.
 std::string Convert(orv::LogForm form, std::string_view in, std::size_t piece) {
-    orv::CLogConverter conv(form);
+    orv::CLogConverter conv(form), counter(form);
     std::string out;
     for (std::size_t at = 0;; at += piece) {
         const bool last = at + piece >= in.size();
         conv.Convert(in.substr(std::min(at, in.size()), piece), last, out);
-        if (last) return out;
+        counter.Count(in.substr(std::min(at, in.size()), piece), last);
+        if (last) break;
     }
+    if (counter.Replaced() != conv.Replaced() ||
+        counter.FirstReplacedLine() != conv.FirstReplacedLine())
+        __builtin_trap();
+    return out;
 }
 
 }  // namespace

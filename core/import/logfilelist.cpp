@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <thread>
 
 #include "core/fileio.h"
 
@@ -10,6 +11,8 @@ namespace orv {
 
 namespace {
 constexpr std::size_t kBufferSize = 1 << 16;
+// A converted UTF-8 file at least this long is counted in two halves.
+constexpr std::uint64_t kHalvesFrom = 1 << 20;
 std::uint64_t g_failReadsFrom = 0;  // offset + 1 of the first byte that cannot be read; 0: none
 }  // namespace
 
@@ -170,6 +173,44 @@ bool CLogFileList::SeekConverted(std::uint64_t pos) {
     return true;
 }
 
+namespace {
+
+// Counts the bytes of f from its position up to offset to (or its end).
+void CountPieces(std::FILE* f, std::uint64_t from, std::uint64_t to, CLogConverter& counter) {
+    std::vector<char> piece(kBufferSize);
+    for (std::uint64_t at = from; at < to;) {
+        const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(piece.size(), to - at));
+        const std::size_t got = std::fread(piece.data(), 1, want, f);
+        at += got;
+        const bool end = got < want || at >= to;
+        counter.Count(std::string_view(piece.data(), got), end);
+        if (end) break;
+    }
+}
+
+// Where a UTF-8 file of length bytes may be cut into two halves counted
+// apart: at an ASCII byte other than CR and LF near its middle, which
+// neither ends a character nor splits a CR LF; 0 when none is near.
+std::uint64_t HalfwayCut(const std::string& path, std::uint64_t length) {
+    int err = 0;
+    std::FILE* f = OpenRegularFile(path, err);
+    if (!f) return 0;
+    std::uint64_t cut = 0;
+    char window[4096];
+    const std::uint64_t mid = length / 2;
+    if (std::fseek(f, static_cast<long>(mid), SEEK_SET) == 0) {
+        const std::size_t got = std::fread(window, 1, sizeof window, f);
+        for (std::size_t i = 0; i < got && !cut; ++i) {
+            const auto b = static_cast<unsigned char>(window[i]);
+            if (b < 0x80 && b != '\r' && b != '\n') cut = mid + i;
+        }
+    }
+    std::fclose(f);
+    return cut;
+}
+
+}  // namespace
+
 void CLogFileList::CountReplacements(std::uint64_t& count, std::uint64_t& firstLine) {
     count = firstLine = 0;
     if (!m_bConverted || !m_file) return;
@@ -178,19 +219,33 @@ void CLogFileList::CountReplacements(std::uint64_t& count, std::uint64_t& firstL
     const bool reading = m_ahead != nullptr;
     const std::uint64_t readTo = GetPosition();
     m_ahead.reset();
-    CLogConverter counter(m_form);
-    std::vector<char> piece(kBufferSize);
     const long at = std::ftell(m_file);
     std::fseek(m_file, 0, SEEK_SET);
-    for (bool end = false; !end;) {
-        const std::size_t got = std::fread(piece.data(), 1, piece.size(), m_file);
-        end = got < piece.size();
-        counter.Count(std::string_view(piece.data(), got), end);
+    // UTF-8 restarts at every ASCII byte: a large file is counted in two
+    // halves at once, the second on a thread of its own with its own handle.
+    const bool utf8 =
+        m_form.encoding == LogEncoding::Utf8 || m_form.encoding == LogEncoding::Utf8Bom;
+    const std::uint64_t cut = utf8 && m_length >= kHalvesFrom ? HalfwayCut(m_current, m_length) : 0;
+    CLogConverter first(m_form), second(LogForm{LogEncoding::Utf8, m_form.ends});
+    std::thread other;
+    if (cut) {
+        other = std::thread([this, cut, &second] {
+            int err = 0;
+            std::FILE* f = OpenRegularFile(m_current, err);
+            if (!f) return;
+            if (std::fseek(f, static_cast<long>(cut), SEEK_SET) == 0)
+                CountPieces(f, cut, m_length, second);
+            std::fclose(f);
+        });
     }
+    CountPieces(m_file, 0, cut ? cut : UINT64_MAX, first);
+    if (other.joinable()) other.join();
     std::clearerr(m_file);
     std::fseek(m_file, at, SEEK_SET);
-    count = counter.Replaced();
-    firstLine = counter.FirstReplacedLine();
+    count = first.Replaced() + second.Replaced();
+    firstLine = first.FirstReplacedLine();
+    if (!firstLine && second.FirstReplacedLine())
+        firstLine = first.Lines() + second.FirstReplacedLine();
     if (reading) {
         RestartConversion();
         m_bufStart = 0;

@@ -2,6 +2,7 @@
 // CP932 with CR LF is, checked by the archive both give, byte for byte.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
@@ -342,6 +343,45 @@ TEST(LogEncoding, ReplacementsAreCountedWithTheirFirstLine) {
             EXPECT_EQ(counter.Replaced(), c.replaced) << c.what << " counted";
             EXPECT_EQ(counter.FirstReplacedLine(), c.line) << c.what << " counted";
         }
+    }
+}
+
+// A large UTF-8 file is counted in two halves at once: the count and the
+// first line are those of one pass, wherever the odd characters stand
+// (before the cut, after it, on both sides, none) and whatever the line ends.
+TEST(LogEncoding, LargeFilesCountedInHalvesAsInOnePass) {
+    TempDir dir;
+    const std::string line = Utf8Of(Sjis("abc あいう 漢字 OK")) + "\n";
+    const std::size_t lines = (3u << 20) / line.size();
+    const std::string odd = "\xF0\x9F\x98\x80";
+    const struct {
+        const char* what;
+        std::vector<std::size_t> at;  // lines given an odd character
+        const char* ends;
+    } cases[] = {
+        {"second half", {lines * 3 / 4}, "\n"},      {"first half", {7}, "\n"},
+        {"both", {lines / 4, lines * 3 / 4}, "\r"},  {"none", {}, "\r\n"},
+        {"second half, CR LF", {lines - 2}, "\r\n"},
+    };
+    for (const auto& c : cases) {
+        std::string text;
+        for (std::size_t i = 0; i < lines; ++i) {
+            std::string l = line;
+            l.replace(l.size() - 1, 1, c.ends);
+            if (std::find(c.at.begin(), c.at.end(), i) != c.at.end()) l.insert(4, odd);
+            text += l;
+        }
+        CLogFileList list({dir.Write("big.log", text)});
+        ASSERT_TRUE(list.OpenLogFile(0)) << c.what;
+        ASSERT_TRUE(list.Form().Converted()) << c.what;
+        std::uint64_t count = 0, first = 0;
+        list.CountReplacements(count, first);
+        CLogConverter whole(list.Form());
+        whole.Count(text, true);
+        EXPECT_EQ(count, whole.Replaced()) << c.what;
+        EXPECT_EQ(first, whole.FirstReplacedLine()) << c.what;
+        EXPECT_EQ(count, c.at.size()) << c.what;
+        EXPECT_EQ(first, c.at.empty() ? 0 : c.at.front() + 1) << c.what;
     }
 }
 
