@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -252,6 +253,26 @@ TEST_F(LibrarySearch, ASearchOnlyReadsTheIndex) {
     EXPECT_EQ(beside(), alone);
     EXPECT_EQ(std::filesystem::file_size(indexFile), size);
     EXPECT_EQ(std::filesystem::last_write_time(indexFile), time);
+}
+
+// A round stopped after its first document leaves an index that answers
+// right (the rest searched directly); the next round stores the rest.
+TEST_F(LibrarySearch, AStoppedRoundLeavesAnIndexThatAnswersRight) {
+    if (!CLibraryIndex::Available()) GTEST_SKIP() << "no index in this build";
+    std::string note;
+    auto index = CLibraryIndex::Open(indexFile, note);
+    ASSERT_NE(index, nullptr) << note;
+    std::atomic<bool> stop{false};
+    LibraryProgress progress;
+    progress.stop = &stop;
+    progress.step = [&](std::size_t done, std::size_t) { stop = done >= 1; };
+    const IndexReport first = RefreshIndex(Docs(), *index, progress);
+    EXPECT_EQ(first.indexed, 1u);
+    EXPECT_GT(Compare(index.get(), Scaled(4), 11), 0u);
+    const IndexReport rest = RefreshIndex(Docs(), *index);
+    EXPECT_EQ(rest.indexed, Docs().size() - 1);
+    EXPECT_EQ(rest.current, 1u);
+    Compare(index.get(), Scaled(4), 12);
 }
 
 TEST_F(LibrarySearch, AFolderWhereTheIndexShouldBeIsLeftAlone) {
