@@ -99,6 +99,12 @@ inline std::size_t PlainPrefix8(const unsigned char* p, bool stopAtControls) {
     return static_cast<std::size_t>(std::countr_zero(marked) >> 3);
 }
 
+// The UTF-16 unit of the well-formed two- or three-byte character at p.
+inline unsigned UnitOf(const unsigned char* p, std::size_t len) {
+    return len == 2 ? (p[0] & 0x1Fu) << 6 | (p[1] & 0x3Fu)
+                    : (p[0] & 0x0Fu) << 12 | (p[1] & 0x3Fu) << 6 | (p[2] & 0x3Fu);
+}
+
 // One bit per UTF-16 unit, set where CP932 holds no character for it: an
 // eighth of a kilobyte per 1,024 units, small enough to stay in the
 // nearest cache while a log is counted.
@@ -296,22 +302,13 @@ std::size_t CLogConverter::DecodeUtf8(std::string_view in, bool last, char*& o) 
     // UTF-8 is decoded here, in the same pass that checks it, turns the line
     // ends into CR LF and counts lines: a character is its bits, and its
     // CP932 code comes from the table the system's CP932 decoder filled.
-    // The output pointer and the line count are locals: a member written
+    // The output and the line count live in w, a local: a member written
     // through a char pointer would be read again after every byte put.
     static const std::uint16_t* const codes = Cp932CodeTable();
     static const std::uint64_t* const unheld = UnheldBits();
     const auto* p = reinterpret_cast<const unsigned char*>(in.data());
     const std::size_t n = in.size();
-    const unsigned char end1 = m_form.ends == LineEnds::Lf ? '\n' : '\r';
-    const bool crlf = m_form.ends == LineEnds::CrLf;
-    char* out = o;
-    std::uint64_t lines = m_lines;
-    bool stopAtControls = kWrite || !m_firstLine;
-    auto put = [&](std::uint16_t code) {
-        m_lines = lines;
-        Put<kWrite>(code, out);
-        stopAtControls = kWrite || !m_firstLine;
-    };
+    Utf8Writer w{o, m_lines, kWrite || !m_firstLine};
     std::size_t i = 0;
     while (i < n) {
         const unsigned char b = p[i];
@@ -323,65 +320,62 @@ std::size_t CLogConverter::DecodeUtf8(std::string_view in, bool last, char*& o) 
             i += 3;
             if (!kWrite) {
                 // Counting asks only whether CP932 holds it: one bit each.
-                if ((unheld[cp >> 6] >> (cp & 63)) & 1) put(0xFFFF);
-                continue;
-            }
-            const std::uint16_t code = codes[cp];
-            if (code >= 0x100 && code != 0xFFFF) {
-                if (kWrite) {
-                    out[0] = static_cast<char>(code >> 8);
-                    out[1] = static_cast<char>(code & 0xFF);
-                    out += 2;
-                }
+                if ((unheld[cp >> 6] >> (cp & 63)) & 1) PutOdd<kWrite>(0xFFFF, w);
+            } else if (const std::uint16_t code = codes[cp]; code >= 0x100 && code != 0xFFFF) {
+                w.out[0] = static_cast<char>(code >> 8);
+                w.out[1] = static_cast<char>(code & 0xFF);
+                w.out += 2;
             } else {
-                put(code);
+                PutOdd<kWrite>(code, w);
             }
-            continue;
-        }
-        if (b >= 0x20 && b < 0x80 && i + 8 <= n) {
+        } else if (b >= 0x20 && b < 0x80 && i + 8 <= n) {
             // A run of plain bytes at once, up to the first other one; when
             // only counting, and the line of the first 〓 is known, control
             // bytes (line ends) need no look either.
-            const std::size_t k = PlainPrefix8(p + i, stopAtControls);
+            const std::size_t k = PlainPrefix8(p + i, w.stopAtControls);
             if (kWrite) {
-                std::memcpy(out, p + i, 8);  // the buffer has room for two per byte
-                out += k;
+                std::memcpy(w.out, p + i, 8);  // the buffer has room for two per byte
+                w.out += k;
             }
             i += k;
-            continue;
-        }
-        if (b < 0x80) {
+        } else if (b < 0x80) {
+            PutAscii<kWrite>(b, i >= 1 ? p[i - 1] : static_cast<unsigned char>(m_prev), w);
             ++i;
-            if (b == end1 && !crlf) {
-                if (kWrite) {
-                    out[0] = '\r';
-                    out[1] = '\n';
-                    out += 2;
-                }
-                ++lines;
-                continue;
-            }
-            if (b == '\n' && crlf && (i >= 2 ? p[i - 2] : m_prev) == '\r') ++lines;
-            if (kWrite) *out++ = static_cast<char>(b);
-            continue;
+        } else {
+            std::size_t len;
+            const Seq s = Utf8Seq(p + i, n - i, len);
+            if (s == Seq::Short && !last) break;
+            const std::uint16_t code = s == Seq::Ok && len < 4 ? codes[UnitOf(p + i, len)] : 0xFFFF;
+            i += len;
+            PutOdd<kWrite>(code, w);
         }
-        std::size_t len;
-        const Seq s = Utf8Seq(p + i, n - i, len);
-        if (s == Seq::Short && !last) break;
-        std::uint16_t code = 0xFFFF;
-        if (s == Seq::Ok && len < 4) {
-            const char32_t cp =
-                len == 2 ? (p[i] & 0x1Fu) << 6 | (p[i + 1] & 0x3Fu)
-                         : (p[i] & 0x0Fu) << 12 | (p[i + 1] & 0x3Fu) << 6 | (p[i + 2] & 0x3Fu);
-            code = codes[cp];
-        }
-        i += len;
-        put(code);
     }
-    m_lines = lines;
-    o = out;
+    m_lines = w.lines;
+    o = w.out;
     if (i > 0) m_prev = static_cast<char>(p[i - 1]);  // the last byte read, for a CR LF cut
     return i;
+}
+
+template <bool kWrite>
+void CLogConverter::PutAscii(unsigned char b, unsigned char before, Utf8Writer& w) {
+    if (b == (m_form.ends == LineEnds::Lf ? '\n' : '\r') && m_form.ends != LineEnds::CrLf) {
+        if (kWrite) {
+            w.out[0] = '\r';
+            w.out[1] = '\n';
+            w.out += 2;
+        }
+        ++w.lines;
+        return;
+    }
+    if (b == '\n' && m_form.ends == LineEnds::CrLf && before == '\r') ++w.lines;
+    if (kWrite) *w.out++ = static_cast<char>(b);
+}
+
+template <bool kWrite>
+void CLogConverter::PutOdd(std::uint16_t code, Utf8Writer& w) {
+    m_lines = w.lines;
+    Put<kWrite>(code, w.out);
+    w.stopAtControls = kWrite || !m_firstLine;
 }
 
 template <bool kWrite>

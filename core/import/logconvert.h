@@ -61,6 +61,19 @@ private:
     // used.
     template <bool kWrite>
     std::size_t DecodeUtf8(std::string_view in, bool last, char*& o);
+    // Where DecodeUtf8 puts its bytes and counts its lines, and whether a
+    // run of plain bytes stops at control bytes (line ends still counted).
+    struct Utf8Writer {
+        char* out;
+        std::uint64_t lines;
+        bool stopAtControls;
+    };
+    // An ASCII byte other than the plain ones; before is the byte before it.
+    template <bool kWrite>
+    void PutAscii(unsigned char b, unsigned char before, Utf8Writer& w);
+    // A code other than a two-byte one (one byte, or 0xFFFF for 〓).
+    template <bool kWrite>
+    void PutOdd(std::uint16_t code, Utf8Writer& w);
     // Counts the code if it is 0xFFFF (〓) and, with kWrite, puts it at o.
     template <bool kWrite>
     void Put(std::uint16_t code, char*& o);
