@@ -6,6 +6,7 @@
 # orvlog search on each document.
 # usage: bench/library_bench.sh BUILD DATA
 set -euo pipefail
+export LC_NUMERIC=C  # the shell clock and awk read a decimal point
 B=$1
 DATA=$2
 LIB=$DATA/library
@@ -16,11 +17,13 @@ for i in 01 02 03 04 05 06 07 08 09 10; do
 done
 DOCS=("$LIB"/room*.mld)
 
+# Best of five wall-clock runs of a command, in seconds, timed by the
+# shell's own clock (a date process on each side would add its own start).
 best() {
   local best=""
   for _ in 1 2 3 4 5; do
     local t0 t1
-    t0=$(date +%s.%N); "$@" >/dev/null 2>&1 || true; t1=$(date +%s.%N)
+    t0=$EPOCHREALTIME; "$@" >/dev/null 2>&1 || true; t1=$EPOCHREALTIME
     best=$(echo "$t0 $t1 $best" | awk '{d=$2-$1; if ($3=="" || d<$3) print d; else print $3}')
   done
   echo "$best"

@@ -4,6 +4,7 @@
 # to the plain tools they are measured against, on the same files in the
 # same run.
 set -euo pipefail
+export LC_NUMERIC=C  # the shell clock and awk read a decimal point
 B=${1:-build/rel}
 DATA=${ORV_BENCH_DATA:-build/bench-data}
 export ORV_BENCH_DATA=$DATA
@@ -24,12 +25,13 @@ if [ ! -f "$DATA/chain.mld" ]; then
   rm -f "$DATA/chain.log"  # the import benchmarks read every log of the folder
 fi
 
-# Best of five wall-clock runs of a command, in seconds.
+# Best of five wall-clock runs of a command, in seconds, timed by the
+# shell's own clock (a date process on each side would add its own start).
 best() {
   local best=""
   for _ in 1 2 3 4 5; do
     local t0 t1
-    t0=$(date +%s.%N); "$@" >/dev/null 2>&1; t1=$(date +%s.%N)
+    t0=$EPOCHREALTIME; "$@" >/dev/null 2>&1; t1=$EPOCHREALTIME
     best=$(echo "$t0 $t1 $best" | awk '{d=$2-$1; if ($3=="" || d<$3) print d; else print $3}')
   done
   echo "$best"
@@ -78,6 +80,9 @@ rm -f "$DATA/import-bench.mld"
 echo "== orvlog import -o of the forum as UTF-8 with LF $(ms "$IMPORTU") / as CP932: $(ratio "$IMPORTU" "$IMPORTO") (target 2)"
 echo "== in-process import of the UTF-8 LF forum $(ms "$IMPORTCLI") / as CP932: $(ratio "$IMPORTCLI" "$IMPORT") (target 2)"
 echo "==   the same with the viewer's counting pass $(ms "$IMPORTVIEW") / as CP932: $(ratio "$IMPORTVIEW" "$IMPORT") (target 2)"
+awk '/^BM_ImportInterleaved/ {for (i = 1; i <= NF; i++) if ($i ~ /=/) {split($i, kv, "="); v[kv[1]] = kv[2]}
+     printf "==   taken in turn (medians of 9): CP932 %.0f ms, UTF-8 LF %.0f ms (%.2f), with counting %.0f ms (%.2f)\n",
+       v["cp932_ms"], v["utf8_ms"], v["utf8_ratio"], v["counted_ms"], v["counted_ratio"]}' "$DATA/core_bench.txt"
 echo "== orvlog show $(ms "$SHOW") / cat of the document:          $(ratio "$SHOW" "$CAT") (target 5)"
 echo "== open in-process $(ms "$OPEN") / cat of the document:      $(ratio "$OPEN" "$CAT") (target 3)"
 echo "== save $(ms "$SAVE") / cp + fsync of the document:          $(ratio "$SAVE" "$CPSYNC") (target 3)"
@@ -125,7 +130,9 @@ done
 # answered) against its import of the CP932 logs, both with the progress
 # dialog.
 [ -f "$DATA/views_bench.txt" ] && awk '/^BM_ImportForum\/1\// {c = $2} /^BM_ImportForum\/2\// {u = $2}
-     END {if (c > 0 && u > 0) printf "== viewer import of the UTF-8 LF forum %s ms / of the CP932 logs %s ms: %.2f (target 2)\n", u, c, u / c}' \
+     /^BM_ImportForumInterleaved/ {for (i = 1; i <= NF; i++) if ($i ~ /=/) {split($i, kv, "="); v[kv[1]] = kv[2]}}
+     END {if (c > 0 && u > 0) printf "== viewer import of the UTF-8 LF forum %s ms / of the CP932 logs %s ms: %.2f (target 2)\n", u, c, u / c
+          if (v["ratio"] > 0) printf "==   taken in turn (medians of 7): %.0f ms / %.0f ms: %.2f (target 2)\n", v["utf8_counted_ms"], v["cp932_ms"], v["ratio"]}' \
   "$DATA/views_bench.txt"
 if [ -f "$DATA/search_bench.txt" ]; then
   for arg in 0 1 2; do

@@ -6,6 +6,8 @@
 
 #include <QApplication>
 #include <QSplitter>
+#include <algorithm>
+#include <chrono>
 
 #include "app/progressdlg.h"
 #include "bench/benchdata.h"
@@ -259,6 +261,46 @@ BENCHMARK(BM_ImportForum)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
     ->Iterations(5);
+
+// The viewer's imports of the CP932 logs and of their UTF-8 LF copies (as
+// with the argument 1 and 2 above) taken in turn within each iteration,
+// so that a machine whose speed drifts gives both the same conditions:
+// the counters are their medians and the ratio of the converted one.
+void BM_ImportForumInterleaved(benchmark::State& state) {
+    const std::vector<std::string> sets[] = {orv::bench::LogFiles(),
+                                             orv::bench::LogFiles("utf8-lf")};
+    if (sets[0].empty() || sets[1].empty()) {
+        state.SkipWithError("no forum logs (ORV_BENCH_DATA)");
+        return;
+    }
+    YesPrompter yes;
+    std::vector<double> ms[2];
+    for (auto _ : state) {
+        for (int k = 0; k < 2; ++k) {
+            Host host;
+            host.show();
+            CProgressFactory progress(&host);
+            COrvDoc doc;
+            DocPorts ports;
+            ports.tree = host.tree;
+            ports.progress = &progress;
+            ports.prompter = k == 1 ? &yes : nullptr;
+            doc.SetPorts(ports);
+            CLogFileList list(sets[k]);
+            const auto t0 = std::chrono::steady_clock::now();
+            doc.ImportLogFiles(list);
+            QCoreApplication::processEvents();
+            ms[k].push_back(
+                std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0)
+                    .count());
+        }
+    }
+    for (auto& m : ms) std::sort(m.begin(), m.end());
+    state.counters["cp932_ms"] = ms[0][ms[0].size() / 2];
+    state.counters["utf8_counted_ms"] = ms[1][ms[1].size() / 2];
+    state.counters["ratio"] = ms[1][ms[1].size() / 2] / ms[0][ms[0].size() / 2];
+}
+BENCHMARK(BM_ImportForumInterleaved)->Unit(benchmark::kMillisecond)->Iterations(7);
 
 // Marking the matches of a search in a shown message of about 100 KB
 // (about 1,300 lines, the text found once per line, with width and kana

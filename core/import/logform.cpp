@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace orv {
 
@@ -62,14 +65,29 @@ bool ParseEncodingMode(std::string_view name, LogEncodingMode& mode) {
 
 namespace {
 
-// How many bytes of s are c, eight at a time: a byte of w ^ c is zero
-// exactly where w holds c, and the high bit of t marks the others; the
-// marks of the zero bytes are summed by one multiplication.
+// How many bytes of s are c: sixteen at a time where the processor has
+// SSE2 (every x86-64 one), else eight at a time (a byte of w ^ c is zero
+// exactly where w holds c; the marks of the zero bytes are summed by one
+// multiplication).
 std::uint64_t CountByte(std::string_view s, char c) {
-    constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Fu;
-    const std::uint64_t spread = 0x0101010101010101u * static_cast<unsigned char>(c);
     std::uint64_t count = 0;
     std::size_t i = 0;
+#if defined(__SSE2__)
+    const __m128i want = _mm_set1_epi8(c);
+    while (i + 16 <= s.size()) {
+        // At most 255 rounds per sum of bytes, then the sums are added up.
+        __m128i sums = _mm_setzero_si128();
+        for (int k = 0; k < 255 && i + 16 <= s.size(); ++k, i += 16) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s.data() + i));
+            sums = _mm_sub_epi8(sums, _mm_cmpeq_epi8(v, want));
+        }
+        const __m128i wide = _mm_sad_epu8(sums, _mm_setzero_si128());
+        count += static_cast<std::uint64_t>(_mm_cvtsi128_si64(wide)) +
+                 static_cast<std::uint64_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(wide, wide)));
+    }
+#else
+    constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Fu;
+    const std::uint64_t spread = 0x0101010101010101u * static_cast<unsigned char>(c);
     for (; i + 8 <= s.size(); i += 8) {
         std::uint64_t w;
         std::memcpy(&w, s.data() + i, 8);
@@ -77,6 +95,7 @@ std::uint64_t CountByte(std::string_view s, char c) {
         const std::uint64_t t = ((x & kLow7) + kLow7) | x;
         count += (((~t & ~kLow7) >> 7) * 0x0101010101010101u) >> 56;
     }
+#endif
     for (; i < s.size(); ++i) count += s[i] == c;
     return count;
 }

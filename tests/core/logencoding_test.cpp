@@ -249,6 +249,23 @@ TEST(LogEncoding, MixedEvidenceTable) {
                     static_cast<unsigned char>(eucKana[i]) <= 0xDF);
 }
 
+// Without CR LF, the more frequent of lone CR and lone LF ends the lines:
+// counted exactly over long stretches (past every width the counting
+// takes at once), one more of either deciding, in pieces of any size.
+TEST(LogEncoding, LoneCrAgainstLoneLfCountedExactly) {
+    for (const std::size_t n : {std::size_t(1000), std::size_t(70000)}) {
+        for (const bool moreCr : {false, true}) {
+            std::string text;
+            for (std::size_t i = 0; i < n; ++i) text += "abcdefghijklmnopqrstuvw\r";
+            for (std::size_t i = 0; i < n; ++i) text += "xyz0123456789ABCDEFGHIJKLMNOP\n";
+            text += moreCr ? "\r" : "\n";
+            const LineEnds want = moreCr ? LineEnds::Cr : LineEnds::Lf;
+            for (std::size_t piece : {std::size_t(7), std::size_t(4096), std::size_t(1) << 16})
+                EXPECT_EQ(Detect(text, piece).ends, want) << n << " piece " << piece;
+        }
+    }
+}
+
 TEST(LogEncoding, ModesFixTheEncodingAndCp932LooksAtNothing) {
     CLogFormDetector d;
     d.Feed(Utf8Of(Sjis("あ")) + "\n");
