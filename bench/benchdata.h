@@ -3,10 +3,13 @@
 #pragma once
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
+
+#include "core/ports.h"
 
 namespace orv::bench {
 
@@ -32,6 +35,29 @@ inline double TotalBytes(const std::vector<std::string>& files) {
     double total = 0;
     for (auto& f : files) total += static_cast<double>(std::filesystem::file_size(f));
     return total;
+}
+
+// Answers every question Yes, as a user importing converted logs would
+// (the real box would wait for a click).
+class YesPrompter : public IPrompter {
+public:
+    MsgAnswer MessageBox(int, const std::string&, MsgIcon, MsgButtons) override {
+        return MsgAnswer::Yes;
+    }
+};
+
+// Milliseconds that f takes.
+template <class F>
+double TimeMs(F&& f) {
+    const auto t0 = std::chrono::steady_clock::now();
+    f();
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
+}
+
+// The median of v (sorted in place).
+inline double Median(std::vector<double>& v) {
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
 }
 
 }  // namespace orv::bench

@@ -1,8 +1,6 @@
 // Import, tree rebuild, save and open of the synthetic 100,000-message forum.
 #include <benchmark/benchmark.h>
 
-#include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -32,13 +30,18 @@ private:
     TreeItem m_next = 0;
 };
 
-// Answers every question Yes, as a user importing converted logs would.
-class YesPrompter : public IPrompter {
-public:
-    MsgAnswer MessageBox(int, const std::string&, MsgIcon, MsgButtons) override {
-        return MsgAnswer::Yes;
-    }
-};
+// Imports files into a new document (questions answered by prompter);
+// the milliseconds of the import alone, not of tearing the document down.
+double ImportOnce(const std::vector<std::string>& files, IPrompter* prompter,
+                  std::size_t* records = nullptr) {
+    NullTree tree;
+    COrvDoc doc;
+    doc.SetPorts({&tree, nullptr, prompter, nullptr, nullptr});
+    CLogFileList list(files);
+    const double ms = bench::TimeMs([&] { doc.ImportLogFiles(list); });
+    if (records) *records = doc.GetTreeItems().size();
+    return ms;
+}
 
 // The forum's import; with the argument 1 from its UTF-8 LF copies as
 // orvlog reads them, 2 the same as the viewer reads them (with a pass that
@@ -47,54 +50,36 @@ void BM_Import(benchmark::State& state) {
     auto files = bench::LogFiles(state.range(0) ? "utf8-lf" : "");
     if (files.empty()) return state.SkipWithError("no forum logs: run bench/run.sh");
     std::size_t records = 0;
-    YesPrompter yes;
-    for (auto _ : state) {
-        NullTree tree;
-        auto doc = std::make_unique<COrvDoc>();
-        doc->SetPorts({&tree, nullptr, state.range(0) == 2 ? &yes : nullptr, nullptr, nullptr});
-        CLogFileList list(files);
-        doc->ImportLogFiles(list);
-        records = doc->GetTreeItems().size();
-        state.PauseTiming();  // tearing the document down is not the import
-        doc.reset();
-        state.ResumeTiming();
-    }
+    bench::YesPrompter yes;
+    for (auto _ : state)
+        state.SetIterationTime(ImportOnce(files, state.range(0) == 2 ? &yes : nullptr, &records) /
+                               1000);
     state.counters["messages"] = static_cast<double>(records);
     state.SetBytesProcessed(static_cast<int64_t>(bench::TotalBytes(files)) * state.iterations());
 }
-BENCHMARK(BM_Import)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_Import)
+    ->Arg(0)
+    ->Arg(1)
+    ->Arg(2)
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->Iterations(3);
 
 // The three imports above taken in turn within each iteration, so that a
 // machine whose speed drifts (a shared host) gives them the same
 // conditions: the counters are the medians of each and the ratios of the
 // converted ones to the CP932 one.
 void BM_ImportInterleaved(benchmark::State& state) {
-    const std::vector<std::string> sets[] = {bench::LogFiles(), bench::LogFiles("utf8-lf"),
-                                             bench::LogFiles("utf8-lf")};
-    if (sets[0].empty() || sets[1].empty()) return state.SkipWithError("run bench/run.sh");
-    YesPrompter yes;
+    const std::vector<std::string> cp932 = bench::LogFiles(), utf8 = bench::LogFiles("utf8-lf");
+    if (cp932.empty() || utf8.empty()) return state.SkipWithError("run bench/run.sh");
+    bench::YesPrompter yes;
     std::vector<double> ms[3];
     for (auto _ : state) {
-        for (int k = 0; k < 3; ++k) {
-            NullTree tree;
-            auto doc = std::make_unique<COrvDoc>();
-            doc->SetPorts({&tree, nullptr, k == 2 ? &yes : nullptr, nullptr, nullptr});
-            CLogFileList list(sets[k]);
-            const auto t0 = std::chrono::steady_clock::now();
-            doc->ImportLogFiles(list);
-            ms[k].push_back(
-                std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0)
-                    .count());
-            state.PauseTiming();
-            doc.reset();
-            state.ResumeTiming();
-        }
+        ms[0].push_back(ImportOnce(cp932, nullptr));
+        ms[1].push_back(ImportOnce(utf8, nullptr));
+        ms[2].push_back(ImportOnce(utf8, &yes));
     }
-    double median[3];
-    for (int k = 0; k < 3; ++k) {
-        std::sort(ms[k].begin(), ms[k].end());
-        median[k] = ms[k][ms[k].size() / 2];
-    }
+    const double median[3] = {bench::Median(ms[0]), bench::Median(ms[1]), bench::Median(ms[2])};
     state.counters["cp932_ms"] = median[0];
     state.counters["utf8_ms"] = median[1];
     state.counters["counted_ms"] = median[2];

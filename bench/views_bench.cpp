@@ -211,14 +211,28 @@ BENCHMARK(BM_DeepChainExpandCollapseAll)
     ->UseRealTime()
     ->Iterations(3);
 
-// Answers Yes, as a user importing converted logs would (the real box
-// would wait for a click).
-class YesPrompter : public IPrompter {
-public:
-    MsgAnswer MessageBox(int, const std::string&, MsgIcon, MsgButtons) override {
-        return MsgAnswer::Yes;
-    }
-};
+// Imports files into the panes of a new window, with the real progress
+// dialog or none and questions answered by prompter; the milliseconds
+// until the import is shown.
+double ImportIntoPanes(const std::vector<std::string>& files, bool withProgress,
+                       IPrompter* prompter, std::size_t* messages = nullptr) {
+    Host host;
+    host.show();
+    CProgressFactory progress(&host);
+    COrvDoc doc;
+    DocPorts ports;
+    ports.tree = host.tree;
+    ports.progress = withProgress ? &progress : nullptr;
+    ports.prompter = prompter;
+    doc.SetPorts(ports);
+    CLogFileList list(files);
+    const double ms = orv::bench::TimeMs([&] {
+        doc.ImportLogFiles(list);
+        QCoreApplication::processEvents();
+    });
+    if (messages) *messages = doc.GetTreeItems().size();
+    return ms;
+}
 
 // The synthetic forum's logs imported into the panes, with the real
 // progress dialog (polled once per body line) or with none: the difference
@@ -227,30 +241,17 @@ public:
 // for the question before it is read, the question answered Yes.
 void BM_ImportForum(benchmark::State& state) {
     const auto files = orv::bench::LogFiles(state.range(0) == 2 ? "utf8-lf" : "");
-    YesPrompter yes;
     if (files.empty()) {
         state.SkipWithError("no forum logs (ORV_BENCH_DATA)");
         return;
     }
-    for (auto _ : state) {
-        state.PauseTiming();
-        Host host;
-        host.show();
-        CProgressFactory progress(&host);
-        COrvDoc doc;
-        DocPorts ports;
-        ports.tree = host.tree;
-        ports.progress = state.range(0) ? &progress : nullptr;
-        ports.prompter = state.range(0) == 2 ? &yes : nullptr;
-        doc.SetPorts(ports);
-        CLogFileList list(files);
-        state.ResumeTiming();
-        doc.ImportLogFiles(list);
-        QCoreApplication::processEvents();
-        state.PauseTiming();
-        state.counters["messages"] = static_cast<double>(doc.GetTreeItems().size());
-        state.ResumeTiming();
-    }
+    orv::bench::YesPrompter yes;
+    std::size_t messages = 0;
+    for (auto _ : state)
+        state.SetIterationTime(ImportIntoPanes(files, state.range(0) != 0,
+                                               state.range(0) == 2 ? &yes : nullptr, &messages) /
+                               1000);
+    state.counters["messages"] = static_cast<double>(messages);
     state.SetBytesProcessed(static_cast<int64_t>(orv::bench::TotalBytes(files)) *
                             state.iterations());
 }
@@ -259,7 +260,7 @@ BENCHMARK(BM_ImportForum)
     ->Arg(1)
     ->Arg(2)
     ->Unit(benchmark::kMillisecond)
-    ->UseRealTime()
+    ->UseManualTime()
     ->Iterations(5);
 
 // The viewer's imports of the CP932 logs and of their UTF-8 LF copies (as
@@ -267,38 +268,21 @@ BENCHMARK(BM_ImportForum)
 // so that a machine whose speed drifts gives both the same conditions:
 // the counters are their medians and the ratio of the converted one.
 void BM_ImportForumInterleaved(benchmark::State& state) {
-    const std::vector<std::string> sets[] = {orv::bench::LogFiles(),
-                                             orv::bench::LogFiles("utf8-lf")};
-    if (sets[0].empty() || sets[1].empty()) {
+    const auto cp932 = orv::bench::LogFiles(), utf8 = orv::bench::LogFiles("utf8-lf");
+    if (cp932.empty() || utf8.empty()) {
         state.SkipWithError("no forum logs (ORV_BENCH_DATA)");
         return;
     }
-    YesPrompter yes;
+    orv::bench::YesPrompter yes;
     std::vector<double> ms[2];
     for (auto _ : state) {
-        for (int k = 0; k < 2; ++k) {
-            Host host;
-            host.show();
-            CProgressFactory progress(&host);
-            COrvDoc doc;
-            DocPorts ports;
-            ports.tree = host.tree;
-            ports.progress = &progress;
-            ports.prompter = k == 1 ? &yes : nullptr;
-            doc.SetPorts(ports);
-            CLogFileList list(sets[k]);
-            const auto t0 = std::chrono::steady_clock::now();
-            doc.ImportLogFiles(list);
-            QCoreApplication::processEvents();
-            ms[k].push_back(
-                std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0)
-                    .count());
-        }
+        ms[0].push_back(ImportIntoPanes(cp932, true, nullptr));
+        ms[1].push_back(ImportIntoPanes(utf8, true, &yes));
     }
-    for (auto& m : ms) std::sort(m.begin(), m.end());
-    state.counters["cp932_ms"] = ms[0][ms[0].size() / 2];
-    state.counters["utf8_counted_ms"] = ms[1][ms[1].size() / 2];
-    state.counters["ratio"] = ms[1][ms[1].size() / 2] / ms[0][ms[0].size() / 2];
+    const double c = orv::bench::Median(ms[0]), u = orv::bench::Median(ms[1]);
+    state.counters["cp932_ms"] = c;
+    state.counters["utf8_counted_ms"] = u;
+    state.counters["ratio"] = u / c;
 }
 BENCHMARK(BM_ImportForumInterleaved)->Unit(benchmark::kMillisecond)->Iterations(7);
 
