@@ -3,6 +3,9 @@
 #include <bit>
 #include <cstring>
 #include <memory>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "core/charset_platform.h"
 #include "core/cp932.h"
@@ -104,6 +107,62 @@ inline unsigned UnitOf(const unsigned char* p, std::size_t len) {
     return len == 2 ? (p[0] & 0x1Fu) << 6 | (p[1] & 0x3Fu)
                     : (p[0] & 0x0Fu) << 12 | (p[1] & 0x3Fu) << 6 | (p[2] & 0x3Fu);
 }
+
+// The code point of the kana or kanji character at p (three bytes there,
+// with no narrower range to check than that of every continuation byte),
+// else 0: the most of a Japanese log, told at once.
+inline unsigned KanjiAt(const unsigned char* p) {
+    const unsigned b = p[0];
+    const bool ok = (b - 0xE1u <= 0xEFu - 0xE1u) & (b != 0xED) & ((p[1] & 0xC0u) == 0x80u) &
+                    ((p[2] & 0xC0u) == 0x80u);
+    return ok ? (b & 0x0Fu) << 12 | (p[1] & 0x3Fu) << 6 | (p[2] & 0x3Fu) : 0;
+}
+
+// A CP932 code of two bytes (not one byte, not 〓's mark 0xFFFF).
+inline bool IsDoubleCode(std::uint16_t code) { return code >= 0x100 && code != 0xFFFF; }
+
+#if defined(__SSE2__)
+// One bit per byte of the 64 bytes at p: bytes of 0x80 and above, lead
+// bytes of kana and kanji (0xE1 to 0xEF but 0xED: no narrower check of the
+// next byte), continuation bytes, CR and LF.
+struct ByteMasks {
+    std::uint64_t high = 0, lead = 0, cont = 0, cr = 0, lf = 0;
+};
+
+inline __m128i Bytes(unsigned char b) { return _mm_set1_epi8(static_cast<char>(b)); }
+
+inline std::uint64_t Mask16(__m128i v, int q) {
+    return std::uint64_t{static_cast<std::uint16_t>(_mm_movemask_epi8(v))} << (16 * q);
+}
+
+inline ByteMasks MasksOf(const unsigned char* p) {
+    ByteMasks m;
+    for (int q = 0; q < 4; ++q) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * q));
+        const __m128i t = _mm_sub_epi8(v, Bytes(0xE1));
+        const __m128i lead = _mm_andnot_si128(_mm_cmpeq_epi8(v, Bytes(0xED)),
+                                              _mm_cmpeq_epi8(_mm_min_epu8(t, Bytes(0x0E)), t));
+        m.high |= Mask16(v, q);
+        m.lead |= Mask16(lead, q);
+        m.cont |= Mask16(_mm_cmpeq_epi8(_mm_and_si128(v, Bytes(0xC0)), Bytes(0x80)), q);
+        m.cr |= Mask16(_mm_cmpeq_epi8(v, Bytes('\r')), q);
+        m.lf |= Mask16(_mm_cmpeq_epi8(v, Bytes('\n')), q);
+    }
+    return m;
+}
+
+// How many bytes from p[0] the characters that start in its first 64
+// bytes take (64 to 66) when those are all ASCII bytes and well-formed
+// kana and kanji; else 0.
+inline std::size_t PlainSpan(const ByteMasks& m, const unsigned char* p) {
+    if (m.high != (m.lead | m.cont) || m.cont != (m.lead << 1 | m.lead << 2)) return 0;
+    // A character started in the last two bytes goes on after them.
+    const unsigned over = (m.lead >> 63) ? 2 : unsigned(m.lead >> 62 & 1);
+    for (unsigned k = 0; k < over; ++k)
+        if ((p[64 + k] & 0xC0) != 0x80) return 0;
+    return 64 + over;
+}
+#endif
 
 // One bit per UTF-16 unit, set where CP932 holds no character for it: an
 // eighth of a kilobyte per 1,024 units, small enough to stay in the
@@ -302,58 +361,111 @@ std::size_t CLogConverter::DecodeUtf8(std::string_view in, bool last, char*& o) 
     // UTF-8 is decoded here, in the same pass that checks it, turns the line
     // ends into CR LF and counts lines: a character is its bits, and its
     // CP932 code comes from the table the system's CP932 decoder filled.
-    // The output and the line count live in w, a local: a member written
-    // through a char pointer would be read again after every byte put.
     static const std::uint16_t* const codes = Cp932CodeTable();
     static const std::uint64_t* const unheld = UnheldBits();
     const auto* p = reinterpret_cast<const unsigned char*>(in.data());
     const std::size_t n = in.size();
+    // The output and the line count are locals of the loop, handed to the
+    // rarer paths in w: kept in registers, not read back after every byte.
     Utf8Writer w{o, m_lines, kWrite || !m_firstLine};
+    char* out = o;
     std::size_t i = 0;
-    while (i < n) {
-        const unsigned char b = p[i];
-        if (b >= 0xE1 && b <= 0xEF && b != 0xED && i + 2 < n && (p[i + 1] & 0xC0) == 0x80 &&
-            (p[i + 2] & 0xC0) == 0x80) {
-            // Kana and kanji, the most of a Japanese log: three bytes with
-            // no narrower range to check, and a two-byte code.
-            const unsigned cp = (b & 0x0Fu) << 12 | (p[i + 1] & 0x3Fu) << 6 | (p[i + 2] & 0x3Fu);
-            i += 3;
-            if (!kWrite) {
-                // Counting asks only whether CP932 holds it: one bit each.
-                if ((unheld[cp >> 6] >> (cp & 63)) & 1) PutOdd<kWrite>(0xFFFF, w);
-            } else if (const std::uint16_t code = codes[cp]; code >= 0x100 && code != 0xFFFF) {
-                w.out[0] = static_cast<char>(code >> 8);
-                w.out[1] = static_cast<char>(code & 0xFF);
-                w.out += 2;
-            } else {
-                PutOdd<kWrite>(code, w);
-            }
-        } else if (b >= 0x20 && b < 0x80 && i + 8 <= n) {
-            // A run of plain bytes at once, up to the first other one; when
-            // only counting, and the line of the first 〓 is known, control
-            // bytes (line ends) need no look either.
-            const std::size_t k = PlainPrefix8(p + i, w.stopAtControls);
-            if (kWrite) {
-                std::memcpy(w.out, p + i, 8);  // the buffer has room for two per byte
-                w.out += k;
-            }
-            i += k;
-        } else if (b < 0x80) {
-            PutAscii<kWrite>(b, i >= 1 ? p[i - 1] : static_cast<unsigned char>(m_prev), w);
-            ++i;
-        } else {
-            std::size_t len;
-            const Seq s = Utf8Seq(p + i, n - i, len);
-            if (s == Seq::Short && !last) break;
-            const std::uint16_t code = s == Seq::Ok && len < 4 ? codes[UnitOf(p + i, len)] : 0xFFFF;
-            i += len;
-            PutOdd<kWrite>(code, w);
+    // Japanese text alternates short runs of plain bytes with kana and
+    // kanji. Each round takes the run before the next character (up to
+    // eight bytes at once, perhaps none) and then that character, so that
+    // the branches taken are the same round after round. Eleven bytes left
+    // hold the run and any character after it.
+    std::size_t roundsTo = 0;
+    while (i + 11 <= n) {
+        if (!kWrite && i + 66 <= n && i >= roundsTo) {
+            // Counting takes 64 bytes at once when they are plain bytes and
+            // kana and kanji that CP932 holds; else the rounds below do.
+            const std::size_t span = CountBlock(p + i, i ? p[i - 1] : m_prev, w.lines);
+            i += span;
+            if (!span) roundsTo = i + 64;
+            continue;
         }
+        const std::size_t k = PlainPrefix8(p + i, w.stopAtControls);
+        if (kWrite) std::memcpy(out, p + i, 8);  // the buffer has room for two per byte
+        if (kWrite) out += k;
+        i += k;
+        if (k == 8) continue;
+        const unsigned cp = KanjiAt(p + i);
+        if (cp && (kWrite ? IsDoubleCode(codes[cp]) : !((unheld[cp >> 6] >> (cp & 63)) & 1))) {
+            if (kWrite) out[0] = static_cast<char>(codes[cp] >> 8);
+            if (kWrite) out[1] = static_cast<char>(codes[cp] & 0xFF);
+            if (kWrite) out += 2;
+            i += 3;
+            continue;
+        }
+        // Anything else (a control byte, a half-width kana, a character
+        // CP932 lacks, another length, an ill-formed byte) the long way.
+        w.out = out;
+        if (cp) {
+            PutOdd<kWrite>(codes[cp], w);
+            i += 3;
+        } else {
+            i += PutOther<kWrite>(p, i, n, last, w);
+        }
+        out = w.out;
+    }
+    w.out = out;
+    while (i < n) {
+        const std::size_t used = PutOther<kWrite>(p, i, n, last, w);
+        if (!used) break;
+        i += used;
     }
     m_lines = w.lines;
     o = w.out;
     if (i > 0) m_prev = static_cast<char>(p[i - 1]);  // the last byte read, for a CR LF cut
     return i;
+}
+
+std::size_t CLogConverter::CountBlock(const unsigned char* p, unsigned char before,
+                                      std::uint64_t& lines) const {
+#if defined(__SSE2__)
+    static const std::uint64_t* const unheld = UnheldBits();
+    const ByteMasks m = MasksOf(p);
+    const std::size_t span = PlainSpan(m, p);
+    if (!span) return 0;
+    std::uint64_t odd = 0;  // a character CP932 does not hold
+    for (std::uint64_t l = m.lead; l; l &= l - 1) {
+        const unsigned k = static_cast<unsigned>(std::countr_zero(l));
+        const unsigned cp = (p[k] & 0x0Fu) << 12 | (p[k + 1] & 0x3Fu) << 6 | (p[k + 2] & 0x3Fu);
+        odd |= unheld[cp >> 6] >> (cp & 63);
+    }
+    if (odd & 1) return 0;
+    // The file's line ends among the bytes: CR LF pairs (a CR just before
+    // p[0] pairs too), or the lone LF or CR bytes.
+    const std::uint64_t ends = m_form.ends == LineEnds::CrLf
+                                   ? m.lf & (m.cr << 1 | (before == '\r'))
+                                   : (m_form.ends == LineEnds::Lf ? m.lf : m.cr);
+    lines += static_cast<unsigned>(std::popcount(ends));
+    return span;
+#else
+    (void)p, (void)before, (void)lines;
+    return 0;
+#endif
+}
+
+template <bool kWrite>
+std::size_t CLogConverter::PutOther(const unsigned char* p, std::size_t i, std::size_t n,
+                                    bool last, Utf8Writer& w) {
+    // Any byte at all: an ASCII byte, or a character of any length, or an
+    // ill-formed sequence (one 〓). 0 when a character is cut off by the
+    // end of a piece that is not the last.
+    static const std::uint16_t* const codes = Cp932CodeTable();
+    const unsigned char b = p[i];
+    if (b < 0x80) {
+        PutAscii<kWrite>(b, i >= 1 ? p[i - 1] : static_cast<unsigned char>(m_prev), w);
+        return 1;
+    }
+    std::size_t len;
+    const Seq s = Utf8Seq(p + i, n - i, len);
+    if (s == Seq::Short && !last) return 0;
+    const std::uint16_t code = s == Seq::Ok && len < 4 ? codes[UnitOf(p + i, len)] : 0xFFFF;
+    PutOdd<kWrite>(code, w);
+    return len;
 }
 
 template <bool kWrite>

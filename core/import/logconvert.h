@@ -68,6 +68,17 @@ private:
         std::uint64_t lines;
         bool stopAtControls;
     };
+    // Counts 64 bytes or a few more at p (66 there) when they are ASCII
+    // bytes and kana and kanji that CP932 holds, adding their line ends to
+    // lines; returns the bytes used, 0 when the bytes hold anything else.
+    // before: the byte before p[0].
+    std::size_t CountBlock(const unsigned char* p, unsigned char before,
+                           std::uint64_t& lines) const;
+    // The byte or character at p[i] of the n bytes at p, put; returns the
+    // bytes used, 0 when a character is cut off and more may come.
+    template <bool kWrite>
+    std::size_t PutOther(const unsigned char* p, std::size_t i, std::size_t n, bool last,
+                         Utf8Writer& w);
     // An ASCII byte other than the plain ones; before is the byte before it.
     template <bool kWrite>
     void PutAscii(unsigned char b, unsigned char before, Utf8Writer& w);
