@@ -8,7 +8,7 @@
 namespace orv {
 
 namespace {
-constexpr std::size_t kPieceSize = 1 << 18;
+constexpr std::size_t kPieceSize = 1 << 16;
 }
 
 CConvertAhead::CConvertAhead(const LogForm& form, ReadFn read) : m_read(std::move(read)) {
@@ -31,6 +31,7 @@ void CConvertAhead::Run(const LogForm& form) {
         std::uint64_t rawPos = 0;
         for (bool end = false; !end;) {
             Piece piece;
+            piece.bytes = Spare();
             const std::size_t got = m_read(raw.data(), raw.size(), rawPos, piece.readErr);
             rawPos += got;
             end = got < raw.size();
@@ -56,6 +57,20 @@ bool CConvertAhead::Push(Piece&& piece) {
     m_pieces.push_back(std::move(piece));
     m_cv.notify_all();
     return true;
+}
+
+std::string CConvertAhead::Spare() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_spare.empty()) return {};
+    std::string bytes = std::move(m_spare.back());
+    m_spare.pop_back();
+    bytes.clear();
+    return bytes;
+}
+
+void CConvertAhead::GiveBack(std::string&& bytes) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_spare.size() < kAhead) m_spare.push_back(std::move(bytes));
 }
 
 CConvertAhead::Piece CConvertAhead::Next() {

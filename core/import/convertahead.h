@@ -13,6 +13,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "core/import/logform.h"
 
@@ -44,16 +45,21 @@ public:
 
     // The next piece, waiting for it; a piece thrown on is rethrown.
     Piece Next();
+    // The bytes of a piece taken and read, to be filled again: a buffer
+    // used again has its memory mapped and in the cache already.
+    void GiveBack(std::string&& bytes);
 
 private:
     static constexpr std::size_t kAhead = 4;
     void Run(const LogForm& form);
     bool Push(Piece&& piece);  // false once stopped
+    std::string Spare();       // a buffer given back, emptied, or a new one
 
     ReadFn m_read;
     std::mutex m_mutex;
     std::condition_variable m_cv;
     std::deque<Piece> m_pieces;
+    std::vector<std::string> m_spare;
     bool m_bStopped = false;
     std::thread m_thread;
 };

@@ -377,12 +377,14 @@ std::size_t CLogConverter::DecodeUtf8(std::string_view in, bool last, char*& o) 
     // hold the run and any character after it.
     std::size_t roundsTo = 0;
     while (i + 11 <= n) {
-        if (!kWrite && i + 66 <= n && i >= roundsTo) {
-            // Counting takes 64 bytes at once when they are plain bytes and
-            // kana and kanji that CP932 holds; else the rounds below do.
-            const std::size_t span = CountBlock(p + i, i ? p[i - 1] : m_prev, w.lines);
-            i += span;
-            if (!span) roundsTo = i + 64;
+        if (i + 80 <= n && i >= roundsTo) {
+            // 64 bytes at once when they are plain bytes, kana and kanji;
+            // else, and from a character CP932 does not hold, the rounds.
+            const unsigned char before = i ? p[i - 1] : static_cast<unsigned char>(m_prev);
+            const std::size_t used = kWrite ? WriteBlock(p + i, before, out, w.lines)
+                                            : CountBlock(p + i, before, w.lines);
+            i += used;
+            if (!used) roundsTo = i + 64;
             continue;
         }
         const std::size_t k = PlainPrefix8(p + i, w.stopAtControls);
@@ -444,6 +446,56 @@ std::size_t CLogConverter::CountBlock(const unsigned char* p, unsigned char befo
     return span;
 #else
     (void)p, (void)before, (void)lines;
+    return 0;
+#endif
+}
+
+std::size_t CLogConverter::WriteBlock(const unsigned char* p, unsigned char before, char*& out,
+                                      std::uint64_t& lines) const {
+#if defined(__SSE2__)
+    static const std::uint16_t* const codes = Cp932CodeTable();
+    const ByteMasks m = MasksOf(p);
+    if (!PlainSpan(m, p)) return 0;
+    // Rounds of a run of plain bytes (copied sixteen at a time, the bytes
+    // after the run written over later) and the character after it, up to
+    // the first character that starts past the 64 bytes.
+    const bool crlf = m_form.ends == LineEnds::CrLf;
+    const std::uint64_t ends = crlf ? 0 : m_form.ends == LineEnds::Lf ? m.lf : m.cr;
+    const std::uint64_t stops = m.lead | ends;
+    char* o = out;
+    std::size_t k = 0;
+    while (k < 64) {
+        const std::uint64_t rest = stops >> k;
+        const std::size_t run = rest ? static_cast<std::size_t>(std::countr_zero(rest)) : 64 - k;
+        std::memcpy(o, p + k, 16);
+        for (std::size_t c = 16; c < run; c += 16) std::memcpy(o + c, p + k + c, 16);
+        o += run;
+        k += run;
+        if (k >= 64) break;
+        if ((ends >> k) & 1) {
+            o[0] = '\r', o[1] = '\n', o += 2;
+            ++k, ++lines;
+            continue;
+        }
+        const std::uint16_t code =
+            codes[(p[k] & 0x0Fu) << 12 | (p[k + 1] & 0x3Fu) << 6 | (p[k + 2] & 0x3Fu)];
+        if (IsDoubleCode(code)) {
+            o[0] = static_cast<char>(code >> 8), o[1] = static_cast<char>(code & 0xFF), o += 2;
+        } else if (code < 0x100) {
+            *o++ = static_cast<char>(code);  // a half-width kana
+        } else {
+            break;  // 〓, put by the rounds
+        }
+        k += 3;
+    }
+    if (crlf) {
+        const std::uint64_t taken = k >= 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << k) - 1;
+        lines += static_cast<unsigned>(std::popcount(m.lf & (m.cr << 1 | (before == '\r')) & taken));
+    }
+    out = o;
+    return k;
+#else
+    (void)p, (void)before, (void)out, (void)lines;
     return 0;
 #endif
 }

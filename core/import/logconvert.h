@@ -68,6 +68,12 @@ private:
         std::uint64_t lines;
         bool stopAtControls;
     };
+    // Converts 64 bytes or a few more at p (80 there) to out when they are
+    // ASCII bytes and kana and kanji, up to a character CP932 does not
+    // hold, adding their line ends to lines; returns the bytes used, 0 when
+    // the bytes hold anything else. out has room for 16 more than it gets.
+    std::size_t WriteBlock(const unsigned char* p, unsigned char before, char*& out,
+                           std::uint64_t& lines) const;
     // Counts 64 bytes or a few more at p (66 there) when they are ASCII
     // bytes and kana and kanji that CP932 holds, adding their line ends to
     // lines; returns the bytes used, 0 when the bytes hold anything else.

@@ -138,6 +138,7 @@ std::size_t CLogFileList::ReadConverted(char* dst, std::size_t n) {
             }
             // The next piece of the file, converted.
             CConvertAhead::Piece piece = m_ahead->Next();
+            m_ahead->GiveBack(std::move(m_convOut));
             m_convOut = std::move(piece.bytes);
             m_convOutPos = 0;
             m_rawPos = piece.rawEnd;

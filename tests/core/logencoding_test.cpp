@@ -363,6 +363,53 @@ TEST(LogEncoding, ReplacementsAreCountedWithTheirFirstLine) {
     }
 }
 
+// Runs of plain bytes, kana and kanji are converted and counted 64 bytes
+// at a time when the bytes are all there, else character by character
+// (pieces too short for a block). Both ways give the same bytes, counts
+// and first line on random mixtures that hold, now and then, what the
+// blocks leave to the characters: half-width kana, characters CP932 lacks,
+// other lengths, ill-formed bytes, controls and every kind of line end.
+TEST(LogEncoding, BlocksConvertAsCharacterByCharacter) {
+    const char* const tokens[] = {
+        "\xE6\xBC\xA2", "\xE5\xAD\x97", "\xE3\x81\x82", "\xE3\x83\xAD",  // 漢字あロ
+        "a",   "OK ",  "0123456789abcdefghij", " ",
+        "\n",  "\r",   "\r\n",                  "\t",
+        "\xEF\xBD\xB6",                       // ｶ, one byte in CP932
+        "\xE3\x82\x94",                       // ゔ, which CP932 lacks
+        "\xC3\xA9", "\xF0\x9F\x98\x80",        // é and an emoji
+        "\x80", "\xE3\x81",                     // ill-formed
+        "\xE3\x80\x9C",                       // the wave dash CP932 spells otherwise
+    };
+    // Mostly kanji and plain bytes; the rest seldom, so that most blocks of
+    // 64 bytes hold none of them and some hold one.
+    const int weights[] = {30, 30, 30, 30, 20, 10, 3, 20, 6, 2, 6, 1, 2, 2, 1, 1, 1, 1, 1};
+    std::vector<int> pick;
+    for (int t = 0; t < static_cast<int>(std::size(weights)); ++t)
+        pick.insert(pick.end(), weights[t], t);
+    std::uint32_t seed = 12345;
+    const auto next = [&seed] { return (seed = seed * 1103515245u + 12345u) >> 8; };
+    for (std::size_t round = 0; round < 300; ++round) {
+        std::string text;
+        // Every other text holds nothing odd in its first 500 bytes, so that
+        // its first odd character comes after many blocks.
+        while (text.size() < 600 + round * 7) {
+            const int t = pick[next() % pick.size()];
+            if (round % 2 || text.size() >= 500 || t < 12) text += tokens[t];
+        }
+        for (LineEnds ends : {LineEnds::CrLf, LineEnds::Lf, LineEnds::Cr}) {
+            const LogForm form{LogEncoding::Utf8, ends};
+            CLogConverter whole(form), pieces(form), counted(form);
+            const std::string want = Convert(form, text, 7, &pieces);
+            ASSERT_EQ(Convert(form, text, text.size() + 1, &whole), want) << round;
+            counted.Count(text, true);
+            for (const CLogConverter* c : {&whole, &counted}) {
+                ASSERT_EQ(c->Replaced(), pieces.Replaced()) << round;
+                ASSERT_EQ(c->FirstReplacedLine(), pieces.FirstReplacedLine()) << round;
+            }
+        }
+    }
+}
+
 // A large UTF-8 file is counted in two halves at once: the count and the
 // first line are those of one pass, wherever the odd characters stand
 // (before the cut, after it, on both sides, none) and whatever the line ends.
