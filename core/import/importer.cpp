@@ -46,6 +46,8 @@ CLogImport::CLogImport(COrvDoc& doc, CCommentStore& store, CLogFileList& list)
     : m_doc(doc), m_store(store), m_list(list), m_prompter(doc.Ports().prompter) {
     if (doc.Ports().chooser) list.SetChooser(doc.Ports().chooser);
     list.SetEncodingMode(doc.GetLogEncoding());
+    list.SetCountWhenOpened(m_prompter &&
+                            doc.GetConversionNotice() == COrvDoc::ConversionNotice::Ask);
 }
 
 void CLogImport::Show(int id, const std::string& arg) {
@@ -100,8 +102,7 @@ bool CLogImport::MayConvert() {
         return true;
     // The question comes before the file is read: one pass of its own
     // counts what the conversion will replace.
-    std::uint64_t replaced = 0, firstLine = 0;
-    m_list.CountReplacements(replaced, firstLine);
+    const std::uint64_t replaced = m_list.CountReplacements();
     if (replaced == 0) return true;
     const int id = res::IDS_IMPORT_CONVERT_ASK;
     const std::string text =

@@ -35,9 +35,6 @@ public:
     // the file's own line ends) of the first; 0 when none.
     std::uint64_t Replaced() const { return m_replaced; }
     std::uint64_t FirstReplacedLine() const { return m_firstLine; }
-    // The lines ended so far: all of them while nothing was replaced (after
-    // that counting may stop).
-    std::uint64_t Lines() const { return m_lines; }
 
 private:
     // ISO-2022-JP to EUC-JP bytes (0xFF for a byte that has no place);

@@ -6,13 +6,12 @@
 #include <thread>
 
 #include "core/fileio.h"
+#include "core/import/logsurvey.h"
 
 namespace orv {
 
 namespace {
 constexpr std::size_t kBufferSize = 1 << 16;
-// A converted UTF-8 file at least this long is counted in two halves.
-constexpr std::uint64_t kHalvesFrom = 1 << 20;
 std::uint64_t g_failReadsFrom = 0;  // offset + 1 of the first byte that cannot be read; 0: none
 }  // namespace
 
@@ -101,10 +100,24 @@ void CLogFileList::DetectForm() {
     // its end for its line ends. Read errors here are met again, and
     // reported, when the file is read.
     CLogFormDetector detector;
+    m_bCounted = false;
     for (;;) {
         const std::size_t got = std::fread(m_buf.data(), 1, m_buf.size(), m_file);
         detector.Feed(std::string_view(m_buf.data(), got));
         if (got < m_buf.size() || !detector.NeedMore()) break;
+        if (detector.EncodingSettled() && m_length >= kHalvesFrom) {
+            // The rest of a large file read for its line ends in two halves
+            // at once; a UTF-8 one counted in the same pass when asked.
+            const LogForm form = detector.Result(m_mode);
+            const bool count = m_bCountWhenOpened && (form.encoding == LogEncoding::Utf8 ||
+                                                      form.encoding == LogEncoding::Utf8Bom);
+            const LogSurvey survey =
+                SurveyLog(m_file, m_current, m_length, detector.Seen(), count ? &form : nullptr);
+            detector.AddLineEnds(survey.ends);
+            m_bCounted = count;
+            m_counted = survey.replaced;
+            break;
+        }
     }
     std::clearerr(m_file);
     std::fseek(m_file, 0, SEEK_SET);
@@ -174,85 +187,26 @@ bool CLogFileList::SeekConverted(std::uint64_t pos) {
     return true;
 }
 
-namespace {
-
-// Counts the bytes of f from its position up to offset to (or its end).
-void CountPieces(std::FILE* f, std::uint64_t from, std::uint64_t to, CLogConverter& counter) {
-    std::vector<char> piece(kBufferSize);
-    for (std::uint64_t at = from; at < to;) {
-        const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(piece.size(), to - at));
-        const std::size_t got = std::fread(piece.data(), 1, want, f);
-        at += got;
-        const bool end = got < want || at >= to;
-        counter.Count(std::string_view(piece.data(), got), end);
-        if (end) break;
-    }
-}
-
-// Where a UTF-8 file of length bytes may be cut into two halves counted
-// apart: at an ASCII byte other than CR and LF near its middle, which
-// neither ends a character nor splits a CR LF; 0 when none is near.
-std::uint64_t HalfwayCut(const std::string& path, std::uint64_t length) {
-    int err = 0;
-    std::FILE* f = OpenRegularFile(path, err);
-    if (!f) return 0;
-    std::uint64_t cut = 0;
-    char window[4096];
-    const std::uint64_t mid = length / 2;
-    if (std::fseek(f, static_cast<long>(mid), SEEK_SET) == 0) {
-        const std::size_t got = std::fread(window, 1, sizeof window, f);
-        for (std::size_t i = 0; i < got && !cut; ++i) {
-            const auto b = static_cast<unsigned char>(window[i]);
-            if (b < 0x80 && b != '\r' && b != '\n') cut = mid + i;
-        }
-    }
-    std::fclose(f);
-    return cut;
-}
-
-}  // namespace
-
-void CLogFileList::CountReplacements(std::uint64_t& count, std::uint64_t& firstLine) {
-    count = firstLine = 0;
-    if (!m_bConverted || !m_file) return;
+std::uint64_t CLogFileList::CountReplacements() {
+    if (!m_bConverted || !m_file) return 0;
+    if (m_bCounted) return m_counted;
     // The file is this pass's alone: a conversion already running ahead
     // is stopped, and started again after it where the reading was.
     const bool reading = m_ahead != nullptr;
     const std::uint64_t readTo = GetPosition();
     m_ahead.reset();
     const long at = std::ftell(m_file);
-    std::fseek(m_file, 0, SEEK_SET);
-    // UTF-8 restarts at every ASCII byte: a large file is counted in two
-    // halves at once, the second on a thread of its own with its own handle.
-    const bool utf8 =
-        m_form.encoding == LogEncoding::Utf8 || m_form.encoding == LogEncoding::Utf8Bom;
-    const std::uint64_t cut = utf8 && m_length >= kHalvesFrom ? HalfwayCut(m_current, m_length) : 0;
-    CLogConverter first(m_form), second(LogForm{LogEncoding::Utf8, m_form.ends});
-    std::thread other;
-    if (cut) {
-        other = std::thread([this, cut, &second] {
-            int err = 0;
-            std::FILE* f = OpenRegularFile(m_current, err);
-            if (!f) return;
-            if (std::fseek(f, static_cast<long>(cut), SEEK_SET) == 0)
-                CountPieces(f, cut, m_length, second);
-            std::fclose(f);
-        });
-    }
-    CountPieces(m_file, 0, cut ? cut : UINT64_MAX, first);
-    if (other.joinable()) other.join();
+    m_counted = SurveyLog(m_file, m_current, m_length, UINT64_MAX, &m_form).replaced;
+    m_bCounted = true;
     std::clearerr(m_file);
     std::fseek(m_file, at, SEEK_SET);
-    count = first.Replaced() + second.Replaced();
-    firstLine = first.FirstReplacedLine();
-    if (!firstLine && second.FirstReplacedLine())
-        firstLine = first.Lines() + second.FirstReplacedLine();
     if (reading) {
         RestartConversion();
         m_bufStart = 0;
         m_bufPos = m_bufLen = 0;
         SeekConverted(readTo);
     }
+    return m_counted;
 }
 
 std::uint64_t CLogFileList::SourcePosition(std::uint64_t position) const {
@@ -267,6 +221,7 @@ void CLogFileList::Close() {
     m_file = nullptr;
     m_ahead.reset();
     m_bConverted = false;
+    m_bCounted = false;
     m_form = LogForm();
     m_bufStart = 0;
     m_bufPos = m_bufLen = 0;

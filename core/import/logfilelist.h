@@ -50,9 +50,13 @@ public:
     // so far, and the line of the first (0 if none).
     std::uint64_t Replaced() const { return m_replaced; }
     std::uint64_t FirstReplacedLine() const { return m_firstLine; }
-    // Converts the whole open file once, before it is read, only to count
-    // what the reading will replace (0 for a file that is not converted).
-    void CountReplacements(std::uint64_t& count, std::uint64_t& firstLine);
+    // Whether CountReplacements will be asked: a large file is then counted
+    // in the pass that looks at it when it is opened.
+    void SetCountWhenOpened(bool count) { m_bCountWhenOpened = count; }
+    // The characters the reading of the open file will replace (0 for a
+    // file that is not converted): converted once, only to count, unless
+    // counted when it was opened.
+    std::uint64_t CountReplacements();
     // The position in the file's own bytes that position (of the bytes
     // read) stands for, near enough for a progress bar.
     std::uint64_t SourcePosition(std::uint64_t position) const;
@@ -132,6 +136,10 @@ private:
     std::uint64_t m_rawPos = 0;
     std::uint64_t m_convPos = 0;
     bool m_bRawEnd = false;
+    // What the conversion replaces, once counted.
+    bool m_bCountWhenOpened = false;
+    bool m_bCounted = false;
+    std::uint64_t m_counted = 0;
 };
 
 }  // namespace orv

@@ -108,16 +108,18 @@ void CLogFormDetector::Feed(std::string_view bytes) {
             std::min<std::uint64_t>(bytes.size(), kEvidenceBytes - m_seen));
         FeedEvidence(bytes.substr(0, n));
     }
-    FeedLineEnds(bytes);
+    m_ends.Feed(bytes);
 }
 
-void CLogFormDetector::FeedLineEnds(std::string_view bytes) {
+void CLineEndStats::Feed(std::string_view bytes) {
     // CR bytes are found with memchr; without any, every LF is a lone one
     // and they are only counted. Else each LF is checked against the byte
     // before it.
     const char* p = bytes.data();
     const std::size_t n = bytes.size();
     if (n == 0) return;
+    if (!m_any) m_firstLf = p[0] == '\n';
+    m_any = true;
     std::uint64_t crs = 0;
     for (const char* q = p; (q = static_cast<const char*>(std::memchr(q, '\r', p + n - q))); ++q)
         ++crs;
@@ -139,6 +141,25 @@ void CLogFormDetector::FeedLineEnds(std::string_view bytes) {
     m_cr += crs;
     m_cr -= pairs;
     m_lastCr = p[n - 1] == '\r';
+}
+
+void CLineEndStats::Add(const CLineEndStats& later) {
+    if (!later.m_any) return;
+    if (!m_any) {
+        *this = later;
+        return;
+    }
+    // A CR ending these and an LF starting those were each counted alone.
+    const bool paired = m_lastCr && later.m_firstLf;
+    m_crlf = m_crlf || later.m_crlf || paired;
+    m_lf += later.m_lf - (paired ? 1 : 0);
+    m_cr += later.m_cr - (paired ? 1 : 0);
+    m_lastCr = later.m_lastCr;
+}
+
+LineEnds CLineEndStats::Ends() const {
+    if (m_crlf || (m_lf == 0 && m_cr == 0)) return LineEnds::CrLf;
+    return m_lf >= m_cr ? LineEnds::Lf : LineEnds::Cr;
 }
 
 void CLogFormDetector::FeedEvidence(std::string_view bytes) {
@@ -255,7 +276,7 @@ LogForm CLogFormDetector::Result(LogEncodingMode mode) const {
             form.encoding = LogEncoding::Iso2022Jp;
             break;
     }
-    if (!m_crlf && (m_lf > 0 || m_cr > 0)) form.ends = m_lf >= m_cr ? LineEnds::Lf : LineEnds::Cr;
+    form.ends = m_ends.Ends();
     return form;
 }
 

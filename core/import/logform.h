@@ -56,6 +56,27 @@ std::string FormName(const LogForm& form);
 // "auto", "cp932", "utf-8", "euc-jp", "iso-2022-jp"; false for another name.
 bool ParseEncodingMode(std::string_view name, LogEncodingMode& mode);
 
+// The line ends of bytes fed in order, in pieces of any size: whether a
+// CR LF occurs, and how many LF and CR bytes stand alone.
+class CLineEndStats {
+public:
+    void Feed(std::string_view bytes);
+    // Adds the stats of the bytes that follow these (a CR LF split between
+    // the two is one pair).
+    void Add(const CLineEndStats& later);
+    bool CrLf() const { return m_crlf; }
+    // The line ends of a file without CR LF: LF or CR as the more of them
+    // stand alone (LF on a tie); CrLf when there is a CR LF or neither.
+    LineEnds Ends() const;
+
+private:
+    bool m_crlf = false;
+    bool m_any = false;      // bytes were fed
+    bool m_firstLf = false;  // the first of them is LF
+    bool m_lastCr = false;
+    std::uint64_t m_lf = 0, m_cr = 0;  // lone LF and lone CR bytes
+};
+
 // Gathers the evidence of a file fed to it in order, in pieces of any size.
 class CLogFormDetector {
 public:
@@ -64,22 +85,24 @@ public:
     void Feed(std::string_view bytes);
     // False once more bytes cannot change the result: a CR LF was seen and
     // the evidence for the encoding is complete.
-    bool NeedMore() const { return !(m_crlf && m_seen >= kEvidenceBytes); }
+    bool NeedMore() const { return !(m_ends.CrLf() && m_seen >= kEvidenceBytes); }
+    // The bytes fed so far, and whether they settle the encoding: the rest
+    // of a file tells only its line ends.
+    std::uint64_t Seen() const { return m_seen; }
+    bool EncodingSettled() const { return m_seen >= kEvidenceBytes; }
+    // The line ends of the bytes after those fed, gathered elsewhere.
+    void AddLineEnds(const CLineEndStats& rest) { m_ends.Add(rest); }
     // The form, after the whole file (or until NeedMore was false).
     LogForm Result(LogEncodingMode mode = LogEncodingMode::Auto) const;
 
 private:
-    void FeedLineEnds(std::string_view bytes);
     void FeedEvidence(std::string_view bytes);
     void Utf8Byte(unsigned char b);
     void EucByte(unsigned char b);
     void IsoByte(unsigned char b);
     LogEncoding DetectedEncoding() const;
 
-    // Line ends.
-    bool m_crlf = false;
-    bool m_lastCr = false;
-    std::uint64_t m_lf = 0, m_cr = 0;  // lone LF and lone CR bytes
+    CLineEndStats m_ends;
     // Encoding evidence.
     std::uint64_t m_seen = 0;
     unsigned char m_head[3] = {};

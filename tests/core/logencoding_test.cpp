@@ -410,10 +410,12 @@ TEST(LogEncoding, BlocksConvertAsCharacterByCharacter) {
     }
 }
 
-// A large UTF-8 file is counted in two halves at once: the count and the
-// first line are those of one pass, wherever the odd characters stand
-// (before the cut, after it, on both sides, none) and whatever the line ends.
-TEST(LogEncoding, LargeFilesCountedInHalvesAsInOnePass) {
+// A large file is read in two halves at once, for its line ends and (when
+// the import will ask) what its conversion replaces: the form and the count
+// are those of one pass, wherever the odd characters and line ends stand
+// (before the cut, after it, on both sides, none), counted when the file is
+// opened or when asked.
+TEST(LogEncoding, LargeFilesReadInHalvesAsInOnePass) {
     TempDir dir;
     const std::string line = Utf8Of(Sjis("abc あいう 漢字 OK")) + "\n";
     const std::size_t lines = (3u << 20) / line.size();
@@ -422,30 +424,60 @@ TEST(LogEncoding, LargeFilesCountedInHalvesAsInOnePass) {
         const char* what;
         std::vector<std::size_t> at;  // lines given an odd character
         const char* ends;
+        std::size_t otherAt;  // a line given the other end, or none
+        const char* other;
+        LineEnds want;
     } cases[] = {
-        {"second half", {lines * 3 / 4}, "\n"},      {"first half", {7}, "\n"},
-        {"both", {lines / 4, lines * 3 / 4}, "\r"},  {"none", {}, "\r\n"},
-        {"second half, CR LF", {lines - 2}, "\r\n"},
+        {"second half", {lines * 3 / 4}, "\n", 0, "", LineEnds::Lf},
+        {"first half", {7}, "\n", 0, "", LineEnds::Lf},
+        {"both", {lines / 4, lines * 3 / 4}, "\r", 0, "", LineEnds::Cr},
+        {"none", {}, "\r\n", 0, "", LineEnds::CrLf},
+        {"second half, CR LF", {lines - 2}, "\r\n", 0, "", LineEnds::CrLf},
+        {"one CR LF near the end", {3}, "\n", lines - 3, "\r\n", LineEnds::CrLf},
+        {"one CR LF past the first bytes", {}, "\r", lines / 8, "\r\n", LineEnds::CrLf},
+        {"one lone CR among LF", {lines / 2}, "\n", lines * 3 / 4, "\r", LineEnds::Lf},
     };
     for (const auto& c : cases) {
         std::string text;
         for (std::size_t i = 0; i < lines; ++i) {
             std::string l = line;
-            l.replace(l.size() - 1, 1, c.ends);
+            l.replace(l.size() - 1, 1, c.otherAt && i == c.otherAt ? c.other : c.ends);
             if (std::find(c.at.begin(), c.at.end(), i) != c.at.end()) l.insert(4, odd);
             text += l;
         }
-        CLogFileList list({dir.Write("big.log", text)});
-        ASSERT_TRUE(list.OpenLogFile(0)) << c.what;
-        ASSERT_TRUE(list.Form().Converted()) << c.what;
-        std::uint64_t count = 0, first = 0;
-        list.CountReplacements(count, first);
-        CLogConverter whole(list.Form());
-        whole.Count(text, true);
-        EXPECT_EQ(count, whole.Replaced()) << c.what;
-        EXPECT_EQ(first, whole.FirstReplacedLine()) << c.what;
-        EXPECT_EQ(count, c.at.size()) << c.what;
-        EXPECT_EQ(first, c.at.empty() ? 0 : c.at.front() + 1) << c.what;
+        const std::string path = dir.Write("big.log", text);
+        for (bool whenOpened : {false, true}) {
+            CLogFileList list({path});
+            list.SetCountWhenOpened(whenOpened);
+            ASSERT_TRUE(list.OpenLogFile(0)) << c.what;
+            CLogFormDetector one;
+            one.Feed(text);
+            EXPECT_EQ(list.Form(), one.Result()) << c.what;
+            EXPECT_EQ(list.Form().ends, c.want) << c.what;
+            CLogConverter whole(list.Form());
+            whole.Count(text, true);
+            EXPECT_EQ(list.CountReplacements(), whole.Replaced()) << c.what;
+            EXPECT_EQ(whole.Replaced(), c.at.size()) << c.what;
+        }
+    }
+}
+
+// Line ends gathered in two parts and added give those of one pass, cut
+// anywhere, a CR LF split by the cut among them.
+TEST(LogEncoding, LineEndsAddedAsOnePass) {
+    const std::string texts[] = {"a\r\nb", "\r\n", "\n\r", "a\rb\nc\r", "\r\r\n\n", "x\ny\nz\r",
+                                 "\r\rx\n"};
+    for (const std::string& text : texts) {
+        CLineEndStats whole;
+        whole.Feed(text);
+        for (std::size_t cut = 0; cut <= text.size(); ++cut) {
+            CLineEndStats first, later;
+            first.Feed(text.substr(0, cut));
+            later.Feed(text.substr(cut));
+            first.Add(later);
+            EXPECT_EQ(first.CrLf(), whole.CrLf()) << text << " cut " << cut;
+            EXPECT_EQ(first.Ends(), whole.Ends()) << text << " cut " << cut;
+        }
     }
 }
 
