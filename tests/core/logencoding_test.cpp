@@ -369,8 +369,12 @@ TEST(LogEncoding, ReplacementsAreCountedWithTheirFirstLine) {
 // and first line on random mixtures that hold, now and then, what the
 // blocks leave to the characters: half-width kana, characters CP932 lacks,
 // other lengths, ill-formed bytes, controls and every kind of line end.
-TEST(LogEncoding, BlocksConvertAsCharacterByCharacter) {
-    const char* const tokens[] = {
+// Random UTF-8 of at least size bytes: mostly kanji and plain bytes, and
+// seldom what converts otherwise: half-width kana, characters CP932 lacks,
+// other lengths, ill-formed bytes, controls and every kind of line end.
+// With plainFirst, nothing odd in the first plainFirst bytes.
+std::string RandomUtf8(std::uint32_t& seed, std::size_t size, std::size_t plainFirst = 0) {
+    static const char* const tokens[] = {
         "\xE6\xBC\xA2", "\xE5\xAD\x97", "\xE3\x81\x82", "\xE3\x83\xAD",  // 漢字あロ
         "a",   "OK ",  "0123456789abcdefghij", " ",
         "\n",  "\r",   "\r\n",                  "\t",
@@ -380,22 +384,33 @@ TEST(LogEncoding, BlocksConvertAsCharacterByCharacter) {
         "\x80", "\xE3\x81",                     // ill-formed
         "\xE3\x80\x9C",                       // the wave dash CP932 spells otherwise
     };
-    // Mostly kanji and plain bytes; the rest seldom, so that most blocks of
-    // 64 bytes hold none of them and some hold one.
-    const int weights[] = {30, 30, 30, 30, 20, 10, 3, 20, 6, 2, 6, 1, 2, 2, 1, 1, 1, 1, 1};
-    std::vector<int> pick;
-    for (int t = 0; t < static_cast<int>(std::size(weights)); ++t)
-        pick.insert(pick.end(), weights[t], t);
+    static const int weights[] = {30, 30, 30, 30, 20, 10, 3, 20, 6, 2, 6, 1, 2, 2, 1, 1, 1, 1, 1};
+    static const std::vector<int> pick = [] {
+        std::vector<int> p;
+        for (int t = 0; t < static_cast<int>(std::size(weights)); ++t)
+            p.insert(p.end(), weights[t], t);
+        return p;
+    }();
+    std::string text;
+    while (text.size() < size) {
+        seed = seed * 1103515245u + 12345u;
+        const int t = pick[(seed >> 8) % pick.size()];
+        if (text.size() >= plainFirst || t < 12) text += tokens[t];
+    }
+    return text;
+}
+
+// Runs of plain bytes, kana and kanji are converted and counted 64 bytes
+// at a time when the bytes are all there, else character by character
+// (pieces too short for a block). Both ways give the same bytes, counts
+// and first line on random mixtures that hold, now and then, what the
+// blocks leave to the characters.
+TEST(LogEncoding, BlocksConvertAsCharacterByCharacter) {
     std::uint32_t seed = 12345;
-    const auto next = [&seed] { return (seed = seed * 1103515245u + 12345u) >> 8; };
     for (std::size_t round = 0; round < 300; ++round) {
-        std::string text;
         // Every other text holds nothing odd in its first 500 bytes, so that
         // its first odd character comes after many blocks.
-        while (text.size() < 600 + round * 7) {
-            const int t = pick[next() % pick.size()];
-            if (round % 2 || text.size() >= 500 || t < 12) text += tokens[t];
-        }
+        const std::string text = RandomUtf8(seed, 600 + round * 7, round % 2 ? 0 : 500);
         for (LineEnds ends : {LineEnds::CrLf, LineEnds::Lf, LineEnds::Cr}) {
             const LogForm form{LogEncoding::Utf8, ends};
             CLogConverter whole(form), pieces(form), counted(form);
@@ -478,6 +493,70 @@ TEST(LogEncoding, LineEndsAddedAsOnePass) {
             EXPECT_EQ(first.CrLf(), whole.CrLf()) << text << " cut " << cut;
             EXPECT_EQ(first.Ends(), whole.Ends()) << text << " cut " << cut;
         }
+    }
+}
+
+// A large converted file is read in pieces converted ahead on a thread of
+// their own: what the reader gets, the count and the first line are those
+// of one pass, with or without a byte-order mark, whatever the line ends,
+// with a CR LF or a run of continuation bytes split between pieces, and
+// when a read error stops the file in the middle (a character cut there is
+// dropped, not replaced).
+TEST(LogEncoding, LargeFilesConvertedAheadAsInOnePass) {
+    TempDir dir;
+    std::uint32_t seed = 777;
+    const std::string runs = std::string("\xE3") + std::string(70000, '\x81') + "z";
+    // The first piece of 65,536 bytes ends between a CR and its LF, and the
+    // first odd character comes pieces later.
+    std::string split = "xy";
+    for (int i = 0; i < 60000; ++i) split += "\xE3\x81\x82\r\n";
+    split += "\xE3\x82\x94";
+    // A read error in the middle of a character, in the second half (of an
+    // LF file: no CR bytes to drop below).
+    std::string cutShort = RandomUtf8(seed, 400000);
+    cutShort.erase(std::remove(cutShort.begin(), cutShort.end(), '\r'), cutShort.end());
+    std::size_t failAt = 200000;
+    while ((static_cast<unsigned char>(cutShort[failAt]) & 0xC0) != 0x80) ++failAt;
+    const struct {
+        const char* what;
+        std::string text;
+        LineEnds ends;
+        std::uint64_t failAt;  // a read error from here, or none
+    } cases[] = {
+        {"LF", RandomUtf8(seed, 700000, 300000), LineEnds::Lf, 0},
+        {"CR", RandomUtf8(seed, 300000), LineEnds::Cr, 0},
+        {"CR LF", RandomUtf8(seed, 300000), LineEnds::CrLf, 0},
+        {"BOM", "\xEF\xBB\xBF" + RandomUtf8(seed, 300000), LineEnds::Lf, 0},
+        {"continuation run", RandomUtf8(seed, 100000) + runs + RandomUtf8(seed, 100000),
+         LineEnds::Lf, 0},
+        {"CR LF split by a piece", split, LineEnds::CrLf, 0},
+        {"read error", cutShort, LineEnds::Lf, failAt},
+    };
+    for (auto c : cases) {
+        // One kind of line end: LF or CR alone, or CR LF among the others.
+        const char drop = c.ends == LineEnds::Lf ? '\r' : c.ends == LineEnds::Cr ? '\n' : 0;
+        if (drop) c.text.erase(std::remove(c.text.begin(), c.text.end(), drop), c.text.end());
+        const bool bom = c.text.rfind("\xEF\xBB\xBF", 0) == 0;
+        const LogForm form{bom ? LogEncoding::Utf8Bom : LogEncoding::Utf8, c.ends};
+        const std::string path = dir.Write("apart.log", c.text);
+        // What one converter makes of the bytes that can be read.
+        CLogConverter whole(form);
+        std::string want;
+        whole.Convert(std::string_view(c.text).substr(0, c.failAt ? c.failAt : c.text.size()),
+                      !c.failAt, want);
+        if (c.failAt) CLogFileList::FailReadsFrom(c.failAt);
+        CLogFileList list({path});
+        list.SetEncodingMode(bom ? LogEncodingMode::Auto : LogEncodingMode::Utf8);
+        ASSERT_TRUE(list.OpenLogFile(0)) << c.what;
+        std::string got(want.size() + 100, '\0');
+        got.resize(list.ReadBytes(got.data(), got.size()));
+        CLogFileList::StopFailingReads();
+        EXPECT_EQ(list.Form(), form) << c.what;
+        EXPECT_TRUE(got == want) << c.what << ": " << got.size() << " bytes, " << want.size()
+                                 << " wanted";
+        EXPECT_EQ(list.Replaced(), whole.Replaced()) << c.what;
+        EXPECT_EQ(list.FirstReplacedLine(), whole.FirstReplacedLine()) << c.what;
+        EXPECT_EQ(list.Failed(), c.failAt != 0) << c.what;
     }
 }
 
