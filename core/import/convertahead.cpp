@@ -27,19 +27,22 @@ CConvertAhead::~CConvertAhead() {
 void CConvertAhead::Run(const LogForm& form) {
     try {
         CLogConverter conv(form);
-        std::vector<char> raw(kPieceSize);
-        std::uint64_t rawPos = 0;
         for (bool end = false; !end;) {
+            Raw raw;
+            if (!TakeRaw(raw)) return;
             Piece piece;
-            piece.bytes = Spare();
-            const std::size_t got = m_read(raw.data(), raw.size(), rawPos, piece.readErr);
-            rawPos += got;
-            end = got < raw.size();
-            conv.Convert(std::string_view(raw.data(), got), end && !piece.readErr, piece.bytes);
-            piece.rawEnd = rawPos;
+            piece.bytes = Spare(m_spare);
+            end = raw.last;
+            conv.Convert(raw.bytes, end && !raw.readErr, piece.bytes);
+            piece.rawEnd = raw.end;
             piece.replaced = conv.Replaced();
             piece.firstLine = conv.FirstReplacedLine();
             piece.end = end;
+            piece.readErr = raw.readErr;
+            {
+                std::lock_guard<std::mutex> lock(m_mutex);
+                if (m_spareRaw.size() < kRawAhead) m_spareRaw.push_back(std::move(raw.bytes));
+            }
             if (!Push(std::move(piece))) return;
         }
     } catch (const std::bad_alloc&) {
@@ -48,6 +51,52 @@ void CConvertAhead::Run(const LogForm& form) {
         piece.thrown = std::current_exception();
         Push(std::move(piece));
     }
+}
+
+bool CConvertAhead::TakeRaw(Raw& raw) {
+    std::unique_lock<std::mutex> lock(m_mutex);
+    m_cv.wait(lock, [&] {
+        return !m_raw.empty() || (!m_bReading && !m_bReadAll) || m_bStopped;
+    });
+    if (m_bStopped) return false;
+    if (m_raw.empty()) {
+        raw = ReadOne(lock);  // nothing read ahead: the next piece is this one
+    } else {
+        raw = std::move(m_raw.front());
+        m_raw.pop_front();
+    }
+    m_cv.notify_all();
+    return true;
+}
+
+CConvertAhead::Raw CConvertAhead::ReadOne(std::unique_lock<std::mutex>& lock) {
+    // One thread reads at a time (m_bReading), the lock let go meanwhile.
+    Raw raw;
+    if (!m_spareRaw.empty()) {
+        raw.bytes = std::move(m_spareRaw.back());
+        m_spareRaw.pop_back();
+    }
+    m_bReading = true;
+    const std::uint64_t at = m_rawPos;
+    lock.unlock();
+    std::size_t got = 0;
+    try {
+        raw.bytes.resize(kPieceSize);
+        got = m_read(raw.bytes.data(), kPieceSize, at, raw.readErr);
+        raw.bytes.resize(got);
+    } catch (...) {
+        lock.lock();
+        m_bReading = false;
+        m_cv.notify_all();
+        throw;
+    }
+    raw.last = got < kPieceSize || raw.readErr;
+    lock.lock();
+    m_bReading = false;
+    m_rawPos += got;
+    raw.end = m_rawPos;
+    m_bReadAll = raw.last;
+    return raw;
 }
 
 bool CConvertAhead::Push(Piece&& piece) {
@@ -59,11 +108,11 @@ bool CConvertAhead::Push(Piece&& piece) {
     return true;
 }
 
-std::string CConvertAhead::Spare() {
+std::string CConvertAhead::Spare(std::vector<std::string>& spare) {
     std::lock_guard<std::mutex> lock(m_mutex);
-    if (m_spare.empty()) return {};
-    std::string bytes = std::move(m_spare.back());
-    m_spare.pop_back();
+    if (spare.empty()) return {};
+    std::string bytes = std::move(spare.back());
+    spare.pop_back();
     bytes.clear();
     return bytes;
 }
@@ -74,8 +123,20 @@ void CConvertAhead::GiveBack(std::string&& bytes) {
 }
 
 CConvertAhead::Piece CConvertAhead::Next() {
+    // While no converted piece is there, the file is read ahead (as far as
+    // there is room) rather than waited on.
     std::unique_lock<std::mutex> lock(m_mutex);
-    m_cv.wait(lock, [&] { return !m_pieces.empty(); });
+    for (;;) {
+        if (!m_pieces.empty()) break;
+        if (!m_bReading && !m_bReadAll && m_raw.size() < kRawAhead) {
+            m_raw.push_back(ReadOne(lock));
+            m_cv.notify_all();
+            continue;
+        }
+        m_cv.wait(lock, [&] {
+            return !m_pieces.empty() || (!m_bReading && !m_bReadAll && m_raw.size() < kRawAhead);
+        });
+    }
     Piece piece = std::move(m_pieces.front());
     m_pieces.pop_front();
     m_cv.notify_all();
