@@ -361,8 +361,6 @@ std::size_t CLogConverter::DecodeUtf8(std::string_view in, bool last, char*& o) 
     // UTF-8 is decoded here, in the same pass that checks it, turns the line
     // ends into CR LF and counts lines: a character is its bits, and its
     // CP932 code comes from the table the system's CP932 decoder filled.
-    static const std::uint16_t* const codes = Cp932CodeTable();
-    static const std::uint64_t* const unheld = UnheldBits();
     const auto* p = reinterpret_cast<const unsigned char*>(in.data());
     const std::size_t n = in.size();
     // The output and the line count are locals of the loop, handed to the
@@ -370,11 +368,6 @@ std::size_t CLogConverter::DecodeUtf8(std::string_view in, bool last, char*& o) 
     Utf8Writer w{o, m_lines, kWrite || !m_firstLine};
     char* out = o;
     std::size_t i = 0;
-    // Japanese text alternates short runs of plain bytes with kana and
-    // kanji. Each round takes the run before the next character (up to
-    // eight bytes at once, perhaps none) and then that character, so that
-    // the branches taken are the same round after round. Eleven bytes left
-    // hold the run and any character after it.
     std::size_t roundsTo = 0;
     while (i + 11 <= n) {
         if (i + 80 <= n && i >= roundsTo) {
@@ -387,29 +380,7 @@ std::size_t CLogConverter::DecodeUtf8(std::string_view in, bool last, char*& o) 
             if (!used) roundsTo = i + 64;
             continue;
         }
-        const std::size_t k = PlainPrefix8(p + i, w.stopAtControls);
-        if (kWrite) std::memcpy(out, p + i, 8);  // the buffer has room for two per byte
-        if (kWrite) out += k;
-        i += k;
-        if (k == 8) continue;
-        const unsigned cp = KanjiAt(p + i);
-        if (cp && (kWrite ? IsDoubleCode(codes[cp]) : !((unheld[cp >> 6] >> (cp & 63)) & 1))) {
-            if (kWrite) out[0] = static_cast<char>(codes[cp] >> 8);
-            if (kWrite) out[1] = static_cast<char>(codes[cp] & 0xFF);
-            if (kWrite) out += 2;
-            i += 3;
-            continue;
-        }
-        // Anything else (a control byte, a half-width kana, a character
-        // CP932 lacks, another length, an ill-formed byte) the long way.
-        w.out = out;
-        if (cp) {
-            PutOdd<kWrite>(codes[cp], w);
-            i += 3;
-        } else {
-            i += PutOther<kWrite>(p, i, n, last, w);
-        }
-        out = w.out;
+        i += Round<kWrite>(p, i, n, last, out, w);
     }
     w.out = out;
     while (i < n) {
@@ -421,6 +392,39 @@ std::size_t CLogConverter::DecodeUtf8(std::string_view in, bool last, char*& o) 
     o = w.out;
     if (i > 0) m_prev = static_cast<char>(p[i - 1]);  // the last byte read, for a CR LF cut
     return i;
+}
+
+template <bool kWrite>
+inline std::size_t CLogConverter::Round(const unsigned char* p, std::size_t i, std::size_t n,
+                                        bool last, char*& out, Utf8Writer& w) {
+    // Japanese text alternates short runs of plain bytes with kana and
+    // kanji. A round takes the run before the next character (up to eight
+    // bytes at once, perhaps none) and then that character, so that the
+    // branches taken are the same round after round. Eleven bytes from p[i]
+    // hold the run and any character after it.
+    static const std::uint16_t* const codes = Cp932CodeTable();
+    static const std::uint64_t* const unheld = UnheldBits();
+    const std::size_t k = PlainPrefix8(p + i, w.stopAtControls);
+    if (kWrite) std::memcpy(out, p + i, 8);  // the buffer has room for two per byte
+    if (kWrite) out += k;
+    if (k == 8) return k;
+    const unsigned cp = KanjiAt(p + i + k);
+    if (cp && (kWrite ? IsDoubleCode(codes[cp]) : !((unheld[cp >> 6] >> (cp & 63)) & 1))) {
+        if (kWrite) out[0] = static_cast<char>(codes[cp] >> 8);
+        if (kWrite) out[1] = static_cast<char>(codes[cp] & 0xFF);
+        if (kWrite) out += 2;
+        return k + 3;
+    }
+    // Anything else (a control byte, a half-width kana, a character CP932
+    // lacks, another length, an ill-formed byte) the long way.
+    w.out = out;
+    std::size_t used = 3;
+    if (cp)
+        PutOdd<kWrite>(codes[cp], w);
+    else
+        used = PutOther<kWrite>(p, i + k, n, last, w);
+    out = w.out;
+    return k + used;
 }
 
 std::size_t CLogConverter::CountBlock(const unsigned char* p, unsigned char before,
