@@ -55,9 +55,7 @@ void CConvertAhead::Run(const LogForm& form) {
 
 bool CConvertAhead::TakeRaw(Raw& raw) {
     std::unique_lock<std::mutex> lock(m_mutex);
-    m_cv.wait(lock, [&] {
-        return !m_raw.empty() || (!m_bReading && !m_bReadAll) || m_bStopped;
-    });
+    m_cv.wait(lock, [&] { return !m_raw.empty() || (!m_bReading && !m_bReadAll) || m_bStopped; });
     if (m_bStopped) return false;
     if (m_raw.empty()) {
         raw = ReadOne(lock);  // nothing read ahead: the next piece is this one

@@ -69,7 +69,7 @@ private:
     bool TakeRaw(Raw& raw);
     // Reads the next piece of the file (the lock let go meanwhile).
     Raw ReadOne(std::unique_lock<std::mutex>& lock);
-    bool Push(Piece&& piece);                          // false once stopped
+    bool Push(Piece&& piece);  // false once stopped
     std::string Spare(std::vector<std::string>& spare);
 
     ReadFn m_read;

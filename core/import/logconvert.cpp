@@ -494,7 +494,8 @@ std::size_t CLogConverter::WriteBlock(const unsigned char* p, unsigned char befo
     }
     if (crlf) {
         const std::uint64_t taken = k >= 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << k) - 1;
-        lines += static_cast<unsigned>(std::popcount(m.lf & (m.cr << 1 | (before == '\r')) & taken));
+        lines +=
+            static_cast<unsigned>(std::popcount(m.lf & (m.cr << 1 | (before == '\r')) & taken));
     }
     out = o;
     return k;
@@ -505,8 +506,8 @@ std::size_t CLogConverter::WriteBlock(const unsigned char* p, unsigned char befo
 }
 
 template <bool kWrite>
-std::size_t CLogConverter::PutOther(const unsigned char* p, std::size_t i, std::size_t n,
-                                    bool last, Utf8Writer& w) {
+std::size_t CLogConverter::PutOther(const unsigned char* p, std::size_t i, std::size_t n, bool last,
+                                    Utf8Writer& w) {
     // Any byte at all: an ASCII byte, or a character of any length, or an
     // ill-formed sequence (one 〓). 0 when a character is cut off by the
     // end of a piece that is not the last.

@@ -68,8 +68,8 @@ private:
     // One byte or a run of plain bytes and the character after it, from
     // p[i] of the n bytes at p (eleven there); returns the bytes used.
     template <bool kWrite>
-    std::size_t Round(const unsigned char* p, std::size_t i, std::size_t n, bool last,
-                      char*& out, Utf8Writer& w);
+    std::size_t Round(const unsigned char* p, std::size_t i, std::size_t n, bool last, char*& out,
+                      Utf8Writer& w);
     // Converts 64 bytes or a few more at p (80 there) to out when they are
     // ASCII bytes and kana and kanji, up to a character CP932 does not
     // hold, adding their line ends to lines; returns the bytes used, 0 when

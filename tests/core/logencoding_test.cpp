@@ -375,15 +375,14 @@ TEST(LogEncoding, ReplacementsAreCountedWithTheirFirstLine) {
 // With plainFirst, nothing odd in the first plainFirst bytes.
 std::string RandomUtf8(std::uint32_t& seed, std::size_t size, std::size_t plainFirst = 0) {
     static const char* const tokens[] = {
-        "\xE6\xBC\xA2", "\xE5\xAD\x97", "\xE3\x81\x82", "\xE3\x83\xAD",  // 漢字あロ
-        "a",   "OK ",  "0123456789abcdefghij", " ",
-        "\n",  "\r",   "\r\n",                  "\t",
-        "\xEF\xBD\xB6",                       // ｶ, one byte in CP932
-        "\xE3\x82\x94",                       // ゔ, which CP932 lacks
-        "\xC3\xA9", "\xF0\x9F\x98\x80",        // é and an emoji
-        "\x80", "\xE3\x81",                     // ill-formed
-        "\xE3\x80\x9C",                       // the wave dash CP932 spells otherwise
-    };
+        // 漢字あロ
+        "\xE6\xBC\xA2", "\xE5\xAD\x97", "\xE3\x81\x82", "\xE3\x83\xAD",
+        // plain bytes and controls
+        "a", "OK ", "0123456789abcdefghij", " ", "\n", "\r", "\r\n", "\t",
+        // ｶ (one byte in CP932), ゔ (which CP932 lacks), é and an emoji
+        "\xEF\xBD\xB6", "\xE3\x82\x94", "\xC3\xA9", "\xF0\x9F\x98\x80",
+        // ill-formed, and the wave dash CP932 spells otherwise
+        "\x80", "\xE3\x81", "\xE3\x80\x9C"};
     static const int weights[] = {30, 30, 30, 30, 20, 10, 3, 20, 6, 2, 6, 1, 2, 2, 1, 1, 1, 1, 1};
     static const std::vector<int> pick = [] {
         std::vector<int> p;
@@ -480,8 +479,8 @@ TEST(LogEncoding, LargeFilesReadInHalvesAsInOnePass) {
 // Line ends gathered in two parts and added give those of one pass, cut
 // anywhere, a CR LF split by the cut among them.
 TEST(LogEncoding, LineEndsAddedAsOnePass) {
-    const std::string texts[] = {"a\r\nb", "\r\n", "\n\r", "a\rb\nc\r", "\r\r\n\n", "x\ny\nz\r",
-                                 "\r\rx\n"};
+    const std::string texts[] = {"a\r\nb",   "\r\n",      "\n\r",   "a\rb\nc\r",
+                                 "\r\r\n\n", "x\ny\nz\r", "\r\rx\n"};
     for (const std::string& text : texts) {
         CLineEndStats whole;
         whole.Feed(text);
