@@ -103,9 +103,9 @@ std::uint64_t CountByte(std::string_view s, char c) {
 }  // namespace
 
 void CLogFormDetector::Feed(std::string_view bytes) {
-    if (m_seen < kEvidenceBytes) {
+    if (m_ev.seen < kEvidenceBytes) {
         const std::size_t n = static_cast<std::size_t>(
-            std::min<std::uint64_t>(bytes.size(), kEvidenceBytes - m_seen));
+            std::min<std::uint64_t>(bytes.size(), kEvidenceBytes - m_ev.seen));
         FeedEvidence(bytes.substr(0, n));
     }
     m_ends.Feed(bytes);
@@ -162,104 +162,136 @@ LineEnds CLineEndStats::Ends() const {
     return m_lf >= m_cr ? LineEnds::Lf : LineEnds::Cr;
 }
 
-void CLogFormDetector::FeedEvidence(std::string_view bytes) {
-    for (char c : bytes) {
-        const auto b = static_cast<unsigned char>(c);
-        if (m_seen < 3) m_head[m_seen] = b;
-        ++m_seen;
-        if (b >= 0x80) m_high = true;
-        Utf8Byte(b);
-        EucByte(b);
-        IsoByte(b);
+namespace {
+
+// How many of the bytes from p (to e) are ASCII other than ESC: bytes that
+// tell nothing while no character or escape sequence is under way. Eight
+// at a time: a byte of w ^ 0x1B... is zero exactly where w holds ESC.
+std::size_t QuietRun(const unsigned char* p, const unsigned char* e) {
+    constexpr std::uint64_t kHigh = 0x8080808080808080u, kOnes = 0x0101010101010101u;
+    const unsigned char* q = p;
+    for (; q + 8 <= e; q += 8) {
+        std::uint64_t w;
+        std::memcpy(&w, q, 8);
+        const std::uint64_t x = w ^ (kOnes * kEsc);
+        if ((w & kHigh) || ((x - kOnes) & ~x & kHigh)) break;
     }
+    while (q < e && *q < 0x80 && *q != kEsc) ++q;
+    return static_cast<std::size_t>(q - p);
 }
 
-void CLogFormDetector::Utf8Byte(unsigned char b) {
-    if (m_u8Need > 0) {
-        if (b >= m_u8Lo && b <= m_u8Hi) {
-            m_u8Cp = m_u8Cp << 6 | (b & 0x3F);
-            m_u8Lo = 0x80, m_u8Hi = 0xBF;
-            if (--m_u8Need == 0) {
-                ++m_u8Multi;
-                if (m_u8Len == 3 && IsJapaneseCodePoint(m_u8Cp)) ++m_u8Japanese;
+}  // namespace
+
+inline void CLogFormDetector::Utf8Byte(Evidence& e, unsigned char b) {
+    if (e.u8Need > 0) {
+        if (b >= e.u8Lo && b <= e.u8Hi) {
+            e.u8Cp = e.u8Cp << 6 | (b & 0x3F);
+            e.u8Lo = 0x80, e.u8Hi = 0xBF;
+            if (--e.u8Need == 0) {
+                ++e.u8Multi;
+                if (e.u8Len == 3 && IsJapaneseCodePoint(e.u8Cp)) ++e.u8Japanese;
             }
             return;
         }
         // The sequence broke off: its bytes are ill-formed, and b starts anew.
-        ++m_u8Bad;
-        m_u8Need = 0;
+        ++e.u8Bad;
+        e.u8Need = 0;
     }
     if (b < 0x80) return;
-    m_u8Lo = 0x80, m_u8Hi = 0xBF;
+    e.u8Lo = 0x80, e.u8Hi = 0xBF;
     if (b >= 0xC2 && b <= 0xDF) {
-        m_u8Need = 1, m_u8Cp = b & 0x1F;
+        e.u8Need = 1, e.u8Cp = b & 0x1F;
     } else if (b >= 0xE0 && b <= 0xEF) {
-        m_u8Need = 2, m_u8Cp = b & 0x0F;
-        if (b == 0xE0) m_u8Lo = 0xA0;
-        if (b == 0xED) m_u8Hi = 0x9F;
+        e.u8Need = 2, e.u8Cp = b & 0x0F;
+        if (b == 0xE0) e.u8Lo = 0xA0;
+        if (b == 0xED) e.u8Hi = 0x9F;
     } else if (b >= 0xF0 && b <= 0xF4) {
-        m_u8Need = 3, m_u8Cp = b & 0x07;
-        if (b == 0xF0) m_u8Lo = 0x90;
-        if (b == 0xF4) m_u8Hi = 0x8F;
+        e.u8Need = 3, e.u8Cp = b & 0x07;
+        if (b == 0xF0) e.u8Lo = 0x90;
+        if (b == 0xF4) e.u8Hi = 0x8F;
     } else {
-        ++m_u8Bad;
+        ++e.u8Bad;
         return;
     }
-    m_u8Len = m_u8Need + 1;
+    e.u8Len = e.u8Need + 1;
 }
 
-void CLogFormDetector::EucByte(unsigned char b) {
-    if (m_eucNeed > 0) {
-        if (b >= m_eucLo && b <= m_eucHi) {
-            m_eucLo = 0xA1, m_eucHi = 0xFE;
-            --m_eucNeed;
+inline void CLogFormDetector::EucByte(Evidence& e, unsigned char b) {
+    if (e.eucNeed > 0) {
+        if (b >= e.eucLo && b <= e.eucHi) {
+            e.eucLo = 0xA1, e.eucHi = 0xFE;
+            --e.eucNeed;
             return;
         }
-        ++m_eucBad;
-        m_eucNeed = 0;
+        ++e.eucBad;
+        e.eucNeed = 0;
     }
     if (b < 0x80) return;
-    m_eucLo = 0xA1, m_eucHi = 0xFE;
+    e.eucLo = 0xA1, e.eucHi = 0xFE;
     if (b == 0x8E) {
-        m_eucNeed = 1, m_eucHi = 0xDF;  // half-width katakana
+        e.eucNeed = 1, e.eucHi = 0xDF;  // half-width katakana
     } else if (b == 0x8F) {
-        m_eucNeed = 2;  // JIS X 0212
+        e.eucNeed = 2;  // JIS X 0212
     } else if (IsEucJpLead(b)) {
-        m_eucNeed = 1;
-        ++m_eucPairs;
-        if (b == 0xA1 || b == 0xA4 || b == 0xA5) ++m_eucKana;
+        e.eucNeed = 1;
+        ++e.eucPairs;
+        if (b == 0xA1 || b == 0xA4 || b == 0xA5) ++e.eucKana;
     } else {
-        ++m_eucBad;
+        ++e.eucBad;
     }
 }
 
-void CLogFormDetector::IsoByte(unsigned char b) {
+inline void CLogFormDetector::IsoByte(Evidence& e, unsigned char b) {
     // ESC, then "$" or "(", then the final byte of a designation.
-    if (m_isoState == 1) {
-        m_isoState = (b == '$' || b == '(') ? 2 : 0;
-        m_isoFirst = b;
+    if (e.isoState == 1) {
+        e.isoState = (b == '$' || b == '(') ? 2 : 0;
+        e.isoFirst = b;
         return;
     }
-    if (m_isoState == 2) {
-        m_isoState = 0;
-        if (m_isoFirst == '$' ? (b == '@' || b == 'B') : (b == 'B' || b == 'J' || b == 'I'))
-            ++m_isoEsc;
+    if (e.isoState == 2) {
+        e.isoState = 0;
+        if (e.isoFirst == '$' ? (b == '@' || b == 'B') : (b == 'B' || b == 'J' || b == 'I'))
+            ++e.isoEsc;
     }
-    if (b == kEsc) m_isoState = 1;
+    if (b == kEsc) e.isoState = 1;
+}
+
+void CLogFormDetector::FeedEvidence(std::string_view bytes) {
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const auto* const end = p + bytes.size();
+    Evidence e = m_ev;
+    while (p < end) {
+        if (e.seen >= 3 && e.u8Need == 0 && e.eucNeed == 0 && e.isoState == 0) {
+            const std::size_t quiet = QuietRun(p, end);
+            e.seen += quiet;
+            p += quiet;
+            if (p == end) break;
+        }
+        const unsigned char b = *p++;
+        if (e.seen < 3) e.head[e.seen] = b;
+        ++e.seen;
+        if (b >= 0x80) e.high = true;
+        Utf8Byte(e, b);
+        EucByte(e, b);
+        IsoByte(e, b);
+    }
+    m_ev = e;
 }
 
 LogEncoding CLogFormDetector::DetectedEncoding() const {
-    if (!m_high && m_isoEsc > 0) return LogEncoding::Iso2022Jp;
-    if (m_seen >= 3 && m_head[0] == 0xEF && m_head[1] == 0xBB && m_head[2] == 0xBF)
+    if (!m_ev.high && m_ev.isoEsc > 0) return LogEncoding::Iso2022Jp;
+    if (m_ev.seen >= 3 && m_ev.head[0] == 0xEF && m_ev.head[1] == 0xBB && m_ev.head[2] == 0xBF)
         return LogEncoding::Utf8Bom;
-    if (m_u8Japanese > 0 && m_u8Bad * 16 <= m_u8Multi) return LogEncoding::Utf8;
-    if (m_eucPairs > 0 && m_eucBad == 0 && m_eucKana * 8 >= m_eucPairs) return LogEncoding::EucJp;
+    if (m_ev.u8Japanese > 0 && m_ev.u8Bad * 16 <= m_ev.u8Multi) return LogEncoding::Utf8;
+    if (m_ev.eucPairs > 0 && m_ev.eucBad == 0 && m_ev.eucKana * 8 >= m_ev.eucPairs)
+        return LogEncoding::EucJp;
     return LogEncoding::Cp932;
 }
 
 LogForm CLogFormDetector::Result(LogEncodingMode mode) const {
     LogForm form;
-    const bool bom = m_seen >= 3 && m_head[0] == 0xEF && m_head[1] == 0xBB && m_head[2] == 0xBF;
+    const bool bom =
+        m_ev.seen >= 3 && m_ev.head[0] == 0xEF && m_ev.head[1] == 0xBB && m_ev.head[2] == 0xBF;
     switch (mode) {
         case LogEncodingMode::Auto:
             form.encoding = DetectedEncoding();

@@ -85,11 +85,11 @@ public:
     void Feed(std::string_view bytes);
     // False once more bytes cannot change the result: a CR LF was seen and
     // the evidence for the encoding is complete.
-    bool NeedMore() const { return !(m_ends.CrLf() && m_seen >= kEvidenceBytes); }
+    bool NeedMore() const { return !(m_ends.CrLf() && m_ev.seen >= kEvidenceBytes); }
     // The bytes fed so far, and whether they settle the encoding: the rest
     // of a file tells only its line ends.
-    std::uint64_t Seen() const { return m_seen; }
-    bool EncodingSettled() const { return m_seen >= kEvidenceBytes; }
+    std::uint64_t Seen() const { return m_ev.seen; }
+    bool EncodingSettled() const { return m_ev.seen >= kEvidenceBytes; }
     // The line ends of the bytes after those fed, gathered elsewhere.
     void AddLineEnds(const CLineEndStats& rest) { m_ends.Add(rest); }
     // The form, after the whole file (or until NeedMore was false).
@@ -97,28 +97,32 @@ public:
 
 private:
     void FeedEvidence(std::string_view bytes);
-    void Utf8Byte(unsigned char b);
-    void EucByte(unsigned char b);
-    void IsoByte(unsigned char b);
     LogEncoding DetectedEncoding() const;
 
     CLineEndStats m_ends;
-    // Encoding evidence.
-    std::uint64_t m_seen = 0;
-    unsigned char m_head[3] = {};
-    bool m_high = false;
-    std::uint64_t m_isoEsc = 0;
-    int m_isoState = 0;  // bytes of an escape sequence seen
-    unsigned char m_isoFirst = 0;
-    // UTF-8: continuation bytes still due, the range of the next one.
-    int m_u8Need = 0, m_u8Len = 0;
-    unsigned char m_u8Lo = 0x80, m_u8Hi = 0xBF;
-    char32_t m_u8Cp = 0;
-    std::uint64_t m_u8Multi = 0, m_u8Bad = 0, m_u8Japanese = 0;
-    // EUC-JP: trail bytes still due and their range.
-    int m_eucNeed = 0;
-    unsigned char m_eucLo = 0xA1, m_eucHi = 0xFE;
-    std::uint64_t m_eucPairs = 0, m_eucKana = 0, m_eucBad = 0;
+    // Encoding evidence, kept apart so that a run of bytes is weighed in
+    // locals (in registers) and stored once.
+    struct Evidence {
+        std::uint64_t seen = 0;
+        unsigned char head[3] = {};
+        bool high = false;
+        std::uint64_t isoEsc = 0;
+        int isoState = 0;  // bytes of an escape sequence seen
+        unsigned char isoFirst = 0;
+        // UTF-8: continuation bytes still due, the range of the next one.
+        int u8Need = 0, u8Len = 0;
+        unsigned char u8Lo = 0x80, u8Hi = 0xBF;
+        char32_t u8Cp = 0;
+        std::uint64_t u8Multi = 0, u8Bad = 0, u8Japanese = 0;
+        // EUC-JP: trail bytes still due and their range.
+        int eucNeed = 0;
+        unsigned char eucLo = 0xA1, eucHi = 0xFE;
+        std::uint64_t eucPairs = 0, eucKana = 0, eucBad = 0;
+    };
+    static void Utf8Byte(Evidence& e, unsigned char b);
+    static void EucByte(Evidence& e, unsigned char b);
+    static void IsoByte(Evidence& e, unsigned char b);
+    Evidence m_ev;
 };
 
 }  // namespace orv

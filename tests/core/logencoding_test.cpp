@@ -266,6 +266,26 @@ TEST(LogEncoding, LoneCrAgainstLoneLfCountedExactly) {
     }
 }
 
+// Runs of plain bytes are passed over at once, the rest byte by byte: every
+// byte fed is counted, in pieces of any size, and the encoding is settled
+// exactly at the end of the evidence.
+TEST(LogEncoding, EvidenceCountsEveryByteFed) {
+    std::string text;
+    for (std::size_t run = 0; text.size() < CLogFormDetector::kEvidenceBytes + 5000; ++run)
+        text += std::string(run % 300, 'a') + (run % 3 ? "\x82\xA0" : "\x1b$B");
+    for (std::size_t piece : {std::size_t(1), std::size_t(7), std::size_t(4096)}) {
+        CLogFormDetector d;
+        for (std::size_t at = 0; at < text.size(); at += piece) {
+            const std::size_t n = std::min(piece, text.size() - at);
+            d.Feed(std::string_view(text).substr(at, n));
+            const std::uint64_t fed =
+                std::min<std::uint64_t>(at + n, CLogFormDetector::kEvidenceBytes);
+            ASSERT_EQ(d.Seen(), fed) << piece;
+            ASSERT_EQ(d.EncodingSettled(), fed == CLogFormDetector::kEvidenceBytes) << piece;
+        }
+    }
+}
+
 TEST(LogEncoding, ModesFixTheEncodingAndCp932LooksAtNothing) {
     CLogFormDetector d;
     d.Feed(Utf8Of(Sjis("あ")) + "\n");
