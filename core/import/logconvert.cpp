@@ -115,7 +115,7 @@ inline unsigned KanjiAt(const unsigned char* p) {
     const unsigned b = p[0];
     const bool ok = (b - 0xE1u <= 0xEFu - 0xE1u) & (b != 0xED) & ((p[1] & 0xC0u) == 0x80u) &
                     ((p[2] & 0xC0u) == 0x80u);
-    return ok ? (b & 0x0Fu) << 12 | (p[1] & 0x3Fu) << 6 | (p[2] & 0x3Fu) : 0;
+    return ok ? UnitOf(p, 3) : 0;
 }
 
 // A CP932 code of two bytes (not one byte, not 〓's mark 0xFFFF).
@@ -161,6 +161,22 @@ inline std::size_t PlainSpan(const ByteMasks& m, const unsigned char* p) {
     for (unsigned k = 0; k < over; ++k)
         if ((p[64 + k] & 0xC0) != 0x80) return 0;
     return 64 + over;
+}
+
+// The bits set in x, without a call: x86-64 has no population count
+// instruction in its baseline.
+inline unsigned BitCount(std::uint64_t x) {
+    x -= (x >> 1) & 0x5555555555555555u;
+    x = (x & 0x3333333333333333u) + ((x >> 2) & 0x3333333333333333u);
+    x = (x + (x >> 4)) & 0x0F0F0F0F0F0F0F0Fu;
+    return static_cast<unsigned>((x * 0x0101010101010101u) >> 56);
+}
+
+// The file's line ends among the 64 bytes: CR LF pairs (a CR just before
+// p[0], the byte before, pairs too), or the lone LF or CR bytes.
+inline std::uint64_t LineEndBits(const ByteMasks& m, LineEnds ends, unsigned char before) {
+    if (ends == LineEnds::CrLf) return m.lf & (m.cr << 1 | (before == '\r'));
+    return ends == LineEnds::Lf ? m.lf : m.cr;
 }
 #endif
 
@@ -209,7 +225,7 @@ bool CLogConverter::Source(std::string_view in, bool last, std::string_view& src
 void CLogConverter::Convert(std::string_view in, bool last, std::string& out) {
     std::string_view src;
     if (!Source(in, last, src)) return;
-    if (IsUtf8()) {
+    if (IsUtf8(m_form.encoding)) {
         // Decoded into a buffer of its own: out would have to be cleared
         // to the most the piece can give before it was written.
         if (m_bufSize < 2 * src.size()) {
@@ -240,7 +256,7 @@ void CLogConverter::Convert(std::string_view in, bool last, std::string& out) {
 }
 
 void CLogConverter::Count(std::string_view in, bool last) {
-    if (!IsUtf8()) {
+    if (!IsUtf8(m_form.encoding)) {
         m_scratch.clear();
         Convert(in, last, m_scratch);
         return;
@@ -437,16 +453,11 @@ std::size_t CLogConverter::CountBlock(const unsigned char* p, unsigned char befo
     std::uint64_t odd = 0;  // a character CP932 does not hold
     for (std::uint64_t l = m.lead; l; l &= l - 1) {
         const unsigned k = static_cast<unsigned>(std::countr_zero(l));
-        const unsigned cp = (p[k] & 0x0Fu) << 12 | (p[k + 1] & 0x3Fu) << 6 | (p[k + 2] & 0x3Fu);
+        const unsigned cp = UnitOf(p + k, 3);
         odd |= unheld[cp >> 6] >> (cp & 63);
     }
     if (odd & 1) return 0;
-    // The file's line ends among the bytes: CR LF pairs (a CR just before
-    // p[0] pairs too), or the lone LF or CR bytes.
-    const std::uint64_t ends = m_form.ends == LineEnds::CrLf
-                                   ? m.lf & (m.cr << 1 | (before == '\r'))
-                                   : (m_form.ends == LineEnds::Lf ? m.lf : m.cr);
-    lines += static_cast<unsigned>(std::popcount(ends));
+    lines += BitCount(LineEndBits(m, m_form.ends, before));
     return span;
 #else
     (void)p, (void)before, (void)lines;
@@ -463,9 +474,10 @@ std::size_t CLogConverter::WriteBlock(const unsigned char* p, unsigned char befo
     // Rounds of a run of plain bytes (copied sixteen at a time, the bytes
     // after the run written over later) and the character after it, up to
     // the first character that starts past the 64 bytes.
-    const bool crlf = m_form.ends == LineEnds::CrLf;
-    const std::uint64_t ends = crlf ? 0 : m_form.ends == LineEnds::Lf ? m.lf : m.cr;
-    const std::uint64_t stops = m.lead | ends;
+    // Lone LF or CR bytes become CR LF; CR LF pairs stay as they are.
+    const std::uint64_t ends = LineEndBits(m, m_form.ends, before);
+    const std::uint64_t toCrLf = m_form.ends == LineEnds::CrLf ? 0 : ends;
+    const std::uint64_t stops = m.lead | toCrLf;
     char* o = out;
     std::size_t k = 0;
     while (k < 64) {
@@ -476,13 +488,12 @@ std::size_t CLogConverter::WriteBlock(const unsigned char* p, unsigned char befo
         o += run;
         k += run;
         if (k >= 64) break;
-        if ((ends >> k) & 1) {
+        if ((toCrLf >> k) & 1) {
             o[0] = '\r', o[1] = '\n', o += 2;
             ++k, ++lines;
             continue;
         }
-        const std::uint16_t code =
-            codes[(p[k] & 0x0Fu) << 12 | (p[k + 1] & 0x3Fu) << 6 | (p[k + 2] & 0x3Fu)];
+        const std::uint16_t code = codes[UnitOf(p + k, 3)];
         if (IsDoubleCode(code)) {
             o[0] = static_cast<char>(code >> 8), o[1] = static_cast<char>(code & 0xFF), o += 2;
         } else if (code < 0x100) {
@@ -492,10 +503,10 @@ std::size_t CLogConverter::WriteBlock(const unsigned char* p, unsigned char befo
         }
         k += 3;
     }
-    if (crlf) {
+    if (m_form.ends == LineEnds::CrLf) {
+        // CR LF pairs are counted once the bytes taken are known.
         const std::uint64_t taken = k >= 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << k) - 1;
-        lines +=
-            static_cast<unsigned>(std::popcount(m.lf & (m.cr << 1 | (before == '\r')) & taken));
+        lines += BitCount(ends & taken);
     }
     out = o;
     return k;

@@ -50,9 +50,6 @@ private:
     // The piece to decode: the bytes carried from the last piece, then in,
     // without a byte-order mark; false when it is all carried (a mark cut).
     bool Source(std::string_view in, bool last, std::string_view& src);
-    bool IsUtf8() const {
-        return m_form.encoding == LogEncoding::Utf8 || m_form.encoding == LogEncoding::Utf8Bom;
-    }
     // UTF-8 straight into o (room for two bytes per byte of in) with line
     // ends as CR LF, or with kWrite false only counted; returns the bytes
     // used.

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <thread>
 
 #include "core/fileio.h"
 #include "core/import/logsurvey.h"
@@ -109,8 +108,7 @@ void CLogFileList::DetectForm() {
             // The rest of a large file read for its line ends in two halves
             // at once; a UTF-8 one counted in the same pass when asked.
             const LogForm form = detector.Result(m_mode);
-            const bool count = m_bCountWhenOpened && (form.encoding == LogEncoding::Utf8 ||
-                                                      form.encoding == LogEncoding::Utf8Bom);
+            const bool count = m_bCountWhenOpened && IsUtf8(form.encoding);
             const LogSurvey survey =
                 SurveyLog(m_file, m_current, m_length, detector.Seen(), count ? &form : nullptr);
             detector.AddLineEnds(survey.ends);

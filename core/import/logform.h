@@ -43,6 +43,9 @@ struct LogForm {
     bool operator==(const LogForm&) const = default;
 };
 
+// UTF-8, with or without a byte-order mark.
+inline bool IsUtf8(LogEncoding e) { return e == LogEncoding::Utf8 || e == LogEncoding::Utf8Bom; }
+
 // A lead byte of an EUC-JP two-byte character of the rows JIS X 0208
 // fills: rows 1 to 8, the row 13 of symbols Windows adds, rows 16 to 84.
 inline bool IsEucJpLead(unsigned char b) {
@@ -85,7 +88,7 @@ public:
     void Feed(std::string_view bytes);
     // False once more bytes cannot change the result: a CR LF was seen and
     // the evidence for the encoding is complete.
-    bool NeedMore() const { return !(m_ends.CrLf() && m_ev.seen >= kEvidenceBytes); }
+    bool NeedMore() const { return !(m_ends.CrLf() && EncodingSettled()); }
     // The bytes fed so far, and whether they settle the encoding: the rest
     // of a file tells only its line ends.
     std::uint64_t Seen() const { return m_ev.seen; }

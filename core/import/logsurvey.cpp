@@ -55,8 +55,6 @@ std::uint64_t HalfwayCut(const std::string& path, std::uint64_t from, std::uint6
     return cut;
 }
 
-bool IsUtf8(LogEncoding e) { return e == LogEncoding::Utf8 || e == LogEncoding::Utf8Bom; }
-
 }  // namespace
 
 LogSurvey SurveyLog(std::FILE* f, const std::string& path, std::uint64_t length,
